@@ -1,0 +1,63 @@
+#include "services/fetch_messages.h"
+
+namespace FetchMessages {
+
+QString noCookie()
+{
+    return QStringLiteral("No cookie found. Please set your session cookie.");
+}
+QString invalidUrl()
+{
+    return QStringLiteral("Invalid URL");
+}
+QString networkError(const QString& description)
+{
+    return QStringLiteral("Network error: ") + description;
+}
+QString responseTooLarge()
+{
+    return networkError(QStringLiteral("response too large"));
+}
+QString invalidResponse()
+{
+    return QStringLiteral("Invalid response");
+}
+QString organizationsUnauthorized()
+{
+    return QStringLiteral("Cookie expired or invalid. Please update your session cookie.");
+}
+QString usageUnauthorized()
+{
+    return QStringLiteral("Cookie expired. Please update your session cookie.");
+}
+QString noData()
+{
+    return QStringLiteral("No data received");
+}
+QString serverError(int status)
+{
+    return QStringLiteral("Server error: ") + QString::number(status);
+}
+QString organizationsParseFailed(const QString& description)
+{
+    return QStringLiteral("Failed to parse organizations: ") + description;
+}
+QString organizationNotFound()
+{
+    return QStringLiteral("Could not find organization");
+}
+QString usageParseFailed(const QString& description)
+{
+    return QStringLiteral("Failed to parse response: ") + description;
+}
+QString invalidCookie()
+{
+    return QStringLiteral("Invalid cookie: it contains line breaks or control characters. "
+                          "Please update your session cookie.");
+}
+QString saveFailed()
+{
+    return QStringLiteral("Failed to save cookie");
+}
+
+} // namespace FetchMessages

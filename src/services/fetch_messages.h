@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Every message the usage fetch can leave in UsageService::error.
+namespace FetchMessages {
+QString noCookie();
+QString invalidUrl();
+QString networkError(const QString& description);
+QString responseTooLarge();
+QString invalidResponse();
+QString organizationsUnauthorized();
+QString usageUnauthorized();
+QString noData();
+QString serverError(int status);
+QString organizationsParseFailed(const QString& description);
+QString organizationNotFound();
+QString usageParseFailed(const QString& description);
+QString invalidCookie();
+QString saveFailed();
+} // namespace FetchMessages

@@ -1,0 +1,89 @@
+#include "services/reply_classifier.h"
+
+#include "services/fetch_messages.h"
+
+#include <QNetworkReply>
+#include <QStringDecoder>
+
+namespace {
+
+ReplyStep fail(QString message)
+{
+    return {ReplyStep::Action::fail, std::move(message), false, {}};
+}
+
+std::optional<QString> diagnosticLine(RequestKind kind, const QByteArray& body)
+{
+    if (body.isEmpty())
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return std::nullopt;
+    const QString prefix = kind == RequestKind::organizations
+                               ? QStringLiteral("Error response: ")
+                               : QStringLiteral("Usage error response: ");
+    return prefix + text;
+}
+
+// Qt turns HTTP error statuses into reply errors too; those are answers, not transport
+// failures. A redirect Qt refused to follow is an answer as well (its 3xx status).
+bool isTransportFailure(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::NoError:
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return false;
+    default:
+        return error < QNetworkReply::ContentAccessDenied;
+    }
+}
+
+QString transportDescription(const QNetworkReply& reply)
+{
+    // The transfer timeout is Qt's only abort we do not make ourselves.
+    if (reply.error() == QNetworkReply::OperationCanceledError)
+        return QStringLiteral("The request timed out.");
+    return reply.errorString();
+}
+
+} // namespace
+
+ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
+{
+    if (facts.tooLarge)
+        return fail(FetchMessages::responseTooLarge());
+    if (facts.transportError)
+        return fail(FetchMessages::networkError(facts.errorText));
+    if (!facts.status)
+        return fail(FetchMessages::invalidResponse());
+    const int status = *facts.status;
+    if (status == 401 || status == 403) {
+        if (kind == RequestKind::organizations)
+            return fail(FetchMessages::organizationsUnauthorized());
+        ReplyStep step = fail(FetchMessages::usageUnauthorized());
+        step.forgetOrganization = true;
+        return step;
+    }
+    if (status == 200)
+        return {ReplyStep::Action::decode, {}, false, {}};
+    ReplyStep step = fail(FetchMessages::serverError(status));
+    step.diagnostic = diagnosticLine(kind, facts.body);
+    return step;
+}
+
+ReplyFacts readReplyFacts(QNetworkReply& reply, bool tooLarge, QByteArray body)
+{
+    ReplyFacts facts;
+    facts.tooLarge = tooLarge;
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid())
+        facts.status = status.toInt();
+    facts.transportError = isTransportFailure(reply.error()) ||
+                           (!facts.status && reply.error() != QNetworkReply::NoError);
+    if (facts.transportError)
+        facts.errorText = transportDescription(reply);
+    facts.body = std::move(body);
+    return facts;
+}

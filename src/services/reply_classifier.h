@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QNetworkReply;
+
+enum class RequestKind { organizations, usage };
+
+// What a finished reply told us, independent of Qt's reply object.
+struct ReplyFacts {
+    bool tooLarge = false;
+    // A failure below HTTP (connection refused, dropped, timed out, TLS); errorText says which.
+    bool transportError = false;
+    QString errorText;
+    std::optional<int> status;
+    QByteArray body;
+};
+
+// What the service does with a reply: fail with a message, or decode the body.
+struct ReplyStep {
+    enum class Action { fail, decode };
+    Action action = Action::fail;
+    QString message;
+    bool forgetOrganization = false;
+    // The line printed for an unexpected status, when its body is UTF-8 text.
+    std::optional<QString> diagnostic;
+};
+
+ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts);
+
+ReplyFacts readReplyFacts(QNetworkReply& reply, bool tooLarge, QByteArray body);

@@ -1,0 +1,3 @@
+#include "services/secret_store.h"
+
+SecretStore::~SecretStore() = default;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "models/usage_data.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include <functional>
+#include <optional>
+
+// The one whole-body fault that is not a JSON decoding error.
+enum class UsageParseError { invalidFormat };
+QString errorDescription(UsageParseError error);
+
+struct UsageParseResult {
+    std::optional<UsageData> data;
+    // The description of the fault when data is absent.
+    QString error;
+};
+
+using Clock = std::function<QDateTime()>;
+QDateTime systemClock();
+
+// Turns a usage body into a snapshot. Lenient: only a body that is not JSON, or JSON
+// that is not an object, fails; every missing or mistyped member takes its default.
+UsageParseResult parseUsageData(const QByteArray& body, const Clock& now = systemClock);

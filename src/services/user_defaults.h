@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+// The user's settings, in $XDG_CONFIG_HOME/gaugery/gaugery.conf. Readers answer like
+// the platform defaults Gaugery was designed on: an absent or unreadable number is 0,
+// an absent bool false. changed(key) follows every write the program makes.
+class UserDefaults : public QObject {
+    Q_OBJECT
+
+public:
+    static inline const QString menuBarMetricKey = QStringLiteral("menuBarMetric");
+    static inline const QString refreshIntervalKey = QStringLiteral("refreshInterval");
+    static inline const QString launchAtLoginKey = QStringLiteral("launchAtLogin");
+
+    // The process-wide settings at the fixed path.
+    static UserDefaults& standard();
+
+    // Settings kept in the given file, for tests.
+    explicit UserDefaults(const QString& fileName, QObject* parent = nullptr);
+
+    bool contains(const QString& key) const;
+    double doubleForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key) const;
+    bool boolForKey(const QString& key) const;
+    QString stringForKey(const QString& key) const;
+
+    void setValue(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+
+Q_SIGNALS:
+    void changed(const QString& key);
+
+private:
+    UserDefaults();
+
+    std::unique_ptr<QSettings> m_settings;
+};

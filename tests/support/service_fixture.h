@@ -1,0 +1,29 @@
+#pragma once
+
+#include "loopback_server.h"
+#include "memory_secret_store.h"
+#include "services/keychain_service.h"
+#include "services/usage_service.h"
+#include "temporary_defaults.h"
+
+#include <memory>
+
+// A usage service wired to a loopback server, an in-memory keyring and a temporary
+// settings file. The keychain outlives the service, as in the program.
+struct ServiceFixture {
+    static inline const QByteArray organizationsPath = "/api/organizations";
+    static inline const QByteArray usagePath = "/api/organizations/org-1234/usage";
+
+    ServiceFixture();
+
+    // Answers both requests as the service does on a good day.
+    void serveHappyPath();
+    std::unique_ptr<UsageService> makeService();
+    // Fetches and waits until the chain has published its outcome.
+    bool fetchAndWait(UsageService& service);
+
+    LoopbackServer server;
+    std::shared_ptr<MemorySecretStore> store = std::make_shared<MemorySecretStore>();
+    KeychainService keychain{store};
+    TemporaryDefaults defaults;
+};

@@ -1,0 +1,369 @@
+#include "service_fixture.h"
+#include "services/fetch_messages.h"
+#include "services/reply_classifier.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
+
+Q_DECLARE_METATYPE(ScriptedResponse)
+
+namespace {
+
+using Fx = ServiceFixture;
+
+ScriptedResponse status(int code, const QByteArray& body = {})
+{
+    return ScriptedResponse{code, {{"Content-Type", "text/plain"}}, body};
+}
+
+ScriptedResponse redirectTo(const QByteArray& location)
+{
+    return ScriptedResponse{302, {{"Location", location}}, {}};
+}
+
+QList<QByteArray> paths(std::initializer_list<QByteArray> list)
+{
+    return QList<QByteArray>(list);
+}
+
+} // namespace
+
+class TestUsageFetch : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sendsBrowserHeadersInOrder();
+    void cachesOrganizationBetweenFetches();
+    void outcomes_data();
+    void outcomes();
+    void unexpectedStatusPrintsBody();
+    void organizationIdThatCannotStandInUrl();
+    void headerInjectionSendsNothing_data();
+    void headerInjectionSendsNothing();
+    void redirectWithinOriginKeepsCookie();
+    void redirectElsewhereIsNotFollowed();
+    void noCookieTouchesNothingElse();
+    void failureKeepsEarlierSnapshot();
+    void overlappingFetchesBothPublish();
+    void cookieDeletedMidChain();
+    void serviceDestroyedMidChain();
+};
+
+void TestUsageFetch::sendsBrowserHeadersInOrder()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, Fx::usagePath}));
+
+    const QByteArray origin = fx.server.origin().toString().toUtf8();
+    const HeaderList expected = {
+        {"Cookie", "sessionKey=test-cookie-1"},
+        {"User-Agent", "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, "
+                       "like Gecko) Chrome/120.0.0.0 Safari/537.36"},
+        {"Origin", origin},
+        {"Referer", origin + "/settings/usage"},
+        {"Accept", "application/json"},
+        {"Accept-Language", "en-US,en;q=0.9"},
+        {"Sec-Fetch-Dest", "empty"},
+        {"Sec-Fetch-Mode", "cors"},
+        {"Sec-Fetch-Site", "same-origin"},
+    };
+    for (const RecordedRequest& request : fx.server.requests()) {
+        QCOMPARE(request.method, QByteArray("GET"));
+        // Qt adds transport headers of its own (Host, Connection...); ours keep their order.
+        HeaderList ours;
+        for (const auto& header : request.headers) {
+            for (const auto& wanted : expected) {
+                if (header.first.compare(wanted.first, Qt::CaseInsensitive) == 0)
+                    ours.append(header);
+            }
+        }
+        QCOMPARE(ours, expected);
+    }
+}
+
+void TestUsageFetch::cachesOrganizationBetweenFetches()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(),
+             paths({Fx::organizationsPath, Fx::usagePath, Fx::usagePath}));
+    QVERIFY(service->usageData());
+    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->usageData()->weeklyOpusUsagePercent, std::nullopt);
+    QCOMPARE(service->error(), std::nullopt);
+}
+
+void TestUsageFetch::outcomes_data()
+{
+    QTest::addColumn<ScriptedResponse>("organizations");
+    QTest::addColumn<ScriptedResponse>("usage");
+    QTest::addColumn<QString>("message"); // ending in ": " means any description may follow
+    QTest::addColumn<bool>("organizationKept");
+
+    const ScriptedResponse orgs = ServiceBodies::json(ServiceBodies::organizations());
+    const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
+    const QString orgsExpired = FetchMessages::organizationsUnauthorized();
+    const QString usageExpired = FetchMessages::usageUnauthorized();
+    const QString network = QStringLiteral("Network error: ");
+    ScriptedResponse dropped;
+    dropped.drop = true;
+    ScriptedResponse midBody = usage;
+    midBody.dropMidBody = true;
+    const QByteArray big(UsageService::maxBodyBytes + 1, ' ');
+    ScriptedResponse streamed = ServiceBodies::json("{" + big + "}");
+    streamed.omitContentLength = true;
+
+    QTest::newRow("organizations 401") << status(401) << usage << orgsExpired << false;
+    QTest::newRow("organizations 403") << status(403) << usage << orgsExpired << false;
+    QTest::newRow("usage 401 forgets organization") << orgs << status(401) << usageExpired << false;
+    QTest::newRow("usage 403 forgets organization") << orgs << status(403) << usageExpired << false;
+    QTest::newRow("organizations 500")
+        << status(500, "boom") << usage << "Server error: 500" << false;
+    QTest::newRow("usage 204") << orgs << status(204) << "Server error: 204" << true;
+    QTest::newRow("usage 429") << orgs << status(429) << "Server error: 429" << true;
+    QTest::newRow("empty organizations")
+        << ServiceBodies::json("[]") << usage << FetchMessages::organizationNotFound() << false;
+    QTest::newRow("malformed organizations")
+        << ServiceBodies::json("[{") << usage << "Failed to parse organizations: " << false;
+    QTest::newRow("zero-byte organizations")
+        << ServiceBodies::json("") << usage << "Failed to parse organizations: " << false;
+    QTest::newRow("zero-byte usage")
+        << orgs << ServiceBodies::json("") << "Failed to parse response: illegal value" << true;
+    QTest::newRow("usage array") << orgs << ServiceBodies::json("[]")
+                                 << "Failed to parse response: Invalid response format" << true;
+    QTest::newRow("connection dropped") << dropped << usage << network << false;
+    QTest::newRow("usage cut mid-body") << orgs << midBody << network << true;
+    QTest::newRow("declared body too large")
+        << orgs << ServiceBodies::json(big) << FetchMessages::responseTooLarge() << true;
+    QTest::newRow("streamed body too large")
+        << orgs << streamed << FetchMessages::responseTooLarge() << true;
+}
+
+void TestUsageFetch::outcomes()
+{
+    QFETCH(ScriptedResponse, organizations);
+    QFETCH(ScriptedResponse, usage);
+    QFETCH(QString, message);
+    QFETCH(bool, organizationKept);
+
+    Fx fx;
+    fx.server.on(Fx::organizationsPath, organizations);
+    fx.server.on(Fx::usagePath, usage);
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(!service->isLoading());
+    QVERIFY(service->error());
+    if (message.endsWith(QLatin1String(": ")))
+        QVERIFY2(service->error()->startsWith(message) && service->error()->size() > message.size(),
+                 qPrintable(*service->error()));
+    else
+        QCOMPARE(*service->error(), message);
+    QCOMPARE(service->usageData(), std::nullopt);
+
+    // The next fetch shows whether the organization stayed cached.
+    fx.server.clearRequests();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths().value(0),
+             organizationKept ? Fx::usagePath : Fx::organizationsPath);
+}
+
+void TestUsageFetch::unexpectedStatusPrintsBody()
+{
+    ReplyFacts facts;
+    facts.status = 500;
+    facts.body = "boom";
+    QCOMPARE(classifyReply(RequestKind::organizations, facts).diagnostic,
+             std::optional<QString>(QStringLiteral("Error response: boom")));
+    QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic,
+             std::optional<QString>(QStringLiteral("Usage error response: boom")));
+    facts.body = "\xff\xfe";
+    QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic, std::nullopt);
+    facts.body.clear();
+    QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic, std::nullopt);
+    facts.status = 401;
+    facts.body = "denied";
+    QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic, std::nullopt);
+}
+
+void TestUsageFetch::organizationIdThatCannotStandInUrl()
+{
+    Fx fx;
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(ServiceBodies::organizations("bad id{%zz")));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::optional<QString>(FetchMessages::invalidUrl()));
+    // The identifier stays cached: later fetches fail the same way without a request.
+    fx.server.clearRequests();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::optional<QString>(FetchMessages::invalidUrl()));
+    QVERIFY(fx.server.requests().isEmpty());
+}
+
+void TestUsageFetch::headerInjectionSendsNothing_data()
+{
+    QTest::addColumn<QByteArray>("cookie");
+    QTest::newRow("CRLF") << QByteArray("k=v\r\nX-Injected: 1");
+    QTest::newRow("LF") << QByteArray("k=v\nHost: elsewhere");
+    QTest::newRow("CR") << QByteArray("k=v\r");
+    QTest::newRow("NUL") << QByteArray("k=v\0w", 5);
+    QTest::newRow("tab") << QByteArray("k=\tv");
+    QTest::newRow("DEL") << QByteArray("k=\x7fv");
+    QTest::newRow("unicode line separator") << QByteArray("k=\xe2\x80\xa8v");
+}
+
+void TestUsageFetch::headerInjectionSendsNothing()
+{
+    QFETCH(QByteArray, cookie);
+    Fx fx;
+    fx.serveHappyPath();
+    fx.store->put(cookie);
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::optional<QString>(FetchMessages::invalidCookie()));
+    QVERIFY(!service->isLoading());
+    QTest::qWait(50);
+    QVERIFY(fx.server.requests().isEmpty());
+}
+
+void TestUsageFetch::redirectWithinOriginKeepsCookie()
+{
+    Fx fx;
+    fx.server.on(Fx::organizationsPath, redirectTo("/api/organizations/moved"));
+    fx.server.on("/api/organizations/moved", ServiceBodies::json(ServiceBodies::organizations()));
+    fx.server.on(Fx::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::nullopt);
+    QCOMPARE(fx.server.requests().value(1).path, QByteArray("/api/organizations/moved"));
+    QCOMPARE(fx.server.requests().value(1).header("Cookie"),
+             QByteArray("sessionKey=test-cookie-1"));
+}
+
+void TestUsageFetch::redirectElsewhereIsNotFollowed()
+{
+    Fx fx;
+    LoopbackServer elsewhere;
+    elsewhere.on("/steal", ServiceBodies::json(ServiceBodies::organizations()));
+    fx.server.on(Fx::organizationsPath,
+                 redirectTo(elsewhere.origin().toString().toUtf8() + "/steal"));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::optional<QString>(QStringLiteral("Server error: 302")));
+    QTest::qWait(50);
+    QVERIFY(elsewhere.requests().isEmpty());
+}
+
+void TestUsageFetch::noCookieTouchesNothingElse()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    fx.store->put(std::nullopt);
+    auto service = fx.makeService();
+    QSignalSpy loading(service.get(), &UsageService::isLoadingChanged);
+    service->fetchUsage();
+    QCOMPARE(service->error(), std::optional<QString>(FetchMessages::noCookie()));
+    QCOMPARE(loading.count(), 0);
+    QTest::qWait(50);
+    QVERIFY(fx.server.requests().isEmpty());
+}
+
+void TestUsageFetch::failureKeepsEarlierSnapshot()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    const QDateTime firstUpdate = service->usageData()->lastUpdated;
+
+    fx.server.on(Fx::usagePath, status(503));
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::optional<QString>(QStringLiteral("Server error: 503")));
+    QVERIFY(service->usageData());
+    QCOMPARE(service->usageData()->lastUpdated, firstUpdate);
+
+    fx.serveHappyPath();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::nullopt);
+}
+
+void TestUsageFetch::overlappingFetchesBothPublish()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service)); // caches the organization
+
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
+    slow.delayMs = 300;
+    fx.server.on(Fx::usagePath, slow);
+    QSignalSpy published(service.get(), &UsageService::usageDataChanged);
+    QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
+    service->fetchUsage();
+    QVERIFY(requested.wait());
+    fx.server.on(Fx::usagePath, status(500));
+    service->fetchUsage();
+
+    // The fast failure lands first and already ends loading; the slow success follows.
+    QTRY_VERIFY(service->error() == std::optional<QString>(QStringLiteral("Server error: 500")));
+    QVERIFY(!service->isLoading());
+    QTRY_COMPARE(published.count(), 1);
+    QCOMPARE(service->error(), std::nullopt);
+}
+
+void TestUsageFetch::cookieDeletedMidChain()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    ScriptedResponse slowOrgs = ServiceBodies::json(ServiceBodies::organizations());
+    slowOrgs.delayMs = 200;
+    fx.server.on(Fx::organizationsPath, slowOrgs);
+    auto service = fx.makeService();
+    service->fetchUsage();
+    fx.store->put(std::nullopt);
+    QTRY_VERIFY(!service->isLoading());
+    QCOMPARE(service->error(), std::nullopt);
+    QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath}));
+
+    // The identifier was kept: with a cookie again, the next fetch asks for usage only.
+    fx.store->put(QByteArray("sessionKey=test-cookie-2"));
+    fx.server.clearRequests();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(), paths({Fx::usagePath}));
+}
+
+void TestUsageFetch::serviceDestroyedMidChain()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
+    slow.delayMs = 100;
+    fx.server.on(Fx::usagePath, slow);
+    {
+        auto service = fx.makeService();
+        service->fetchUsage();
+        QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
+        QVERIFY(requested.wait());
+    }
+    {
+        // Destroyed while the organizations body may be decoding on the pool.
+        fx.server.on(Fx::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+        auto service = fx.makeService();
+        service->fetchUsage();
+        QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
+        QVERIFY(requested.wait());
+    }
+    QTest::qWait(300);
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+}
+
+QTEST_GUILESS_MAIN(TestUsageFetch)
+#include "tst_usage_fetch.moc"

@@ -1,0 +1,167 @@
+#include "services/usage_parser.h"
+
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+const QDateTime fixedNow = QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+QDateTime fixedClock()
+{
+    return fixedNow;
+}
+QDateTime utc(const char* iso)
+{
+    return QDateTime::fromString(QLatin1String(iso), Qt::ISODateWithMs);
+}
+
+using OptionalDouble = std::optional<double>;
+using OptionalInstant = std::optional<QDateTime>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(OptionalDouble)
+Q_DECLARE_METATYPE(OptionalInstant)
+
+class TestUsageParser : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windows_data();
+    void windows();
+    void wholeBodyFailures_data();
+    void wholeBodyFailures();
+    void defaultsReadTheClock();
+};
+
+void TestUsageParser::windows_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<double>("session");
+    QTest::addColumn<QDateTime>("sessionReset");
+    QTest::addColumn<double>("weekly");
+    QTest::addColumn<QDateTime>("weeklyReset");
+    QTest::addColumn<double>("sonnet");
+    QTest::addColumn<QDateTime>("sonnetReset");
+    QTest::addColumn<OptionalDouble>("opus");
+    QTest::addColumn<OptionalInstant>("opusReset");
+
+    const QDateTime in5h = fixedNow.addSecs(18000);
+    const QDateTime in7d = fixedNow.addSecs(604800);
+    const OptionalDouble noOpus;
+    const OptionalInstant noOpusReset;
+
+    QTest::newRow("service answer")
+        << QByteArray(
+               R"({"five_hour":{"utilization":42.0,"resets_at":"2026-02-09T12:00:00.462679+00:00"},
+             "seven_day":{"utilization":67.5,"resets_at":"2026-02-12T08:00:00Z"},
+             "seven_day_oauth_apps":null,"extra_usage":{"is_enabled":false},
+             "seven_day_opus":null,
+             "seven_day_sonnet":{"utilization":5,"resets_at":"2026-02-12T10:00:00+02:00"}})")
+        << 42.0 << utc("2026-02-09T12:00:00.462Z") << 67.5 << utc("2026-02-12T08:00:00Z") << 5.0
+        << utc("2026-02-12T08:00:00Z") << noOpus << noOpusReset;
+    QTest::newRow("empty object") << QByteArray("{}") << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d
+                                  << noOpus << noOpusReset;
+    QTest::newRow("null session, others read")
+        << QByteArray(R"({"five_hour":null,"seven_day":{"utilization":10}})") << 0.0 << in5h << 10.0
+        << in7d << 0.0 << in7d << noOpus << noOpusReset;
+    QTest::newRow("null utilization and reset, as sent for an unused window")
+        << QByteArray(R"({"five_hour":{"utilization":0,"resets_at":null}})") << 0.0 << in5h << 0.0
+        << in7d << 0.0 << in7d << noOpus << noOpusReset;
+    QTest::newRow("utilization as string is 0")
+        << QByteArray(R"({"five_hour":{"utilization":"42"}})") << 0.0 << in5h << 0.0 << in7d << 0.0
+        << in7d << noOpus << noOpusReset;
+    QTest::newRow("utilization as bool is 0")
+        << QByteArray(R"({"five_hour":{"utilization":true}})") << 0.0 << in5h << 0.0 << in7d << 0.0
+        << in7d << noOpus << noOpusReset;
+    QTest::newRow("over 100 and negative kept")
+        << QByteArray(R"({"five_hour":{"utilization":120},"seven_day":{"utilization":-3.5}})")
+        << 120.0 << in5h << -3.5 << in7d << 0.0 << in7d << noOpus << noOpusReset;
+    QTest::newRow("huge utilization kept")
+        << QByteArray(R"({"five_hour":{"utilization":1e300}})") << 1e300 << in5h << 0.0 << in7d
+        << 0.0 << in7d << noOpus << noOpusReset;
+    QTest::newRow("window as array takes defaults")
+        << QByteArray(R"({"five_hour":[42],"seven_day":"full"})") << 0.0 << in5h << 0.0 << in7d
+        << 0.0 << in7d << noOpus << noOpusReset;
+    QTest::newRow("date-only and word resets keep defaults")
+        << QByteArray(R"({"five_hour":{"utilization":1,"resets_at":"2025-01-15"},
+                          "seven_day":{"utilization":2,"resets_at":"soon"},
+                          "seven_day_sonnet":{"utilization":3,"resets_at":12345}})")
+        << 1.0 << in5h << 2.0 << in7d << 3.0 << in7d << noOpus << noOpusReset;
+    QTest::newRow("opus empty object")
+        << QByteArray(R"({"seven_day_opus":{}})") << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d
+        << OptionalDouble(0.0) << noOpusReset;
+    QTest::newRow("opus with unreadable reset")
+        << QByteArray(R"({"seven_day_opus":{"utilization":12.5,"resets_at":"later"}})") << 0.0
+        << in5h << 0.0 << in7d << 0.0 << in7d << OptionalDouble(12.5) << noOpusReset;
+    QTest::newRow("opus complete")
+        << QByteArray(R"({"seven_day_opus":{"utilization":80,"resets_at":"2026-03-09T08:00:00Z"}})")
+        << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d << OptionalDouble(80.0)
+        << OptionalInstant(utc("2026-03-09T08:00:00Z"));
+    QTest::newRow("opus as number is absent")
+        << QByteArray(R"({"seven_day_opus":7})") << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d
+        << noOpus << noOpusReset;
+}
+
+void TestUsageParser::windows()
+{
+    QFETCH(QByteArray, body);
+    const UsageParseResult result = parseUsageData(body, fixedClock);
+    QVERIFY2(result.data, qPrintable(result.error));
+    const UsageData& data = *result.data;
+    QTEST(data.sessionUsagePercent, "session");
+    QTEST(data.sessionResetTime, "sessionReset");
+    QTEST(data.weeklyUsagePercent, "weekly");
+    QTEST(data.weeklyResetTime, "weeklyReset");
+    QTEST(data.weeklySonnetUsagePercent, "sonnet");
+    QTEST(data.weeklySonnetResetTime, "sonnetReset");
+    QTEST(data.weeklyOpusUsagePercent, "opus");
+    QTEST(data.weeklyOpusResetTime, "opusReset");
+    QCOMPARE(data.lastUpdated, fixedNow);
+}
+
+void TestUsageParser::wholeBodyFailures_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("description");
+
+    const QString invalidFormat = QStringLiteral("Invalid response format");
+    QTest::newRow("array") << QByteArray("[{\"five_hour\":{}}]") << invalidFormat;
+    QTest::newRow("number") << QByteArray("42") << invalidFormat;
+    QTest::newRow("string") << QByteArray("\"usage\"") << invalidFormat;
+    QTest::newRow("null") << QByteArray("null") << invalidFormat;
+    QTest::newRow("empty body") << QByteArray() << QStringLiteral("illegal value");
+    QTest::newRow("truncated") << QByteArray("{\"five_hour\":{") << QString();
+    QTest::newRow("html page") << QByteArray("<html>Just a moment...</html>") << QString();
+    QTest::newRow("two values") << QByteArray("{} {}") << QString();
+}
+
+void TestUsageParser::wholeBodyFailures()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, description);
+    const UsageParseResult result = parseUsageData(body, fixedClock);
+    QVERIFY(!result.data);
+    QVERIFY(!result.error.isEmpty());
+    if (!description.isEmpty())
+        QCOMPARE(result.error, description);
+    else
+        QVERIFY(result.error != QStringLiteral("Invalid response format"));
+}
+
+void TestUsageParser::defaultsReadTheClock()
+{
+    // Each default and lastUpdated take their own reading of the clock.
+    int tick = 0;
+    const auto clock = [&tick] { return fixedNow.addSecs(tick++); };
+    const UsageParseResult result = parseUsageData("{}", clock);
+    QVERIFY(result.data);
+    QCOMPARE(result.data->sessionResetTime, fixedNow.addSecs(18000));
+    QCOMPARE(result.data->weeklyResetTime, fixedNow.addSecs(1 + 604800));
+    QCOMPARE(result.data->weeklySonnetResetTime, fixedNow.addSecs(2 + 604800));
+    QCOMPARE(result.data->lastUpdated, fixedNow.addSecs(3));
+}
+
+QTEST_GUILESS_MAIN(TestUsageParser)
+#include "tst_usage_parser.moc"
