@@ -1,0 +1,20 @@
+#include "services/usage_parser.h"
+
+#include <cmath>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
+    const UsageParseResult result = parseUsageData(body);
+    // Exactly one of a snapshot or a description, and the snapshot's texts can be built.
+    if (result.data.has_value() == !result.error.isEmpty())
+        std::abort();
+    if (result.data) {
+        (void)result.data->sessionResetString();
+        (void)result.data->weeklyOpusResetString();
+        if (!result.data->sessionResetTime.isValid() || !result.data->lastUpdated.isValid())
+            std::abort();
+    }
+    return 0;
+}
