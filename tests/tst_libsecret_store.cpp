@@ -200,6 +200,7 @@ int main(int argc, char** argv)
         const bool cleared = store.clear();
         std::printf("lookup %s, store %s, clear %s\n", found ? "found" : "none",
                     stored ? "true" : "false", cleared ? "true" : "false");
+        std::fflush(stdout);
         return 0;
     }
     QCoreApplication app(argc, argv);
