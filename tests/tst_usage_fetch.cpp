@@ -242,9 +242,13 @@ void TestUsageFetch::redirectWithinOriginKeepsCookie()
     auto service = fx.makeService();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::nullopt);
-    QCOMPARE(fx.server.requests().value(1).path, QByteArray("/api/organizations/moved"));
-    QCOMPARE(fx.server.requests().value(1).header("Cookie"),
-             QByteArray("sessionKey=test-cookie-1"));
+    // Qt may resend a request on a reused connection, so look for the redirected one.
+    const auto& requests = fx.server.requests();
+    const auto moved = std::find_if(requests.begin(), requests.end(), [](const auto& request) {
+        return request.path == "/api/organizations/moved";
+    });
+    QVERIFY(moved != requests.end());
+    QCOMPARE(moved->header("Cookie"), QByteArray("sessionKey=test-cookie-1"));
 }
 
 void TestUsageFetch::redirectElsewhereIsNotFollowed()

@@ -6,8 +6,10 @@
 
 namespace {
 
-constexpr guint lookupTimeoutMs = 10'000;
+constexpr guint callTimeoutMs = 10'000;
+// Longer: a store may wait on an unlock prompt that the user answers.
 constexpr guint storeTimeoutMs = 30'000;
+constexpr const char* itemLabel = "Gaugery session cookie";
 
 const SecretSchema* schema()
 {
@@ -23,13 +25,18 @@ const SecretSchema* schema()
     return &instance;
 }
 
-GHashTable* itemAttributes()
-{
-    static const QByteArray service = KeychainService::serviceName.toUtf8();
-    static const QByteArray account = KeychainService::accountName.toUtf8();
-    return secret_attributes_build(schema(), "service", service.constData(), "account",
-                                   account.constData(), nullptr);
-}
+struct Attributes {
+    GHashTable* table = build();
+    ~Attributes() { g_hash_table_unref(table); }
+
+    static GHashTable* build()
+    {
+        static const QByteArray service = KeychainService::serviceName.toUtf8();
+        static const QByteArray account = KeychainService::accountName.toUtf8();
+        return secret_attributes_build(schema(), "service", service.constData(), "account",
+                                       account.constData(), nullptr);
+    }
+};
 
 // Runs one asynchronous libsecret call to its end on a private main context, cancelled
 // at a deadline: the _sync calls do the same without a deadline, so a prompt nobody
@@ -69,6 +76,7 @@ public:
     static GAsyncReadyCallback callback() { return &BoundedCall::onReady; }
     gpointer userData() { return this; }
 
+    // Once cancelled, libsecret still completes the call, so this loop ends.
     GAsyncResult* result()
     {
         while (!m_result)
@@ -88,28 +96,94 @@ private:
     GAsyncResult* m_result = nullptr;
 };
 
-struct Attributes {
-    GHashTable* table = itemAttributes();
-    ~Attributes() { g_hash_table_unref(table); }
-};
-
-bool sameSecret(SecretValue* value, const QByteArray& secret)
+// True when the call reported no error; the error is freed either way.
+bool succeeded(GError* error)
 {
-    if (!value)
-        return false;
+    const bool ok = error == nullptr;
+    g_clear_error(&error);
+    return ok;
+}
+
+QByteArray bytesOf(SecretValue* value)
+{
     gsize length = 0;
     const gchar* bytes = secret_value_get(value, &length);
-    return QByteArray::fromRawData(bytes, qsizetype(length)) == secret;
+    return QByteArray(bytes, qsizetype(length));
+}
+
+bool holds(SecretItem* item, const QByteArray& secret)
+{
+    SecretValue* value = secret_item_get_secret(item);
+    if (!value)
+        return false;
+    const bool same = bytesOf(value) == secret;
+    secret_value_unref(value);
+    return same;
+}
+
+bool hasOurLabel(SecretItem* item)
+{
+    gchar* label = secret_item_get_label(item);
+    const bool ours = g_strcmp0(label, itemLabel) == 0;
+    g_free(label);
+    return ours;
+}
+
+// The item to keep: one holding the new secret, preferably the one just stored (ours
+// by its label) over an equal copy another client keeps, say, in the session collection.
+SecretItem* keeper(GList* items, const QByteArray& secret)
+{
+    SecretItem* found = nullptr;
+    for (GList* node = items; node; node = node->next) {
+        auto* item = SECRET_ITEM(node->data);
+        if (!holds(item, secret))
+            continue;
+        if (hasOurLabel(item))
+            return item;
+        if (!found)
+            found = item;
+    }
+    return found;
 }
 
 bool deleteItem(SecretItem* item)
 {
-    BoundedCall call(lookupTimeoutMs);
+    BoundedCall call(callTimeoutMs);
     secret_item_delete(item, call.cancellable(), call.callback(), call.userData());
     GError* error = nullptr;
     const bool deleted = secret_item_delete_finish(item, call.result(), &error);
-    g_clear_error(&error);
-    return deleted;
+    return succeeded(error) && deleted;
+}
+
+// Every item matching the two attributes, in any collection; locked ones are unlocked
+// (which may prompt) so that they can be deleted too.
+std::optional<GList*> searchAll(SecretSearchFlags extraFlags)
+{
+    Attributes attributes;
+    BoundedCall call(callTimeoutMs);
+    const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | extraFlags);
+    secret_service_search(nullptr, schema(), attributes.table, flags, call.cancellable(),
+                          call.callback(), call.userData());
+    GError* error = nullptr;
+    GList* items = secret_service_search_finish(nullptr, call.result(), &error);
+    if (!succeeded(error)) {
+        g_list_free_full(items, g_object_unref);
+        return std::nullopt;
+    }
+    return items;
+}
+
+// Deletes every item but `kept`, and frees the list.
+bool deleteAllBut(GList* items, SecretItem* kept)
+{
+    bool allDeleted = true;
+    for (GList* node = items; node; node = node->next) {
+        auto* item = SECRET_ITEM(node->data);
+        if (item != kept && !deleteItem(item))
+            allDeleted = false;
+    }
+    g_list_free_full(items, g_object_unref);
+    return allDeleted;
 }
 
 // Other clients may have left items with the same two attributes (with more attributes,
@@ -117,87 +191,57 @@ bool deleteItem(SecretItem* item)
 // is stored, keep one item holding it and delete the rest.
 bool removeOtherItems(const QByteArray& secret)
 {
-    Attributes attributes;
-    BoundedCall call(lookupTimeoutMs);
-    const auto flags =
-        SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS);
-    secret_service_search(nullptr, schema(), attributes.table, flags, call.cancellable(),
-                          call.callback(), call.userData());
-    GError* error = nullptr;
-    GList* items = secret_service_search_finish(nullptr, call.result(), &error);
-    if (error) {
-        g_error_free(error);
+    const std::optional<GList*> items = searchAll(SECRET_SEARCH_LOAD_SECRETS);
+    if (!items)
         return false;
-    }
-    bool kept = false;
-    bool allRemoved = true;
-    for (GList* node = items; node; node = node->next) {
-        auto* item = SECRET_ITEM(node->data);
-        SecretValue* value = secret_item_get_secret(item);
-        const bool holdsNewSecret = sameSecret(value, secret);
-        if (value)
-            secret_value_unref(value);
-        if (holdsNewSecret && !kept)
-            kept = true;
-        else if (!deleteItem(item))
-            allRemoved = false;
-    }
-    g_list_free_full(items, g_object_unref);
-    return kept && allRemoved;
+    SecretItem* kept = keeper(*items, secret);
+    return deleteAllBut(*items, kept) && kept;
+}
+
+bool storeItem(const QByteArray& secret)
+{
+    Attributes attributes;
+    BoundedCall call(storeTimeoutMs);
+    SecretValue* value = secret_value_new(secret.constData(), secret.size(), "text/plain");
+    secret_password_storev_binary(schema(), attributes.table, SECRET_COLLECTION_DEFAULT, itemLabel,
+                                  value, call.cancellable(), call.callback(), call.userData());
+    secret_value_unref(value);
+    GError* error = nullptr;
+    const bool stored = secret_password_store_finish(call.result(), &error);
+    return succeeded(error) && stored;
 }
 
 } // namespace
 
 bool LibsecretStore::store(const QByteArray& secret)
 {
-    {
-        Attributes attributes;
-        BoundedCall call(storeTimeoutMs);
-        // The Secret Service replaces an item with the same attributes in one step, so
-        // a refused store leaves the earlier secret where it was.
-        SecretValue* value = secret_value_new(secret.isNull() ? "" : secret.constData(),
-                                              secret.size(), "text/plain");
-        secret_password_storev_binary(schema(), attributes.table, SECRET_COLLECTION_DEFAULT,
-                                      "Gaugery session cookie", value, call.cancellable(),
-                                      call.callback(), call.userData());
-        secret_value_unref(value);
-        GError* error = nullptr;
-        const bool stored = secret_password_store_finish(call.result(), &error);
-        g_clear_error(&error);
-        if (!stored)
-            return false;
-    }
-    return removeOtherItems(secret);
+    // The Secret Service replaces an item with the same attributes in one step, so a
+    // refused store leaves the earlier secret where it was; strays go only afterwards.
+    return storeItem(secret) && removeOtherItems(secret);
 }
 
 std::optional<QByteArray> LibsecretStore::lookup()
 {
     Attributes attributes;
-    BoundedCall call(lookupTimeoutMs);
+    BoundedCall call(callTimeoutMs);
     secret_password_lookupv(schema(), attributes.table, call.cancellable(), call.callback(),
                             call.userData());
     GError* error = nullptr;
     SecretValue* value = secret_password_lookup_binary_finish(call.result(), &error);
-    g_clear_error(&error);
-    if (!value)
+    if (!succeeded(error) || !value) {
+        if (value)
+            secret_value_unref(value);
         return std::nullopt;
-    gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
-    QByteArray secret(bytes, qsizetype(length));
+    }
+    const QByteArray secret = bytesOf(value);
     secret_value_unref(value);
     return secret;
 }
 
 bool LibsecretStore::clear()
 {
-    Attributes attributes;
-    BoundedCall call(lookupTimeoutMs);
-    secret_password_clearv(schema(), attributes.table, call.cancellable(), call.callback(),
-                           call.userData());
-    GError* error = nullptr;
-    secret_password_clear_finish(call.result(), &error);
-    // FALSE without an error means nothing matched: the cookie is gone all the same.
-    const bool failed = error != nullptr;
-    g_clear_error(&error);
-    return !failed;
+    // Not secret_password_clear: it skips locked items and still reports success, so a
+    // cookie in a locked keyring would survive a sign-out that claimed to remove it.
+    const std::optional<GList*> items = searchAll(SECRET_SEARCH_NONE);
+    return items && deleteAllBut(*items, nullptr);
 }
