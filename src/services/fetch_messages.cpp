@@ -30,10 +30,6 @@ QString usageUnauthorized()
 {
     return QStringLiteral("Cookie expired. Please update your session cookie.");
 }
-QString noData()
-{
-    return QStringLiteral("No data received");
-}
 QString serverError(int status)
 {
     return QStringLiteral("Server error: ") + QString::number(status);

@@ -11,7 +11,6 @@ QString responseTooLarge();
 QString invalidResponse();
 QString organizationsUnauthorized();
 QString usageUnauthorized();
-QString noData();
 QString serverError(int status);
 QString organizationsParseFailed(const QString& description);
 QString organizationNotFound();
