@@ -13,8 +13,6 @@ public:
 
     explicit RequestBuilder(QUrl origin);
 
-    const QUrl& origin() const { return m_origin; }
-
     QUrl organizationsUrl() const;
     // Nothing when the identifier does not make a valid URL on the service origin.
     std::optional<QUrl> usageUrl(const QString& organizationId) const;
@@ -23,12 +21,12 @@ public:
     // no cookie jar, 60-second transfer timeout.
     QNetworkRequest createRequest(const QUrl& url, const QString& cookie) const;
 
-    bool isSameOrigin(const QUrl& url) const;
-
     // False for a cookie that would break the header: CR, LF, NUL or any other control.
     static bool isHeaderSafe(const QString& cookie);
 
 private:
+    bool isSameOrigin(const QUrl& url) const;
+
     QUrl m_origin;
     QString m_originText;
 };

@@ -42,7 +42,6 @@ public:
     const std::optional<QString>& error() const { return m_error; }
     bool hasCookie() const { return m_hasCookie; }
 
-    double refreshInterval() const { return m_refreshInterval; }
     const QTimer& refreshTimer() const { return m_refreshTimer; }
 
     void fetchUsage();

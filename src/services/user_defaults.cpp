@@ -31,13 +31,6 @@ double UserDefaults::doubleForKey(const QString& key) const
     return ok && std::isfinite(value) ? value : 0;
 }
 
-qint64 UserDefaults::integerForKey(const QString& key) const
-{
-    bool ok = false;
-    const qint64 value = m_settings->value(key).toLongLong(&ok);
-    return ok ? value : 0;
-}
-
 bool UserDefaults::boolForKey(const QString& key) const
 {
     const QVariant value = m_settings->value(key);

@@ -26,7 +26,6 @@ public:
 
     bool contains(const QString& key) const;
     double doubleForKey(const QString& key) const;
-    qint64 integerForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
     QString stringForKey(const QString& key) const;
 
