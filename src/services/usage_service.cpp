@@ -1,6 +1,7 @@
 #include "services/usage_service.h"
 
 #include "build_config.h"
+#include "services/diagnostics.h"
 #include "services/fetch_messages.h"
 #include "services/keychain_service.h"
 #include "services/organizations_parser.h"
@@ -13,7 +14,6 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 #include <memory>
 
@@ -51,14 +51,6 @@ int timerMilliseconds(double seconds)
         return 1;
     return ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
                                                  : static_cast<int>(ms);
-}
-
-void printLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 } // namespace
@@ -168,7 +160,7 @@ void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts)
 {
     const ReplyStep step = classifyReply(kind, facts);
     if (step.diagnostic)
-        printLine(*step.diagnostic);
+        printDiagnostic(*step.diagnostic);
     if (step.action == ReplyStep::Action::decode) {
         decodeInBackground(kind, facts.body);
         return;
