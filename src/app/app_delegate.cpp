@@ -1,0 +1,87 @@
+#include "app/app_delegate.h"
+
+#include "app/menu_bar_title.h"
+#include "app/platform/global_hotkey.h"
+#include "app/platform/status_item.h"
+#include "app/popover.h"
+#include "services/keychain_service.h"
+#include "services/user_defaults.h"
+
+#include <QLabel>
+
+AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
+    : QObject(parent), m_environment(environment),
+      m_usageService(environment.keychain, environment.defaults, environment.origin),
+      m_notificationService(environment.bus),
+      m_launchAtLogin(environment.defaults, environment.autostart, environment.print)
+{
+    m_defaultsSettle.setSingleShot(true);
+    m_defaultsSettle.setInterval(defaultsSettleMs);
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    m_notificationService.requestPermission();
+    configureLaunchAtLogin();
+    createStatusItem();
+    createPopover();
+
+    // Queued, so the title is drawn from the snapshot in force when the redraw runs.
+    connect(&m_usageService, &UsageService::usageDataChanged, this,
+            &AppDelegate::updateMenuBarTitle, Qt::QueuedConnection);
+    connect(&m_environment.defaults, &UserDefaults::changed, &m_defaultsSettle,
+            qOverload<>(&QTimer::start));
+    connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
+
+    if (m_environment.keychain.getCookie())
+        m_usageService.fetchUsage();
+    registerGlobalHotkey();
+}
+
+void AppDelegate::configureLaunchAtLogin()
+{
+    m_launchAtLogin.configureLaunchAtLogin();
+}
+
+void AppDelegate::createStatusItem()
+{
+    m_statusItem = std::make_unique<StatusItem>(m_environment.bus);
+    updateMenuBarTitle();
+    connect(m_statusItem.get(), &StatusItem::activated, this,
+            [this](const QRect& anchor) { togglePopover(anchor); });
+    if (m_statusItem->backend() == StatusItem::Backend::None)
+        m_environment.print(
+            QStringLiteral("No system tray available: open the dashboard with Super + Shift + U"));
+}
+
+void AppDelegate::createPopover()
+{
+    auto* placeholder = new QLabel(QStringLiteral("Gaugery"));
+    placeholder->setAlignment(Qt::AlignCenter);
+    placeholder->setFixedSize(260, 300);
+    m_popover = std::make_unique<Popover>(placeholder);
+}
+
+void AppDelegate::registerGlobalHotkey()
+{
+    m_globalHotkey = GlobalHotkey::install();
+    if (m_globalHotkey)
+        connect(m_globalHotkey.get(), &GlobalHotkey::activated, this, [this] { togglePopover(); });
+}
+
+void AppDelegate::togglePopover(const QRect& anchor)
+{
+    if (m_popover)
+        m_popover->toggle(anchor);
+}
+
+void AppDelegate::updateMenuBarTitle()
+{
+    if (!m_statusItem)
+        return;
+    m_statusItem->setTitle(
+        menuBarTitle(m_usageService.usageData(),
+                     m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey)));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/app_environment.h"
+#include "app/launch_at_login.h"
+#include "services/notification_service.h"
+#include "services/usage_service.h"
+
+#include <QObject>
+#include <QRect>
+#include <QTimer>
+
+#include <memory>
+
+class GlobalHotkey;
+class Popover;
+class StatusItem;
+
+// Owns the two services, the tray item, the dashboard popover and the shortcut for the
+// life of the process, and starts them in a fixed order.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    // Title redraws after settings changes wait this long after the last of a burst.
+    static constexpr int defaultsSettleMs = 100;
+
+    explicit AppDelegate(const AppEnvironment& environment, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The start-up sequence; no window opens.
+    void applicationDidFinishLaunching();
+
+    // anchor: where the tray item was clicked, empty when unknown (the shortcut).
+    void togglePopover(const QRect& anchor = {});
+    void updateMenuBarTitle();
+
+    UsageService& usageService() { return m_usageService; }
+    NotificationService& notificationService() { return m_notificationService; }
+    LaunchAtLogin& launchAtLogin() { return m_launchAtLogin; }
+    StatusItem* statusItem() const { return m_statusItem.get(); }
+    Popover* popover() const { return m_popover.get(); }
+
+private:
+    void configureLaunchAtLogin();
+    void createStatusItem();
+    void createPopover();
+    void registerGlobalHotkey();
+
+    AppEnvironment m_environment;
+    UsageService m_usageService;
+    NotificationService m_notificationService;
+    LaunchAtLogin m_launchAtLogin;
+    QTimer m_defaultsSettle;
+    // After the services, so the views they feed go first.
+    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<Popover> m_popover;
+    std::unique_ptr<GlobalHotkey> m_globalHotkey;
+};

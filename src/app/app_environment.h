@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/platform/autostart_entry.h"
+
+#include <QDBusConnection>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class KeychainService;
+class UserDefaults;
+
+// What the shell runs against: the program's own stores, bus and paths, or a test's.
+struct AppEnvironment {
+    KeychainService& keychain;
+    UserDefaults& defaults;
+    QUrl origin;
+    QDBusConnection bus;
+    AutostartEntry autostart;
+    std::function<void(const QString&)> print;
+
+    static AppEnvironment standard();
+};

@@ -1,0 +1,32 @@
+#include "app/gaugery_app.h"
+
+#include "app/app_delegate.h"
+#include "app/platform/single_instance.h"
+#include "build_config.h"
+
+GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setOrganizationName(QStringLiteral("gaugery"));
+    setApplicationName(QStringLiteral("gaugery"));
+    setApplicationVersion(QString::fromUtf8(BuildConfig::version));
+    // The Wayland app id and the launcher entry's name.
+    setDesktopFileName(QStringLiteral("com.gaugery.app"));
+    setQuitOnLastWindowClosed(false);
+}
+
+GaugeryApp::~GaugeryApp() = default;
+
+int GaugeryApp::run()
+{
+    auto* instance = new SingleInstance(QDBusConnection::sessionBus(), this);
+    if (instance->claim() == SingleInstance::Role::Secondary) {
+        instance->forwardToggle();
+        return 0;
+    }
+
+    m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard());
+    connect(instance, &SingleInstance::toggleRequested, m_delegate.get(),
+            [this] { m_delegate->togglePopover(); });
+    m_delegate->applicationDidFinishLaunching();
+    return exec();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+// The dashboard's frameless window: opened next to the tray item, closed by a second
+// click on the item, by Escape, or when another window takes the focus.
+class Popover : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int width = 260;
+    static constexpr int maximumHeight = 500;
+    // A click on the tray item first takes the focus away, which closes the popover;
+    // the activation that click then delivers must not open it again.
+    static constexpr int defaultReopenGuardMs = 400;
+
+    explicit Popover(QWidget* content, int reopenGuardMs = defaultReopenGuardMs);
+
+    // anchor: where the tray item was clicked; empty when unknown.
+    void toggle(const QRect& anchor);
+
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void open(const QRect& anchor);
+    void fitContent();
+    void closeAfterFocusLoss();
+
+    QWidget* m_content;
+    int m_reopenGuardMs;
+    QElapsedTimer m_sinceFocusLoss;
+    bool m_composited;
+};
