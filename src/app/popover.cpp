@@ -41,7 +41,7 @@ Popover::Popover(QWidget* content, int reopenGuardMs)
 void Popover::toggle(const QRect& anchor)
 {
     if (isVisible()) {
-        hide();
+        dismiss();
         return;
     }
     if (m_sinceFocusLoss.isValid() && m_sinceFocusLoss.elapsed() < m_reopenGuardMs) {
@@ -76,8 +76,19 @@ void Popover::open(const QRect& anchor)
 
 void Popover::fitContent()
 {
-    const int height = qBound(1, m_content->sizeHint().height(), maximumHeight);
-    setFixedSize(width, height);
+    // Wrapped text makes the height depend on the width, which is fixed.
+    const int wanted = m_content->hasHeightForWidth() ? m_content->heightForWidth(dashboardWidth)
+                                                      : m_content->sizeHint().height();
+    const int height = qBound(1, qMax(wanted, m_content->minimumHeight()), tallestHeight);
+    setFixedSize(dashboardWidth, height);
+}
+
+void Popover::dismiss()
+{
+    // Hiding takes the focus away too; that is not the focus loss that guards reopening.
+    m_dismissing = true;
+    hide();
+    m_dismissing = false;
 }
 
 void Popover::closeAfterFocusLoss()
@@ -95,7 +106,8 @@ bool Popover::event(QEvent* event)
 
 void Popover::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && !m_dismissing && isVisible() &&
+        !isActiveWindow())
         closeAfterFocusLoss();
     QWidget::changeEvent(event);
 }
@@ -103,7 +115,7 @@ void Popover::changeEvent(QEvent* event)
 void Popover::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
-        hide();
+        dismiss();
         return;
     }
     QWidget::keyPressEvent(event);

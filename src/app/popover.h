@@ -9,8 +9,8 @@ class Popover : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int width = 260;
-    static constexpr int maximumHeight = 500;
+    static constexpr int dashboardWidth = 260;
+    static constexpr int tallestHeight = 500;
     // A click on the tray item first takes the focus away, which closes the popover;
     // the activation that click then delivers must not open it again.
     static constexpr int defaultReopenGuardMs = 400;
@@ -30,10 +30,12 @@ protected:
 private:
     void open(const QRect& anchor);
     void fitContent();
+    void dismiss();
     void closeAfterFocusLoss();
 
     QWidget* m_content;
     int m_reopenGuardMs;
     QElapsedTimer m_sinceFocusLoss;
     bool m_composited;
+    bool m_dismissing = false;
 };

@@ -1,0 +1,138 @@
+#include "app/app_delegate.h"
+#include "app/platform/status_item.h"
+#include "app/popover.h"
+#include "fake_notification_server.h"
+#include "service_fixture.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The start-up sequence against a loopback service, an in-memory keyring and the
+// private session bus, with no tray on it.
+class TestAppDelegate : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startUp_data();
+    void startUp();
+    void asksForNotificationPermission();
+    void togglesThePopover();
+};
+
+namespace {
+
+struct Scene {
+    Scene()
+    {
+        fixture.serveHappyPath();
+        fixture.store->clear();
+    }
+
+    AppEnvironment environment()
+    {
+        return {fixture.keychain,
+                fixture.defaults.defaults(),
+                fixture.server.origin(),
+                QDBusConnection::sessionBus(),
+                AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
+                [this](const QString& line) { printed << line; }};
+    }
+    QString autostartPath() const
+    {
+        return home.filePath(QStringLiteral("autostart/com.gaugery.app.desktop"));
+    }
+
+    ServiceFixture fixture;
+    QTemporaryDir home;
+    QStringList printed;
+};
+
+bool anyWindowVisible()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](QWidget* w) { return w->isVisible(); });
+}
+
+} // namespace
+
+void TestAppDelegate::startUp_data()
+{
+    QTest::addColumn<bool>("cookie");
+    QTest::addColumn<QVariant>("launchAtLogin");
+    QTest::addColumn<bool>("entry");
+
+    QTest::newRow("first run, no cookie") << false << QVariant() << true;
+    QTest::newRow("first run, cookie") << true << QVariant() << true;
+    QTest::newRow("launch at login off") << true << QVariant(false) << false;
+}
+
+void TestAppDelegate::startUp()
+{
+    QFETCH(bool, cookie);
+    QFETCH(QVariant, launchAtLogin);
+
+    Scene scene;
+    if (cookie)
+        scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    if (launchAtLogin.isValid())
+        scene.fixture.defaults.defaults().setValue(UserDefaults::launchAtLoginKey, launchAtLogin);
+
+    AppDelegate delegate(scene.environment());
+    QVERIFY(!delegate.statusItem());
+    delegate.applicationDidFinishLaunching();
+
+    QVERIFY(scene.fixture.defaults.defaults().contains(UserDefaults::launchAtLoginKey));
+    QTEST(QFileInfo::exists(scene.autostartPath()), "entry");
+    QVERIFY(delegate.statusItem());
+    QVERIFY(delegate.popover());
+    QVERIFY(!anyWindowVisible());
+    // No tray exists on this bus or the offscreen screen: one line says how to get in.
+    QCOMPARE(scene.printed,
+             QStringList{QStringLiteral(
+                 "No system tray available: open the dashboard with Super + Shift + U")});
+
+    // The first fetch starts within the sequence, and only with a cookie.
+    QCOMPARE(delegate.usageService().isLoading(), cookie);
+    if (cookie) {
+        QSignalSpy published(&delegate.usageService(), &UsageService::usageDataChanged);
+        QVERIFY(published.wait());
+        QCOMPARE(scene.fixture.server.requestedPaths(),
+                 (QList<QByteArray>{ServiceFixture::organizationsPath, ServiceFixture::usagePath}));
+    } else {
+        QCOMPARE(scene.fixture.server.requests().size(), 0);
+    }
+}
+
+void TestAppDelegate::asksForNotificationPermission()
+{
+    FakeNotificationServer server;
+    QVERIFY(server.start());
+    Scene scene;
+    AppDelegate delegate(scene.environment());
+    QSignalSpy answered(&delegate.notificationService(),
+                        &NotificationService::notificationsEnabledChanged);
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(answered.wait());
+    QCOMPARE(server.informationRequests(), 1);
+    QVERIFY(delegate.notificationService().notificationsEnabled());
+    QVERIFY(server.notifications().isEmpty());
+}
+
+void TestAppDelegate::togglesThePopover()
+{
+    Scene scene;
+    AppDelegate delegate(scene.environment());
+    delegate.togglePopover(); // before start-up: nothing to toggle, nothing breaks
+    delegate.applicationDidFinishLaunching();
+
+    delegate.togglePopover(QRect(300, 4, 1, 1));
+    QVERIFY(delegate.popover()->isVisible());
+    QCOMPARE(delegate.popover()->width(), 260);
+    delegate.togglePopover(QRect(300, 4, 1, 1));
+    QVERIFY(!delegate.popover()->isVisible());
+}
+
+QTEST_MAIN(TestAppDelegate)
+#include "tst_app_delegate.moc"
