@@ -2,16 +2,15 @@
 
 #include "services/diagnostics.h"
 #include "services/keychain_service.h"
-#include "services/usage_service.h"
 #include "services/user_defaults.h"
 
 #include <QCoreApplication>
 
-AppEnvironment AppEnvironment::standard()
+AppEnvironment AppEnvironment::standard(const QUrl& origin)
 {
     return {KeychainService::shared(),
             UserDefaults::standard(),
-            UsageService::defaultOrigin(),
+            origin,
             QDBusConnection::sessionBus(),
             AutostartEntry(AutostartEntry::defaultPath(), QCoreApplication::applicationFilePath()),
             printDiagnostic};

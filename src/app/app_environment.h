@@ -20,5 +20,6 @@ struct AppEnvironment {
     AutostartEntry autostart;
     std::function<void(const QString&)> print;
 
-    static AppEnvironment standard();
+    // The program's own stores and bus, talking to origin.
+    static AppEnvironment standard(const QUrl& origin);
 };

@@ -16,7 +16,7 @@ GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
 
 GaugeryApp::~GaugeryApp() = default;
 
-int GaugeryApp::run()
+int GaugeryApp::run(const QUrl& origin)
 {
     auto* instance = new SingleInstance(QDBusConnection::sessionBus(), this);
     if (instance->claim() == SingleInstance::Role::Secondary) {
@@ -24,7 +24,7 @@ int GaugeryApp::run()
         return 0;
     }
 
-    m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard());
+    m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard(origin));
     connect(instance, &SingleInstance::toggleRequested, m_delegate.get(),
             [this] { m_delegate->togglePopover(); });
     m_delegate->applicationDidFinishLaunching();

@@ -5,6 +5,7 @@
 #include <memory>
 
 class AppDelegate;
+class QUrl;
 
 // The process: one application object with the names the settings path is built from,
 // kept running without windows, and the one delegate that starts everything.
@@ -16,7 +17,7 @@ public:
     ~GaugeryApp() override;
 
     // Starts Gaugery, or hands over to the instance already running; the exit status.
-    int run();
+    int run(const QUrl& origin);
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;

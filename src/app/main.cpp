@@ -1,7 +1,18 @@
 #include "app/gaugery_app.h"
+#include "app/platform/session_check.h"
+#include "service_origin.h"
+
+#include <QUrl>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    if (const auto problem = SessionCheck::missingDisplay(
+            [](const char* name) { return qEnvironmentVariable(name); })) {
+        std::fprintf(stderr, "%s\n", problem->toLocal8Bit().constData());
+        return 1;
+    }
     GaugeryApp app(argc, argv);
-    return app.run();
+    return app.run(QUrl(QLatin1String(ServiceOrigin::value)));
 }

@@ -15,10 +15,17 @@ QByteArray RecordedRequest::header(const QByteArray& name) const
     return {};
 }
 
-LoopbackServer::LoopbackServer(QObject* parent) : QObject(parent)
+LoopbackServer::LoopbackServer(QObject* parent) : LoopbackServer(0, parent) {}
+
+LoopbackServer::LoopbackServer(quint16 port, QObject* parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackServer::onNewConnection);
-    m_server.listen(QHostAddress::LocalHost);
+    m_server.listen(QHostAddress::LocalHost, port);
+}
+
+bool LoopbackServer::isListening() const
+{
+    return m_server.isListening();
 }
 
 QUrl LoopbackServer::origin() const

@@ -39,6 +39,10 @@ class LoopbackServer : public QObject {
 
 public:
     explicit LoopbackServer(QObject* parent = nullptr);
+    // On a fixed port, for a program built to talk to that origin.
+    explicit LoopbackServer(quint16 port, QObject* parent = nullptr);
+
+    bool isListening() const;
 
     QUrl origin() const;
     // Every request to `path` gets this answer until it is replaced.
