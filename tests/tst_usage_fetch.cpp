@@ -124,6 +124,22 @@ void TestUsageFetch::outcomes_data()
     QTest::newRow("organizations 403") << status(403) << usage << orgsExpired << false;
     QTest::newRow("usage 401 forgets organization") << orgs << status(401) << usageExpired << false;
     QTest::newRow("usage 403 forgets organization") << orgs << status(403) << usageExpired << false;
+    ScriptedResponse challengeHeader = status(403);
+    challengeHeader.headers.append(qMakePair(QByteArray("cf-mitigated"), QByteArray("challenge")));
+    const ScriptedResponse challengePage{
+        403,
+        {{"Content-Type", "text/html; charset=UTF-8"}},
+        "<!DOCTYPE html><html><head><title>Just a moment...</title></head></html>"};
+    const ScriptedResponse plainHtml403{
+        403, {{"Content-Type", "text/html"}}, "<html>Forbidden</html>"};
+    const QString blocked = FetchMessages::botProtection();
+    QTest::newRow("usage challenge header keeps organization")
+        << orgs << challengeHeader << blocked << true;
+    QTest::newRow("usage challenge page keeps organization")
+        << orgs << challengePage << blocked << true;
+    QTest::newRow("organizations challenge") << challengeHeader << usage << blocked << false;
+    QTest::newRow("usage 403 page without challenge")
+        << orgs << plainHtml403 << usageExpired << false;
     QTest::newRow("organizations 500")
         << status(500, "boom") << usage << "Server error: 500" << false;
     QTest::newRow("usage 204") << orgs << status(204) << "Server error: 204" << true;

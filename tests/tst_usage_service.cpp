@@ -13,6 +13,8 @@ private Q_SLOTS:
     void constructionReadsIntervalAndCookie_data();
     void constructionReadsIntervalAndCookie();
     void timerTicksFetch();
+    void rateLimitPausesTheTimer_data();
+    void rateLimitPausesTheTimer();
     void repeatedStartsLeaveOneTimer();
     void intervalChangeWithoutCookieWaitsForSave();
     void saveSucceeds();
@@ -71,6 +73,46 @@ void TestUsageService::timerTicksFetch()
     QVERIFY(published.wait());
     QVERIFY(published.wait());
     QVERIFY(fx.server.requests().size() >= 3);
+}
+
+void TestUsageService::rateLimitPausesTheTimer_data()
+{
+    QTest::addColumn<QByteArray>("retryAfter");
+    QTest::addColumn<bool>("ticksFetch");
+
+    QTest::newRow("seconds") << QByteArray("3600") << false;
+    QTest::newRow("HTTP date ahead") << QByteArray("Fri, 01 Jan 2100 00:00:00 GMT") << false;
+    QTest::newRow("zero seconds") << QByteArray("0") << true;
+    QTest::newRow("HTTP date passed") << QByteArray("Sun, 06 Nov 1994 08:49:37 GMT") << true;
+    QTest::newRow("unreadable") << QByteArray("soon") << true;
+}
+
+void TestUsageService::rateLimitPausesTheTimer()
+{
+    QFETCH(QByteArray, retryAfter);
+    QFETCH(bool, ticksFetch);
+
+    Fx fx;
+    fx.server.on(Fx::organizationsPath, ServiceBodies::json(ServiceBodies::organizations()));
+    fx.server.on(Fx::usagePath, ScriptedResponse{429, {{"Retry-After", retryAfter}}, "slow down"});
+    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.05);
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(*service->error(), QStringLiteral("Server error: 429"));
+    fx.server.clearRequests();
+
+    // Ticks go by; each one either asks or is skipped.
+    QSignalSpy ticks(const_cast<QTimer*>(&service->refreshTimer()), &QTimer::timeout);
+    QTRY_VERIFY(ticks.count() >= 3);
+    if (ticksFetch) {
+        QTRY_VERIFY(!fx.server.requests().isEmpty());
+        return;
+    }
+    QTRY_VERIFY(!service->isLoading());
+    QVERIFY(fx.server.requests().isEmpty());
+    // Refresh by hand is not held back.
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths().value(0), Fx::usagePath);
 }
 
 void TestUsageService::repeatedStartsLeaveOneTimer()

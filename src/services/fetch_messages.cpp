@@ -30,6 +30,11 @@ QString usageUnauthorized()
 {
     return QStringLiteral("Cookie expired. Please update your session cookie.");
 }
+QString botProtection()
+{
+    return QStringLiteral(
+        "Blocked by the service's bot protection. Try again later or from another network.");
+}
 QString serverError(int status)
 {
     return QStringLiteral("Server error: ") + QString::number(status);

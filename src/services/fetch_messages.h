@@ -11,6 +11,7 @@ QString responseTooLarge();
 QString invalidResponse();
 QString organizationsUnauthorized();
 QString usageUnauthorized();
+QString botProtection();
 QString serverError(int status);
 QString organizationsParseFailed(const QString& description);
 QString organizationNotFound();

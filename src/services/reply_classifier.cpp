@@ -9,7 +9,19 @@ namespace {
 
 ReplyStep fail(QString message)
 {
-    return {ReplyStep::Action::fail, std::move(message), false, {}};
+    return {ReplyStep::Action::fail, std::move(message), false, {}, {}};
+}
+
+// The bot-protection front answers a challenge instead of the API: marked by a header,
+// or an HTML page where JSON was expected.
+bool isChallenge(const ReplyFacts& facts)
+{
+    if (facts.mitigated.trimmed().compare("challenge", Qt::CaseInsensitive) == 0)
+        return true;
+    const bool html = facts.contentType.trimmed().toLower().startsWith("text/html") ||
+                      facts.body.trimmed().startsWith('<');
+    return html && (facts.body.contains("cf-chl") || facts.body.contains("challenge-platform") ||
+                    facts.body.contains("Just a moment..."));
 }
 
 std::optional<QString> diagnosticLine(RequestKind kind, const QByteArray& body)
@@ -59,6 +71,8 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
     if (!facts.status)
         return fail(FetchMessages::invalidResponse());
     const int status = *facts.status;
+    if (status == 403 && isChallenge(facts))
+        return fail(FetchMessages::botProtection());
     if (status == 401 || status == 403) {
         if (kind == RequestKind::organizations)
             return fail(FetchMessages::organizationsUnauthorized());
@@ -67,9 +81,11 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
         return step;
     }
     if (status == 200)
-        return {ReplyStep::Action::decode, {}, false, {}};
+        return {ReplyStep::Action::decode, {}, false, {}, {}};
     ReplyStep step = fail(FetchMessages::serverError(status));
     step.diagnostic = diagnosticLine(kind, facts.body);
+    if (status == 429 && !facts.retryAfter.isEmpty())
+        step.retryAfter = facts.retryAfter;
     return step;
 }
 
@@ -85,5 +101,8 @@ ReplyFacts readReplyFacts(QNetworkReply& reply, bool tooLarge, QByteArray body)
     if (facts.transportError)
         facts.errorText = transportDescription(reply);
     facts.body = std::move(body);
+    facts.contentType = reply.rawHeader("Content-Type");
+    facts.mitigated = reply.rawHeader("cf-mitigated");
+    facts.retryAfter = reply.rawHeader("Retry-After");
     return facts;
 }

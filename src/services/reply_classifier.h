@@ -17,6 +17,10 @@ struct ReplyFacts {
     QString errorText;
     std::optional<int> status;
     QByteArray body;
+    // Raw header values the classification looks at; empty when absent.
+    QByteArray contentType;
+    QByteArray mitigated;
+    QByteArray retryAfter;
 };
 
 // What the service does with a reply: fail with a message, or decode the body.
@@ -27,6 +31,8 @@ struct ReplyStep {
     bool forgetOrganization = false;
     // The line printed for an unexpected status, when its body is UTF-8 text.
     std::optional<QString> diagnostic;
+    // A rate-limit answer's Retry-After value, for pausing the refresh timer.
+    std::optional<QByteArray> retryAfter;
 };
 
 ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts);

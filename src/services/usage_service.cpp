@@ -5,6 +5,7 @@
 #include "services/fetch_messages.h"
 #include "services/keychain_service.h"
 #include "services/organizations_parser.h"
+#include "services/retry_after.h"
 #include "services/usage_parser.h"
 #include "services/user_defaults.h"
 
@@ -61,7 +62,7 @@ UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, co
       m_network(new QNetworkAccessManager(this))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::fetchUsage);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::onRefreshTick);
 
     const double stored = defaults.doubleForKey(UserDefaults::refreshIntervalKey);
     m_refreshInterval = stored > 0 ? stored : defaultRefreshInterval;
@@ -76,6 +77,15 @@ UsageService::~UsageService() = default;
 QUrl UsageService::defaultOrigin()
 {
     return QUrl(QLatin1String(BuildConfig::serviceOrigin));
+}
+
+void UsageService::onRefreshTick()
+{
+    // A rate-limited account is left alone until the server says; Refresh still asks.
+    if (m_rateLimitedUntil && QDateTime::currentDateTimeUtc() < *m_rateLimitedUntil)
+        return;
+    m_rateLimitedUntil.reset();
+    fetchUsage();
 }
 
 void UsageService::fetchUsage()
@@ -165,6 +175,8 @@ void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts)
         decodeInBackground(kind, facts.body);
         return;
     }
+    if (step.retryAfter)
+        m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, QDateTime::currentDateTimeUtc());
     fail(step.message);
     if (step.forgetOrganization)
         m_organizationId.reset();

@@ -39,6 +39,8 @@ public:
 
     const std::optional<UsageData>& usageData() const { return m_usageData; }
     bool isLoading() const { return m_isLoading; }
+    // Until when the refresh timer skips its fetches, after a rate-limit answer.
+    const std::optional<QDateTime>& rateLimitedUntil() const { return m_rateLimitedUntil; }
     const std::optional<QString>& error() const { return m_error; }
     bool hasCookie() const { return m_hasCookie; }
 
@@ -59,6 +61,7 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void onRefreshTick();
     void fetchOrganizations(const QString& cookie);
     void fetchUsageData(const QString& cookie);
     void send(RequestKind kind, const QUrl& url, const QString& cookie);
@@ -82,6 +85,7 @@ private:
     QTimer m_refreshTimer;
     double m_refreshInterval = defaultRefreshInterval;
     std::optional<QString> m_organizationId;
+    std::optional<QDateTime> m_rateLimitedUntil;
 
     std::optional<UsageData> m_usageData;
     bool m_isLoading = false;
