@@ -1,8 +1,142 @@
 #include "app/platform/status_item.h"
 
-StatusItem::StatusItem(const QDBusConnection&, QObject* parent) : QObject(parent) {}
-void StatusItem::setTitle(const MenuBarTitle&) {}
-StatusItem::Backend StatusItem::backend() const
+#include "app/platform/status_notifier_adaptor.h"
+#include "app/platform/tray_icon_art.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
+
+namespace {
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+QList<SniPixmap> sniPixmaps(const QList<QImage>& images)
 {
-    return Backend::None;
+    QList<SniPixmap> pixmaps;
+    for (const QImage& image : images)
+        pixmaps.append(sniPixmap(image));
+    return pixmaps;
+}
+
+} // namespace
+
+StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus), m_title(menuBarTitle(std::nullopt, QString()))
+{
+    // Before the first update: it may already emit signals carrying pixmaps.
+    registerSniTypes();
+    const QList<QImage> images = TrayIconArt::renderAll(m_title.symbolPointSize);
+    m_icon = TrayIconArt::icon(images);
+    m_adaptor = new StatusNotifierAdaptor(
+        this, m_bus, [this](const QRect& anchor) { Q_EMIT activated(anchor); });
+    m_adaptor->update(sniPixmaps(images), m_title.toolTip, QString());
+
+    m_exported = m_bus.isConnected() && m_bus.registerObject(StatusNotifierAdaptor::objectPath(),
+                                                             this, QDBusConnection::ExportAdaptors);
+
+    auto* watcher = new QDBusServiceWatcher(watcherService, m_bus,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                onWatcherOwnerChanged(newOwner);
+            });
+
+    const bool present =
+        m_bus.isConnected() && m_bus.interface()->isServiceRegistered(watcherService).value();
+    onWatcherOwnerChanged(present ? watcherService : QString());
+}
+
+void StatusItem::setTitle(const MenuBarTitle& title)
+{
+    if (title == m_title)
+        return;
+    const bool sizeChanged = title.symbolPointSize != m_title.symbolPointSize;
+    m_title = title;
+
+    QList<SniPixmap> pixmaps = m_adaptor->iconPixmap();
+    if (sizeChanged) {
+        const QList<QImage> images = TrayIconArt::renderAll(m_title.symbolPointSize);
+        m_icon = TrayIconArt::icon(images);
+        pixmaps = sniPixmaps(images);
+    }
+    m_adaptor->update(pixmaps, m_title.toolTip, m_title.text.value_or(QString()));
+
+    if (m_trayIcon) {
+        if (sizeChanged)
+            m_trayIcon->setIcon(m_icon);
+        m_trayIcon->setToolTip(m_title.toolTip);
+    }
+}
+
+void StatusItem::onWatcherOwnerChanged(const QString& newOwner)
+{
+    m_watcherPresent = !newOwner.isEmpty();
+    if (m_watcherPresent && m_exported) {
+        useStatusNotifier();
+        registerWithWatcher();
+    } else {
+        useFallback();
+    }
+}
+
+void StatusItem::registerWithWatcher()
+{
+    const int registration = ++m_registration;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
+        QStringLiteral("RegisterStatusNotifierItem"));
+    // By path: the watcher pairs it with our unique name, which works in a sandbox too.
+    call << StatusNotifierAdaptor::objectPath();
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, registration](QDBusPendingCallWatcher* reply) {
+                reply->deleteLater();
+                if (reply->isError() && registration == m_registration)
+                    useFallback();
+            });
+}
+
+void StatusItem::useStatusNotifier()
+{
+    if (m_trayIcon)
+        m_trayIcon->hide();
+    setBackend(Backend::StatusNotifier);
+}
+
+void StatusItem::useFallback()
+{
+    // Before the icon exists, asking Qt while a watcher (one that refused us) is present
+    // would make Qt settle on a D-Bus icon of its own for the rest of the process.
+    const bool trayAvailable =
+        (m_trayIcon || !m_watcherPresent) && QSystemTrayIcon::isSystemTrayAvailable();
+    if (!trayAvailable) {
+        if (m_trayIcon)
+            m_trayIcon->hide();
+        setBackend(Backend::None);
+        return;
+    }
+    if (!m_trayIcon) {
+        m_trayIcon = new QSystemTrayIcon(m_icon, this);
+        m_trayIcon->setToolTip(m_title.toolTip);
+        connect(m_trayIcon, &QSystemTrayIcon::activated, this, &StatusItem::onTrayActivated);
+    }
+    m_trayIcon->show();
+    setBackend(Backend::XEmbed);
+}
+
+void StatusItem::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    // A double click also delivers its first press as Trigger; the middle button is unused.
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+        Q_EMIT activated(m_trayIcon->geometry());
+}
+
+void StatusItem::setBackend(Backend backend)
+{
+    if (backend == m_backend)
+        return;
+    m_backend = backend;
+    Q_EMIT backendChanged(m_backend);
 }

@@ -3,19 +3,56 @@
 #include "app/menu_bar_title.h"
 
 #include <QDBusConnection>
+#include <QIcon>
 #include <QObject>
 #include <QRect>
+#include <QSystemTrayIcon>
 
+class StatusNotifierAdaptor;
+
+// The program's one tray item. A StatusNotifierItem while a StatusNotifierWatcher owns
+// its name (registering again whenever the name reappears), otherwise the XEmbed tray
+// through QSystemTrayIcon where one exists.
 class StatusItem : public QObject {
     Q_OBJECT
+
 public:
     enum class Backend { StatusNotifier, XEmbed, None };
     Q_ENUM(Backend)
+
     explicit StatusItem(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                         QObject* parent = nullptr);
+
+    // Renders the sparkle at title.symbolPointSize, the label (title.text or "") and the
+    // tooltip.
     void setTitle(const MenuBarTitle& title);
-    Backend backend() const;
+    Backend backend() const { return m_backend; }
+
 Q_SIGNALS:
+    // The user clicked the item: a 1x1 rect at the click point the host gave, the XEmbed
+    // icon's geometry, or an empty QRect when the point is unknown (hosts may pass 0,0 on
+    // Wayland).
     void activated(const QRect& anchor);
     void backendChanged(StatusItem::Backend backend);
+
+private:
+    void onWatcherOwnerChanged(const QString& newOwner);
+    void registerWithWatcher();
+    void useStatusNotifier();
+    void useFallback();
+    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void setBackend(Backend backend);
+
+    QDBusConnection m_bus;
+    MenuBarTitle m_title;
+    QIcon m_icon;
+    StatusNotifierAdaptor* m_adaptor = nullptr;
+    bool m_exported = false;
+    bool m_watcherPresent = false;
+    // Tells a stale registration reply from the one for the watcher now present.
+    int m_registration = 0;
+    // Created only while no watcher exists: Qt decides once per process, at the first
+    // tray query, whether QSystemTrayIcon is an XEmbed icon or a second D-Bus item.
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    Backend m_backend = Backend::None;
 };
