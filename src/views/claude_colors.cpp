@@ -7,4 +7,45 @@ QColor claudeTan()
     return QColor::fromRgbF(0.85f, 0.68f, 0.55f);
 }
 
+QColor claudeWarning()
+{
+    return QColor::fromRgbF(0.9f, 0.55f, 0.35f);
+}
+
+QColor claudeCritical()
+{
+    return QColor::fromRgbF(0.88f, 0.35f, 0.3f);
+}
+
+QColor destructive()
+{
+    return QColor::fromRgbF(0.92f, 0.26f, 0.24f);
+}
+
+QColor severityColor(double percentage)
+{
+    if (percentage >= 90)
+        return claudeCritical();
+    if (percentage >= 70)
+        return claudeWarning();
+    return claudeTan();
+}
+
+QColor primaryText(const QPalette& palette)
+{
+    return palette.color(QPalette::WindowText);
+}
+
+QColor secondaryText(const QPalette& palette)
+{
+    return palette.color(QPalette::PlaceholderText);
+}
+
+QColor primaryTint(const QPalette& palette, qreal opacity)
+{
+    QColor color = primaryText(palette);
+    color.setAlphaF(static_cast<float>(opacity));
+    return color;
+}
+
 } // namespace ClaudeColors

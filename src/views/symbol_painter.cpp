@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QtMath>
 
 namespace SymbolPainter {
 
@@ -30,6 +31,19 @@ QImage paint(const QString& symbol, int canvasSize, qreal symbolSize, const QCol
     painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
     painter.fillRect(QRectF(0, 0, canvasSize, canvasSize), tint);
     return image;
+}
+
+void draw(QPainter& painter, const QRectF& rect, const QString& symbol, qreal symbolSize,
+          const QColor& tint)
+{
+    const int canvas = qCeil(symbolSize);
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
+    const QImage image = paint(symbol, canvas, symbolSize, tint, ratio);
+    // Whole device pixels, or the image is resampled and blurs.
+    const auto snap = [ratio](qreal v) { return qRound(v * ratio) / ratio; };
+    painter.drawImage(
+        QPointF(snap(rect.center().x() - canvas / 2.0), snap(rect.center().y() - canvas / 2.0)),
+        image);
 }
 
 } // namespace SymbolPainter

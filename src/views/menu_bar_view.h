@@ -1,0 +1,64 @@
+#pragma once
+
+#include "views/dashboard_content.h"
+
+#include <QWidget>
+
+class BusyIndicator;
+class ElidedLabel;
+class MenuButton;
+class QVBoxLayout;
+class UsageService;
+
+// The dashboard inside the popover: header, the content the service's state calls for,
+// the last error and the menu. It keeps no state of its own and redraws on every change
+// of the service; its actions are intents the shell carries out.
+class MenuBarView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int dashboardWidth = 260;
+    static constexpr qreal cornerRadius = 10;
+
+    explicit MenuBarView(UsageService& usage, QWidget* parent = nullptr);
+
+    DashboardContent content() const { return m_contentKind; }
+    // The widget of the current content; null while there is none.
+    QWidget* contentWidget() const { return m_content; }
+    BusyIndicator* headerIndicator() const { return m_headerIndicator; }
+    ElidedLabel* errorLabel() const { return m_errorLabel; }
+    QWidget* errorLine() const { return m_errorLine; }
+    MenuButton* cookieButton() const { return m_cookieButton; }
+    MenuButton* settingsButton() const { return m_settingsButton; }
+    MenuButton* donationButton() const { return m_donationButton; }
+    MenuButton* quitButton() const { return m_quitButton; }
+
+Q_SIGNALS:
+    void setCookieRequested();
+    void settingsRequested();
+    void quitRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildMenu();
+    QWidget* buildContent(DashboardContent kind);
+    void refresh();
+    void openDonationPage();
+
+    UsageService& m_usage;
+    QVBoxLayout* m_layout;
+    int m_contentIndex = 0;
+    DashboardContent m_contentKind = DashboardContent::none;
+    QWidget* m_content = nullptr;
+    BusyIndicator* m_headerIndicator;
+    QWidget* m_errorLine;
+    ElidedLabel* m_errorLabel;
+    MenuButton* m_cookieButton = nullptr;
+    MenuButton* m_settingsButton = nullptr;
+    MenuButton* m_donationButton = nullptr;
+    MenuButton* m_quitButton = nullptr;
+};

@@ -1,0 +1,100 @@
+#include "views/menu_button.h"
+
+#include "views/claude_colors.h"
+#include "views/symbol_painter.h"
+#include "views/view_fonts.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+constexpr int paddingX = 12;
+constexpr int paddingY = 6;
+constexpr int iconFrame = 14;
+constexpr qreal symbolSize = 11;
+constexpr int spacing = 8;
+} // namespace
+
+MenuButton::MenuButton(const QString& icon, const QString& title, bool destructive, QWidget* parent)
+    : QAbstractButton(parent), m_icon(icon), m_destructive(destructive)
+{
+    setText(title);
+    setFont(ViewFonts::font(12));
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void MenuButton::setDestructive(bool destructive)
+{
+    m_destructive = destructive;
+    update();
+}
+
+QColor MenuButton::iconColor() const
+{
+    return m_destructive ? ClaudeColors::destructive() : ClaudeColors::secondaryText(palette());
+}
+
+QColor MenuButton::titleColor() const
+{
+    return m_destructive ? ClaudeColors::destructive() : ClaudeColors::primaryText(palette());
+}
+
+QColor MenuButton::backgroundColor() const
+{
+    return m_hovered ? ClaudeColors::primaryTint(palette(), 0.08) : QColor(Qt::transparent);
+}
+
+QSize MenuButton::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return QSize(2 * paddingX + iconFrame + spacing + metrics.horizontalAdvance(text()),
+                 2 * paddingY + metrics.height());
+}
+
+void MenuButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), backgroundColor());
+    const QRect label = rect().adjusted(paddingX, paddingY, -paddingX, -paddingY);
+    SymbolPainter::draw(painter, QRect(label.left(), label.top(), iconFrame, label.height()),
+                        m_icon, symbolSize, iconColor());
+    painter.setPen(titleColor());
+    painter.drawText(label.adjusted(iconFrame + spacing, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     text());
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2.75, 0.75, -2.75, -0.75), 4, 4);
+    }
+}
+
+void MenuButton::enterEvent(QEnterEvent* event)
+{
+    setHovered(true);
+    QAbstractButton::enterEvent(event);
+}
+
+void MenuButton::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void MenuButton::keyPressEvent(QKeyEvent* event)
+{
+    // QAbstractButton answers only Space; a menu row is pressed with Return too.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void MenuButton::setHovered(bool hovered)
+{
+    if (m_hovered == hovered)
+        return;
+    m_hovered = hovered;
+    update();
+}

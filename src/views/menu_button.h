@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// A menu row of the dashboard: icon and title on a background that lights up under the
+// pointer. The whole row is the hit area; clicked() is its action.
+class MenuButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    MenuButton(const QString& icon, const QString& title, bool destructive,
+               QWidget* parent = nullptr);
+
+    QString icon() const { return m_icon; }
+    bool isDestructive() const { return m_destructive; }
+    void setDestructive(bool destructive);
+    bool isHovered() const { return m_hovered; }
+
+    QColor iconColor() const;
+    QColor titleColor() const;
+    // Clear unless hovered.
+    QColor backgroundColor() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void setHovered(bool hovered);
+
+    QString m_icon;
+    bool m_destructive;
+    bool m_hovered = false;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class PlainButton;
+class QLabel;
+class QVBoxLayout;
+class UsageRowNative;
+struct UsageData;
+
+// The dashboard's figures: one row per usage window, then the time of the snapshot and
+// the Refresh button.
+class UsageBlock : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit UsageBlock(QWidget* parent = nullptr);
+
+    void setUsageData(const UsageData& data);
+
+    QList<UsageRowNative*> rows() const;
+    QLabel* updatedLabel() const { return m_updated; }
+    PlainButton* refreshButton() const { return m_refresh; }
+
+Q_SIGNALS:
+    void refreshRequested();
+
+private:
+    QWidget* m_rows;
+    QVBoxLayout* m_rowsLayout;
+    QLabel* m_updated;
+    PlainButton* m_refresh;
+};

@@ -1,0 +1,48 @@
+#include "views/welcome_view.h"
+
+#include "views/claude_colors.h"
+#include "views/plain_button.h"
+#include "views/symbol_view.h"
+#include "views/view_fonts.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 24, 0, 24);
+    layout->setSpacing(12);
+
+    layout->addWidget(new SymbolView(QStringLiteral("sparkle"), 28,
+                                     [](const QPalette&) { return ClaudeColors::claudeTan(); }),
+                      0, Qt::AlignHCenter);
+
+    auto* headline = new QLabel(QStringLiteral("Track Your Claude Usage with Gaugery"));
+    headline->setFont(ViewFonts::font(13, QFont::DemiBold));
+    headline->setAlignment(Qt::AlignCenter);
+    headline->setWordWrap(true);
+    layout->addWidget(headline);
+
+    auto* line = new QLabel(QStringLiteral("Monitor your API limits right from your menu bar"));
+    line->setFont(ViewFonts::font(11));
+    line->setForegroundRole(QPalette::PlaceholderText);
+    line->setAlignment(Qt::AlignCenter);
+    line->setWordWrap(true);
+    line->setContentsMargins(20, 0, 20, 0);
+    layout->addWidget(line);
+
+    PlainButton::Look look;
+    look.font = ViewFonts::font(12, QFont::Medium);
+    look.foreground = [](const QPalette&) { return QColor(Qt::white); };
+    look.symbol = QStringLiteral("arrow.right.circle.fill");
+    look.symbolSize = 12;
+    look.spacing = 6;
+    look.fill = ClaudeColors::claudeTan();
+    look.radius = 6;
+    look.padding = QMargins(16, 8, 16, 8);
+    m_getStarted = new PlainButton(QStringLiteral("Get Started"), look);
+    layout->addSpacing(4);
+    layout->addWidget(m_getStarted, 0, Qt::AlignHCenter);
+    connect(m_getStarted, &PlainButton::clicked, this, &WelcomeView::getStarted);
+}
