@@ -6,8 +6,9 @@
 #include "app/popover.h"
 #include "services/keychain_service.h"
 #include "services/user_defaults.h"
+#include "views/menu_bar_view.h"
 
-#include <QLabel>
+#include <QCoreApplication>
 
 AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
@@ -58,10 +59,10 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::createPopover()
 {
-    auto* placeholder = new QLabel(QStringLiteral("Gaugery"));
-    placeholder->setAlignment(Qt::AlignCenter);
-    placeholder->setFixedSize(260, 300);
-    m_popover = std::make_unique<Popover>(placeholder);
+    auto* dashboard = new MenuBarView(m_usageService);
+    connect(dashboard, &MenuBarView::quitRequested, QCoreApplication::instance(),
+            &QCoreApplication::quit, Qt::QueuedConnection);
+    m_popover = std::make_unique<Popover>(dashboard);
 }
 
 void AppDelegate::registerGlobalHotkey()

@@ -27,9 +27,17 @@ QImage paint(const QString& symbol, int canvasSize, qreal symbolSize, const QCol
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal offset = (canvasSize - symbolSize) / 2;
     renderer.render(&painter, QRectF(offset, offset, symbolSize, symbolSize));
-    // Source atop keeps the symbol's coverage and replaces its colour.
+    // Source atop keeps the symbol's coverage and replaces its colour; a translucent tint
+    // (secondary text) then scales that coverage instead of blending with the artwork.
+    const QRectF canvas(0, 0, canvasSize, canvasSize);
+    QColor opaque = tint;
+    opaque.setAlpha(255);
     painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    painter.fillRect(QRectF(0, 0, canvasSize, canvasSize), tint);
+    painter.fillRect(canvas, opaque);
+    if (tint.alpha() < 255) {
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        painter.fillRect(canvas, QColor(0, 0, 0, tint.alpha()));
+    }
     return image;
 }
 

@@ -98,8 +98,11 @@ QSize UsageRowNative::minimumSizeHint() const
 
 int UsageRowNative::rightColumnWidth() const
 {
-    const int natural = qMax(QFontMetrics(percentFont()).horizontalAdvance(m_row.percentText()),
-                             QFontMetrics(resetFont()).horizontalAdvance(m_row.shownResetText()));
+    // Measured in fractions and rounded up: at a device pixel ratio above 1 the painted
+    // text can come out a little wider than the integer metrics say, and would be elided.
+    const qreal percent = QFontMetricsF(percentFont()).horizontalAdvance(m_row.percentText());
+    const qreal reset = QFontMetricsF(resetFont()).horizontalAdvance(m_row.shownResetText());
+    const int natural = qCeil(qMax(percent, reset)) + 2;
     const int content = width() - 2 * paddingX - iconFrame - spacing;
     return content > 0 ? qMin(natural, qFloor(content * rightColumnShare)) : natural;
 }

@@ -1,0 +1,202 @@
+// Renders the program's windows in their typical states, in a light and a dark palette,
+// as PNG files: screenshot_tool OUTPUT_DIR [SCENE...]. scripts/screenshots runs it.
+
+#include "service_fixture.h"
+#include "views/menu_bar_view.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLayout>
+#include <QStyle>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// One usage body with the given figures; no Opus figure when opus is negative.
+QByteArray usageBody(double session, double weekly, double sonnet, double opus = -1)
+{
+    const QByteArray opusJson = opus < 0
+                                    ? QByteArray("null")
+                                    : QByteArray(R"({"utilization": )") + QByteArray::number(opus) +
+                                          R"(, "resets_at": "2026-02-12T08:00:00+00:00"})";
+    return QByteArray(R"({"five_hour": {"utilization": )") + QByteArray::number(session) +
+           R"(, "resets_at": "2026-02-09T15:05:00+00:00"}, "seven_day": {"utilization": )" +
+           QByteArray::number(weekly) +
+           R"(, "resets_at": "2026-02-12T08:00:00+00:00"}, "seven_day_sonnet": {"utilization": )" +
+           QByteArray::number(sonnet) +
+           R"(, "resets_at": "2026-02-13T14:00:00+00:00"}, "seven_day_opus": )" + opusJson + "}";
+}
+
+// A service in the state a scene shows, and what it needs to stay in it.
+struct SceneContext {
+    ServiceFixture fixture;
+    std::unique_ptr<UsageService> service;
+
+    void serve(const QByteArray& usage)
+    {
+        fixture.server.on(ServiceFixture::organizationsPath,
+                          ServiceBodies::json(ServiceBodies::organizations()));
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(usage));
+    }
+    UsageService& start()
+    {
+        service = fixture.makeService();
+        return *service;
+    }
+    UsageService& fetched(const QByteArray& usage)
+    {
+        serve(usage);
+        start();
+        fixture.fetchAndWait(*service);
+        return *service;
+    }
+};
+
+using SceneBuilder = std::function<std::unique_ptr<QWidget>(SceneContext&)>;
+
+struct Scene {
+    QString name;
+    SceneBuilder build;
+};
+
+std::unique_ptr<QWidget> dashboard(UsageService& service)
+{
+    return std::make_unique<MenuBarView>(service);
+}
+
+QList<Scene> scenes()
+{
+    return {
+        {QStringLiteral("dashboard-welcome"),
+         [](SceneContext& c) {
+             c.fixture.store->put(std::nullopt);
+             return dashboard(c.start());
+         }},
+        {QStringLiteral("dashboard-loading"),
+         [](SceneContext& c) {
+             ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
+             slow.delayMs = 60000;
+             c.fixture.server.on(ServiceFixture::organizationsPath, slow);
+             c.start().fetchUsage();
+             return dashboard(*c.service);
+         }},
+        {QStringLiteral("dashboard-data"),
+         [](SceneContext& c) { return dashboard(c.fetched(usageBody(42, 38.5, 12, 4))); }},
+        {QStringLiteral("dashboard-data-no-opus"),
+         [](SceneContext& c) { return dashboard(c.fetched(usageBody(42, 38.5, 12))); }},
+        {QStringLiteral("dashboard-warning"),
+         [](SceneContext& c) { return dashboard(c.fetched(usageBody(74.6, 82.3, 70, 71.2))); }},
+        {QStringLiteral("dashboard-critical"),
+         [](SceneContext& c) { return dashboard(c.fetched(usageBody(96.4, 90, 150, 91))); }},
+        {QStringLiteral("dashboard-error-under-data"),
+         [](SceneContext& c) {
+             UsageService& service = c.fetched(usageBody(42, 38.5, 12, 4));
+             c.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
+             c.fixture.fetchAndWait(service);
+             return dashboard(service);
+         }},
+        {QStringLiteral("dashboard-error"),
+         [](SceneContext& c) {
+             c.fixture.server.on(ServiceFixture::organizationsPath, ServiceBodies::json("{}", 401));
+             c.fixture.fetchAndWait(c.start());
+             return dashboard(*c.service);
+         }},
+    };
+}
+
+QPalette lightPalette()
+{
+    QPalette palette = QApplication::style()->standardPalette();
+    palette.setColor(QPalette::Window, QColor(0xf3, 0xf1, 0xee));
+    palette.setColor(QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f));
+    palette.setColor(QPalette::PlaceholderText, QColor(0x1d, 0x1d, 0x1f, 140));
+    return palette;
+}
+
+QPalette darkPalette()
+{
+    QPalette palette;
+    const QColor window(0x2a, 0x2a, 0x2c);
+    const QColor text(0xf2, 0xf2, 0xf4);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3c));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(0xf2, 0xf2, 0xf4, 140));
+    palette.setColor(QPalette::Highlight, QColor(0x3d, 0x7b, 0xe0));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, window);
+    palette.setColor(QPalette::ToolTipText, text);
+    return palette;
+}
+
+// At twice the logical size, so the files stay sharp on scaled screens. Painted without
+// the window background: the dashboard draws its own rounded shape.
+QImage render(QWidget& widget)
+{
+    widget.ensurePolished();
+    if (QLayout* layout = widget.layout())
+        layout->activate();
+    const int width = widget.width() > 0 ? widget.width() : widget.sizeHint().width();
+    const int height =
+        widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
+    widget.resize(width, height);
+    if (QLayout* layout = widget.layout())
+        layout->activate();
+
+    constexpr qreal ratio = 2;
+    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QTextStream err(stderr);
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        err << "usage: screenshot_tool OUTPUT_DIR [SCENE...]\n";
+        return 2;
+    }
+    const QDir out(args.first());
+    const QStringList wanted = args.mid(1);
+    const QList<std::pair<QString, QPalette>> palettes{{QStringLiteral("light"), lightPalette()},
+                                                       {QStringLiteral("dark"), darkPalette()}};
+
+    int written = 0;
+    for (const Scene& scene : scenes()) {
+        if (!wanted.isEmpty() && !wanted.contains(scene.name))
+            continue;
+        for (const auto& [variant, palette] : palettes) {
+            QApplication::setPalette(palette);
+            SceneContext context;
+            const std::unique_ptr<QWidget> widget = scene.build(context);
+            const QString file =
+                out.filePath(scene.name + QLatin1Char('-') + variant + QStringLiteral(".png"));
+            if (!render(*widget).save(file)) {
+                err << "cannot write " << file << "\n";
+                return 1;
+            }
+            ++written;
+        }
+    }
+    if (written == 0) {
+        err << "no scene of that name\n";
+        return 2;
+    }
+    return 0;
+}
