@@ -149,8 +149,11 @@ void MenuBarView::refresh()
         delete m_content;
         m_content = buildContent(kind);
         m_contentKind = kind;
-        if (m_content)
+        if (m_content) {
             m_layout->insertWidget(m_contentIndex, m_content);
+            // Screen readers walk the children in stacking order, not the layout's.
+            m_content->stackUnder(m_errorLine);
+        }
     }
     if (auto* block = qobject_cast<UsageBlock*>(m_content); block && data)
         block->setUsageData(*data);
