@@ -19,6 +19,18 @@ private Q_SLOTS:
     void startUp();
     void asksForNotificationPermission();
     void togglesThePopover();
+    void titleFollowsSnapshotAndSettings();
+};
+
+// The labels the tray item announces, as a panel on the bus receives them.
+class LabelLog : public QObject {
+    Q_OBJECT
+
+public:
+    QStringList labels;
+
+public Q_SLOTS:
+    void record(const QString& label, const QString&) { labels.append(label); }
 };
 
 namespace {
@@ -132,6 +144,35 @@ void TestAppDelegate::togglesThePopover()
     QCOMPARE(delegate.popover()->width(), 260);
     delegate.togglePopover(QRect(300, 4, 1, 1));
     QVERIFY(!delegate.popover()->isVisible());
+}
+
+void TestAppDelegate::titleFollowsSnapshotAndSettings()
+{
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    LabelLog log;
+    QDBusConnection panel =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("panel"));
+    QVERIFY(panel.connect(
+        QDBusConnection::sessionBus().baseService(), QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("XAyatanaNewLabel"), &log,
+        SLOT(record(QString, QString))));
+
+    AppDelegate delegate(scene.environment());
+    delegate.applicationDidFinishLaunching();
+    QTRY_COMPARE(log.labels, QStringList{QStringLiteral(" 42%")});
+
+    // A burst of changes redraws once, from the value in force at its end.
+    UserDefaults& defaults = scene.fixture.defaults.defaults();
+    for (const char* metric : {"weekly", "sonnet", "session", "weekly"})
+        defaults.setValue(UserDefaults::menuBarMetricKey, QString::fromLatin1(metric));
+    QTest::qWait(3 * AppDelegate::defaultsSettleMs);
+    QCOMPARE(log.labels, (QStringList{QStringLiteral(" 42%"), QStringLiteral(" 67%")}));
+
+    delegate.usageService().clearCookie();
+    QTRY_COMPARE(log.labels.size(), 3);
+    QCOMPARE(log.labels.last(), QString());
+    QDBusConnection::disconnectFromBus(QStringLiteral("panel"));
 }
 
 QTEST_MAIN(TestAppDelegate)
