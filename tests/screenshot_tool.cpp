@@ -1,5 +1,7 @@
 // Renders the program's windows in their typical states, in a light and a dark palette,
 // as PNG files: screenshot_tool OUTPUT_DIR [SCENE...]. scripts/screenshots runs it.
+// screenshot_tool --screen FILE saves the whole display instead, to look at a running
+// program inside scripts/desktop-session.
 
 #include "service_fixture.h"
 #include "views/menu_bar_view.h"
@@ -7,6 +9,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QLayout>
 #include <QStyle>
 #include <QTextStream>
@@ -168,6 +172,8 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStringLiteral("Fusion"));
     QTextStream err(stderr);
     const QStringList args = app.arguments().mid(1);
+    if (args.size() == 2 && args.first() == QLatin1String("--screen"))
+        return QApplication::primaryScreen()->grabWindow(0).save(args.at(1)) ? 0 : 1;
     if (args.isEmpty()) {
         err << "usage: screenshot_tool OUTPUT_DIR [SCENE...]\n";
         return 2;

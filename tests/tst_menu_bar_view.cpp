@@ -162,6 +162,22 @@ void TestMenuBarView::states()
             entry = QStringLiteral("text Updated");
     }
     QCOMPARE(shown, accessible);
+
+    // Tab visits the buttons in the order they are read.
+    QStringList buttons;
+    for (const QString& entry : accessible)
+        if (entry.startsWith(QLatin1String("button ")))
+            buttons << entry.mid(7);
+    const auto tabStop = [&view](QWidget* w) {
+        return w == &view || (w->focusPolicy() & Qt::TabFocus && w->isVisible());
+    };
+    QWidget* focus = view.nextInFocusChain();
+    QStringList tabbed;
+    for (; focus != &view; focus = focus->nextInFocusChain()) {
+        if (tabStop(focus))
+            tabbed << QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+    }
+    QCOMPARE(tabbed, buttons);
 }
 
 void TestMenuBarView::eachShowingWithoutSnapshotFetches_data()

@@ -52,7 +52,15 @@ MenuBarView::MenuBarView(UsageService& usage, QWidget* parent) : QWidget(parent)
 
     m_layout->addWidget(buildHeader());
     m_layout->addWidget(new Divider(10));
-    m_contentIndex = m_layout->count();
+    // Every content is built once, here, and only shown or hidden: built between the
+    // header and the menu, it keeps its place in the Tab order and for screen readers.
+    for (DashboardContent kind :
+         {DashboardContent::usage, DashboardContent::welcome, DashboardContent::loading}) {
+        QWidget* content = buildContent(kind);
+        content->hide();
+        m_layout->addWidget(content);
+        m_contents.insert(kind, content);
+    }
 
     m_errorLine = new QWidget;
     auto* error = new QHBoxLayout(m_errorLine);
@@ -143,19 +151,14 @@ void MenuBarView::refresh()
     const std::optional<UsageData>& data = m_usage.usageData();
     const DashboardContent kind =
         Dashboard::content(data.has_value(), m_usage.hasCookie(), m_usage.isLoading());
-    // The content is replaced only when its kind changes, so a focused Refresh button
-    // keeps the focus through the fetch it started.
     if (kind != m_contentKind) {
-        delete m_content;
-        m_content = buildContent(kind);
+        if (QWidget* old = m_contents.value(m_contentKind))
+            old->hide();
         m_contentKind = kind;
-        if (m_content) {
-            m_layout->insertWidget(m_contentIndex, m_content);
-            // Screen readers walk the children in stacking order, not the layout's.
-            m_content->stackUnder(m_errorLine);
-        }
+        if (QWidget* shown = m_contents.value(kind))
+            shown->show();
     }
-    if (auto* block = qobject_cast<UsageBlock*>(m_content); block && data)
+    if (auto* block = qobject_cast<UsageBlock*>(contentWidget()); block && data)
         block->setUsageData(*data);
 
     m_headerIndicator->setVisible(m_usage.isLoading());

@@ -2,6 +2,7 @@
 
 #include "views/dashboard_content.h"
 
+#include <QHash>
 #include <QWidget>
 
 class BusyIndicator;
@@ -24,7 +25,7 @@ public:
 
     DashboardContent content() const { return m_contentKind; }
     // The widget of the current content; null while there is none.
-    QWidget* contentWidget() const { return m_content; }
+    QWidget* contentWidget() const { return m_contents.value(m_contentKind); }
     BusyIndicator* headerIndicator() const { return m_headerIndicator; }
     ElidedLabel* errorLabel() const { return m_errorLabel; }
     QWidget* errorLine() const { return m_errorLine; }
@@ -51,9 +52,8 @@ private:
 
     UsageService& m_usage;
     QVBoxLayout* m_layout;
-    int m_contentIndex = 0;
     DashboardContent m_contentKind = DashboardContent::none;
-    QWidget* m_content = nullptr;
+    QHash<DashboardContent, QWidget*> m_contents;
     BusyIndicator* m_headerIndicator;
     QWidget* m_errorLine;
     ElidedLabel* m_errorLabel;
