@@ -1,5 +1,7 @@
 #include "fake_notification_server.h"
+#include "models/usage_data.h"
 #include "services/notification_service.h"
+#include "temporary_defaults.h"
 
 #include <QDBusConnectionInterface>
 #include <QSignalSpy>
@@ -14,11 +16,38 @@ private Q_SLOTS:
     void answer_data();
     void answer();
     void withoutBus();
+    void alerts();
+    void noAlertsWithoutPermissionOrSetting_data();
+    void noAlertsWithoutPermissionOrSetting();
 };
+
+namespace {
+
+UsageData snapshot(double session, const QDateTime& sessionReset)
+{
+    UsageData data;
+    data.sessionUsagePercent = session;
+    data.sessionResetTime = sessionReset;
+    data.weeklyUsagePercent = 10;
+    data.weeklyResetTime = QDateTime::currentDateTimeUtc().addDays(3);
+    data.weeklySonnetResetTime = data.weeklyResetTime;
+    return data;
+}
+
+QStringList summaries(const FakeNotificationServer& server)
+{
+    QStringList out;
+    for (const FakeNotificationServer::Notification& n : server.notifications())
+        out << n.summary;
+    return out;
+}
+
+} // namespace
 
 void TestNotificationService::initialState()
 {
-    NotificationService service;
+    TemporaryDefaults defaults;
+    NotificationService service(defaults.defaults());
     QVERIFY(service.notificationsEnabled());
     QCOMPARE(service.thresholds(), QList<int>({25, 50, 75, 90}));
     QVERIFY(service.notifiedThresholds().isEmpty());
@@ -52,7 +81,8 @@ void TestNotificationService::answer()
         QSKIP("a notification server can be started on this bus");
     }
 
-    NotificationService service;
+    TemporaryDefaults defaults;
+    NotificationService service(defaults.defaults());
     QSignalSpy spy(&service, &NotificationService::notificationsEnabledChanged);
     QSignalSpy changed(&service, &NotificationService::changed);
     service.requestPermission();
@@ -72,12 +102,77 @@ void TestNotificationService::answer()
 
 void TestNotificationService::withoutBus()
 {
-    NotificationService service(QDBusConnection(QStringLiteral("never-connected")));
+    TemporaryDefaults defaults;
+    NotificationService service(defaults.defaults(),
+                                QDBusConnection(QStringLiteral("never-connected")));
     QSignalSpy spy(&service, &NotificationService::notificationsEnabledChanged);
     service.requestPermission();
     QCOMPARE(spy.count(), 0);
     QVERIFY(spy.wait());
     QVERIFY(!service.notificationsEnabled());
+}
+
+void TestNotificationService::alerts()
+{
+    FakeNotificationServer server;
+    QVERIFY(server.start());
+    TemporaryDefaults defaults;
+    defaults.defaults().setValue(UserDefaults::usageAlertsKey, true);
+    const QDateTime reset = QDateTime::currentDateTimeUtc().addSecs(3 * 3600);
+
+    {
+        NotificationService service(defaults.defaults());
+        for (double percent : {10.0, 26.0, 30.0, 49.9, 50.0, 80.0, 80.0})
+            service.checkUsage(snapshot(percent, reset));
+        QTRY_COMPARE(server.notifications().size(), 3);
+        QCOMPARE(summaries(server),
+                 (QStringList{QStringLiteral("Session at 25%"), QStringLiteral("Session at 50%"),
+                              QStringLiteral("Session at 75%")}));
+        const FakeNotificationServer::Notification& first = server.notifications().first();
+        QCOMPARE(first.appName, QStringLiteral("Gaugery"));
+        QCOMPARE(first.appIcon, QStringLiteral("com.gaugery.app"));
+        QVERIFY(first.body.startsWith(QStringLiteral("Resets at ")));
+    }
+
+    // A restart in the same window remembers; the next window starts over.
+    NotificationService restarted(defaults.defaults());
+    QCOMPARE(restarted.notifiedThresholds().size(), 3);
+    restarted.checkUsage(snapshot(85, reset));
+    restarted.checkUsage(snapshot(30, reset.addSecs(5 * 3600)));
+    QTRY_COMPARE(server.notifications().size(), 4);
+    QTest::qWait(100);
+    QCOMPARE(summaries(server).last(), QStringLiteral("Session at 25%"));
+    QCOMPARE(server.notifications().size(), 4);
+}
+
+void TestNotificationService::noAlertsWithoutPermissionOrSetting_data()
+{
+    QTest::addColumn<bool>("setting");
+    QTest::addColumn<bool>("serverAnswers");
+    QTest::newRow("setting off (the default)") << false << true;
+    QTest::newRow("permission not granted") << true << false;
+}
+
+void TestNotificationService::noAlertsWithoutPermissionOrSetting()
+{
+    QFETCH(bool, setting);
+    QFETCH(bool, serverAnswers);
+
+    FakeNotificationServer server;
+    server.setFailing(!serverAnswers);
+    QVERIFY(server.start());
+    TemporaryDefaults defaults;
+    if (setting)
+        defaults.defaults().setValue(UserDefaults::usageAlertsKey, true);
+    NotificationService service(defaults.defaults());
+    QSignalSpy answered(&service, &NotificationService::notificationsEnabledChanged);
+    service.requestPermission();
+    QVERIFY(answered.wait());
+
+    service.checkUsage(snapshot(95, QDateTime::currentDateTimeUtc().addSecs(3600)));
+    QTest::qWait(200);
+    QVERIFY(server.notifications().isEmpty());
+    QVERIFY(!defaults.defaults().contains(UserDefaults::notifiedThresholdsKey));
 }
 
 QTEST_GUILESS_MAIN(TestNotificationService)

@@ -13,7 +13,7 @@
 AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
       m_usageService(environment.keychain, environment.defaults, environment.origin),
-      m_notificationService(environment.bus),
+      m_notificationService(environment.defaults, environment.bus),
       m_launchAtLogin(environment.defaults, environment.autostart, environment.print)
 {
     m_defaultsSettle.setSingleShot(true);
@@ -32,6 +32,11 @@ void AppDelegate::applicationDidFinishLaunching()
     // Queued, so the title is drawn from the snapshot in force when the redraw runs.
     connect(&m_usageService, &UsageService::usageDataChanged, this,
             &AppDelegate::updateMenuBarTitle, Qt::QueuedConnection);
+    connect(&m_usageService, &UsageService::usageDataChanged, &m_notificationService,
+            [this](const std::optional<UsageData>& data) {
+                if (data)
+                    m_notificationService.checkUsage(*data);
+            });
     connect(&m_environment.defaults, &UserDefaults::changed, &m_defaultsSettle,
             qOverload<>(&QTimer::start));
     connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);

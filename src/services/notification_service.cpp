@@ -1,5 +1,8 @@
 #include "services/notification_service.h"
 
+#include "services/usage_alerts.h"
+#include "services/user_defaults.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QFileInfo>
@@ -30,9 +33,42 @@ QDBusMessage permissionProbe()
 
 } // namespace
 
-NotificationService::NotificationService(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), m_bus(bus)
+NotificationService::NotificationService(UserDefaults& defaults, const QDBusConnection& bus,
+                                         QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_bus(bus)
 {
+    const QStringList stored = m_defaults.stringListForKey(UserDefaults::notifiedThresholdsKey);
+    m_notifiedThresholds = QSet<QString>(stored.begin(), stored.end());
+}
+
+void NotificationService::checkUsage(const UsageData& data)
+{
+    if (!m_defaults.boolForKey(UserDefaults::usageAlertsKey) || !m_notificationsEnabled)
+        return;
+    const UsageAlerts::Outcome outcome = UsageAlerts::evaluate(
+        data, m_thresholds, m_notifiedThresholds, QDateTime::currentDateTimeUtc());
+    for (const UsageAlerts::Alert& alert : outcome.alerts)
+        post(alert.summary, alert.body);
+    if (outcome.notified == m_notifiedThresholds)
+        return;
+    m_notifiedThresholds = outcome.notified;
+    QStringList stored(m_notifiedThresholds.begin(), m_notifiedThresholds.end());
+    stored.sort();
+    m_defaults.setValue(UserDefaults::notifiedThresholdsKey, stored);
+    Q_EMIT changed();
+}
+
+void NotificationService::post(const QString& summary, const QString& body)
+{
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("com.gaugery.app")}};
+    notify << QStringLiteral("Gaugery") << uint(0) << QStringLiteral("com.gaugery.app") << summary
+           << body << QStringList() << hints << -1;
+    // Fire and forget: a server that went away costs one lost alert, never a wait.
+    m_bus.asyncCall(notify);
 }
 
 void NotificationService::requestPermission()

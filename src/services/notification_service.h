@@ -5,24 +5,32 @@
 #include <QObject>
 #include <QSet>
 
-// Whether desktop notifications can be shown, and the usage thresholds alerts are
-// meant for. There is no permission prompt on the Linux desktop: notifications count
-// as allowed when a notification server (or, in a sandbox, the portal) answers.
+class UserDefaults;
+struct UsageData;
+
+// Whether desktop notifications can be shown, and the usage alerts at the thresholds.
+// There is no permission prompt on the Linux desktop: notifications count as allowed
+// when a notification server (or, in a sandbox, the portal) answers.
 class NotificationService : public QObject {
     Q_OBJECT
     Q_PROPERTY(
         bool notificationsEnabled READ notificationsEnabled NOTIFY notificationsEnabledChanged)
 
 public:
-    explicit NotificationService(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+    explicit NotificationService(UserDefaults& defaults,
+                                 const QDBusConnection& bus = QDBusConnection::sessionBus(),
                                  QObject* parent = nullptr);
 
     bool notificationsEnabled() const { return m_notificationsEnabled; }
     const QList<int>& thresholds() const { return m_thresholds; }
-    const QSet<int>& notifiedThresholds() const { return m_notifiedThresholds; }
+    // "window@reset#threshold" of every alert posted in a window that has not reset yet.
+    const QSet<QString>& notifiedThresholds() const { return m_notifiedThresholds; }
 
     // Asks the bus, without waiting; the answer lands one loop turn after it arrives.
     void requestPermission();
+    // Posts the alerts a snapshot calls for, while "Usage alerts" is on and
+    // notifications are allowed.
+    void checkUsage(const UsageData& data);
 
 Q_SIGNALS:
     void notificationsEnabledChanged(bool enabled);
@@ -31,8 +39,11 @@ Q_SIGNALS:
 private:
     void setNotificationsEnabled(bool enabled);
 
+    void post(const QString& summary, const QString& body);
+
+    UserDefaults& m_defaults;
     QDBusConnection m_bus;
     bool m_notificationsEnabled = true;
-    QSet<int> m_notifiedThresholds;
+    QSet<QString> m_notifiedThresholds;
     const QList<int> m_thresholds{25, 50, 75, 90};
 };

@@ -50,6 +50,11 @@ QString UserDefaults::stringForKey(const QString& key) const
     return m_settings->value(key).toString();
 }
 
+QStringList UserDefaults::stringListForKey(const QString& key) const
+{
+    return m_settings->value(key).toStringList();
+}
+
 void UserDefaults::setValue(const QString& key, const QVariant& value)
 {
     m_settings->setValue(key, value);

@@ -17,6 +17,9 @@ public:
     static inline const QString menuBarMetricKey = QStringLiteral("menuBarMetric");
     static inline const QString refreshIntervalKey = QStringLiteral("refreshInterval");
     static inline const QString launchAtLoginKey = QStringLiteral("launchAtLogin");
+    static inline const QString usageAlertsKey = QStringLiteral("usageAlerts");
+    // Not a setting: the alerts already posted, so a restart does not post them again.
+    static inline const QString notifiedThresholdsKey = QStringLiteral("notifiedThresholds");
 
     // The process-wide settings at the fixed path.
     static UserDefaults& standard();
@@ -28,6 +31,7 @@ public:
     double doubleForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
     QString stringForKey(const QString& key) const;
+    QStringList stringListForKey(const QString& key) const;
 
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);

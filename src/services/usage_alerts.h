@@ -1,0 +1,31 @@
+#pragma once
+
+#include "models/usage_data.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+// Which usage alerts a snapshot calls for. A threshold counts once per window and reset:
+// the key names all three, so a new window starts over and a restart does not repeat.
+namespace UsageAlerts {
+
+struct Alert {
+    QString key;
+    QString summary; // "Session at 75%"
+    QString body;    // "Resets at 3:05 PM"
+};
+
+struct Outcome {
+    // At most one per window: the highest threshold newly reached, so a first look at a
+    // window already at 80% is one alert, not three at once.
+    QList<Alert> alerts;
+    // The keys to remember from now on: the ones still in a current window, plus every
+    // threshold reached now (the lower ones too).
+    QSet<QString> notified;
+};
+
+Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet<QString>& notified,
+                 const QDateTime& now);
+
+} // namespace UsageAlerts
