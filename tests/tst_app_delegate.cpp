@@ -5,6 +5,7 @@
 #include "service_fixture.h"
 
 #include <QApplication>
+#include <QDBusMessage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void asksForNotificationPermission();
     void togglesThePopover();
     void titleFollowsSnapshotAndSettings();
+    void wakingFromSleepFetchesOnce();
 };
 
 // The labels the tray item announces, as a panel on the bus receives them.
@@ -173,6 +175,41 @@ void TestAppDelegate::titleFollowsSnapshotAndSettings()
     QTRY_COMPARE(log.labels.size(), 3);
     QCOMPARE(log.labels.last(), QString());
     QDBusConnection::disconnectFromBus(QStringLiteral("panel"));
+}
+
+void TestAppDelegate::wakingFromSleepFetchesOnce()
+{
+    // logind on the test's session bus stands in for the system bus.
+    QDBusConnection logind =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("logind"));
+    QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+    const auto prepareForSleep = [&logind](bool sleeping) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        signal << sleeping;
+        QVERIFY(logind.send(signal));
+    };
+
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    AppEnvironment environment = scene.environment();
+    environment.systemBus = QDBusConnection::sessionBus();
+    AppDelegate delegate(environment);
+    delegate.applicationDidFinishLaunching();
+    QSignalSpy published(&delegate.usageService(), &UsageService::usageDataChanged);
+    QVERIFY(published.wait());
+    scene.fixture.server.clearRequests();
+
+    prepareForSleep(true);
+    QTest::qWait(200);
+    QVERIFY(scene.fixture.server.requests().isEmpty());
+    prepareForSleep(false);
+    QVERIFY(published.wait());
+    QCOMPARE(scene.fixture.server.requestedPaths(), QList<QByteArray>{ServiceFixture::usagePath});
+
+    logind.unregisterService(QStringLiteral("org.freedesktop.login1"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
 }
 
 QTEST_MAIN(TestAppDelegate)

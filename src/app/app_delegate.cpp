@@ -2,6 +2,7 @@
 
 #include "app/menu_bar_title.h"
 #include "app/platform/global_hotkey.h"
+#include "app/platform/resume_watcher.h"
 #include "app/platform/status_item.h"
 #include "app/popover.h"
 #include "services/keychain_service.h"
@@ -40,6 +41,11 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(&m_environment.defaults, &UserDefaults::changed, &m_defaultsSettle,
             qOverload<>(&QTimer::start));
     connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
+
+    // After a suspend the figures are hours old: fetch once on waking.
+    m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
+    connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, &m_usageService,
+            &UsageService::scheduledFetch);
 
     if (m_environment.keychain.getCookie())
         m_usageService.fetchUsage();

@@ -13,6 +13,7 @@
 
 class GlobalHotkey;
 class Popover;
+class ResumeWatcher;
 class StatusItem;
 
 // Owns the two services, the tray item, the dashboard popover and the shortcut for the
@@ -55,4 +56,5 @@ private:
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<Popover> m_popover;
     std::unique_ptr<GlobalHotkey> m_globalHotkey;
+    std::unique_ptr<ResumeWatcher> m_resumeWatcher;
 };

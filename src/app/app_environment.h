@@ -19,6 +19,8 @@ struct AppEnvironment {
     QDBusConnection bus;
     AutostartEntry autostart;
     std::function<void(const QString&)> print;
+    // Where logind tells of suspend and resume.
+    QDBusConnection systemBus = QDBusConnection::systemBus();
 
     // The program's own stores and bus, talking to origin.
     static AppEnvironment standard(const QUrl& origin);

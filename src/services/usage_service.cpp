@@ -62,7 +62,7 @@ UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, co
       m_network(new QNetworkAccessManager(this))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::onRefreshTick);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
 
     const double stored = defaults.doubleForKey(UserDefaults::refreshIntervalKey);
     m_refreshInterval = stored > 0 ? stored : defaultRefreshInterval;
@@ -79,8 +79,10 @@ QUrl UsageService::defaultOrigin()
     return QUrl(QLatin1String(BuildConfig::serviceOrigin));
 }
 
-void UsageService::onRefreshTick()
+void UsageService::scheduledFetch()
 {
+    if (!m_hasCookie)
+        return;
     // A rate-limited account is left alone until the server says; Refresh still asks.
     if (m_rateLimitedUntil && QDateTime::currentDateTimeUtc() < *m_rateLimitedUntil)
         return;

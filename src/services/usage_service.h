@@ -47,6 +47,9 @@ public:
     const QTimer& refreshTimer() const { return m_refreshTimer; }
 
     void fetchUsage();
+    // The fetch the timer and a wake from sleep make: none without a cookie, and none
+    // while the service has asked to be left alone after a rate limit.
+    void scheduledFetch();
     void saveCookie(const QString& cookie);
     void clearCookie();
     void startAutoRefresh();
@@ -61,7 +64,6 @@ Q_SIGNALS:
     void changed();
 
 private:
-    void onRefreshTick();
     void fetchOrganizations(const QString& cookie);
     void fetchUsageData(const QString& cookie);
     void send(RequestKind kind, const QUrl& url, const QString& cookie);

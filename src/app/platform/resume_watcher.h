@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+// Tells when the system wakes from suspend, from logind's PrepareForSleep(false) on the
+// system bus. Without logind (or a system bus) it simply never fires.
+class ResumeWatcher : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ResumeWatcher(const QDBusConnection& bus = QDBusConnection::systemBus(),
+                           QObject* parent = nullptr);
+
+    bool isWatching() const { return m_watching; }
+
+Q_SIGNALS:
+    void resumed();
+
+private Q_SLOTS:
+    void onPrepareForSleep(bool sleeping);
+
+private:
+    bool m_watching = false;
+};
