@@ -5,6 +5,7 @@
 #include "app/platform/resume_watcher.h"
 #include "app/platform/status_item.h"
 #include "app/popover.h"
+#include "app/tray_tool_tip.h"
 #include "services/keychain_service.h"
 #include "services/user_defaults.h"
 #include "views/menu_bar_view.h"
@@ -19,6 +20,8 @@ AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
 {
     m_defaultsSettle.setSingleShot(true);
     m_defaultsSettle.setInterval(defaultsSettleMs);
+    m_minuteTick.setInterval(60 * 1000);
+    m_minuteTick.setTimerType(Qt::VeryCoarseTimer);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -30,6 +33,11 @@ void AppDelegate::applicationDidFinishLaunching()
     createStatusItem();
     createPopover();
 
+    connect(&m_usageService, &UsageService::usageDataChanged, this,
+            [this](const std::optional<UsageData>& data) {
+                if (data)
+                    m_history.record(*data);
+            });
     // Queued, so the title is drawn from the snapshot in force when the redraw runs.
     connect(&m_usageService, &UsageService::usageDataChanged, this,
             &AppDelegate::updateMenuBarTitle, Qt::QueuedConnection);
@@ -41,6 +49,9 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(&m_environment.defaults, &UserDefaults::changed, &m_defaultsSettle,
             qOverload<>(&QTimer::start));
     connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
+    // The tooltip counts down to the reset; an unchanged title costs the bus nothing.
+    connect(&m_minuteTick, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
+    m_minuteTick.start();
 
     // After a suspend the figures are hours old: fetch once on waking.
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
@@ -93,7 +104,9 @@ void AppDelegate::updateMenuBarTitle()
 {
     if (!m_statusItem)
         return;
-    m_statusItem->setTitle(
-        menuBarTitle(m_usageService.usageData(),
-                     m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey)));
+    const QString metric = m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey);
+    MenuBarTitle title = menuBarTitle(m_usageService.usageData(), metric);
+    title.toolTip =
+        trayToolTip(m_usageService.usageData(), metric, m_history, QDateTime::currentDateTimeUtc());
+    m_statusItem->setTitle(title);
 }

@@ -2,6 +2,7 @@
 
 #include "app/app_environment.h"
 #include "app/launch_at_login.h"
+#include "models/usage_history.h"
 #include "services/notification_service.h"
 #include "services/usage_service.h"
 
@@ -52,6 +53,8 @@ private:
     NotificationService m_notificationService;
     LaunchAtLogin m_launchAtLogin;
     QTimer m_defaultsSettle;
+    QTimer m_minuteTick;
+    UsageHistory m_history;
     // After the services, so the views they feed go first.
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<Popover> m_popover;

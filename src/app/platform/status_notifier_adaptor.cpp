@@ -18,12 +18,16 @@ StatusNotifierAdaptor::StatusNotifierAdaptor(QObject* item, const QDBusConnectio
 {
 }
 
-void StatusNotifierAdaptor::update(const QList<SniPixmap>& icon, const QString& toolTipTitle,
+void StatusNotifierAdaptor::update(const QList<SniPixmap>& icon, const QString& toolTip,
                                    const QString& label)
 {
+    // Hosts show the title in bold and the description under it.
+    const QString toolTipTitle = toolTip.section(QLatin1Char('\n'), 0, 0);
+    const QString toolTipDescription = toolTip.section(QLatin1Char('\n'), 1);
     QVariantMap changed;
     const bool iconChanged = icon != m_icon;
-    const bool toolTipChanged = toolTipTitle != m_toolTip.title;
+    const bool toolTipChanged =
+        toolTipTitle != m_toolTip.title || toolTipDescription != m_toolTip.text;
     const bool labelChanged = label != m_label;
     const QString oldGuide = labelGuide();
     if (iconChanged) {
@@ -32,6 +36,7 @@ void StatusNotifierAdaptor::update(const QList<SniPixmap>& icon, const QString& 
     }
     if (toolTipChanged) {
         m_toolTip.title = toolTipTitle;
+        m_toolTip.text = toolTipDescription;
         changed.insert(QStringLiteral("ToolTip"), QVariant::fromValue(m_toolTip));
     }
     if (labelChanged) {

@@ -44,8 +44,9 @@ public:
     StatusNotifierAdaptor(QObject* item, const QDBusConnection& bus,
                           ActivationHandler onActivation);
 
-    // Stores what differs from the current state and signals only that.
-    void update(const QList<SniPixmap>& icon, const QString& toolTipTitle, const QString& label);
+    // Stores what differs from the current state and signals only that. The tooltip's
+    // first line is its title, the rest its text.
+    void update(const QList<SniPixmap>& icon, const QString& toolTip, const QString& label);
 
     QString id() const { return QStringLiteral("gaugery"); }
     QString title() const { return QStringLiteral("Gaugery"); }
