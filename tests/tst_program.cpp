@@ -3,7 +3,7 @@
 #include "service_fixture.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
@@ -94,9 +94,11 @@ QVariant TestProgram::itemProperty(const QString& name) const
 {
     const QString service = m_item.section(QLatin1Char('/'), 0, 0);
     const QString path = QLatin1Char('/') + m_item.section(QLatin1Char('/'), 1);
-    QDBusInterface properties(service, path, QStringLiteral("org.freedesktop.DBus.Properties"));
-    const QDBusReply<QDBusVariant> reply =
-        properties.call(QStringLiteral("Get"), QStringLiteral("org.kde.StatusNotifierItem"), name);
+    // A plain call: QDBusInterface would introspect the item, and Qt leaks what it builds.
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+    const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(get);
     return reply.isValid() ? reply.value().variant() : QVariant();
 }
 
