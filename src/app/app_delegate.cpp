@@ -4,6 +4,7 @@
 #include "app/platform/global_hotkey.h"
 #include "app/platform/resume_watcher.h"
 #include "app/platform/status_item.h"
+#include "app/platform/usage_bus_export.h"
 #include "app/popover.h"
 #include "app/tray_tool_tip.h"
 #include "services/keychain_service.h"
@@ -52,6 +53,10 @@ void AppDelegate::applicationDidFinishLaunching()
     // The tooltip counts down to the reset; an unchanged title costs the bus nothing.
     connect(&m_minuteTick, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
     m_minuteTick.start();
+
+    // For status bars; the bus name is the single instance's.
+    m_busExport =
+        std::make_unique<UsageBusExport>(m_usageService, m_environment.defaults, m_environment.bus);
 
     // After a suspend the figures are hours old: fetch once on waking.
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);

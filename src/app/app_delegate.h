@@ -15,6 +15,7 @@
 class GlobalHotkey;
 class Popover;
 class ResumeWatcher;
+class UsageBusExport;
 class StatusItem;
 
 // Owns the two services, the tray item, the dashboard popover and the shortcut for the
@@ -60,4 +61,5 @@ private:
     std::unique_ptr<Popover> m_popover;
     std::unique_ptr<GlobalHotkey> m_globalHotkey;
     std::unique_ptr<ResumeWatcher> m_resumeWatcher;
+    std::unique_ptr<UsageBusExport> m_busExport;
 };

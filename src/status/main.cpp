@@ -1,0 +1,60 @@
+// gaugery-status: prints the running agent's figures once, for status bars.
+#include "status/status_format.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& line)
+{
+    std::fprintf(stderr, "gaugery-status: %s\n", qPrintable(line));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("gaugery-status"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the figures of the running Gaugery once: JSON for a status bar's custom module "
+        "(text, tooltip, class, percentage), or text in the given format."));
+    parser.addHelpOption();
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus}, "
+                       "{session_reset} {weekly_reset} {sonnet_reset} {opus_reset}, {updated} "
+                       "and {error} replaced, e.g. '{session}% {weekly}%'."),
+        QStringLiteral("format"));
+    parser.addOption(format);
+    parser.process(app);
+
+    const QString service = QStringLiteral("com.gaugery.app");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
+        return fail(QStringLiteral("Gaugery is not running"));
+
+    QDBusMessage getAll = QDBusMessage::createMethodCall(
+        service, QStringLiteral("/com/gaugery/app/Usage"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    getAll << QStringLiteral("com.gaugery.app.Usage");
+    const QDBusReply<QVariantMap> reply = bus.call(getAll, QDBus::Block, 5000);
+    if (!reply.isValid())
+        return fail(QStringLiteral("Gaugery did not answer: ") + reply.error().message());
+
+    const QString out = parser.isSet(format)
+                            ? StatusFormat::text(reply.value(), parser.value(format))
+                            : StatusFormat::json(reply.value());
+    std::printf("%s\n", out.toUtf8().constData());
+    return 0;
+}

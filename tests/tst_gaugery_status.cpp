@@ -1,0 +1,146 @@
+#include "app/platform/usage_bus_export.h"
+#include "service_fixture.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+// gaugery-status against the export of a real service on the private session bus, and
+// with no agent at all.
+class TestGaugeryStatus : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void noAgent();
+    void againstTheAgent();
+    void propertiesChangedAfterAFetch();
+};
+
+// The PropertiesChanged signals a status bar would get.
+class ChangeLog : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QVariantMap> changes;
+
+public Q_SLOTS:
+    void record(const QString&, const QVariantMap& changed, const QStringList&)
+    {
+        changes.append(changed);
+    }
+};
+
+namespace {
+
+const QString agentName = QStringLiteral("com.gaugery.app");
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Asynchronously, so this process keeps answering the bus while the command asks it.
+Run runStatus(const QStringList& arguments)
+{
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(GAUGERY_STATUS_PROGRAM), arguments);
+    if (!finished.wait(15000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+void TestGaugeryStatus::initTestCase()
+{
+    QVERIFY2(qEnvironmentVariableIsSet("GAUGERY_DESKTOP_SESSION"),
+             "run inside scripts/desktop-session");
+}
+
+void TestGaugeryStatus::noAgent()
+{
+    QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(agentName).value());
+    const Run run = runStatus({});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err, QStringLiteral("gaugery-status: Gaugery is not running\n"));
+}
+
+void TestGaugeryStatus::againstTheAgent()
+{
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    QVERIFY(fixture.fetchAndWait(*service));
+    fixture.defaults.defaults().setValue(UserDefaults::menuBarMetricKey, QStringLiteral("weekly"));
+
+    QDBusConnection agent =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent"));
+    QVERIFY(agent.registerService(agentName));
+    {
+        UsageBusExport exported(*service, fixture.defaults.defaults(), agent);
+        QVERIFY(exported.isExported());
+
+        const Run json = runStatus({});
+        QCOMPARE(json.exitCode, 0);
+        QVERIFY(json.out.endsWith(QLatin1Char('\n')));
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(object.value(QStringLiteral("text")).toString(), QStringLiteral("67%"));
+        QCOMPARE(object.value(QStringLiteral("class")).toString(), QStringLiteral("low"));
+        QCOMPARE(object.value(QStringLiteral("percentage")).toInt(), 67);
+        QVERIFY(object.value(QStringLiteral("tooltip"))
+                    .toString()
+                    .startsWith(QStringLiteral("Session 42%")));
+
+        const Run text =
+            runStatus({QStringLiteral("--format"), QStringLiteral("{session}% {weekly}% {opus}%")});
+        QCOMPARE(text.exitCode, 0);
+        QCOMPARE(text.out, QStringLiteral("42% 67% --%\n"));
+        // Nothing of the cookie is on the bus.
+        for (const QVariant& value : exported.properties())
+            QVERIFY(!value.toString().contains(QLatin1String("test-cookie")));
+    }
+    agent.unregisterService(agentName);
+    QDBusConnection::disconnectFromBus(QStringLiteral("agent"));
+}
+
+void TestGaugeryStatus::propertiesChangedAfterAFetch()
+{
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    QDBusConnection agent =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent2"));
+    UsageBusExport exported(*service, fixture.defaults.defaults(), agent);
+    QCOMPARE(exported.properties().value(QStringLiteral("HasData")).toBool(), false);
+
+    ChangeLog log;
+    QVERIFY(QDBusConnection::sessionBus().connect(agent.baseService(), UsageBusExport::objectPath,
+                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                  QStringLiteral("PropertiesChanged"), &log,
+                                                  SLOT(record(QString, QVariantMap, QStringList))));
+    QVERIFY(fixture.fetchAndWait(*service));
+    QTRY_VERIFY(!log.changes.isEmpty());
+    QTRY_VERIFY(std::any_of(log.changes.begin(), log.changes.end(), [](const QVariantMap& c) {
+        return c.value(QStringLiteral("SessionPercent")).toDouble() == 42.0 &&
+               c.value(QStringLiteral("HasData")).toBool();
+    }));
+    // The figures of an unchanged answer are not announced again.
+    const qsizetype before = log.changes.size();
+    QVERIFY(fixture.fetchAndWait(*service));
+    QTest::qWait(200);
+    for (qsizetype i = before; i < log.changes.size(); ++i)
+        QVERIFY(!log.changes.at(i).contains(QStringLiteral("SessionPercent")));
+    QDBusConnection::disconnectFromBus(QStringLiteral("agent2"));
+}
+
+QTEST_GUILESS_MAIN(TestGaugeryStatus)
+#include "tst_gaugery_status.moc"

@@ -1,0 +1,147 @@
+#include "status/status_format.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <cmath>
+
+// What gaugery-status prints for the properties the agent exports.
+class TestStatusFormat : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void json_data();
+    void json();
+    void text_data();
+    void text();
+};
+
+namespace {
+
+QVariantMap state(double session, const QString& metric = QString(), bool opus = true)
+{
+    return {
+        {QStringLiteral("HasData"), true},
+        {QStringLiteral("SessionPercent"), session},
+        {QStringLiteral("SessionResetsAt"), QStringLiteral("2026-12-07T15:05:00Z")},
+        {QStringLiteral("WeeklyPercent"), 71.5},
+        {QStringLiteral("WeeklyResetsAt"), QStringLiteral("2026-12-12T08:00:00Z")},
+        {QStringLiteral("SonnetPercent"), 95.0},
+        {QStringLiteral("SonnetResetsAt"), QStringLiteral("2026-12-13T14:00:00Z")},
+        {QStringLiteral("HasOpus"), opus},
+        {QStringLiteral("OpusPercent"), opus ? 4.0 : std::nan("")},
+        {QStringLiteral("OpusResetsAt"), opus ? QStringLiteral("2026-12-12T08:00:00Z") : QString()},
+        {QStringLiteral("LastUpdated"), QStringLiteral("2026-12-07T12:34:56Z")},
+        {QStringLiteral("Error"), QString()},
+        {QStringLiteral("Loading"), false},
+        {QStringLiteral("HasCookie"), true},
+        {QStringLiteral("Metric"), metric},
+    };
+}
+
+QVariantMap empty(bool hasCookie, const QString& error = QString())
+{
+    return {{QStringLiteral("HasData"), false},
+            {QStringLiteral("HasCookie"), hasCookie},
+            {QStringLiteral("SessionPercent"), std::nan("")},
+            {QStringLiteral("Error"), error}};
+}
+
+} // namespace
+
+void TestStatusFormat::json_data()
+{
+    QTest::addColumn<QVariantMap>("state");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cssClass");
+    QTest::addColumn<QVariant>("percentage");
+    QTest::addColumn<QString>("tooltip");
+
+    const QString allWindows = QStringLiteral("Session 42%, resets 3:05 PM\n"
+                                              "Weekly 71%, resets Dec 12, 8:00 AM\n"
+                                              "Sonnet 95%, resets Dec 13, 2:00 PM\n"
+                                              "Opus 4%, resets Dec 12, 8:00 AM\n"
+                                              "Updated 12:34");
+    QTest::newRow("session") << state(42.9) << QStringLiteral("42%") << QStringLiteral("low")
+                             << QVariant(42) << allWindows;
+    QTest::newRow("weekly warning")
+        << state(42.9, QStringLiteral("weekly")) << QStringLiteral("71%")
+        << QStringLiteral("warning") << QVariant(71) << allWindows;
+    QTest::newRow("sonnet critical")
+        << state(42.9, QStringLiteral("sonnet")) << QStringLiteral("95%")
+        << QStringLiteral("critical") << QVariant(95) << allWindows;
+    QTest::newRow("69.99 is low") << state(69.99) << QStringLiteral("69%") << QStringLiteral("low")
+                                  << QVariant(69) << QString();
+    QTest::newRow("90 is critical") << state(90) << QStringLiteral("90%")
+                                    << QStringLiteral("critical") << QVariant(90) << QString();
+    QTest::newRow("NaN") << state(std::nan("")) << QStringLiteral("--%") << QStringLiteral("low")
+                         << QVariant() << QString();
+    QTest::newRow("no Opus row")
+        << state(42.9, QString(), false) << QStringLiteral("42%") << QStringLiteral("low")
+        << QVariant(42)
+        << QStringLiteral("Session 42%, resets 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
+                          "Sonnet 95%, resets Dec 13, 2:00 PM\nUpdated 12:34");
+    QTest::newRow("no cookie") << empty(false) << QStringLiteral("--%") << QStringLiteral("low")
+                               << QVariant()
+                               << QStringLiteral("No session cookie: open Gaugery to set one");
+    QTest::newRow("an error and no figures")
+        << empty(true, QStringLiteral("Server error: 503")) << QStringLiteral("--%")
+        << QStringLiteral("low") << QVariant()
+        << QStringLiteral("No figures yet\nServer error: 503");
+}
+
+void TestStatusFormat::json()
+{
+    QFETCH(QVariantMap, state);
+    QFETCH(QString, text);
+    QFETCH(QString, cssClass);
+    QFETCH(QVariant, percentage);
+    QFETCH(QString, tooltip);
+
+    const QString out = StatusFormat::json(state);
+    QVERIFY(!out.contains(QLatin1Char('\n')));
+    const QJsonObject object = QJsonDocument::fromJson(out.toUtf8()).object();
+    QCOMPARE(object.value(QStringLiteral("text")).toString(), text);
+    QCOMPARE(object.value(QStringLiteral("class")).toString(), cssClass);
+    QCOMPARE(object.contains(QStringLiteral("percentage")), percentage.isValid());
+    if (percentage.isValid())
+        QCOMPARE(object.value(QStringLiteral("percentage")).toInt(), percentage.toInt());
+    if (!tooltip.isEmpty())
+        QCOMPARE(object.value(QStringLiteral("tooltip")).toString(), tooltip);
+}
+
+void TestStatusFormat::text_data()
+{
+    QTest::addColumn<QVariantMap>("state");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("out");
+
+    QTest::newRow("two figures") << state(42.9) << QStringLiteral("{session}% {weekly}%")
+                                 << QStringLiteral("42% 71%");
+    QTest::newRow("resets and update")
+        << state(42.9) << QStringLiteral("S {session_reset} W {weekly_reset} @{updated}")
+        << QStringLiteral("S 3:05 PM W Dec 12, 8:00 AM @12:34");
+    QTest::newRow("absent Opus") << state(1, QString(), false)
+                                 << QStringLiteral("{opus}%|{opus_reset}|")
+                                 << QStringLiteral("--%||");
+    QTest::newRow("no figures") << empty(true, QStringLiteral("Server error: 503"))
+                                << QStringLiteral("{session}% {error}")
+                                << QStringLiteral("--% Server error: 503");
+    QTest::newRow("unknown and broken placeholders stay")
+        << state(42.9) << QStringLiteral("{nope} {session {} {{session}}")
+        << QStringLiteral("{nope} {session {} {42}");
+    QTest::newRow("no placeholders")
+        << state(42.9) << QStringLiteral("plain") << QStringLiteral("plain");
+}
+
+void TestStatusFormat::text()
+{
+    QFETCH(QVariantMap, state);
+    QFETCH(QString, format);
+    QFETCH(QString, out);
+    QCOMPARE(StatusFormat::text(state, format), out);
+}
+
+QTEST_GUILESS_MAIN(TestStatusFormat)
+#include "tst_status_format.moc"
