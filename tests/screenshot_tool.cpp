@@ -9,9 +9,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QLayout>
 #include <QPixmap>
 #include <QScreen>
-#include <QLayout>
 #include <QStyle>
 #include <QTextStream>
 
