@@ -1,11 +1,13 @@
 #include "app/app_delegate.h"
 
 #include "app/menu_bar_title.h"
+#include "app/onboarding_window_controller.h"
 #include "app/platform/global_hotkey.h"
 #include "app/platform/resume_watcher.h"
 #include "app/platform/status_item.h"
 #include "app/platform/usage_bus_export.h"
 #include "app/popover.h"
+#include "app/settings_window_controller.h"
 #include "app/tray_tool_tip.h"
 #include "services/keychain_service.h"
 #include "services/user_defaults.h"
@@ -89,6 +91,14 @@ void AppDelegate::createPopover()
     auto* dashboard = new MenuBarView(m_usageService);
     connect(dashboard, &MenuBarView::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(dashboard, &MenuBarView::setCookieRequested, this,
+            [this] { OnboardingWindowController::shared().show(m_usageService); });
+    connect(dashboard, &MenuBarView::settingsRequested, this,
+            [this] { SettingsWindowController::shared().show(m_usageService); });
+    OnboardingWindowController::shared().setKeychain(m_environment.keychain);
+    SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
+    SettingsWindowController::shared().setLaunchAtLoginHandler(
+        [this](bool enabled) { m_launchAtLogin.setLaunchAtLogin(enabled); });
     m_popover = std::make_unique<Popover>(dashboard);
 }
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class FixedWindow;
+class KeychainService;
+class QWidget;
+class UsageService;
+
+// Owns the cookie window: at most one, built on the first show with the cookie stored
+// at that moment, brought forward by later ones, forgotten when it closes.
+class OnboardingWindowController : public QObject {
+    Q_OBJECT
+
+public:
+    static OnboardingWindowController& shared();
+
+    OnboardingWindowController() = default;
+    ~OnboardingWindowController() override;
+
+    void show(UsageService& usage);
+    // The open window, or null.
+    QWidget* window() const;
+    // Where the stored cookie is read from; the process-wide store unless set.
+    void setKeychain(KeychainService& keychain) { m_keychain = &keychain; }
+
+private:
+    QPointer<FixedWindow> m_window;
+    KeychainService* m_keychain = nullptr;
+};

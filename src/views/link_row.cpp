@@ -1,0 +1,61 @@
+#include "views/link_row.h"
+
+#include "views/claude_colors.h"
+#include "views/symbol_painter.h"
+#include "views/view_fonts.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int arrowSize = 10;
+constexpr int spacing = 8;
+constexpr int verticalPadding = 3;
+
+} // namespace
+
+LinkRow::LinkRow(const QString& text, QWidget* parent) : QAbstractButton(parent)
+{
+    setText(text);
+    setFont(ViewFonts::font(13));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize LinkRow::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return QSize(metrics.horizontalAdvance(text()) + spacing + arrowSize,
+                 qMax(metrics.height(), arrowSize) + 2 * verticalPadding);
+}
+
+void LinkRow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (isDown())
+        painter.setOpacity(0.7);
+    painter.setPen(ClaudeColors::primaryText(palette()));
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text());
+    const QRectF arrow(width() - arrowSize, 0, arrowSize, height());
+    SymbolPainter::draw(painter, arrow, QStringLiteral("arrow.up.right"), arrowSize,
+                        ClaudeColors::secondaryText(palette()));
+    if (hasFocus()) {
+        painter.setOpacity(1);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 3, 3);
+    }
+}
+
+void LinkRow::keyPressEvent(QKeyEvent* event)
+{
+    // QAbstractButton answers only Space; a link opens on Return too.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}

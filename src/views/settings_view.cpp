@@ -1,0 +1,239 @@
+#include "views/settings_view.h"
+
+#include "build_config.h"
+#include "services/usage_service.h"
+#include "services/user_defaults.h"
+#include "views/claude_colors.h"
+#include "views/dashboard_content.h"
+#include "views/link_row.h"
+#include "views/plain_button.h"
+#include "views/settings_choices.h"
+#include "views/symbol_view.h"
+#include "views/view_fonts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int rowFontSize = 13;
+
+QLabel* label(const QString& text, bool secondary = false)
+{
+    auto* result = new QLabel(text);
+    result->setFont(ViewFonts::font(rowFontSize));
+    if (secondary)
+        result->setForegroundRole(QPalette::PlaceholderText);
+    return result;
+}
+
+// A titled group of rows; the title is the section's accessible name as well.
+QWidget* section(const QString& title, const QList<QLayout*>& rows)
+{
+    auto* widget = new QWidget;
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    if (!title.isEmpty()) {
+        auto* header = new QLabel(title);
+        header->setFont(ViewFonts::font(12, QFont::DemiBold));
+        header->setForegroundRole(QPalette::PlaceholderText);
+        layout->addWidget(header);
+        widget->setAccessibleName(title);
+    }
+    for (QLayout* row : rows)
+        layout->addLayout(row);
+    return widget;
+}
+
+// Text on the left, the control on the right; the control takes the text as its name,
+// since its own visible text is the value, not what it sets. The buddy also labels it
+// for screen readers on Linux, where a combo box reports its current value as its name.
+QHBoxLayout* row(const QString& text, QWidget* control)
+{
+    auto* layout = new QHBoxLayout;
+    QLabel* caption = label(text);
+    caption->setBuddy(control);
+    layout->addWidget(caption);
+    layout->addStretch(1);
+    layout->addWidget(control);
+    control->setAccessibleName(text);
+    return layout;
+}
+
+QHBoxLayout* rowOf(const QList<QWidget*>& widgets)
+{
+    auto* layout = new QHBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* widget : widgets) {
+        if (widget)
+            layout->addWidget(widget);
+        else
+            layout->addStretch(1);
+    }
+    return layout;
+}
+
+QComboBox* picker()
+{
+    auto* combo = new QComboBox;
+    combo->setFont(ViewFonts::font(rowFontSize));
+    combo->setFocusPolicy(Qt::StrongFocus);
+    return combo;
+}
+
+} // namespace
+
+SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent)
+    : QWidget(parent), m_usage(usage), m_defaults(defaults)
+{
+    setFixedSize(viewWidth, viewHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 14, 20, 14);
+    layout->setSpacing(10);
+    layout->addWidget(buildMenuBarSection());
+    layout->addWidget(buildConnectionSection());
+    layout->addWidget(buildAboutSection());
+
+    PlainButton::Look look;
+    look.font = ViewFonts::font(rowFontSize);
+    look.foreground = [](const QPalette&) { return ClaudeColors::destructive(); };
+    look.padding = QMargins(0, 3, 0, 3);
+    m_quit = new PlainButton(QStringLiteral("Quit Gaugery"), look);
+    connect(m_quit, &PlainButton::clicked, this, [] { QCoreApplication::quit(); });
+    layout->addWidget(m_quit, 0, Qt::AlignLeft);
+    layout->addStretch(1);
+
+    connect(&m_defaults, &UserDefaults::changed, this, &SettingsView::showStoredValues);
+    connect(&m_usage, &UsageService::hasCookieChanged, this, &SettingsView::showConnection);
+    showStoredValues();
+    showConnection();
+}
+
+QWidget* SettingsView::buildMenuBarSection()
+{
+    m_metric = picker();
+    for (const SettingsChoices::MetricOption& option : SettingsChoices::metricOptions())
+        m_metric->addItem(option.label);
+    m_launchAtLogin = new QCheckBox;
+    m_interval = picker();
+    for (const SettingsChoices::IntervalOption& option : SettingsChoices::intervalOptions())
+        m_interval->addItem(option.label);
+
+    // activated and clicked come from the user only, so showing a stored value writes nothing.
+    connect(m_metric, &QComboBox::activated, this, &SettingsView::onMetricPicked);
+    connect(m_interval, &QComboBox::activated, this, &SettingsView::onIntervalPicked);
+    connect(m_launchAtLogin, &QCheckBox::clicked, this, &SettingsView::onLaunchAtLoginClicked);
+
+    return section(QStringLiteral("Menu Bar"),
+                   {row(QStringLiteral("Display Metric"), m_metric),
+                    row(QStringLiteral("Launch at Login"), m_launchAtLogin),
+                    row(QStringLiteral("Refresh Interval"), m_interval)});
+}
+
+QWidget* SettingsView::buildConnectionSection()
+{
+    m_disconnect = new QPushButton(QStringLiteral("Disconnect"));
+    m_disconnect->setFont(ViewFonts::font(rowFontSize));
+    m_disconnect->setAutoDefault(true);
+    connect(m_disconnect, &QPushButton::clicked, &m_usage, &UsageService::clearCookie);
+
+    m_connected = new QWidget;
+    m_connected->setLayout(
+        rowOf({new SymbolView(QStringLiteral("checkmark.circle.fill"), rowFontSize,
+                              [](const QPalette&) { return ClaudeColors::claudeTan(); }),
+               label(QStringLiteral("Connected to Claude")), nullptr, m_disconnect}));
+    m_notConnected = new QWidget;
+    m_notConnected->setLayout(rowOf({new SymbolView(QStringLiteral("xmark.circle.fill"),
+                                                    rowFontSize, ClaudeColors::secondaryText),
+                                     label(QStringLiteral("Not connected")), nullptr}));
+
+    auto* rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addWidget(m_connected);
+    rows->addWidget(m_notConnected);
+    return section(QStringLiteral("Connection"), {rows});
+}
+
+QWidget* SettingsView::buildAboutSection()
+{
+    m_version = label(QString::fromUtf8(BuildConfig::version), true);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(12);
+    mono.setWeight(QFont::Normal);
+    m_shortcut = label(SettingsChoices::shortcutText(), true);
+    m_shortcut->setFont(mono);
+    m_support = new LinkRow(QStringLiteral("☕ Support Development"));
+    connect(m_support, &LinkRow::clicked, this, &SettingsView::openDonationPage);
+
+    return section(QStringLiteral("About"),
+                   {rowOf({label(QStringLiteral("Version")), nullptr, m_version}),
+                    rowOf({label(QStringLiteral("Keyboard Shortcut")), nullptr, m_shortcut}),
+                    rowOf({m_support})});
+}
+
+std::optional<QString> SettingsView::storedMetric() const
+{
+    if (!m_defaults.contains(UserDefaults::menuBarMetricKey))
+        return std::nullopt;
+    return m_defaults.stringForKey(UserDefaults::menuBarMetricKey);
+}
+
+std::optional<double> SettingsView::storedInterval() const
+{
+    if (!m_defaults.contains(UserDefaults::refreshIntervalKey))
+        return std::nullopt;
+    return m_defaults.doubleForKey(UserDefaults::refreshIntervalKey);
+}
+
+void SettingsView::onMetricPicked(int index)
+{
+    // Picking the option already shown changes nothing, so nothing is written.
+    if (index < 0 || index == SettingsChoices::metricIndex(storedMetric()))
+        return;
+    m_defaults.setValue(UserDefaults::menuBarMetricKey,
+                        SettingsChoices::metricOptions().at(index).value);
+}
+
+void SettingsView::onIntervalPicked(int index)
+{
+    if (index < 0 || index == SettingsChoices::intervalIndex(storedInterval()))
+        return;
+    const int seconds = SettingsChoices::intervalOptions().at(index).seconds;
+    m_defaults.setValue(UserDefaults::refreshIntervalKey, seconds);
+    m_usage.updateRefreshInterval(seconds);
+}
+
+void SettingsView::onLaunchAtLoginClicked(bool checked)
+{
+    m_defaults.setValue(UserDefaults::launchAtLoginKey, checked);
+    Q_EMIT launchAtLoginChanged(checked);
+}
+
+void SettingsView::showStoredValues()
+{
+    m_metric->setCurrentIndex(SettingsChoices::metricIndex(storedMetric()));
+    m_interval->setCurrentIndex(SettingsChoices::intervalIndex(storedInterval()));
+    m_launchAtLogin->setChecked(!m_defaults.contains(UserDefaults::launchAtLoginKey) ||
+                                m_defaults.boolForKey(UserDefaults::launchAtLoginKey));
+}
+
+void SettingsView::showConnection()
+{
+    m_connected->setVisible(m_usage.hasCookie());
+    m_notConnected->setVisible(!m_usage.hasCookie());
+}
+
+void SettingsView::openDonationPage()
+{
+    if (const std::optional<QUrl> url =
+            Dashboard::donationUrl(QString::fromUtf8(BuildConfig::donationUrl)))
+        QDesktopServices::openUrl(*url);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QWidget>
+
+#include <optional>
+
+class LinkRow;
+class PlainButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class UsageService;
+class UserDefaults;
+
+// The settings window's content. The controls show the stored settings (the defaults
+// while a key is absent) and write a key only when the user changes its control.
+class SettingsView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int viewWidth = 380;
+    static constexpr int viewHeight = 340;
+
+    SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent = nullptr);
+
+    QComboBox* metricPicker() const { return m_metric; }
+    QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
+    QComboBox* intervalPicker() const { return m_interval; }
+    QWidget* connectedRow() const { return m_connected; }
+    QWidget* notConnectedRow() const { return m_notConnected; }
+    QPushButton* disconnectButton() const { return m_disconnect; }
+    QLabel* versionLabel() const { return m_version; }
+    QLabel* shortcutLabel() const { return m_shortcut; }
+    LinkRow* supportLink() const { return m_support; }
+    PlainButton* quitButton() const { return m_quit; }
+
+Q_SIGNALS:
+    // The user flipped the toggle; the new choice is already stored.
+    void launchAtLoginChanged(bool enabled);
+
+private:
+    QWidget* buildMenuBarSection();
+    QWidget* buildConnectionSection();
+    QWidget* buildAboutSection();
+    std::optional<QString> storedMetric() const;
+    std::optional<double> storedInterval() const;
+    void onMetricPicked(int index);
+    void onIntervalPicked(int index);
+    void onLaunchAtLoginClicked(bool checked);
+    void showStoredValues();
+    void showConnection();
+    void openDonationPage();
+
+    UsageService& m_usage;
+    UserDefaults& m_defaults;
+    QComboBox* m_metric = nullptr;
+    QCheckBox* m_launchAtLogin = nullptr;
+    QComboBox* m_interval = nullptr;
+    QWidget* m_connected = nullptr;
+    QWidget* m_notConnected = nullptr;
+    QPushButton* m_disconnect = nullptr;
+    QLabel* m_version = nullptr;
+    QLabel* m_shortcut = nullptr;
+    LinkRow* m_support = nullptr;
+    PlainButton* m_quit = nullptr;
+};

@@ -1,0 +1,277 @@
+#include "build_config.h"
+#include "service_fixture.h"
+#include "views/link_row.h"
+#include "views/menu_bar_view.h"
+#include "views/plain_button.h"
+#include "views/settings_view.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+// Offscreen: the settings shown for what is stored, what a change writes and calls, and
+// the connection row.
+class TestSettingsView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void freshStoreShowsDefaults();
+    void showsStoredValues_data();
+    void showsStoredValues();
+    void pickingWrites();
+    void intervalRestartsTimerWithoutFetching_data();
+    void intervalRestartsTimerWithoutFetching();
+    void launchAtLoginToggles();
+    void disconnectReturnsDashboardToWelcome();
+    void keyboardNamesAndFit();
+};
+
+namespace {
+
+const QStringList settingKeys{UserDefaults::menuBarMetricKey, UserDefaults::refreshIntervalKey,
+                              UserDefaults::launchAtLoginKey};
+
+// The picker moved by the keyboard, as a user would.
+void pick(QComboBox* picker, Qt::Key key)
+{
+    picker->setFocus();
+    QTest::keyClick(picker, key);
+}
+
+// What a screen reader announces for the control: a combo box's name is its value on
+// Linux, so its label comes from the caption that names it.
+QString accessibleLabel(QAccessibleInterface* accessible)
+{
+    if (accessible->role() != QAccessible::ComboBox)
+        return accessible->text(QAccessible::Name);
+    const auto labels = accessible->relations(QAccessible::Label);
+    return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+}
+
+} // namespace
+
+void TestSettingsView::freshStoreShowsDefaults()
+{
+    ServiceFixture fixture;
+    auto service = fixture.makeService();
+    QSignalSpy writes(&fixture.defaults.defaults(), &UserDefaults::changed);
+    SettingsView view(*service, fixture.defaults.defaults());
+    view.show();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Session (5 hour)"));
+    QVERIFY(view.launchAtLoginToggle()->isChecked());
+    QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("5 minutes"));
+    QCOMPARE(writes.count(), 0);
+    for (const QString& key : settingKeys)
+        QVERIFY2(!fixture.defaults.defaults().contains(key), qPrintable(key));
+
+    // Choosing what is already shown is no change either.
+    Q_EMIT view.metricPicker()->activated(0);
+    Q_EMIT view.intervalPicker()->activated(1);
+    QCOMPARE(writes.count(), 0);
+}
+
+void TestSettingsView::showsStoredValues_data()
+{
+    QTest::addColumn<QVariant>("metric");
+    QTest::addColumn<QVariant>("interval");
+    QTest::addColumn<bool>("launchAtLogin");
+    QTest::addColumn<QString>("metricShown");
+    QTest::addColumn<QString>("intervalShown");
+
+    QTest::newRow("weekly, 15 minutes, off")
+        << QVariant(QStringLiteral("weekly")) << QVariant(900) << false
+        << QStringLiteral("Weekly (7 day)") << QStringLiteral("15 minutes");
+    QTest::newRow("sonnet, 30 minutes, on")
+        << QVariant(QStringLiteral("sonnet")) << QVariant(1800) << true
+        << QStringLiteral("Sonnet (7 day)") << QStringLiteral("30 minutes");
+    // Edited outside the program: no option is selected rather than a wrong one.
+    QTest::newRow("unknown values")
+        << QVariant(QStringLiteral("hourly")) << QVariant(42) << true << QString() << QString();
+    QTest::newRow("not a number") << QVariant(QStringLiteral("Session"))
+                                  << QVariant(QStringLiteral("often")) << true << QString()
+                                  << QString();
+}
+
+void TestSettingsView::showsStoredValues()
+{
+    QFETCH(QVariant, metric);
+    QFETCH(QVariant, interval);
+    QFETCH(bool, launchAtLogin);
+    ServiceFixture fixture;
+    UserDefaults& defaults = fixture.defaults.defaults();
+    defaults.setValue(UserDefaults::menuBarMetricKey, metric);
+    defaults.setValue(UserDefaults::refreshIntervalKey, interval);
+    defaults.setValue(UserDefaults::launchAtLoginKey, launchAtLogin);
+    auto service = fixture.makeService();
+
+    SettingsView view(*service, defaults);
+    QTEST(view.metricPicker()->currentText(), "metricShown");
+    QTEST(view.intervalPicker()->currentText(), "intervalShown");
+    QCOMPARE(view.launchAtLoginToggle()->isChecked(), launchAtLogin);
+
+    // A change made elsewhere while the window is open shows at once.
+    defaults.setValue(UserDefaults::menuBarMetricKey, QStringLiteral("sonnet"));
+    QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Sonnet (7 day)"));
+}
+
+void TestSettingsView::pickingWrites()
+{
+    ServiceFixture fixture;
+    UserDefaults& defaults = fixture.defaults.defaults();
+    defaults.setValue(UserDefaults::menuBarMetricKey, QStringLiteral("hourly"));
+    auto service = fixture.makeService();
+    SettingsView view(*service, defaults);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+
+    // From no selection, the first step picks an option and replaces the stored value.
+    pick(view.metricPicker(), Qt::Key_Down);
+    QCOMPARE(defaults.stringForKey(UserDefaults::menuBarMetricKey),
+             view.metricPicker()->currentIndex() == 0 ? QStringLiteral("session")
+                                                      : QStringLiteral("weekly"));
+    pick(view.metricPicker(), Qt::Key_End);
+    QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Sonnet (7 day)"));
+    QCOMPARE(defaults.stringForKey(UserDefaults::menuBarMetricKey), QStringLiteral("sonnet"));
+
+    pick(view.intervalPicker(), Qt::Key_Down);
+    QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("10 minutes"));
+    QCOMPARE(defaults.doubleForKey(UserDefaults::refreshIntervalKey), 600.0);
+    QVERIFY(!defaults.contains(UserDefaults::launchAtLoginKey));
+}
+
+void TestSettingsView::intervalRestartsTimerWithoutFetching_data()
+{
+    QTest::addColumn<bool>("withCookie");
+
+    QTest::newRow("cookie stored") << true;
+    QTest::newRow("no cookie") << false;
+}
+
+void TestSettingsView::intervalRestartsTimerWithoutFetching()
+{
+    QFETCH(bool, withCookie);
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    if (!withCookie)
+        fixture.store->put(std::nullopt);
+    auto service = fixture.makeService();
+    QCOMPARE(service->refreshTimer().isActive(), withCookie);
+    SettingsView view(*service, fixture.defaults.defaults());
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+
+    pick(view.intervalPicker(), Qt::Key_Home);
+    QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("1 minute"));
+    QCOMPARE(fixture.defaults.defaults().doubleForKey(UserDefaults::refreshIntervalKey), 60.0);
+
+    QCOMPARE(service->refreshTimer().isActive(), withCookie);
+    if (withCookie) {
+        QCOMPARE(service->refreshTimer().interval(), 60 * 1000);
+        QVERIFY(service->refreshTimer().remainingTime() > 50 * 1000);
+    }
+    QVERIFY(!service->isLoading());
+    QTest::qWait(200);
+    QVERIFY(fixture.server.requests().isEmpty());
+}
+
+void TestSettingsView::launchAtLoginToggles()
+{
+    ServiceFixture fixture;
+    UserDefaults& defaults = fixture.defaults.defaults();
+    auto service = fixture.makeService();
+    SettingsView view(*service, defaults);
+    QSignalSpy changes(&view, &SettingsView::launchAtLoginChanged);
+    QList<bool> storedAtSignal;
+    connect(&view, &SettingsView::launchAtLoginChanged, this,
+            [&] { storedAtSignal << defaults.boolForKey(UserDefaults::launchAtLoginKey); });
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+
+    view.launchAtLoginToggle()->setFocus();
+    QTest::keyClick(view.launchAtLoginToggle(), Qt::Key_Space);
+    QTest::mouseClick(view.launchAtLoginToggle(), Qt::LeftButton);
+
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(changes.at(0).at(0).toBool(), false);
+    QCOMPARE(changes.at(1).at(0).toBool(), true);
+    // The choice is stored before anyone hears of it.
+    QCOMPARE(storedAtSignal, (QList<bool>{false, true}));
+    QVERIFY(view.launchAtLoginToggle()->isChecked());
+}
+
+void TestSettingsView::disconnectReturnsDashboardToWelcome()
+{
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    auto service = fixture.makeService();
+    QVERIFY(fixture.fetchAndWait(*service));
+    QVERIFY(service->usageData());
+    MenuBarView dashboard(*service);
+    SettingsView view(*service, fixture.defaults.defaults());
+    QCOMPARE(dashboard.content(), DashboardContent::usage);
+    QVERIFY(!view.connectedRow()->isHidden());
+    QVERIFY(view.notConnectedRow()->isHidden());
+
+    QTest::mouseClick(view.disconnectButton(), Qt::LeftButton);
+
+    QVERIFY(view.connectedRow()->isHidden());
+    QVERIFY(!view.notConnectedRow()->isHidden());
+    QCOMPARE(dashboard.content(), DashboardContent::welcome);
+    QVERIFY(!service->hasCookie());
+    QCOMPARE(fixture.store->lookup(), std::nullopt);
+
+    // A cookie saved later brings the connected row back.
+    service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
+    QTRY_VERIFY(!view.connectedRow()->isHidden());
+}
+
+void TestSettingsView::keyboardNamesAndFit()
+{
+    ServiceFixture fixture;
+    auto service = fixture.makeService();
+    SettingsView view(*service, fixture.defaults.defaults());
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+
+    QCOMPARE(view.versionLabel()->text(), QString::fromUtf8(BuildConfig::version));
+    QCOMPARE(view.shortcutLabel()->text(), QStringLiteral("Super + Shift + U"));
+
+    struct Expected {
+        QWidget* widget;
+        QString name;
+        QAccessible::Role role;
+    };
+    // In the order Tab reaches them, which is the order on screen.
+    const QList<Expected> controls{
+        {view.metricPicker(), QStringLiteral("Display Metric"), QAccessible::ComboBox},
+        {view.launchAtLoginToggle(), QStringLiteral("Launch at Login"), QAccessible::CheckBox},
+        {view.intervalPicker(), QStringLiteral("Refresh Interval"), QAccessible::ComboBox},
+        {view.disconnectButton(), QStringLiteral("Disconnect"), QAccessible::Button},
+        {view.supportLink(), QStringLiteral("☕ Support Development"), QAccessible::Button},
+        {view.quitButton(), QStringLiteral("Quit Gaugery"), QAccessible::Button},
+    };
+    view.metricPicker()->setFocus();
+    for (const Expected& control : controls) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control.widget);
+        QCOMPARE(accessibleLabel(accessible), control.name);
+        QCOMPARE(accessible->role(), control.role);
+        QCOMPARE(QApplication::focusWidget(), control.widget);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+
+    // Nothing is squeezed in the fixed frame, connected or not.
+    QVERIFY(view.layout()->minimumSize().height() <= SettingsView::viewHeight);
+    service->clearCookie();
+    QVERIFY(view.layout()->minimumSize().height() <= SettingsView::viewHeight);
+}
+
+QTEST_MAIN(TestSettingsView)
+#include "tst_settings_view.moc"
