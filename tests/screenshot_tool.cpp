@@ -5,6 +5,8 @@
 
 #include "service_fixture.h"
 #include "views/menu_bar_view.h"
+#include "views/settings_view.h"
+#include "views/setup_view.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,6 +67,8 @@ using SceneBuilder = std::function<std::unique_ptr<QWidget>(SceneContext&)>;
 struct Scene {
     QString name;
     SceneBuilder build;
+    // Windows are shot with their background; the dashboard draws its own shape.
+    bool window = false;
 };
 
 std::unique_ptr<QWidget> dashboard(UsageService& service)
@@ -109,6 +113,17 @@ QList<Scene> scenes()
              c.fixture.fetchAndWait(c.start());
              return dashboard(*c.service);
          }},
+        {QStringLiteral("onboarding"),
+         [](SceneContext& c) -> std::unique_ptr<QWidget> {
+             c.fixture.store->put(std::nullopt);
+             return std::make_unique<SetupView>(c.start(), QString());
+         },
+         true},
+        {QStringLiteral("settings"),
+         [](SceneContext& c) -> std::unique_ptr<QWidget> {
+             return std::make_unique<SettingsView>(c.start(), c.fixture.defaults.defaults());
+         },
+         true},
     };
 }
 
@@ -139,12 +154,15 @@ QPalette darkPalette()
     palette.setColor(QPalette::HighlightedText, Qt::white);
     palette.setColor(QPalette::ToolTipBase, window);
     palette.setColor(QPalette::ToolTipText, text);
+    const QColor disabled(0xf2, 0xf2, 0xf4, 100);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabled);
     return palette;
 }
 
-// At twice the logical size, so the files stay sharp on scaled screens. Painted without
-// the window background: the dashboard draws its own rounded shape.
-QImage render(QWidget& widget)
+// At twice the logical size, so the files stay sharp on scaled screens.
+QImage render(QWidget& widget, bool withBackground)
 {
     widget.ensurePolished();
     if (QLayout* layout = widget.layout())
@@ -160,7 +178,9 @@ QImage render(QWidget& widget)
     QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    widget.render(&image, QPoint(), QRegion(),
+                  withBackground ? QWidget::DrawWindowBackground | QWidget::DrawChildren
+                                 : QWidget::DrawChildren);
     return image;
 }
 
@@ -193,7 +213,7 @@ int main(int argc, char** argv)
             const std::unique_ptr<QWidget> widget = scene.build(context);
             const QString file =
                 out.filePath(scene.name + QLatin1Char('-') + variant + QStringLiteral(".png"));
-            if (!render(*widget).save(file)) {
+            if (!render(*widget, scene.window).save(file)) {
                 err << "cannot write " << file << "\n";
                 return 1;
             }

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void intervalRestartsTimerWithoutFetching_data();
     void intervalRestartsTimerWithoutFetching();
     void launchAtLoginToggles();
+    void usageAlertsToggleStores();
     void disconnectReturnsDashboardToWelcome();
     void keyboardNamesAndFit();
 };
@@ -35,7 +36,7 @@ private Q_SLOTS:
 namespace {
 
 const QStringList settingKeys{UserDefaults::menuBarMetricKey, UserDefaults::refreshIntervalKey,
-                              UserDefaults::launchAtLoginKey};
+                              UserDefaults::launchAtLoginKey, UserDefaults::usageAlertsKey};
 
 // The picker moved by the keyboard, as a user would.
 void pick(QComboBox* picker, Qt::Key key)
@@ -68,6 +69,7 @@ void TestSettingsView::freshStoreShowsDefaults()
     QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Session (5 hour)"));
     QVERIFY(view.launchAtLoginToggle()->isChecked());
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("5 minutes"));
+    QVERIFY(!view.usageAlertsToggle()->isChecked());
     QCOMPARE(writes.count(), 0);
     for (const QString& key : settingKeys)
         QVERIFY2(!fixture.defaults.defaults().contains(key), qPrintable(key));
@@ -207,6 +209,30 @@ void TestSettingsView::launchAtLoginToggles()
     QVERIFY(view.launchAtLoginToggle()->isChecked());
 }
 
+void TestSettingsView::usageAlertsToggleStores()
+{
+    ServiceFixture fixture;
+    UserDefaults& defaults = fixture.defaults.defaults();
+    auto service = fixture.makeService();
+    SettingsView view(*service, defaults);
+    QSignalSpy launchChanges(&view, &SettingsView::launchAtLoginChanged);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+
+    view.usageAlertsToggle()->setFocus();
+    QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
+    QVERIFY(defaults.contains(UserDefaults::usageAlertsKey));
+    QVERIFY(defaults.boolForKey(UserDefaults::usageAlertsKey));
+    QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
+    QVERIFY(!defaults.boolForKey(UserDefaults::usageAlertsKey));
+    QCOMPARE(launchChanges.count(), 0);
+    QVERIFY(!defaults.contains(UserDefaults::launchAtLoginKey));
+
+    // Stored elsewhere, e.g. by a second window's toggle, it shows at once.
+    defaults.setValue(UserDefaults::usageAlertsKey, true);
+    QVERIFY(view.usageAlertsToggle()->isChecked());
+}
+
 void TestSettingsView::disconnectReturnsDashboardToWelcome()
 {
     ServiceFixture fixture;
@@ -254,6 +280,7 @@ void TestSettingsView::keyboardNamesAndFit()
         {view.metricPicker(), QStringLiteral("Display Metric"), QAccessible::ComboBox},
         {view.launchAtLoginToggle(), QStringLiteral("Launch at Login"), QAccessible::CheckBox},
         {view.intervalPicker(), QStringLiteral("Refresh Interval"), QAccessible::ComboBox},
+        {view.usageAlertsToggle(), QStringLiteral("Usage alerts"), QAccessible::CheckBox},
         {view.disconnectButton(), QStringLiteral("Disconnect"), QAccessible::Button},
         {view.supportLink(), QStringLiteral("☕ Support Development"), QAccessible::Button},
         {view.quitButton(), QStringLiteral("Quit Gaugery"), QAccessible::Button},

@@ -99,6 +99,7 @@ SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget*
     layout->setContentsMargins(20, 14, 20, 14);
     layout->setSpacing(10);
     layout->addWidget(buildMenuBarSection());
+    layout->addWidget(buildExtrasSection());
     layout->addWidget(buildConnectionSection());
     layout->addWidget(buildAboutSection());
 
@@ -136,6 +137,14 @@ QWidget* SettingsView::buildMenuBarSection()
                    {row(QStringLiteral("Display Metric"), m_metric),
                     row(QStringLiteral("Launch at Login"), m_launchAtLogin),
                     row(QStringLiteral("Refresh Interval"), m_interval)});
+}
+
+QWidget* SettingsView::buildExtrasSection()
+{
+    m_usageAlerts = new QCheckBox;
+    connect(m_usageAlerts, &QCheckBox::clicked, this,
+            [this](bool checked) { m_defaults.setValue(UserDefaults::usageAlertsKey, checked); });
+    return section(QStringLiteral("Extras"), {row(QStringLiteral("Usage alerts"), m_usageAlerts)});
 }
 
 QWidget* SettingsView::buildConnectionSection()
@@ -223,6 +232,7 @@ void SettingsView::showStoredValues()
     m_interval->setCurrentIndex(SettingsChoices::intervalIndex(storedInterval()));
     m_launchAtLogin->setChecked(!m_defaults.contains(UserDefaults::launchAtLoginKey) ||
                                 m_defaults.boolForKey(UserDefaults::launchAtLoginKey));
+    m_usageAlerts->setChecked(m_defaults.boolForKey(UserDefaults::usageAlertsKey));
 }
 
 void SettingsView::showConnection()

@@ -27,6 +27,7 @@ public:
     QComboBox* metricPicker() const { return m_metric; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     QComboBox* intervalPicker() const { return m_interval; }
+    QCheckBox* usageAlertsToggle() const { return m_usageAlerts; }
     QWidget* connectedRow() const { return m_connected; }
     QWidget* notConnectedRow() const { return m_notConnected; }
     QPushButton* disconnectButton() const { return m_disconnect; }
@@ -41,6 +42,7 @@ Q_SIGNALS:
 
 private:
     QWidget* buildMenuBarSection();
+    QWidget* buildExtrasSection();
     QWidget* buildConnectionSection();
     QWidget* buildAboutSection();
     std::optional<QString> storedMetric() const;
@@ -57,6 +59,7 @@ private:
     QComboBox* m_metric = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QComboBox* m_interval = nullptr;
+    QCheckBox* m_usageAlerts = nullptr;
     QWidget* m_connected = nullptr;
     QWidget* m_notConnected = nullptr;
     QPushButton* m_disconnect = nullptr;
