@@ -27,6 +27,9 @@ namespace {
 struct Sample {
     qint64 rssKiB = 0;
     qint64 peakKiB = 0;
+    // Memory of this process alone: shared library pages count in RSS but are shared
+    // with every other Qt and GLib program on the desktop.
+    qint64 anonymousKiB = 0;
     qint64 voluntarySwitches = 0;
 };
 
@@ -50,7 +53,8 @@ Sample sample(qint64 pid)
 {
     const QString proc = QStringLiteral("/proc/%1").arg(pid);
     const QByteArray status = readFile(proc + QLatin1String("/status"));
-    Sample s{statusField(status, "VmRSS"), statusField(status, "VmHWM"), 0};
+    Sample s{statusField(status, "VmRSS"), statusField(status, "VmHWM"),
+             statusField(readFile(proc + QLatin1String("/smaps_rollup")), "Anonymous"), 0};
     const QStringList tasks =
         QDir(proc + QLatin1String("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& task : tasks)
@@ -128,17 +132,19 @@ int main(int argc, char* argv[])
     for (Program* p : programs)
         p->idle = sample(p->process.processId());
 
-    std::printf("%-14s %14s %10s %10s %22s\n", "program", "to tray (ms)", "peak KiB", "idle KiB",
+    std::printf("%-14s %14s %10s %10s %12s %22s\n", "program", "to tray (ms)", "peak KiB",
+                "idle KiB", "private KiB",
                 qPrintable(QStringLiteral("wake-ups in %1 s").arg(idleSeconds)));
     for (Program* p : programs)
-        std::printf("%-14s %14lld %10lld %10lld %22lld\n", qPrintable(p->name), p->registrationMs,
-                    p->idle.peakKiB, p->idle.rssKiB,
+        std::printf("%-14s %14lld %10lld %10lld %12lld %22lld\n", qPrintable(p->name),
+                    p->registrationMs, p->idle.peakKiB, p->idle.rssKiB, p->idle.anonymousKiB,
                     p->idle.voluntarySwitches - p->settled.voluntarySwitches);
     auto ratio = [](qint64 a, qint64 b) { return b ? double(a) / double(b) : 0.0; };
-    std::printf("Gaugery / bare: to tray %.2f, peak %.2f, idle RSS %.2f\n",
+    std::printf("Gaugery / bare: to tray %.2f, peak %.2f, idle RSS %.2f, private %.2f\n",
                 ratio(gaugery.registrationMs, bare.registrationMs),
                 ratio(gaugery.idle.peakKiB, bare.idle.peakKiB),
-                ratio(gaugery.idle.rssKiB, bare.idle.rssKiB));
+                ratio(gaugery.idle.rssKiB, bare.idle.rssKiB),
+                ratio(gaugery.idle.anonymousKiB, bare.idle.anonymousKiB));
 
     for (Program* p : programs) {
         p->process.terminate();
