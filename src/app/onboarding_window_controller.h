@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include "app/window_slot.h"
 
-class FixedWindow;
+#include <QObject>
+
 class KeychainService;
 class QWidget;
 class UsageService;
@@ -17,7 +17,6 @@ public:
     static OnboardingWindowController& shared();
 
     OnboardingWindowController() = default;
-    ~OnboardingWindowController() override;
 
     void show(UsageService& usage);
     // The open window, or null.
@@ -26,6 +25,6 @@ public:
     void setKeychain(KeychainService& keychain) { m_keychain = &keychain; }
 
 private:
-    QPointer<FixedWindow> m_window;
+    WindowSlot m_window;
     KeychainService* m_keychain = nullptr;
 };

@@ -11,31 +11,22 @@ SettingsWindowController& SettingsWindowController::shared()
     return *instance;
 }
 
-SettingsWindowController::~SettingsWindowController()
-{
-    delete m_window.data();
-}
-
 void SettingsWindowController::show(UsageService& usage)
 {
-    if (m_window) {
-        m_window->present();
-        return;
-    }
-    auto* view = new SettingsView(usage, m_defaults ? *m_defaults : UserDefaults::standard());
-    connect(view, &SettingsView::launchAtLoginChanged, this, [this](bool enabled) {
-        if (m_launchAtLogin)
-            m_launchAtLogin(enabled);
-    });
-    m_window = new FixedWindow(view, QStringLiteral("Gaugery Settings"),
+    m_window.show([this, &usage] {
+        auto* view = new SettingsView(usage, m_defaults ? *m_defaults : UserDefaults::standard());
+        connect(view, &SettingsView::launchAtLoginChanged, this, [this](bool enabled) {
+            if (m_launchAtLogin)
+                m_launchAtLogin(enabled);
+        });
+        return new FixedWindow(view, QStringLiteral("Gaugery Settings"),
                                QSize(SettingsView::viewWidth, SettingsView::viewHeight));
-    connect(m_window, &FixedWindow::closed, this, [this] { m_window = nullptr; });
-    m_window->present();
+    });
 }
 
 QWidget* SettingsWindowController::window() const
 {
-    return m_window;
+    return m_window.window();
 }
 
 void SettingsWindowController::setLaunchAtLoginHandler(std::function<void(bool)> handler)

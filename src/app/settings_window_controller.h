@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/window_slot.h"
+
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 
-class FixedWindow;
 class QWidget;
 class UsageService;
 class UserDefaults;
@@ -19,7 +19,6 @@ public:
     static SettingsWindowController& shared();
 
     SettingsWindowController() = default;
-    ~SettingsWindowController() override;
 
     void show(UsageService& usage);
     // The open window, or null.
@@ -30,7 +29,7 @@ public:
     void setUserDefaults(UserDefaults& defaults) { m_defaults = &defaults; }
 
 private:
-    QPointer<FixedWindow> m_window;
+    WindowSlot m_window;
     std::function<void(bool)> m_launchAtLogin;
     UserDefaults* m_defaults = nullptr;
 };
