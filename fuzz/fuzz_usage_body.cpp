@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (result.data.has_value() == !result.error.isEmpty())
         std::abort();
     if (result.data) {
-        (void)result.data->sessionResetString();
-        (void)result.data->weeklyOpusResetString();
+        for (const WindowFigure& figure : UsageWindows::figures(*result.data))
+            (void)UsageWindows::resetText(figure);
         if (!result.data->sessionResetTime.isValid() || !result.data->lastUpdated.isValid())
             std::abort();
     }

@@ -81,9 +81,11 @@ void TestDashboardRows::barFill()
     QFETCH(qreal, share);
     QFETCH(QColor, colour);
 
-    UsageRowNative row({QStringLiteral("clock.fill"), QStringLiteral("Session"),
-                        QStringLiteral("5 hour"), percentage, QStringLiteral("at 3:05 PM")});
+    const QDateTime reset(QDate(2026, 12, 8), QTime(15, 5), Qt::UTC);
+    UsageRowNative row(UsageRow{{UsageWindows::known().first(), percentage, reset, {}, {}}});
     row.resize(260, row.sizeHint().height());
+    QCOMPARE(row.accessibleName(), QStringLiteral("Session (5 hour), %1, 3:05 PM")
+                                       .arg(UsageWindows::rowPercentText(percentage)));
     const QRectF track = row.trackRect();
     const QRectF fill = row.fillRect();
     QVERIFY(track.width() > 100);
@@ -104,9 +106,12 @@ void TestDashboardRows::barFill()
 
 void TestDashboardRows::longResetTextStaysInTheRow()
 {
-    UsageRowNative row({QStringLiteral("calendar"), QStringLiteral("Weekly"),
-                        QStringLiteral("7 day"), 38,
-                        QStringLiteral("a reset text far longer than the row could ever hold")});
+    UsageRowNative row(
+        UsageRow{{UsageWindows::known().at(1),
+                  38,
+                  {},
+                  QStringLiteral("a reset text far longer than the row could ever hold"),
+                  {}}});
     row.resize(260, row.sizeHint().height());
     // The bar keeps more than half of the free width.
     QVERIFY(row.trackRect().width() > 80);

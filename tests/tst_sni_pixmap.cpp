@@ -72,7 +72,7 @@ void TestSniPixmap::layout()
 void TestSniPixmap::canvasSizes()
 {
     QCOMPARE(TrayIconArt::canvasSizes(), (QList<int>{16, 22, 24, 32, 44, 48, 64, 96}));
-    for (const QImage& image : TrayIconArt::renderAll(12)) {
+    for (const QImage& image : TrayIconArt::renderAll(TrayIcon())) {
         const SniPixmap packed = sniPixmap(image);
         QCOMPARE(packed.bytes.size(), 4 * packed.width * packed.height);
         QVERIFY(TrayIconArt::canvasSizes().contains(packed.width));
@@ -82,18 +82,20 @@ void TestSniPixmap::canvasSizes()
 void TestSniPixmap::tint_data()
 {
     QTest::addColumn<int>("canvas");
-    QTest::addColumn<int>("pointSize");
-    QTest::newRow("16 bare") << 16 << 12;
-    QTest::newRow("22 with figure") << 22 << 11;
-    QTest::newRow("96 bare") << 96 << 12;
+    QTest::addColumn<bool>("besideLabel");
+    QTest::newRow("16 bare") << 16 << false;
+    QTest::newRow("22 beside a label") << 22 << true;
+    QTest::newRow("96 bare") << 96 << false;
 }
 
 void TestSniPixmap::tint()
 {
     QFETCH(int, canvas);
-    QFETCH(int, pointSize);
+    QFETCH(bool, besideLabel);
 
-    const QImage image = TrayIconArt::render(canvas, pointSize);
+    TrayIcon sparkle;
+    sparkle.besideLabel = besideLabel;
+    const QImage image = TrayIconArt::render(sparkle, canvas);
     QCOMPARE(image.size(), QSize(canvas, canvas));
     int opaque = 0;
     for (int y = 0; y < canvas; ++y) {
@@ -124,9 +126,11 @@ void TestSniPixmap::figureShrinksTheSymbol()
                 covered += image.pixelColor(x, y).alpha();
         return covered;
     };
+    TrayIcon besideLabel;
+    besideLabel.besideLabel = true;
     for (int canvas : TrayIconArt::canvasSizes())
-        QVERIFY(coverage(TrayIconArt::render(canvas, 11)) <
-                coverage(TrayIconArt::render(canvas, 12)));
+        QVERIFY(coverage(TrayIconArt::render(besideLabel, canvas)) <
+                coverage(TrayIconArt::render(TrayIcon(), canvas)));
 }
 
 QTEST_MAIN(TestSniPixmap)

@@ -1,8 +1,8 @@
-#include "app/menu_bar_title.h"
 #include "app/platform/sni_pixmap.h"
 #include "app/platform/status_item.h"
 #include "app/platform/tray_icon_art.h"
 #include "fake_status_notifier_watcher.h"
+#include "models/tray_presentation.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -21,19 +21,23 @@ const QString itemPath = QStringLiteral("/StatusNotifierItem");
 const QString itemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 
-QList<SniPixmap> expectedPixmaps(int pointSize)
+QList<SniPixmap> expectedPixmaps(const TrayIcon& icon)
 {
     QList<SniPixmap> pixmaps;
-    for (const QImage& image : TrayIconArt::renderAll(pointSize))
+    for (const QImage& image : TrayIconArt::renderAll(icon))
         pixmaps.append(sniPixmap(image));
     return pixmaps;
 }
 
-MenuBarTitle sessionTitle(double percent)
+TrayPresentation sessionTitle(double percent, TrayStyle style = TrayStyle::label)
 {
     UsageData usage;
     usage.sessionUsagePercent = percent;
-    return menuBarTitle(usage, QStringLiteral("session"));
+    TrayInput input;
+    input.usage = usage;
+    input.metric = QStringLiteral("session");
+    input.style = style;
+    return presentTray(input);
 }
 
 } // namespace
@@ -157,8 +161,8 @@ void TestStatusItem::xembedFallbackThenWatcher()
     QVERIFY(trayIcon);
     QVERIFY(trayIcon->isVisible());
     QCOMPARE(trayIcon->toolTip(), QStringLiteral("Gaugery"));
-    item.setTitle(sessionTitle(42));
-    QCOMPARE(trayIcon->toolTip(), QStringLiteral("Session 42%"));
+    item.setPresentation(sessionTitle(42));
+    QCOMPARE(trayIcon->toolTip(), QStringLiteral("Session: 42%"));
 
     // A real click on the docked icon.
     QTRY_VERIFY_WITH_TIMEOUT(!trayIcon->geometry().isEmpty(), 10000);
@@ -235,7 +239,7 @@ void TestStatusItem::properties()
     QCOMPARE(qdbus_cast<QDBusObjectPath>(all.value(QStringLiteral("Menu"))).path(),
              QStringLiteral("/NO_DBUSMENU"));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("IconPixmap"))),
-             expectedPixmaps(12));
+             expectedPixmaps(TrayIcon()));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("OverlayIconPixmap"))),
              QList<SniPixmap>());
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("AttentionIconPixmap"))),
@@ -256,8 +260,8 @@ void TestStatusItem::titleChangeSignals()
                              SLOT(record(QDBusMessage))));
 
     // The start-up title is what the item already shows.
-    item.setTitle(menuBarTitle(std::nullopt, QStringLiteral("session")));
-    item.setTitle(sessionTitle(42));
+    item.setPresentation(presentTray({}));
+    item.setPresentation(sessionTitle(42));
     QTRY_COMPARE(log.messages.size(), 4);
     QCOMPARE(log.members(), (QStringList{QStringLiteral("NewIcon"), QStringLiteral("NewToolTip"),
                                          QStringLiteral("XAyatanaNewLabel"),
@@ -274,15 +278,15 @@ void TestStatusItem::titleChangeSignals()
     QCOMPARE(property(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral(" 42%"));
     QCOMPARE(property(QStringLiteral("XAyatanaLabelGuide")).toString(), QStringLiteral(" 100%"));
     QCOMPARE(qdbus_cast<SniToolTip>(property(QStringLiteral("ToolTip"))).title,
-             QStringLiteral("Session 42%"));
+             QStringLiteral("Session: 42%"));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(property(QStringLiteral("IconPixmap"))),
-             expectedPixmaps(11));
+             expectedPixmaps(sessionTitle(42).icon));
 
     // The same title sends nothing; a new figure at the same size sends only the label
     // and the tooltip. Signals from one sender arrive in order, so the next batch shows.
     log.messages.clear();
-    item.setTitle(sessionTitle(42));
-    item.setTitle(sessionTitle(43));
+    item.setPresentation(sessionTitle(42));
+    item.setPresentation(sessionTitle(43));
     QTRY_COMPARE(log.messages.size(), 3);
     QCOMPARE(log.members(),
              (QStringList{QStringLiteral("NewToolTip"), QStringLiteral("XAyatanaNewLabel"),
@@ -292,11 +296,11 @@ void TestStatusItem::titleChangeSignals()
 
     // Back to no snapshot: the label and its guide empty, the bare sparkle.
     log.messages.clear();
-    item.setTitle(menuBarTitle(std::nullopt, QStringLiteral("session")));
+    item.setPresentation(presentTray({}));
     QTRY_COMPARE(log.messages.size(), 4);
     QCOMPARE(log.messages[2].arguments(), (QVariantList{QString(), QString()}));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(property(QStringLiteral("IconPixmap"))),
-             expectedPixmaps(12));
+             expectedPixmaps(TrayIcon()));
 
     const QDBusMessage introspection = callItem(
         QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
@@ -379,7 +383,7 @@ void TestStatusItem::unusableConnection()
     QVERIFY(m_watcher->start());
     StatusItem item(QDBusConnection(QStringLiteral("never-connected")));
     QCOMPARE(item.backend(), StatusItem::Backend::None);
-    item.setTitle(sessionTitle(42));
+    item.setPresentation(sessionTitle(42));
 }
 
 QTEST_MAIN(TestStatusItem)

@@ -1,4 +1,3 @@
-#include "app/tray_tool_tip.h"
 #include "models/usage_history.h"
 #include "models/usage_pace.h"
 
@@ -16,8 +15,6 @@ private Q_SLOTS:
     void resetsIn_data();
     void resetsIn();
     void historyKeepsOneWindow();
-    void toolTip_data();
-    void toolTip();
 };
 
 namespace {
@@ -111,57 +108,22 @@ void TestUsagePace::historyKeepsOneWindow()
     history.record(snapshot(0, 10, reset));
     // The same window, its reset reported a fraction of a second off.
     history.record(snapshot(5, 12, reset.addMSecs(462)));
-    QCOMPARE(history.samples(QStringLiteral("Session")).size(), 2);
-    QCOMPARE(history.samples(QStringLiteral("Weekly")).size(), 2);
+    QCOMPARE(history.samples(QStringLiteral("session")).size(), 2);
+    QCOMPARE(history.samples(QStringLiteral("weekly")).size(), 2);
 
     // Older than five hours falls out.
     history.record(snapshot(6 * 60, 30, reset));
-    QCOMPARE(history.samples(QStringLiteral("Session")).size(), 1);
+    QCOMPARE(history.samples(QStringLiteral("session")).size(), 1);
 
     // A clock set back starts over rather than giving a negative rate.
     history.record(snapshot(6 * 60 - 10, 31, reset));
-    QCOMPARE(history.samples(QStringLiteral("Session")).size(), 1);
+    QCOMPARE(history.samples(QStringLiteral("session")).size(), 1);
 
     // A new window starts over.
     history.record(snapshot(6 * 60 + 5, 2, reset.addSecs(5 * 3600)));
-    QCOMPARE(history.samples(QStringLiteral("Session")),
+    QCOMPARE(history.samples(QStringLiteral("session")),
              (QList<UsageSample>{{noon.addSecs((6 * 60 + 5) * 60), 2}}));
-    QCOMPARE(history.samples(QStringLiteral("Sonnet")).size(), 2);
-}
-
-void TestUsagePace::toolTip_data()
-{
-    QTest::addColumn<QList<double>>("sessionFigures"); // one snapshot every 30 min
-    QTest::addColumn<QString>("metric");
-    QTest::addColumn<QString>("toolTip");
-
-    QTest::newRow("no snapshot") << QList<double>() << QString() << QStringLiteral("Gaugery");
-    QTest::newRow("one snapshot: time left only")
-        << QList<double>{40} << QString() << QStringLiteral("Session 40%\nresets in 4 h 0 min");
-    QTest::newRow("filling before the reset")
-        << QList<double>{40, 60} << QString()
-        << QStringLiteral("Session 60%\nresets in 3 h 30 min\nat this pace: full at 1:30 PM");
-    QTest::newRow("slow enough") << QList<double>{40, 41} << QString()
-                                 << QStringLiteral("Session 41%\nresets in 3 h 30 min");
-    QTest::newRow("weekly figure, flat") << QList<double>{40, 60} << QStringLiteral("weekly")
-                                         << QStringLiteral("Weekly 10%\nresets in 2 d 23 h");
-}
-
-void TestUsagePace::toolTip()
-{
-    QFETCH(QList<double>, sessionFigures);
-    QFETCH(QString, metric);
-    QFETCH(QString, toolTip);
-
-    const QDateTime reset = noon.addSecs(4 * 3600);
-    UsageHistory history;
-    std::optional<UsageData> last;
-    for (qsizetype i = 0; i < sessionFigures.size(); ++i) {
-        last = snapshot(int(i) * 30, sessionFigures.at(i), reset);
-        history.record(*last);
-    }
-    const QDateTime now = last ? last->lastUpdated : noon;
-    QCOMPARE(trayToolTip(last, metric, history, now), toolTip);
+    QCOMPARE(history.samples(QStringLiteral("sonnet")).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestUsagePace)

@@ -1,6 +1,5 @@
 #include "app/app_delegate.h"
 
-#include "app/menu_bar_title.h"
 #include "app/onboarding_window_controller.h"
 #include "app/platform/global_hotkey.h"
 #include "app/platform/resume_watcher.h"
@@ -8,7 +7,6 @@
 #include "app/platform/usage_bus_export.h"
 #include "app/popover.h"
 #include "app/settings_window_controller.h"
-#include "app/tray_tool_tip.h"
 #include "services/keychain_service.h"
 #include "services/user_defaults.h"
 #include "views/menu_bar_view.h"
@@ -119,9 +117,13 @@ void AppDelegate::updateMenuBarTitle()
 {
     if (!m_statusItem)
         return;
-    const QString metric = m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey);
-    MenuBarTitle title = menuBarTitle(m_usageService.usageData(), metric);
-    title.toolTip =
-        trayToolTip(m_usageService.usageData(), metric, m_history, QDateTime::currentDateTimeUtc());
-    m_statusItem->setTitle(title);
+    TrayInput input;
+    input.usage = m_usageService.usageData();
+    input.metric = m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey);
+    input.style =
+        TrayStyles::fromSetting(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey))
+            .value_or(TrayStyles::defaultFor(qEnvironmentVariable("XDG_CURRENT_DESKTOP")));
+    input.now = QDateTime::currentDateTimeUtc();
+    input.samples = [this](const QString& windowId) { return m_history.samples(windowId); };
+    m_statusItem->setPresentation(presentTray(input));
 }

@@ -2,38 +2,25 @@
 
 #include <cmath>
 
-namespace {
-
-// The service reports a window's reset with sub-second jitter from one answer to the next.
-bool sameWindow(const QDateTime& a, const QDateTime& b)
-{
-    return a.isValid() && b.isValid() && std::abs(a.secsTo(b)) <= 60;
-}
-
-} // namespace
-
 void UsageHistory::record(const UsageData& data)
 {
-    add(QStringLiteral("Session"), data.lastUpdated, data.sessionUsagePercent,
-        data.sessionResetTime);
-    add(QStringLiteral("Weekly"), data.lastUpdated, data.weeklyUsagePercent, data.weeklyResetTime);
-    add(QStringLiteral("Sonnet"), data.lastUpdated, data.weeklySonnetUsagePercent,
-        data.weeklySonnetResetTime);
+    for (const WindowFigure& figure : UsageWindows::figures(data))
+        add(figure, data.lastUpdated);
 }
 
-QList<UsageSample> UsageHistory::samples(const QString& figureName) const
+QList<UsageSample> UsageHistory::samples(const QString& windowId) const
 {
-    return m_windows.value(figureName).samples;
+    return m_windows.value(windowId).samples;
 }
 
-void UsageHistory::add(const QString& name, const QDateTime& at, double percent,
-                       const QDateTime& resetsAt)
+void UsageHistory::add(const WindowFigure& figure, const QDateTime& at)
 {
+    const double percent = figure.percent;
     if (!at.isValid() || !std::isfinite(percent))
         return;
-    Window& window = m_windows[name];
-    if (!sameWindow(window.resetsAt, resetsAt))
-        window = {resetsAt, {}};
+    Window& window = m_windows[figure.kind.id];
+    if (!UsageWindows::sameReset(window.resetsAt, figure.resetsAt))
+        window = {figure.resetsAt, {}};
     // A clock set back would make the rate meaningless: start over from this sample.
     if (!window.samples.isEmpty() && window.samples.last().at >= at)
         window.samples.clear();

@@ -12,16 +12,16 @@ public:
     static constexpr qint64 keptSeconds = 5 * 60 * 60;
 
     void record(const UsageData& data);
-    // The samples of the window the figure named ("Session", "Weekly", "Sonnet") is in
-    // now, oldest first; a reset starts the list over.
-    QList<UsageSample> samples(const QString& figureName) const;
+    // The samples of the window with this id in its current period, oldest first; a
+    // reset starts the list over.
+    QList<UsageSample> samples(const QString& windowId) const;
 
 private:
     struct Window {
         QDateTime resetsAt;
         QList<UsageSample> samples;
     };
-    void add(const QString& name, const QDateTime& at, double percent, const QDateTime& resetsAt);
+    void add(const WindowFigure& figure, const QDateTime& at);
 
     QHash<QString, Window> m_windows;
 };

@@ -34,8 +34,8 @@ QDBusMessage permissionProbe()
 } // namespace
 
 NotificationService::NotificationService(UserDefaults& defaults, const QDBusConnection& bus,
-                                         QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_bus(bus)
+                                         Clock clock, QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_bus(bus), m_clock(std::move(clock))
 {
     const QStringList stored = m_defaults.stringListForKey(UserDefaults::notifiedThresholdsKey);
     m_notifiedThresholds = QSet<QString>(stored.begin(), stored.end());
@@ -45,8 +45,8 @@ void NotificationService::checkUsage(const UsageData& data)
 {
     if (!m_defaults.boolForKey(UserDefaults::usageAlertsKey) || !m_notificationsEnabled)
         return;
-    const UsageAlerts::Outcome outcome = UsageAlerts::evaluate(
-        data, m_thresholds, m_notifiedThresholds, QDateTime::currentDateTimeUtc());
+    const UsageAlerts::Outcome outcome =
+        UsageAlerts::evaluate(data, m_thresholds, m_notifiedThresholds, m_clock());
     for (const UsageAlerts::Alert& alert : outcome.alerts)
         post(alert.summary, alert.body);
     if (outcome.notified == m_notifiedThresholds)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "models/clock.h"
+
 #include <QDBusConnection>
 #include <QList>
 #include <QObject>
@@ -19,7 +21,7 @@ class NotificationService : public QObject {
 public:
     explicit NotificationService(UserDefaults& defaults,
                                  const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                                 QObject* parent = nullptr);
+                                 Clock clock = systemClock, QObject* parent = nullptr);
 
     bool notificationsEnabled() const { return m_notificationsEnabled; }
     const QList<int>& thresholds() const { return m_thresholds; }
@@ -43,6 +45,7 @@ private:
 
     UserDefaults& m_defaults;
     QDBusConnection m_bus;
+    Clock m_clock;
     bool m_notificationsEnabled = true;
     QSet<QString> m_notifiedThresholds;
     const QList<int> m_thresholds{25, 50, 75, 90};

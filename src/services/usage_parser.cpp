@@ -50,11 +50,6 @@ QString errorDescription(UsageParseError error)
     return {};
 }
 
-QDateTime systemClock()
-{
-    return QDateTime::currentDateTimeUtc();
-}
-
 UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
 {
     const JsonDecodeResult decoded = decodeJson(body);

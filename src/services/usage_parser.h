@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/clock.h"
 #include "models/usage_data.h"
 
 #include <QByteArray>
@@ -17,9 +18,6 @@ struct UsageParseResult {
     // The description of the fault when data is absent.
     QString error;
 };
-
-using Clock = std::function<QDateTime()>;
-QDateTime systemClock();
 
 // Turns a usage body into a snapshot. Lenient: only a body that is not JSON, or JSON
 // that is not an object, fails; every missing or mistyped member takes its default.

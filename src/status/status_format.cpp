@@ -1,6 +1,6 @@
 #include "status/status_format.h"
 
-#include "models/usage_data.h"
+#include "models/usage_window.h"
 #include "models/whole_percent.h"
 
 #include <QJsonDocument>
@@ -12,17 +12,23 @@
 
 namespace {
 
+// key: the placeholder name; name: as shown, and the prefix of its bus properties.
 struct Window {
-    QString key;  // placeholder name
-    QString name; // as shown, and the prefix of its bus properties
+    QString key;
+    QString name;
+    UsageWindowKind kind;
 };
 
-const QList<Window> windows{
-    {QStringLiteral("session"), QStringLiteral("Session")},
-    {QStringLiteral("weekly"), QStringLiteral("Weekly")},
-    {QStringLiteral("sonnet"), QStringLiteral("Sonnet")},
-    {QStringLiteral("opus"), QStringLiteral("Opus")},
-};
+const QList<Window>& windowList()
+{
+    static const QList<Window> list = [] {
+        QList<Window> all;
+        for (const UsageWindowKind& kind : UsageWindows::known())
+            all.append({kind.id, kind.title, kind});
+        return all;
+    }();
+    return list;
+}
 
 bool hasData(const QVariantMap& state)
 {
@@ -63,9 +69,7 @@ QString resetText(const QVariantMap& state, const Window& window)
     const QDateTime at = instant(state, window.name + QLatin1String("ResetsAt"));
     if (!present(state, window) || !at.isValid())
         return QString();
-    return ResetFormat::format(at, window.key == QLatin1String("session")
-                                       ? ResetFormat::timeOnly
-                                       : ResetFormat::dateAndTime);
+    return UsageWindows::resetText({window.kind, 0, at, {}, {}});
 }
 
 QString updatedText(const QVariantMap& state)
@@ -80,10 +84,10 @@ const Window& shownWindow(const QVariantMap& state)
 {
     const QString metric = state.value(QStringLiteral("Metric")).toString();
     if (metric == QLatin1String("weekly"))
-        return windows.at(1);
+        return windowList().at(1);
     if (metric == QLatin1String("sonnet"))
-        return windows.at(2);
-    return windows.at(0);
+        return windowList().at(2);
+    return windowList().at(0);
 }
 
 QString severityClass(double percent)
@@ -98,7 +102,7 @@ QString severityClass(double percent)
 QString toolTip(const QVariantMap& state)
 {
     QStringList lines;
-    for (const Window& window : windows) {
+    for (const Window& window : windowList()) {
         if (!present(state, window))
             continue;
         QString line =
@@ -150,7 +154,7 @@ QString text(const QVariantMap& state, const QString& format)
         last = match.capturedEnd();
         const QString name = match.captured(1);
         std::optional<QString> value;
-        for (const Window& window : windows) {
+        for (const Window& window : windowList()) {
             if (name == window.key)
                 value = wholeText(percentOf(state, window));
             else if (name == window.key + QLatin1String("_reset"))

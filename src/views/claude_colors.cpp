@@ -22,12 +22,16 @@ QColor destructive()
     return QColor::fromRgbF(0.92f, 0.26f, 0.24f);
 }
 
-QColor severityColor(double percentage)
+QColor severityColor(Severity severity)
 {
-    if (percentage >= 90)
+    switch (severity) {
+    case Severity::critical:
         return claudeCritical();
-    if (percentage >= 70)
+    case Severity::warning:
         return claudeWarning();
+    case Severity::normal:
+        break;
+    }
     return claudeTan();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "models/usage_window.h"
+
 #include <QColor>
 #include <QPalette>
 
@@ -12,9 +14,7 @@ QColor claudeCritical();
 // Icons and titles of actions that cannot be taken back, such as quitting.
 QColor destructive();
 
-// Critical from 90, warning from 70, tan below and for values that compare with nothing
-// (NaN). Compared on the raw value, so 89.99 is still a warning.
-QColor severityColor(double percentage);
+QColor severityColor(Severity severity);
 
 QColor primaryText(const QPalette& palette);
 QColor secondaryText(const QPalette& palette);

@@ -17,21 +17,9 @@ DashboardContent content(bool hasUsageData, bool hasCookie, bool isLoading)
 
 QList<UsageRow> usageRows(const UsageData& data)
 {
-    const auto weekly = [](const QDateTime& reset) {
-        return ResetFormat::format(reset, ResetFormat::dateAndTime);
-    };
-    QList<UsageRow> rows{
-        {QStringLiteral("clock.fill"), QStringLiteral("Session"), QStringLiteral("5 hour"),
-         data.sessionUsagePercent, data.sessionResetString()},
-        {QStringLiteral("calendar"), QStringLiteral("Weekly"), QStringLiteral("7 day"),
-         data.weeklyUsagePercent, weekly(data.weeklyResetTime)},
-        {QStringLiteral("star.fill"), QStringLiteral("Sonnet"), QStringLiteral("7 day"),
-         data.weeklySonnetUsagePercent, weekly(data.weeklySonnetResetTime)},
-    };
-    const std::optional<QString> opusReset = data.weeklyOpusResetString();
-    if (data.weeklyOpusUsagePercent && opusReset)
-        rows.append({QStringLiteral("diamond.fill"), QStringLiteral("Opus"),
-                     QStringLiteral("7 day"), *data.weeklyOpusUsagePercent, *opusReset});
+    QList<UsageRow> rows;
+    for (const WindowFigure& figure : UsageWindows::figures(data))
+        rows.append({figure});
     return rows;
 }
 

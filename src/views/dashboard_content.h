@@ -17,7 +17,7 @@ namespace Dashboard {
 // running fetch the loading block.
 DashboardContent content(bool hasUsageData, bool hasCookie, bool isLoading);
 
-// Session, weekly and Sonnet rows, then Opus only when both its figure and its reset exist.
+// One row per figure of the snapshot, in display order.
 QList<UsageRow> usageRows(const UsageData& data);
 
 // "Updated " and the local time on the 24-hour clock, whatever the locale prefers.

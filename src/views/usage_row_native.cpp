@@ -42,6 +42,8 @@ QFont resetFont()
 
 QString bracketed(const QString& subtitle)
 {
+    if (subtitle.isEmpty())
+        return subtitle;
     return QLatin1Char('(') + subtitle + QLatin1Char(')');
 }
 
@@ -101,7 +103,7 @@ int UsageRowNative::rightColumnWidth() const
     // Measured in fractions and rounded up: at a device pixel ratio above 1 the painted
     // text can come out a little wider than the integer metrics say, and would be elided.
     const qreal percent = QFontMetricsF(percentFont()).horizontalAdvance(m_row.percentText());
-    const qreal reset = QFontMetricsF(resetFont()).horizontalAdvance(m_row.shownResetText());
+    const qreal reset = QFontMetricsF(resetFont()).horizontalAdvance(m_row.resetText());
     const int natural = qCeil(qMax(percent, reset)) + 2;
     const int content = width() - 2 * paddingX - iconFrame - spacing;
     return content > 0 ? qMin(natural, qFloor(content * rightColumnShare)) : natural;
@@ -127,7 +129,7 @@ UsageRowNative::Geometry UsageRowNative::geometry() const
     const int leftWidth = qMax(0, right - rightWidth - 2 * spacing - left);
     const int leftTop = top + (inner - leftColumnHeight()) / 2;
     const int titleHeight = QFontMetrics(titleFont()).height();
-    const int titleWidth = QFontMetrics(titleFont()).horizontalAdvance(m_row.title);
+    const int titleWidth = QFontMetrics(titleFont()).horizontalAdvance(m_row.title());
     g.title = QRect(left, leftTop, titleWidth, titleHeight);
     g.subtitle = QRect(left + titleWidth + titleSpacing, leftTop,
                        qMax(0, leftWidth - titleWidth - titleSpacing), titleHeight);
@@ -153,17 +155,17 @@ void UsageRowNative::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    SymbolPainter::draw(painter, g.icon, m_row.icon, 12, ClaudeColors::claudeTan());
+    SymbolPainter::draw(painter, g.icon, m_row.icon(), 12, ClaudeColors::claudeTan());
 
     painter.setFont(titleFont());
     painter.setPen(ClaudeColors::primaryText(palette()));
-    painter.drawText(g.title, Qt::AlignLeft | Qt::AlignVCenter, m_row.title);
+    painter.drawText(g.title, Qt::AlignLeft | Qt::AlignVCenter, m_row.title());
     painter.setFont(subtitleFont());
     painter.setPen(ClaudeColors::secondaryText(palette()));
     painter.drawText(
         g.subtitle, Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetrics(subtitleFont())
-            .elidedText(bracketed(m_row.subtitle), Qt::ElideRight, g.subtitle.width()));
+            .elidedText(bracketed(m_row.subtitle()), Qt::ElideRight, g.subtitle.width()));
 
     fillBar(painter, g.track, ClaudeColors::primaryTint(palette(), 0.1));
     fillBar(painter, fillRect(), m_row.severityColor());
@@ -173,7 +175,7 @@ void UsageRowNative::paintEvent(QPaintEvent*)
     painter.drawText(g.percent, Qt::AlignRight | Qt::AlignVCenter, m_row.percentText());
     painter.setFont(resetFont());
     painter.setPen(ClaudeColors::secondaryText(palette()));
-    painter.drawText(g.reset, Qt::AlignRight | Qt::AlignVCenter,
-                     QFontMetrics(resetFont())
-                         .elidedText(m_row.shownResetText(), Qt::ElideRight, g.reset.width()));
+    painter.drawText(
+        g.reset, Qt::AlignRight | Qt::AlignVCenter,
+        QFontMetrics(resetFont()).elidedText(m_row.resetText(), Qt::ElideRight, g.reset.width()));
 }

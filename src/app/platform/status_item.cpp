@@ -23,15 +23,15 @@ QList<SniPixmap> sniPixmaps(const QList<QImage>& images)
 } // namespace
 
 StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), m_bus(bus), m_title(menuBarTitle(std::nullopt, QString()))
+    : QObject(parent), m_bus(bus), m_presentation(presentTray({}))
 {
     // Before the first update: it may already emit signals carrying pixmaps.
     registerSniTypes();
-    const QList<QImage> images = TrayIconArt::renderAll(m_title.symbolPointSize);
-    m_icon = TrayIconArt::icon(images);
+    m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
     m_adaptor = new StatusNotifierAdaptor(
         this, m_bus, [this](const QRect& anchor) { Q_EMIT activated(anchor); });
-    m_adaptor->update(sniPixmaps(images), m_title.toolTip, QString());
+    m_adaptor->update(sniPixmaps(TrayIconArt::renderAll(m_presentation.icon)),
+                      m_presentation.toolTip, m_presentation.label);
 
     m_exported = m_bus.isConnected() && m_bus.registerObject(StatusNotifierAdaptor::objectPath(),
                                                              this, QDBusConnection::ExportAdaptors);
@@ -48,25 +48,26 @@ StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
     onWatcherOwnerChanged(present ? watcherService : QString());
 }
 
-void StatusItem::setTitle(const MenuBarTitle& title)
+void StatusItem::setPresentation(const TrayPresentation& presentation)
 {
-    if (title == m_title)
+    if (presentation == m_presentation)
         return;
-    const bool sizeChanged = title.symbolPointSize != m_title.symbolPointSize;
-    m_title = title;
+    const bool iconChanged = presentation.icon != m_presentation.icon;
+    const bool fallbackChanged = presentation.fallbackIcon != m_presentation.fallbackIcon;
+    m_presentation = presentation;
 
-    QList<SniPixmap> pixmaps = m_adaptor->iconPixmap();
-    if (sizeChanged) {
-        const QList<QImage> images = TrayIconArt::renderAll(m_title.symbolPointSize);
-        m_icon = TrayIconArt::icon(images);
-        pixmaps = sniPixmaps(images);
-    }
-    m_adaptor->update(pixmaps, m_title.toolTip, m_title.text.value_or(QString()));
+    // Drawing happens only here, when what the icon shows has changed.
+    const QList<SniPixmap> pixmaps = iconChanged
+                                         ? sniPixmaps(TrayIconArt::renderAll(m_presentation.icon))
+                                         : m_adaptor->iconPixmap();
+    m_adaptor->update(pixmaps, m_presentation.toolTip, m_presentation.label);
 
+    if (fallbackChanged)
+        m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
     if (m_trayIcon) {
-        if (sizeChanged)
-            m_trayIcon->setIcon(m_icon);
-        m_trayIcon->setToolTip(m_title.toolTip);
+        if (fallbackChanged)
+            m_trayIcon->setIcon(m_fallbackIcon);
+        m_trayIcon->setToolTip(m_presentation.toolTip);
     }
 }
 
@@ -118,8 +119,8 @@ void StatusItem::useFallback()
         return;
     }
     if (!m_trayIcon) {
-        m_trayIcon = new QSystemTrayIcon(m_icon, this);
-        m_trayIcon->setToolTip(m_title.toolTip);
+        m_trayIcon = new QSystemTrayIcon(m_fallbackIcon, this);
+        m_trayIcon->setToolTip(m_presentation.toolTip);
         connect(m_trayIcon, &QSystemTrayIcon::activated, this, &StatusItem::onTrayActivated);
     }
     m_trayIcon->show();

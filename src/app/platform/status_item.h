@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/menu_bar_title.h"
+#include "models/tray_presentation.h"
 
 #include <QDBusConnection>
 #include <QIcon>
@@ -23,9 +23,10 @@ public:
     explicit StatusItem(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                         QObject* parent = nullptr);
 
-    // Renders the sparkle at title.symbolPointSize, the label (title.text or "") and the
-    // tooltip.
-    void setTitle(const MenuBarTitle& title);
+    // Shows the presentation: the icon it asks for (the fallback icon on an XEmbed tray),
+    // the label and the tooltip. Redraws only what changed.
+    void setPresentation(const TrayPresentation& presentation);
+    const TrayPresentation& presentation() const { return m_presentation; }
     Backend backend() const { return m_backend; }
 
 Q_SIGNALS:
@@ -44,8 +45,8 @@ private:
     void setBackend(Backend backend);
 
     QDBusConnection m_bus;
-    MenuBarTitle m_title;
-    QIcon m_icon;
+    TrayPresentation m_presentation;
+    QIcon m_fallbackIcon;
     StatusNotifierAdaptor* m_adaptor = nullptr;
     bool m_exported = false;
     bool m_watcherPresent = false;

@@ -20,17 +20,26 @@ QList<int> canvasSizes()
     return sizes;
 }
 
-QImage render(int canvasSize, int pointSize)
+namespace {
+
+// The sparkle's size on a 16-pixel canvas, a little smaller beside a label.
+constexpr int bareSymbolSize = 12;
+constexpr int besideLabelSymbolSize = 11;
+
+} // namespace
+
+QImage render(const TrayIcon& icon, int canvasSize)
 {
+    const int pointSize = icon.besideLabel ? besideLabelSymbolSize : bareSymbolSize;
     return SymbolPainter::paint(QStringLiteral("sparkle"), canvasSize,
                                 qreal(canvasSize) * pointSize / 16, ClaudeColors::claudeTan());
 }
 
-QList<QImage> renderAll(int pointSize)
+QList<QImage> renderAll(const TrayIcon& icon)
 {
     QList<QImage> images;
     for (int size : canvasSizes())
-        images.append(render(size, pointSize));
+        images.append(render(icon, size));
     return images;
 }
 

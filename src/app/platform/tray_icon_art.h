@@ -1,21 +1,23 @@
 #pragma once
 
+#include "models/tray_presentation.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QList>
 
-// The tray item's tan sparkle at every canvas size a host or an XEmbed tray may ask for.
+// The tray item's pixmaps at every canvas size a host or an XEmbed tray may ask for.
 namespace TrayIconArt {
 
 // Square canvas sizes in pixels: the usual panel sizes and their doubles for HiDPI,
 // ascending, without repeats.
 QList<int> canvasSizes();
 
-// The sparkle drawn at pointSize on a 16-pixel canvas, scaled with the canvas.
-QImage render(int canvasSize, int pointSize);
+// The icon drawn on a square canvas of that many pixels.
+QImage render(const TrayIcon& icon, int canvasSize);
 
 // One image per canvas size.
-QList<QImage> renderAll(int pointSize);
+QList<QImage> renderAll(const TrayIcon& icon);
 
 QIcon icon(const QList<QImage>& images);
 

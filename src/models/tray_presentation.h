@@ -1,0 +1,71 @@
+#pragma once
+
+#include "models/usage_data.h"
+#include "models/usage_pace.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// How the tray item shows the figure.
+enum class TrayStyle { label, figureInIcon, gauge };
+
+namespace TrayStyles {
+// The "trayStyle" setting's values: "label", "icon", "gauge"; nothing for any other.
+std::optional<TrayStyle> fromSetting(const QString& value);
+QString settingOf(TrayStyle style);
+// "Label" where the desktop is known to draw item labels (XDG_CURRENT_DESKTOP names
+// GNOME, ubuntu, Unity or Budgie), "Figure in icon" everywhere else.
+TrayStyle defaultFor(const QString& currentDesktop);
+} // namespace TrayStyles
+
+// What the tray icon's pixmap shows.
+struct TrayIcon {
+    enum class Kind { sparkle, figure, gauge };
+    struct Gauge {
+        double fraction = 0; // filled share, 0 to 1
+        Severity severity = Severity::normal;
+        bool operator==(const Gauge&) const = default;
+    };
+
+    Kind kind = Kind::sparkle;
+    // The sparkle is drawn a little smaller when a label stands beside it.
+    bool besideLabel = false;
+    // Kind::figure: the whole percentage without its sign ("42", "100", "--").
+    QString figure;
+    Severity severity = Severity::normal;
+    // Kind::gauge: the session's, then the weekly window's.
+    QList<Gauge> gauges;
+
+    bool operator==(const TrayIcon&) const = default;
+};
+
+// Everything the tray item, the XEmbed icon, the bus export and status bars show.
+struct TrayPresentation {
+    // The item's label: one space, the figure and "%" in the label style; empty otherwise.
+    QString label;
+    TrayIcon icon;
+    // For the XEmbed tray, which never draws a label.
+    TrayIcon fallbackIcon;
+    // Always names the figure, its window and its reset; the first line is the title.
+    QString toolTip;
+    // A short text for screen readers: "Gaugery: session 42%".
+    QString accessibleDescription;
+
+    bool operator==(const TrayPresentation&) const = default;
+};
+
+struct TrayInput {
+    std::optional<UsageData> usage;
+    // The "menuBarMetric" setting.
+    QString metric;
+    TrayStyle style = TrayStyle::label;
+    QDateTime now;
+    // A window's recent figures, oldest first, for the pace forecast; none when unset.
+    std::function<QList<UsageSample>(const QString& windowId)> samples;
+};
+
+TrayPresentation presentTray(const TrayInput& input);

@@ -1,0 +1,161 @@
+#include "models/usage_window.h"
+
+#include "models/usage_data.h"
+#include "models/whole_percent.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace UsageWindows {
+
+namespace {
+
+const QString sessionId = QStringLiteral("session");
+const QString opusId = QStringLiteral("opus");
+
+struct LengthPrefix {
+    QLatin1String prefix;
+    QString subtitle;
+};
+
+const QList<LengthPrefix>& lengthPrefixes()
+{
+    static const QList<LengthPrefix> prefixes{
+        {QLatin1String("five_hour_"), QStringLiteral("5 hour")},
+        {QLatin1String("seven_day_"), QStringLiteral("7 day")},
+    };
+    return prefixes;
+}
+
+// Unicode "h:mm a" and "MMM d, h:mm a" in Qt's pattern syntax.
+QString patternOf(ResetStyle style)
+{
+    return style == ResetStyle::timeOfDay ? QStringLiteral("h:mm AP")
+                                          : QStringLiteral("MMM d, h:mm AP");
+}
+
+// NaN compares with nothing, so it never wins "highest".
+bool nearer(const WindowFigure& a, const WindowFigure& b)
+{
+    return a.percent > b.percent || (std::isnan(b.percent) && !std::isnan(a.percent));
+}
+
+} // namespace
+
+const QList<UsageWindowKind>& known()
+{
+    static const QList<UsageWindowKind> table{
+        {sessionId, QStringLiteral("five_hour"), QStringLiteral("Session"),
+         QStringLiteral("5 hour"), QStringLiteral("clock.fill"), ResetStyle::timeOfDay, true},
+        {QStringLiteral("weekly"), QStringLiteral("seven_day"), QStringLiteral("Weekly"),
+         QStringLiteral("7 day"), QStringLiteral("calendar"), ResetStyle::dateAndTime, true},
+        {QStringLiteral("sonnet"), QStringLiteral("seven_day_sonnet"), QStringLiteral("Sonnet"),
+         QStringLiteral("7 day"), QStringLiteral("star.fill"), ResetStyle::dateAndTime, true},
+        {opusId, QStringLiteral("seven_day_opus"), QStringLiteral("Opus"), QStringLiteral("7 day"),
+         QStringLiteral("diamond.fill"), ResetStyle::dateAndTime, false},
+    };
+    return table;
+}
+
+const UsageWindowKind* find(const QString& id)
+{
+    const QList<UsageWindowKind>& table = known();
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const UsageWindowKind& kind) { return kind.id == id; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+UsageWindowKind generic(const QString& bodyKey)
+{
+    UsageWindowKind kind;
+    kind.id = bodyKey;
+    kind.bodyKey = bodyKey;
+    kind.icon = QStringLiteral("gauge");
+    QString name = bodyKey;
+    for (const LengthPrefix& length : lengthPrefixes()) {
+        if (name.startsWith(length.prefix) && name.size() > length.prefix.size()) {
+            name = name.mid(length.prefix.size());
+            kind.subtitle = length.subtitle;
+            break;
+        }
+    }
+    QStringList words = name.split(QLatin1Char('_'), Qt::SkipEmptyParts);
+    for (QString& word : words)
+        word[0] = word[0].toUpper();
+    kind.title = words.join(QLatin1Char(' '));
+    return kind;
+}
+
+QList<WindowFigure> figures(const UsageData& data)
+{
+    const QList<UsageWindowKind>& table = known();
+    QList<WindowFigure> list{
+        {table.at(0), data.sessionUsagePercent, data.sessionResetTime, {}, {}},
+        {table.at(1), data.weeklyUsagePercent, data.weeklyResetTime, {}, {}},
+        {table.at(2), data.weeklySonnetUsagePercent, data.weeklySonnetResetTime, {}, {}},
+    };
+    if (data.weeklyOpusUsagePercent && data.weeklyOpusResetTime)
+        list.append({table.at(3), *data.weeklyOpusUsagePercent, *data.weeklyOpusResetTime, {}, {}});
+    list.append(data.furtherWindows);
+    return list;
+}
+
+WindowFigure shownFigure(const UsageData& data, const QString& metric)
+{
+    const QList<WindowFigure> all = figures(data);
+    if (metric == highestMetric)
+        return *std::min_element(all.begin(), all.end(), nearer);
+    const UsageWindowKind* chosen = find(metric);
+    const QString id = chosen && chosen->isMetric ? metric : sessionId;
+    return *std::find_if(all.begin(), all.end(),
+                         [&](const WindowFigure& figure) { return figure.kind.id == id; });
+}
+
+Severity severityOf(double percent)
+{
+    if (percent >= 90)
+        return Severity::critical;
+    if (percent >= 70)
+        return Severity::warning;
+    return Severity::normal;
+}
+
+QString wholeText(double percent)
+{
+    const std::optional<std::int64_t> whole = wholePercent(percent);
+    return whole ? QString::number(*whole) : QStringLiteral("--");
+}
+
+QString rowPercentText(double percent)
+{
+    if (std::isnan(percent))
+        return QStringLiteral("–%");
+    const std::optional<std::int64_t> whole = wholePercent(std::max(percent, 0.0));
+    return QString::number(whole.value_or(std::numeric_limits<std::int64_t>::max())) +
+           QLatin1Char('%');
+}
+
+QString resetText(const WindowFigure& figure)
+{
+    if (!figure.resetNote.isEmpty())
+        return figure.resetNote;
+    if (!figure.resetsAt.isValid())
+        return QString();
+    return QLocale::system().toString(figure.resetsAt.toLocalTime(),
+                                      patternOf(figure.kind.resetStyle));
+}
+
+QString timeOfDayText(const QDateTime& instant)
+{
+    return QLocale::system().toString(instant.toLocalTime(), patternOf(ResetStyle::timeOfDay));
+}
+
+bool sameReset(const QDateTime& a, const QDateTime& b)
+{
+    return a.isValid() && b.isValid() && std::abs(a.secsTo(b)) <= 60;
+}
+
+} // namespace UsageWindows

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+struct UsageData;
+
+// How close a figure is to its limit: a warning from 70, critical from 90.
+enum class Severity { normal, warning, critical };
+
+// How a window's reset instant reads: the session's as a time of day, the others with
+// their date.
+enum class ResetStyle { timeOfDay, dateAndTime };
+
+// One usage window: what it is called and how it is shown. The known ones are a table;
+// any other window the service reports gets a generic entry from its body key.
+struct UsageWindowKind {
+    QString id;       // stable across versions: settings, history, the bus ("session")
+    QString bodyKey;  // its member of the usage body ("five_hour")
+    QString title;    // "Session"
+    QString subtitle; // "5 hour"; empty when the length is unknown
+    QString icon;     // the dashboard's symbol
+    ResetStyle resetStyle = ResetStyle::dateAndTime;
+    // Offered as a "Display Metric" of its own.
+    bool isMetric = false;
+
+    bool operator==(const UsageWindowKind&) const = default;
+};
+
+// One window's figure in a snapshot.
+struct WindowFigure {
+    UsageWindowKind kind;
+    double percent = 0;
+    // Invalid when the service gave none.
+    QDateTime resetsAt;
+    // Said instead of the reset time ("Out of credits"); usually empty.
+    QString resetNote;
+    // A second line under the figure ("€0.00 of €40.00"); usually empty.
+    QString detail;
+
+    bool operator==(const WindowFigure&) const = default;
+};
+
+namespace UsageWindows {
+
+inline const QString highestMetric = QStringLiteral("highest");
+
+// The windows the program knows by name, in display order.
+const QList<UsageWindowKind>& known();
+const UsageWindowKind* find(const QString& id);
+// The entry for a window the table does not hold, named after its body key:
+// "seven_day_cowork" is "Cowork", "7 day"; "iguana_necktie" is "Iguana Necktie".
+UsageWindowKind generic(const QString& bodyKey);
+
+// Every figure of a snapshot in display order: the known windows (Opus only with both
+// its figure and its reset), then the further ones the service reported.
+QList<WindowFigure> figures(const UsageData& data);
+
+// The figure the tray shows for a "menuBarMetric" value: a metric window by its id,
+// "highest" the figure nearest its limit, anything else the session.
+WindowFigure shownFigure(const UsageData& data, const QString& metric);
+
+Severity severityOf(double percent);
+
+// The whole percentage truncated toward zero ("42"), or "--" when it has no integer form.
+QString wholeText(double percent);
+// The dashboard row's: negative values as 0, NaN as "–", beyond the 64-bit range its limit;
+// with the "%" sign.
+QString rowPercentText(double percent);
+// The reset in the window's style and the user's locale ("3:05 PM", "Jan 15, 3:05 PM"),
+// the note when there is one, empty when the reset is unknown.
+QString resetText(const WindowFigure& figure);
+// A time of day in the user's locale ("4:10 PM").
+QString timeOfDayText(const QDateTime& instant);
+
+// Two resets within a minute are the same window: the service jitters them from one
+// answer to the next, and a default reset moves with the clock.
+bool sameReset(const QDateTime& a, const QDateTime& b);
+
+} // namespace UsageWindows

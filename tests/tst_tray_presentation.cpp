@@ -1,0 +1,279 @@
+#include "models/tray_presentation.h"
+#include "models/usage_history.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(TrayStyle)
+Q_DECLARE_METATYPE(TrayIcon)
+
+// What the tray shows for a snapshot, the settings and the time: label, icon, tooltip.
+class TestTrayPresentation : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void withoutSnapshot();
+    void figure_data();
+    void figure();
+    void icon_data();
+    void icon();
+    void styleDefault_data();
+    void styleDefault();
+    void toolTip_data();
+    void toolTip();
+};
+
+namespace {
+
+const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+
+// Every figure a decoy of its own, so picking the wrong one shows.
+UsageData decoys()
+{
+    UsageData usage;
+    usage.sessionUsagePercent = 1.5;
+    usage.sessionResetTime = noon.addSecs(4 * 3600);
+    usage.weeklyUsagePercent = 2.5;
+    usage.weeklyResetTime = noon.addDays(3);
+    usage.weeklySonnetUsagePercent = 3.5;
+    usage.weeklySonnetResetTime = noon.addDays(3);
+    usage.weeklyOpusUsagePercent = 4.5;
+    usage.weeklyOpusResetTime = noon.addDays(4);
+    usage.lastUpdated = noon;
+    return usage;
+}
+
+TrayPresentation present(const UsageData& usage, const QString& metric,
+                         TrayStyle style = TrayStyle::label)
+{
+    TrayInput input;
+    input.usage = usage;
+    input.metric = metric;
+    input.style = style;
+    input.now = noon;
+    return presentTray(input);
+}
+
+} // namespace
+
+void TestTrayPresentation::withoutSnapshot()
+{
+    for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge}) {
+        TrayInput input;
+        input.style = style;
+        input.metric = QStringLiteral("weekly");
+        const TrayPresentation shown = presentTray(input);
+        QCOMPARE(shown.label, QString());
+        QCOMPARE(shown.icon, TrayIcon());
+        QCOMPARE(shown.fallbackIcon, TrayIcon());
+        QCOMPARE(shown.toolTip, QStringLiteral("Gaugery"));
+    }
+}
+
+void TestTrayPresentation::figure_data()
+{
+    QTest::addColumn<QString>("metric");
+    QTest::addColumn<double>("percent");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("description");
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("session") << "session" << 42.0 << " 42%"
+                             << "Gaugery: session 42%";
+    QTest::newRow("weekly") << "weekly" << 67.8 << " 67%"
+                            << "Gaugery: weekly 67%";
+    QTest::newRow("sonnet") << "sonnet" << 5.0 << " 5%"
+                            << "Gaugery: sonnet 5%";
+    QTest::newRow("opus is not a metric") << "opus" << 13.0 << " 13%"
+                                          << "Gaugery: session 13%";
+    QTest::newRow("capital W") << "Weekly" << 13.0 << " 13%"
+                               << "Gaugery: session 13%";
+    QTest::newRow("empty metric") << "" << 13.0 << " 13%"
+                                  << "Gaugery: session 13%";
+    QTest::newRow("highest: opus") << "highest" << 2.0 << " 4%"
+                                   << "Gaugery: opus 4%";
+    QTest::newRow("highest: a high session") << "highest" << 96.0 << " 96%"
+                                             << "Gaugery: session 96%";
+    QTest::newRow("highest: NaN session loses") << "highest" << nan << " 4%"
+                                                << "Gaugery: opus 4%";
+    QTest::newRow("truncated") << "session" << 87.9 << " 87%"
+                               << "Gaugery: session 87%";
+    QTest::newRow("just below 100") << "session" << 99.99 << " 99%"
+                                    << "Gaugery: session 99%";
+    QTest::newRow("not clamped") << "session" << 150.3 << " 150%"
+                                 << "Gaugery: session 150%";
+    QTest::newRow("toward zero") << "session" << -0.4 << " 0%"
+                                 << "Gaugery: session 0%";
+    QTest::newRow("negative") << "session" << -3.7 << " -3%"
+                              << "Gaugery: session -3%";
+    QTest::newRow("no grouping") << "session" << 12345.6 << " 12345%"
+                                 << "Gaugery: session 12345%";
+    QTest::newRow("nan") << "session" << nan << " --%"
+                         << "Gaugery: session --%";
+    QTest::newRow("infinite") << "weekly" << inf << " --%"
+                              << "Gaugery: weekly --%";
+    QTest::newRow("minus infinite") << "sonnet" << -inf << " --%"
+                                    << "Gaugery: sonnet --%";
+    QTest::newRow("2^63") << "session" << 9223372036854775808.0 << " --%"
+                          << "Gaugery: session --%";
+    QTest::newRow("-2^63 fits") << "session" << -9223372036854775808.0 << " -9223372036854775808%"
+                                << "Gaugery: session -9223372036854775808%";
+}
+
+void TestTrayPresentation::figure()
+{
+    QFETCH(QString, metric);
+    QFETCH(double, percent);
+
+    UsageData usage = decoys();
+    if (metric == QLatin1String("weekly"))
+        usage.weeklyUsagePercent = percent;
+    else if (metric == QLatin1String("sonnet"))
+        usage.weeklySonnetUsagePercent = percent;
+    else
+        usage.sessionUsagePercent = percent;
+
+    const TrayPresentation shown = present(usage, metric);
+    QTEST(shown.label, "label");
+    QTEST(shown.accessibleDescription, "description");
+    QVERIFY(shown.icon.besideLabel);
+}
+
+void TestTrayPresentation::icon_data()
+{
+    QTest::addColumn<TrayStyle>("style");
+    QTest::addColumn<double>("session");
+    QTest::addColumn<double>("weekly");
+    QTest::addColumn<TrayIcon>("icon");
+    QTest::addColumn<TrayIcon>("fallback");
+
+    TrayIcon sparkle;
+    sparkle.besideLabel = true;
+    const auto figure = [](const char* text, Severity severity) {
+        TrayIcon icon;
+        icon.kind = TrayIcon::Kind::figure;
+        icon.figure = QString::fromLatin1(text);
+        icon.severity = severity;
+        return icon;
+    };
+    const auto gauge = [](QList<TrayIcon::Gauge> gauges) {
+        TrayIcon icon;
+        icon.kind = TrayIcon::Kind::gauge;
+        icon.gauges = gauges;
+        return icon;
+    };
+    // The XEmbed tray has no label: it draws the figure unless the gauge was chosen.
+    QTest::newRow("label") << TrayStyle::label << 42.0 << 10.0 << sparkle
+                           << figure("42", Severity::normal);
+    QTest::newRow("figure below 70")
+        << TrayStyle::figureInIcon << 69.99 << 10.0 << figure("69", Severity::normal)
+        << figure("69", Severity::normal);
+    QTest::newRow("figure from 70")
+        << TrayStyle::figureInIcon << 70.0 << 10.0 << figure("70", Severity::warning)
+        << figure("70", Severity::warning);
+    QTest::newRow("figure from 90, three digits")
+        << TrayStyle::figureInIcon << 100.0 << 10.0 << figure("100", Severity::critical)
+        << figure("100", Severity::critical);
+    const TrayIcon both = gauge({{0.895, Severity::warning}, {1.0, Severity::critical}});
+    QTest::newRow("gauge: each its own severity")
+        << TrayStyle::gauge << 89.5 << 130.0 << both << both;
+    const TrayIcon empty = gauge({{0, Severity::normal}, {0, Severity::normal}});
+    QTest::newRow("gauge: negative and NaN are empty")
+        << TrayStyle::gauge << -5.0 << std::nan("") << empty << empty;
+}
+
+void TestTrayPresentation::icon()
+{
+    QFETCH(TrayStyle, style);
+    QFETCH(double, session);
+    QFETCH(double, weekly);
+
+    UsageData usage = decoys();
+    usage.sessionUsagePercent = session;
+    usage.weeklyUsagePercent = weekly;
+    const TrayPresentation shown = present(usage, QStringLiteral("session"), style);
+    QTEST(shown.icon, "icon");
+    QTEST(shown.fallbackIcon, "fallback");
+    QCOMPARE(shown.label.isEmpty(), style != TrayStyle::label);
+}
+
+void TestTrayPresentation::styleDefault_data()
+{
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<TrayStyle>("style");
+
+    QTest::newRow("GNOME") << "GNOME" << TrayStyle::label;
+    QTest::newRow("Ubuntu's session") << "ubuntu:GNOME" << TrayStyle::label;
+    QTest::newRow("Unity") << "Unity" << TrayStyle::label;
+    QTest::newRow("Budgie") << "Budgie:GNOME" << TrayStyle::label;
+    QTest::newRow("KDE") << "KDE" << TrayStyle::figureInIcon;
+    QTest::newRow("LXQt") << "LXQt" << TrayStyle::figureInIcon;
+    QTest::newRow("XFCE") << "XFCE" << TrayStyle::figureInIcon;
+    QTest::newRow("sway") << "sway" << TrayStyle::figureInIcon;
+    QTest::newRow("unset") << "" << TrayStyle::figureInIcon;
+    QTest::newRow("GNOME-Flashback is not GNOME") << "GNOME-Flashback" << TrayStyle::figureInIcon;
+}
+
+void TestTrayPresentation::styleDefault()
+{
+    QFETCH(QString, desktop);
+    QTEST(TrayStyles::defaultFor(desktop), "style");
+    for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge})
+        QCOMPARE(TrayStyles::fromSetting(TrayStyles::settingOf(style)), style);
+    QCOMPARE(TrayStyles::fromSetting(QStringLiteral("Label")), std::nullopt);
+}
+
+void TestTrayPresentation::toolTip_data()
+{
+    QTest::addColumn<QList<double>>("sessionFigures"); // one snapshot every 30 min
+    QTest::addColumn<QString>("metric");
+    QTest::addColumn<QString>("toolTip");
+
+    QTest::newRow("one snapshot: time left only")
+        << QList<double>{40} << QString()
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min");
+    QTest::newRow("filling before the reset")
+        << QList<double>{40, 60} << QString()
+        << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
+                          "at this pace: full at 1:30 PM");
+    QTest::newRow("slow enough") << QList<double>{40, 41} << QString()
+                                 << QStringLiteral(
+                                        "Session: 41%, resets at 4:00 PM\nresets in 3 h 30 min");
+    QTest::newRow("weekly figure, flat")
+        << QList<double>{40, 60} << QStringLiteral("weekly")
+        << QStringLiteral("Weekly: 2%, resets Dec 10, 12:00 PM\nresets in 2 d 23 h");
+    QTest::newRow("highest names its window")
+        << QList<double>{40, 60} << QStringLiteral("highest")
+        << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
+                          "at this pace: full at 1:30 PM");
+}
+
+void TestTrayPresentation::toolTip()
+{
+    QFETCH(QList<double>, sessionFigures);
+    QFETCH(QString, metric);
+
+    UsageHistory history;
+    TrayInput input;
+    for (qsizetype i = 0; i < sessionFigures.size(); ++i) {
+        UsageData usage = decoys();
+        usage.lastUpdated = noon.addSecs(i * 30 * 60);
+        usage.sessionUsagePercent = sessionFigures.at(i);
+        history.record(usage);
+        input.usage = usage;
+        input.now = usage.lastUpdated;
+    }
+    input.metric = metric;
+    input.samples = [&history](const QString& id) { return history.samples(id); };
+    // The tooltip is the same in every style.
+    for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge}) {
+        input.style = style;
+        QTEST(presentTray(input).toolTip, "toolTip");
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTrayPresentation)
+#include "tst_tray_presentation.moc"
