@@ -58,7 +58,7 @@ int timerMilliseconds(double seconds)
 
 UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, const QUrl& origin,
                            QObject* parent)
-    : QObject(parent), m_keychain(keychain), m_requests(origin),
+    : QObject(parent), m_keychain(keychain), m_defaults(defaults), m_requests(origin),
       m_network(new QNetworkAccessManager(this))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
@@ -232,8 +232,10 @@ void UsageService::fail(const QString& message)
     setError(message);
 }
 
-void UsageService::saveCookie(const QString& cookie)
+void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
 {
+    if (organizationId)
+        m_defaults.setValue(UserDefaults::organizationIdKey, *organizationId);
     m_organizationId.reset();
     QPointer<UsageService> self(this);
     KeychainService* keychain = &m_keychain;

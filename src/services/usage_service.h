@@ -50,7 +50,10 @@ public:
     // The fetch the timer and a wake from sleep make: none without a cookie, and none
     // while the service has asked to be left alone after a rate limit.
     void scheduledFetch();
-    void saveCookie(const QString& cookie);
+    // Stores the cookie; with an organization (the one the browser last used), that one is
+    // read from then on.
+    void saveCookie(const QString& cookie,
+                    const std::optional<QString>& organizationId = std::nullopt);
     void clearCookie();
     void startAutoRefresh();
     void stopAutoRefresh();
@@ -80,6 +83,7 @@ private:
     void setHasCookie(bool hasCookie);
 
     KeychainService& m_keychain;
+    UserDefaults& m_defaults;
     RequestBuilder m_requests;
     // A child rather than a member: ~QObject cuts the reply connections before it
     // deletes children, so no reply handler runs on a half-destroyed service.
