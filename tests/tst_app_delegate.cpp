@@ -46,12 +46,15 @@ struct Scene {
 
     AppEnvironment environment()
     {
-        return {fixture.keychain,
-                fixture.defaults.defaults(),
-                fixture.server.origin(),
-                QDBusConnection::sessionBus(),
-                AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
-                [this](const QString& line) { printed << line; }};
+        AppEnvironment environment{
+            fixture.keychain,
+            fixture.defaults.defaults(),
+            fixture.server.origin(),
+            QDBusConnection::sessionBus(),
+            AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
+            [this](const QString& line) { printed << line; }};
+        environment.historyPath = home.filePath(QStringLiteral("history.sqlite"));
+        return environment;
     }
     QString autostartPath() const
     {

@@ -17,7 +17,10 @@ AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
       m_usageService(environment.keychain, environment.defaults, environment.origin),
       m_notificationService(environment.defaults, environment.bus),
-      m_launchAtLogin(environment.defaults, environment.autostart, environment.print)
+      m_launchAtLogin(environment.defaults, environment.autostart, environment.print),
+      m_history(environment.historyPath.isEmpty() ? HistoryStore::defaultPath()
+                                                  : environment.historyPath,
+                environment.print)
 {
     m_defaultsSettle.setSingleShot(true);
     m_defaultsSettle.setInterval(defaultsSettleMs);
