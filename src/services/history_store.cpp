@@ -31,12 +31,24 @@ QString describe(const QSqlError& error)
     return text.trimmed();
 }
 
-// SQLite's SQLITE_CORRUPT and SQLITE_NOTADB, whatever their extended form.
-bool isDamage(const QSqlError& error)
+// SQLite's result code without its extended part; -1 when there is none.
+int sqliteCode(const QSqlError& error)
 {
     bool number = false;
-    const int code = error.nativeErrorCode().toInt(&number) & 0xff;
-    return number && (code == 11 || code == 26);
+    const int code = error.nativeErrorCode().toInt(&number);
+    return number ? code & 0xff : -1;
+}
+
+// SQLITE_CORRUPT and SQLITE_NOTADB.
+bool isDamage(const QSqlError& error)
+{
+    return sqliteCode(error) == 11 || sqliteCode(error) == 26;
+}
+
+// SQLITE_BUSY: another connection, the upkeep's, is writing.
+bool isBusy(const QSqlError& error)
+{
+    return sqliteCode(error) == 5;
 }
 
 qint64 msOf(const QDateTime& instant)
@@ -50,12 +62,21 @@ QDateTime instantOf(const QVariant& value)
                           : QDateTime::fromMSecsSinceEpoch(value.toLongLong(), Qt::UTC);
 }
 
-QList<HistoryPoint> pointsOf(QSqlQuery& query)
+// Rows of taken_at, utilization, resets_at and, unless windowId is given, window_id.
+QList<HistoryPoint> pointsOf(QSqlQuery& query, const QString& windowId = QString())
 {
     QList<HistoryPoint> points;
-    while (query.next())
-        points.append({instantOf(query.value(0)), query.value(1).toString(),
-                       query.value(2).toDouble(), instantOf(query.value(3))});
+    while (query.next()) {
+        const QVariant resetsAt = query.value(2);
+        // A reset repeats from one row to the next: share the previous one's.
+        const bool sameReset =
+            !points.isEmpty() && !resetsAt.isNull() && points.constLast().resetsAt.isValid() &&
+            points.constLast().resetsAt.toMSecsSinceEpoch() == resetsAt.toLongLong();
+        points.append({instantOf(query.value(0)),
+                       windowId.isNull() ? query.value(3).toString() : windowId,
+                       query.value(1).toDouble(),
+                       sameReset ? points.constLast().resetsAt : instantOf(resetsAt)});
+    }
     return points;
 }
 
@@ -167,8 +188,12 @@ bool HistoryStore::openFile()
                            HistorySchema::bringUpToDate(m_db)) {
                 problem = *failed;
             } else {
-                query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-                query.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+                // Checkpoints sync: the upkeep runs them. A write never waits for the
+                // upkeep's lock; record() keeps the snapshot for the next turn instead.
+                for (const char* setting :
+                     {"synchronous = NORMAL", "wal_autocheckpoint = 0",
+                      "journal_size_limit = 1048576", "busy_timeout = 0", "cache_size = -256"})
+                    query.exec(QStringLiteral("PRAGMA ") + QLatin1String(setting));
                 return true;
             }
         } else {
@@ -217,13 +242,26 @@ void HistoryStore::record(const UsageData& data)
 {
     if (!m_db.isOpen() || !data.lastUpdated.isValid())
         return;
-    if (!write(data, true))
-        return;
+    // Snapshots turned away while the upkeep held the file go in with this one, rather
+    // than the GUI thread waiting for it.
+    m_pending.append(data);
+    while (!m_pending.isEmpty()) {
+        if (write(m_pending.constFirst(), true) == Written::busy) {
+            if (m_pending.size() > maxPending) {
+                m_pending.removeFirst();
+                report(QStringLiteral("History: %1 is kept locked by another program; the oldest "
+                                      "figures not yet saved are dropped")
+                           .arg(m_path));
+            }
+            return;
+        }
+        m_pending.removeFirst();
+    }
     if (!m_lastUpkeep.isValid() || m_lastUpkeep.msecsTo(data.lastUpdated) >= dayMs)
         startUpkeep(data.lastUpdated);
 }
 
-bool HistoryStore::write(const UsageData& data, bool retry)
+HistoryStore::Written HistoryStore::write(const UsageData& data, bool retry)
 {
     QSqlError error;
     if (m_db.transaction()) {
@@ -247,7 +285,7 @@ bool HistoryStore::write(const UsageData& data, bool retry)
         }
         insert.finish();
         if (written && m_db.commit())
-            return true;
+            return Written::yes;
         if (written)
             error = m_db.lastError();
         m_db.rollback();
@@ -255,13 +293,15 @@ bool HistoryStore::write(const UsageData& data, bool retry)
         error = m_db.lastError();
     }
 
+    if (isBusy(error))
+        return Written::busy;
     if (retry && m_persistent && isDamage(error) && moveAside(describe(error))) {
         m_persistent = openFile();
-        return m_db.isOpen() && write(data, false);
+        return m_db.isOpen() ? write(data, false) : Written::no;
     }
     report(QStringLiteral("History: cannot save the figures to %1: %2")
                .arg(m_persistent ? m_path : inMemory, describe(error)));
-    return false;
+    return Written::no;
 }
 
 void HistoryStore::startUpkeep(const QDateTime& now)
@@ -316,21 +356,21 @@ QList<HistoryPoint> HistoryStore::points(const QString& windowId, const QDateTim
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT taken_at, window_id, utilization, resets_at FROM figures "
+    query.prepare(QStringLiteral("SELECT taken_at, utilization, resets_at FROM figures "
                                  "WHERE window_id = ? AND taken_at BETWEEN ? AND ? "
                                  "ORDER BY taken_at"));
     query.addBindValue(windowId);
     query.addBindValue(msOf(from));
     query.addBindValue(msOf(to));
     query.exec();
-    return pointsOf(query);
+    return pointsOf(query, windowId);
 }
 
 QList<HistoryPoint> HistoryStore::points(const QDateTime& from, const QDateTime& to) const
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT taken_at, window_id, utilization, resets_at FROM figures "
+    query.prepare(QStringLiteral("SELECT taken_at, utilization, resets_at, window_id FROM figures "
                                  "WHERE taken_at BETWEEN ? AND ? ORDER BY taken_at, window_id"));
     query.addBindValue(msOf(from));
     query.addBindValue(msOf(to));

@@ -19,8 +19,9 @@
 // reported in one diagnostic line and this run's figures are kept in memory instead; a
 // damaged file is moved aside, never deleted, and a new one started.
 //
-// Writes are one transaction per snapshot on the calling thread (WAL, no sync on commit);
-// the daily pruning and the WAL checkpoint, which do sync, run on a worker thread.
+// Writes are one transaction per snapshot on the calling thread (WAL, no sync on commit,
+// never waiting for a lock); the daily pruning and the WAL checkpoint, which sync, run on a
+// worker thread.
 class HistoryStore : public QObject {
     Q_OBJECT
 
@@ -69,8 +70,9 @@ private:
     void closeConnection();
     void openInMemory(const QString& reason);
     bool moveAside(const QString& why);
+    enum class Written { yes, busy, no };
     // retry: after moving a damaged file aside, write once more to the new one.
-    bool write(const UsageData& data, bool retry);
+    Written write(const UsageData& data, bool retry);
     void startUpkeep(const QDateTime& now);
     void report(const QString& line);
 
@@ -79,6 +81,9 @@ private:
     QString m_connection;
     QSqlDatabase m_db;
     bool m_persistent = false;
+    // Snapshots not yet written because the upkeep held the file; an hour's at most.
+    static constexpr qsizetype maxPending = 12;
+    QList<UsageData> m_pending;
     QDateTime m_lastUpkeep;
     QString m_lastReport;
     QThreadPool m_upkeep;
