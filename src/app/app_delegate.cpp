@@ -1,5 +1,6 @@
 #include "app/app_delegate.h"
 
+#include "app/history_window_controller.h"
 #include "app/onboarding_window_controller.h"
 #include "app/platform/global_hotkey.h"
 #include "app/platform/resume_watcher.h"
@@ -96,6 +97,9 @@ void AppDelegate::createPopover()
             [this] { OnboardingWindowController::shared().show(m_usageService); });
     connect(dashboard, &MenuBarView::settingsRequested, this,
             [this] { SettingsWindowController::shared().show(m_usageService); });
+    HistoryWindowController::shared().setStore(m_history);
+    connect(dashboard, &MenuBarView::historyRequested, this,
+            [this] { HistoryWindowController::shared().show(m_usageService); });
     OnboardingWindowController::shared().setKeychain(m_environment.keychain);
     SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
     SettingsWindowController::shared().setLaunchAtLoginHandler(

@@ -107,7 +107,7 @@ HistoryStore::HistoryStore(const QString& path, ReadOnly) : m_path(path)
 
 HistoryStore::~HistoryStore()
 {
-    m_upkeep.waitForDone();
+    waitForUpkeep();
     closeConnection();
 }
 
@@ -242,9 +242,17 @@ void HistoryStore::record(const UsageData& data)
 {
     if (!m_db.isOpen() || !data.lastUpdated.isValid())
         return;
-    // Snapshots turned away while the upkeep held the file go in with this one, rather
-    // than the GUI thread waiting for it.
     m_pending.append(data);
+    writePending();
+    if (m_pending.isEmpty() &&
+        (!m_lastUpkeep.isValid() || m_lastUpkeep.msecsTo(data.lastUpdated) >= dayMs))
+        startUpkeep(data.lastUpdated);
+}
+
+void HistoryStore::writePending()
+{
+    // Snapshots turned away while the upkeep held the file wait for its end, rather than
+    // the GUI thread waiting for it.
     while (!m_pending.isEmpty()) {
         if (write(m_pending.constFirst(), true) == Written::busy) {
             if (m_pending.size() > maxPending) {
@@ -257,8 +265,6 @@ void HistoryStore::record(const UsageData& data)
         }
         m_pending.removeFirst();
     }
-    if (!m_lastUpkeep.isValid() || m_lastUpkeep.msecsTo(data.lastUpdated) >= dayMs)
-        startUpkeep(data.lastUpdated);
 }
 
 HistoryStore::Written HistoryStore::write(const UsageData& data, bool retry)
@@ -336,19 +342,21 @@ void HistoryStore::startUpkeep(const QDateTime& now)
             db.close();
         }
         QSqlDatabase::removeDatabase(name);
-        if (!problem.isEmpty())
-            QMetaObject::invokeMethod(
-                this,
-                [this, problem] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, problem] {
+                if (!problem.isEmpty())
                     report(QStringLiteral("History: cannot prune %1: %2").arg(m_path, problem));
-                },
-                Qt::QueuedConnection);
+                writePending();
+            },
+            Qt::QueuedConnection);
     });
 }
 
 void HistoryStore::waitForUpkeep()
 {
     m_upkeep.waitForDone();
+    writePending();
 }
 
 QList<HistoryPoint> HistoryStore::points(const QString& windowId, const QDateTime& from,
@@ -376,6 +384,21 @@ QList<HistoryPoint> HistoryStore::points(const QDateTime& from, const QDateTime&
     query.addBindValue(msOf(to));
     query.exec();
     return pointsOf(query);
+}
+
+QStringList HistoryStore::windowIds() const
+{
+    // Hops from one id to the next along the key instead of reading every row.
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.exec(QStringLiteral(
+        "WITH RECURSIVE ids(id) AS (SELECT min(window_id) FROM figures UNION ALL "
+        "SELECT (SELECT min(window_id) FROM figures WHERE window_id > ids.id) FROM ids "
+        "WHERE ids.id IS NOT NULL) SELECT id FROM ids WHERE id IS NOT NULL"));
+    QStringList ids;
+    while (query.next())
+        ids.append(query.value(0).toString());
+    return ids;
 }
 
 QList<UsageSample> HistoryStore::samples(const QString& windowId) const

@@ -54,11 +54,14 @@ public:
                                const QDateTime& to) const;
     // Every window's, by time, then window.
     QList<HistoryPoint> points(const QDateTime& from, const QDateTime& to) const;
+    // Every window with stored figures.
+    QStringList windowIds() const;
     // The figures of the window's current period (those of its newest figure's reset,
     // give or take a minute), oldest first, for the pace forecast.
     QList<UsageSample> samples(const QString& windowId) const;
 
-    // Waits until the pruning started by a record() has finished.
+    // Waits until the pruning started by a record() has finished and the snapshots it
+    // held off are written.
     void waitForUpkeep();
 
 private:
@@ -73,6 +76,7 @@ private:
     enum class Written { yes, busy, no };
     // retry: after moving a damaged file aside, write once more to the new one.
     Written write(const UsageData& data, bool retry);
+    void writePending();
     void startUpkeep(const QDateTime& now);
     void report(const QString& line);
 
@@ -81,8 +85,8 @@ private:
     QString m_connection;
     QSqlDatabase m_db;
     bool m_persistent = false;
-    // Snapshots not yet written because the upkeep held the file; an hour's at most.
-    static constexpr qsizetype maxPending = 12;
+    // Snapshots not yet written because the upkeep held the file; a day's at most.
+    static constexpr qsizetype maxPending = 288;
     QList<UsageData> m_pending;
     QDateTime m_lastUpkeep;
     QString m_lastReport;
