@@ -151,8 +151,11 @@ void TestHistoryStore::prunesOnceADay()
     auto stored = [&] {
         return store->points(session, noon.addDays(-400), noon.addDays(400)).size();
     };
-    for (int days : {-100, -91, -80})
+    // Days apart, each upkeep long done before the next snapshot.
+    for (int days : {-100, -91, -80}) {
         store->record(snapshot(noon.addDays(days), 1, noon.addDays(days + 1)));
+        store->waitForUpkeep();
+    }
     store->record(snapshot(0, 1, noon.addSecs(3600)));
     store->waitForUpkeep();
     QCOMPARE(stored(), 2);

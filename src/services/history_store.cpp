@@ -8,8 +8,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -91,7 +93,6 @@ QString HistoryStore::defaultPath()
 HistoryStore::HistoryStore(const QString& path, Print print, QObject* parent)
     : QObject(parent), m_path(path), m_print(std::move(print))
 {
-    m_upkeep.setMaxThreadCount(1);
     if (!QSqlDatabase::isDriverAvailable(driver)) {
         report(QStringLiteral("History: Qt's SQLite driver is not installed; no history is kept"));
         return;
@@ -176,6 +177,8 @@ bool HistoryStore::openFile()
         HistorySchema::Problem problem{QStringLiteral("cannot open it"), {}};
         if (openConnection(m_path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"))) {
             QSqlQuery query(m_db);
+            // Before the first page is read: the cache is preallocated up to this size.
+            query.exec(QStringLiteral("PRAGMA cache_size = 16"));
             // WAL lets gaugery-status read while this writes; NORMAL syncs only at
             // checkpoints, which the upkeep runs off this thread.
             const bool wal = query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) &&
@@ -312,6 +315,9 @@ HistoryStore::Written HistoryStore::write(const UsageData& data, bool retry)
 
 void HistoryStore::startUpkeep(const QDateTime& now)
 {
+    // One at a time; the next snapshot tries again.
+    if (m_upkeep.valid() && m_upkeep.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
     m_lastUpkeep = now;
     const qint64 cutoff = msOf(now) - keptDays * dayMs;
     if (!m_persistent) {
@@ -322,7 +328,7 @@ void HistoryStore::startUpkeep(const QDateTime& now)
         return;
     }
     // Its own connection: a connection belongs to the thread that opened it.
-    m_upkeep.start([this, path = m_path, cutoff] {
+    auto task = std::make_shared<std::packaged_task<void()>>([this, path = m_path, cutoff] {
         const QString name = uniqueConnectionName();
         QString problem;
         {
@@ -335,7 +341,7 @@ void HistoryStore::startUpkeep(const QDateTime& now)
             } else {
                 query.prepare(QStringLiteral("DELETE FROM figures WHERE taken_at < ?"));
                 query.addBindValue(cutoff);
-                if (!query.exec() || !query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")))
+                if (!query.exec() || !query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")))
                     problem = describe(query.lastError());
             }
             query.finish();
@@ -351,11 +357,14 @@ void HistoryStore::startUpkeep(const QDateTime& now)
             },
             Qt::QueuedConnection);
     });
+    m_upkeep = task->get_future();
+    QThreadPool::globalInstance()->start([task] { (*task)(); });
 }
 
 void HistoryStore::waitForUpkeep()
 {
-    m_upkeep.waitForDone();
+    if (m_upkeep.valid())
+        m_upkeep.wait();
     writePending();
 }
 

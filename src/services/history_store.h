@@ -9,9 +9,9 @@
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
-#include <QThreadPool>
 
 #include <functional>
+#include <future>
 #include <memory>
 
 // Every figure of every successful snapshot, in an SQLite file, for the history chart, the
@@ -90,5 +90,6 @@ private:
     QList<UsageData> m_pending;
     QDateTime m_lastUpkeep;
     QString m_lastReport;
-    QThreadPool m_upkeep;
+    // The running upkeep's end; on the global pool, whose threads the fetches use too.
+    std::future<void> m_upkeep;
 };

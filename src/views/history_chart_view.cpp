@@ -161,7 +161,10 @@ void HistoryChartView::drawAxes(QPainter& painter) const
         painter.setPen(QPen(grid, 1));
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         painter.setPen(label);
-        painter.drawText(QRectF(x - 40, plot.bottom() + 6, 80, 16), Qt::AlignHCenter | Qt::AlignTop,
+        // Centred under the tick, but never cut by the widget's edge.
+        QRectF text(x - 40, plot.bottom() + 6, 80, 16);
+        text.moveRight(std::min(text.right(), qreal(width()) - 1));
+        painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop,
                          locale.toString(tick.toLocalTime(), m_chart.tickPattern));
     }
     // Now, where the history ends and the projections begin.

@@ -83,6 +83,16 @@ HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, 
 void HistoryView::setSpan(HistorySpan span)
 {
     m_span = span;
+    // The chosen span in the selection colours: a pressed bevel alone hardly shows in
+    // dark themes.
+    for (auto it = m_spanButtons.cbegin(); it != m_spanButtons.cend(); ++it) {
+        QPalette look;
+        if (it.key() == span) {
+            look.setColor(QPalette::Button, palette().color(QPalette::Highlight));
+            look.setColor(QPalette::ButtonText, palette().color(QPalette::HighlightedText));
+        }
+        it.value()->setPalette(look);
+    }
     m_spanButtons.value(span)->setChecked(true);
     reload();
 }

@@ -43,6 +43,8 @@ public:
     // Reads the store again for the span shown.
     void reload();
 
+    QSize sizeHint() const override { return {viewWidth, viewHeight}; }
+
 private:
     void exportCsv();
 
