@@ -177,8 +177,9 @@ bool HistoryStore::openFile()
         HistorySchema::Problem problem{QStringLiteral("cannot open it"), {}};
         if (openConnection(m_path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"))) {
             QSqlQuery query(m_db);
-            // Before the first page is read: the cache is preallocated up to this size.
-            query.exec(QStringLiteral("PRAGMA cache_size = 16"));
+            // At most 256 KiB of pages kept after the chart has read a month, instead of
+            // SQLite's 2 MiB: the file is read rarely and the system caches it anyway.
+            query.exec(QStringLiteral("PRAGMA cache_size = -256"));
             // WAL lets gaugery-status read while this writes; NORMAL syncs only at
             // checkpoints, which the upkeep runs off this thread.
             const bool wal = query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) &&
@@ -193,9 +194,8 @@ bool HistoryStore::openFile()
             } else {
                 // Checkpoints sync: the upkeep runs them. A write never waits for the
                 // upkeep's lock; record() keeps the snapshot for the next turn instead.
-                for (const char* setting :
-                     {"synchronous = NORMAL", "wal_autocheckpoint = 0",
-                      "journal_size_limit = 1048576", "busy_timeout = 0", "cache_size = -256"})
+                for (const char* setting : {"synchronous = NORMAL", "wal_autocheckpoint = 0",
+                                            "journal_size_limit = 1048576", "busy_timeout = 0"})
                     query.exec(QStringLiteral("PRAGMA ") + QLatin1String(setting));
                 return true;
             }
