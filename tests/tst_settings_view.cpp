@@ -165,6 +165,8 @@ void TestSettingsView::intervalRestartsTimerWithoutFetching()
     if (!withCookie)
         fixture.store->put(std::nullopt);
     auto service = fixture.makeService();
+    QVERIFY(fixture.startAndWait(*service));
+    fixture.server.clearRequests();
     QCOMPARE(service->refreshTimer().isActive(), withCookie);
     SettingsView view(*service, fixture.defaults.defaults());
     view.show();
@@ -252,7 +254,7 @@ void TestSettingsView::disconnectReturnsDashboardToWelcome()
     QVERIFY(!view.notConnectedRow()->isHidden());
     QCOMPARE(dashboard.content(), DashboardContent::welcome);
     QVERIFY(!service->hasCookie());
-    QCOMPARE(fixture.store->lookup(), std::nullopt);
+    QTRY_COMPARE(fixture.store->secret(), std::nullopt);
 
     // A cookie saved later brings the connected row back.
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
@@ -262,7 +264,9 @@ void TestSettingsView::disconnectReturnsDashboardToWelcome()
 void TestSettingsView::keyboardNamesAndFit()
 {
     ServiceFixture fixture;
+    fixture.serveHappyPath();
     auto service = fixture.makeService();
+    QVERIFY(fixture.startAndWait(*service));
     SettingsView view(*service, fixture.defaults.defaults());
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));

@@ -88,7 +88,7 @@ void TestSetupView::savesTrimmedAndStaysOpen()
     QCOMPARE(view.cookieText(), typed);
     QTest::mouseClick(view.saveButton(), Qt::LeftButton);
 
-    QTRY_COMPARE(fixture.store->lookup(), std::optional(saved.toUtf8()));
+    QTRY_COMPARE(fixture.store->secret(), std::optional(saved.toUtf8()));
     QCOMPARE(fixture.store->storeCalls(), 1);
     QTRY_VERIFY(service->hasCookie());
     QCOMPARE(closes, 0);

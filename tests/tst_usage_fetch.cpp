@@ -46,7 +46,6 @@ private Q_SLOTS:
     void noCookieTouchesNothingElse();
     void failureKeepsEarlierSnapshot();
     void overlappingFetchesBothPublish();
-    void cookieDeletedMidChain();
     void serviceDestroyedMidChain();
 };
 
@@ -288,10 +287,9 @@ void TestUsageFetch::noCookieTouchesNothingElse()
     fx.store->put(std::nullopt);
     auto service = fx.makeService();
     QSignalSpy loading(service.get(), &UsageService::isLoadingChanged);
-    service->fetchUsage();
+    QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::optional<QString>(FetchMessages::noCookie()));
     QCOMPARE(loading.count(), 0);
-    QTest::qWait(50);
     QVERIFY(fx.server.requests().isEmpty());
 }
 
@@ -336,27 +334,6 @@ void TestUsageFetch::overlappingFetchesBothPublish()
     QVERIFY(!service->isLoading());
     QTRY_COMPARE(published.count(), 1);
     QCOMPARE(service->error(), std::nullopt);
-}
-
-void TestUsageFetch::cookieDeletedMidChain()
-{
-    Fx fx;
-    fx.serveHappyPath();
-    ScriptedResponse slowOrgs = ServiceBodies::json(ServiceBodies::organizations());
-    slowOrgs.delayMs = 200;
-    fx.server.on(Fx::organizationsPath, slowOrgs);
-    auto service = fx.makeService();
-    service->fetchUsage();
-    fx.store->put(std::nullopt);
-    QTRY_VERIFY(!service->isLoading());
-    QCOMPARE(service->error(), std::nullopt);
-    QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath}));
-
-    // The identifier was kept: with a cookie again, the next fetch asks for usage only.
-    fx.store->put(QByteArray("sessionKey=test-cookie-2"));
-    fx.server.clearRequests();
-    QVERIFY(fx.fetchAndWait(*service));
-    QCOMPARE(fx.server.requestedPaths(), paths({Fx::usagePath}));
 }
 
 void TestUsageFetch::serviceDestroyedMidChain()

@@ -63,8 +63,7 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, &m_usageService,
             &UsageService::scheduledFetch);
 
-    if (m_environment.keychain.getCookie())
-        m_usageService.fetchUsage();
+    m_usageService.start();
     registerGlobalHotkey();
 }
 

@@ -41,22 +41,13 @@ void fill(const QJsonObject& body, QLatin1String name, double& percent, QDateTim
 
 } // namespace
 
-QString errorDescription(UsageParseError error)
-{
-    switch (error) {
-    case UsageParseError::invalidFormat:
-        return QStringLiteral("Invalid response format");
-    }
-    return {};
-}
-
 UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
 {
     const JsonDecodeResult decoded = decodeJson(body);
     if (!decoded.value)
         return {std::nullopt, decoded.error};
     if (!decoded.value->isObject())
-        return {std::nullopt, errorDescription(UsageParseError::invalidFormat)};
+        return {std::nullopt, QStringLiteral("Invalid response format")};
     const QJsonObject object = decoded.value->toObject();
 
     UsageData data;

@@ -215,9 +215,8 @@ void SettingsView::onIntervalPicked(int index)
 {
     if (index < 0 || index == SettingsChoices::intervalIndex(storedInterval()))
         return;
-    const int seconds = SettingsChoices::intervalOptions().at(index).seconds;
-    m_defaults.setValue(UserDefaults::refreshIntervalKey, seconds);
-    m_usage.updateRefreshInterval(seconds);
+    m_defaults.setValue(UserDefaults::refreshIntervalKey,
+                        SettingsChoices::intervalOptions().at(index).seconds);
 }
 
 void SettingsView::onLaunchAtLoginClicked(bool checked)
