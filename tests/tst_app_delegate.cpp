@@ -5,6 +5,7 @@
 #include "service_fixture.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDBusMessage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -135,14 +136,38 @@ void TestAppDelegate::togglesThePopover()
 {
     Scene scene;
     AppDelegate delegate(scene.environment());
-    delegate.togglePopover(); // before start-up: nothing to toggle, nothing breaks
+    delegate.togglePopoverFromShortcut(); // before start-up: nothing to toggle, nothing breaks
     delegate.applicationDidFinishLaunching();
 
-    delegate.togglePopover(QRect(300, 4, 1, 1));
+    // Before any click the shortcut has only the pointer to go by.
+    QCursor::setPos(900, 700);
+    delegate.togglePopoverFromShortcut();
     QVERIFY(delegate.popover()->isVisible());
-    QCOMPARE(delegate.popover()->width(), 260);
-    delegate.togglePopover(QRect(300, 4, 1, 1));
+    QVERIFY(delegate.popover()->geometry().bottom() < 700);
+    delegate.togglePopoverFromShortcut();
     QVERIFY(!delegate.popover()->isVisible());
+
+    // A click on the item (as the panel reports it) opens below it.
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        QDBusConnection::sessionBus().baseService(), QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 300 << 4;
+    QDBusConnection::sessionBus().call(activate);
+    QTRY_VERIFY(delegate.popover()->isVisible());
+    QCOMPARE(delegate.popover()->width(), 260);
+    QVERIFY(qAbs(delegate.popover()->geometry().center().x() - 300) <= 1);
+    QTRY_VERIFY(delegate.popover()->isActiveWindow());
+
+    // Closed by a click elsewhere, then the shortcut right away: it is never swallowed,
+    // and it opens at the item, wherever the pointer is.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QTRY_VERIFY(!delegate.popover()->isVisible());
+    delegate.togglePopoverFromShortcut();
+    QVERIFY(delegate.popover()->isVisible());
+    QVERIFY(qAbs(delegate.popover()->geometry().center().x() - 300) <= 1);
+    QVERIFY(delegate.popover()->geometry().top() > 4);
 }
 
 void TestAppDelegate::titleFollowsSnapshotAndSettings()

@@ -103,13 +103,21 @@ void AppDelegate::registerGlobalHotkey()
 {
     m_globalHotkey = GlobalHotkey::install();
     if (m_globalHotkey)
-        connect(m_globalHotkey.get(), &GlobalHotkey::activated, this, [this] { togglePopover(); });
+        connect(m_globalHotkey.get(), &GlobalHotkey::activated, this,
+                &AppDelegate::togglePopoverFromShortcut);
 }
 
 void AppDelegate::togglePopover(const QRect& anchor)
 {
     if (m_popover)
-        m_popover->toggle(anchor);
+        m_popover->toggle(anchor, Popover::Trigger::trayClick);
+}
+
+void AppDelegate::togglePopoverFromShortcut()
+{
+    if (m_popover)
+        m_popover->toggle(m_statusItem ? m_statusItem->anchor() : QRect(),
+                          Popover::Trigger::shortcut);
 }
 
 void AppDelegate::updateMenuBarTitle()

@@ -26,7 +26,7 @@ int GaugeryApp::run(const QUrl& origin)
 
     m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard(origin));
     connect(instance, &SingleInstance::toggleRequested, m_delegate.get(),
-            [this] { m_delegate->togglePopover(); });
+            [this] { m_delegate->togglePopoverFromShortcut(); });
     m_delegate->applicationDidFinishLaunching();
     return exec();
 }

@@ -1,10 +1,11 @@
 #include "views/menu_bar_view.h"
 
-#include "build_config.h"
 #include "services/usage_service.h"
 #include "views/busy_indicator.h"
 #include "views/claude_colors.h"
+#include "views/dashboard_shape.h"
 #include "views/divider.h"
+#include "views/donation_page.h"
 #include "views/elided_label.h"
 #include "views/menu_button.h"
 #include "views/symbol_view.h"
@@ -12,11 +13,8 @@
 #include "views/view_fonts.h"
 #include "views/welcome_view.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -45,7 +43,7 @@ QWidget* loadingBlock()
 
 MenuBarView::MenuBarView(UsageService& usage, QWidget* parent) : QWidget(parent), m_usage(usage)
 {
-    setFixedWidth(dashboardWidth);
+    setFixedWidth(DashboardShape::width);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
@@ -120,7 +118,7 @@ QWidget* MenuBarView::buildMenu()
 
     connect(m_cookieButton, &MenuButton::clicked, this, &MenuBarView::setCookieRequested);
     connect(m_settingsButton, &MenuButton::clicked, this, &MenuBarView::settingsRequested);
-    connect(m_donationButton, &MenuButton::clicked, this, &MenuBarView::openDonationPage);
+    connect(m_donationButton, &MenuButton::clicked, this, &DonationPage::open);
     connect(m_quitButton, &MenuButton::clicked, this, &MenuBarView::quitRequested);
     return menu;
 }
@@ -170,13 +168,6 @@ void MenuBarView::refresh()
     updateGeometry();
 }
 
-void MenuBarView::openDonationPage()
-{
-    if (const std::optional<QUrl> url =
-            Dashboard::donationUrl(QString::fromUtf8(BuildConfig::donationUrl)))
-        QDesktopServices::openUrl(*url);
-}
-
 void MenuBarView::showEvent(QShowEvent* event)
 {
     // Only the showings the program asks for; the window system's own (after a
@@ -184,13 +175,4 @@ void MenuBarView::showEvent(QShowEvent* event)
     if (!event->spontaneous() && m_usage.hasCookie() && !m_usage.usageData())
         m_usage.fetchUsage();
     QWidget::showEvent(event);
-}
-
-void MenuBarView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(shape, palette().window());
 }

@@ -18,9 +18,6 @@ class MenuBarView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int dashboardWidth = 260;
-    static constexpr qreal cornerRadius = 10;
-
     explicit MenuBarView(UsageService& usage, QWidget* parent = nullptr);
 
     DashboardContent content() const { return m_contentKind; }
@@ -41,14 +38,12 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     QWidget* buildHeader();
     QWidget* buildMenu();
     QWidget* buildContent(DashboardContent kind);
     void refresh();
-    void openDonationPage();
 
     UsageService& m_usage;
     QVBoxLayout* m_layout;

@@ -4,7 +4,7 @@
 #include "services/usage_service.h"
 #include "services/user_defaults.h"
 #include "views/claude_colors.h"
-#include "views/dashboard_content.h"
+#include "views/donation_page.h"
 #include "views/link_row.h"
 #include "views/plain_button.h"
 #include "views/settings_choices.h"
@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -180,7 +179,7 @@ QWidget* SettingsView::buildAboutSection()
     m_shortcut = label(SettingsChoices::shortcutText(), true);
     m_shortcut->setFont(mono);
     m_support = new LinkRow(QStringLiteral("☕ Support Development"));
-    connect(m_support, &LinkRow::clicked, this, &SettingsView::openDonationPage);
+    connect(m_support, &LinkRow::clicked, this, &DonationPage::open);
 
     return section(QStringLiteral("About"),
                    {rowOf({label(QStringLiteral("Version")), nullptr, m_version}),
@@ -238,11 +237,4 @@ void SettingsView::showConnection()
 {
     m_connected->setVisible(m_usage.hasCookie());
     m_notConnected->setVisible(!m_usage.hasCookie());
-}
-
-void SettingsView::openDonationPage()
-{
-    if (const std::optional<QUrl> url =
-            Dashboard::donationUrl(QString::fromUtf8(BuildConfig::donationUrl)))
-        QDesktopServices::openUrl(*url);
 }

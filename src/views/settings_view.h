@@ -52,7 +52,6 @@ private:
     void onLaunchAtLoginClicked(bool checked);
     void showStoredValues();
     void showConnection();
-    void openDonationPage();
 
     UsageService& m_usage;
     UserDefaults& m_defaults;
