@@ -192,10 +192,11 @@ void TestSettingsView::launchAtLoginToggles()
     UserDefaults& defaults = fixture.defaults.defaults();
     auto service = fixture.makeService();
     SettingsView view(*service, defaults);
-    QSignalSpy changes(&view, &SettingsView::launchAtLoginChanged);
-    QList<bool> storedAtSignal;
-    connect(&view, &SettingsView::launchAtLoginChanged, this,
-            [&] { storedAtSignal << defaults.boolForKey(UserDefaults::launchAtLoginKey); });
+    QList<bool> stored;
+    connect(&defaults, &UserDefaults::changed, this, [&](const QString& key) {
+        if (key == UserDefaults::launchAtLoginKey)
+            stored << defaults.boolForKey(key);
+    });
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -203,11 +204,8 @@ void TestSettingsView::launchAtLoginToggles()
     QTest::keyClick(view.launchAtLoginToggle(), Qt::Key_Space);
     QTest::mouseClick(view.launchAtLoginToggle(), Qt::LeftButton);
 
-    QCOMPARE(changes.count(), 2);
-    QCOMPARE(changes.at(0).at(0).toBool(), false);
-    QCOMPARE(changes.at(1).at(0).toBool(), true);
-    // The choice is stored before anyone hears of it.
-    QCOMPARE(storedAtSignal, (QList<bool>{false, true}));
+    // Each flip is written, which is all the window does: launch at login follows the setting.
+    QCOMPARE(stored, (QList<bool>{false, true}));
     QVERIFY(view.launchAtLoginToggle()->isChecked());
 }
 
@@ -217,7 +215,6 @@ void TestSettingsView::usageAlertsToggleStores()
     UserDefaults& defaults = fixture.defaults.defaults();
     auto service = fixture.makeService();
     SettingsView view(*service, defaults);
-    QSignalSpy launchChanges(&view, &SettingsView::launchAtLoginChanged);
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -227,7 +224,6 @@ void TestSettingsView::usageAlertsToggleStores()
     QVERIFY(defaults.boolForKey(UserDefaults::usageAlertsKey));
     QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
     QVERIFY(!defaults.boolForKey(UserDefaults::usageAlertsKey));
-    QCOMPARE(launchChanges.count(), 0);
     QVERIFY(!defaults.contains(UserDefaults::launchAtLoginKey));
 
     // Stored elsewhere, e.g. by a second window's toggle, it shows at once.

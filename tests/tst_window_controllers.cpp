@@ -34,7 +34,6 @@ struct Controllers {
     {
         onboarding.setKeychain(fixture.keychain);
         settings.setUserDefaults(fixture.defaults.defaults());
-        settings.setLaunchAtLoginHandler([](bool) {});
     }
 
     OnboardingWindowController onboarding;

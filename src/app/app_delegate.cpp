@@ -94,8 +94,6 @@ void AppDelegate::createPopover()
             [this] { SettingsWindowController::shared().show(m_usageService); });
     OnboardingWindowController::shared().setKeychain(m_environment.keychain);
     SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
-    SettingsWindowController::shared().setLaunchAtLoginHandler(
-        [this](bool enabled) { m_launchAtLogin.setLaunchAtLogin(enabled); });
     m_popover = std::make_unique<Popover>(dashboard);
 }
 

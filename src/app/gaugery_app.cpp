@@ -10,7 +10,7 @@ GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
     setApplicationName(QStringLiteral("gaugery"));
     setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     // The Wayland app id and the launcher entry's name.
-    setDesktopFileName(QStringLiteral("com.gaugery.app"));
+    setDesktopFileName(QString::fromLatin1(BuildConfig::appId));
     setQuitOnLastWindowClosed(false);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "build_config.h"
 #include "services/secret_store.h"
 
 #include <QObject>
@@ -22,7 +23,7 @@ struct CookieRead {
 // GUI and a later save can never be overtaken by an earlier one.
 class KeychainService {
 public:
-    static inline const QString serviceName = QStringLiteral("com.gaugery.app");
+    static inline const QString serviceName = QString::fromLatin1(BuildConfig::appId);
     static inline const QString accountName = QStringLiteral("sessionCookie");
 
     // The process-wide instance over the Secret Service.

@@ -1,5 +1,6 @@
 #include "services/libsecret_store.h"
 
+#include "build_config.h"
 #include "services/keychain_service.h"
 
 #include <libsecret/secret.h>
@@ -18,7 +19,7 @@ const SecretSchema* schema()
     // Attributes only: an item stored by secret-tool (which records no schema) matches too.
     static const SecretSchema instance = [] {
         SecretSchema s{};
-        s.name = "com.gaugery.app";
+        s.name = BuildConfig::appId;
         s.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
         s.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
         s.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};

@@ -1,4 +1,5 @@
 // gaugery-status: prints the running agent's figures once, for status bars.
+#include "build_config.h"
 #include "status/status_format.h"
 
 #include <QCommandLineParser>
@@ -39,7 +40,7 @@ int main(int argc, char* argv[])
     parser.addOption(format);
     parser.process(app);
 
-    const QString service = QStringLiteral("com.gaugery.app");
+    const QString service = QString::fromLatin1(BuildConfig::appId);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
         return fail(QStringLiteral("Gaugery is not running"));

@@ -130,7 +130,8 @@ QWidget* SettingsView::buildMenuBarSection()
     // activated and clicked come from the user only, so showing a stored value writes nothing.
     connect(m_metric, &QComboBox::activated, this, &SettingsView::onMetricPicked);
     connect(m_interval, &QComboBox::activated, this, &SettingsView::onIntervalPicked);
-    connect(m_launchAtLogin, &QCheckBox::clicked, this, &SettingsView::onLaunchAtLoginClicked);
+    connect(m_launchAtLogin, &QCheckBox::clicked, this,
+            [this](bool checked) { m_defaults.setValue(UserDefaults::launchAtLoginKey, checked); });
 
     return section(QStringLiteral("Menu Bar"),
                    {row(QStringLiteral("Display Metric"), m_metric),
@@ -218,19 +219,12 @@ void SettingsView::onIntervalPicked(int index)
                         SettingsChoices::intervalOptions().at(index).seconds);
 }
 
-void SettingsView::onLaunchAtLoginClicked(bool checked)
-{
-    m_defaults.setValue(UserDefaults::launchAtLoginKey, checked);
-    Q_EMIT launchAtLoginChanged(checked);
-}
-
 void SettingsView::showStoredValues()
 {
     m_metric->setCurrentIndex(SettingsChoices::metricIndex(storedMetric()));
     m_interval->setCurrentIndex(SettingsChoices::intervalIndex(storedInterval()));
-    m_launchAtLogin->setChecked(!m_defaults.contains(UserDefaults::launchAtLoginKey) ||
-                                m_defaults.boolForKey(UserDefaults::launchAtLoginKey));
-    m_usageAlerts->setChecked(m_defaults.boolForKey(UserDefaults::usageAlertsKey));
+    m_launchAtLogin->setChecked(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
+    m_usageAlerts->setChecked(m_defaults.setting(UserDefaults::usageAlertsKey).toBool());
 }
 
 void SettingsView::showConnection()

@@ -36,10 +36,6 @@ public:
     LinkRow* supportLink() const { return m_support; }
     PlainButton* quitButton() const { return m_quit; }
 
-Q_SIGNALS:
-    // The user flipped the toggle; the new choice is already stored.
-    void launchAtLoginChanged(bool enabled);
-
 private:
     QWidget* buildMenuBarSection();
     QWidget* buildExtrasSection();
@@ -49,7 +45,6 @@ private:
     std::optional<double> storedInterval() const;
     void onMetricPicked(int index);
     void onIntervalPicked(int index);
-    void onLaunchAtLoginClicked(bool checked);
     void showStoredValues();
     void showConnection();
 
