@@ -3,13 +3,16 @@
 // screenshot_tool --screen FILE saves the whole display instead, to look at a running
 // program inside scripts/desktop-session.
 
+#include "app/popover.h"
 #include "service_fixture.h"
 #include "views/menu_bar_view.h"
 #include "views/settings_view.h"
 #include "views/setup_view.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLayout>
 #include <QPixmap>
@@ -67,13 +70,14 @@ using SceneBuilder = std::function<std::unique_ptr<QWidget>(SceneContext&)>;
 struct Scene {
     QString name;
     SceneBuilder build;
-    // Windows are shot with their background; the dashboard draws its own shape.
+    // Windows are shot with their background; the dashboard's popover draws its own shape.
     bool window = false;
 };
 
+// The dashboard in the popover the program opens, below a tray item at the top.
 std::unique_ptr<QWidget> dashboard(UsageService& service)
 {
-    return std::make_unique<MenuBarView>(service);
+    return std::make_unique<Popover>(new MenuBarView(service));
 }
 
 QList<Scene> scenes()
@@ -161,18 +165,25 @@ QPalette darkPalette()
     return palette;
 }
 
-// At twice the logical size, so the files stay sharp on scaled screens.
+void settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Shown as the program shows it and left to settle, then drawn at twice the logical
+// size, so the files stay sharp on scaled screens and show what a user sees.
 QImage render(QWidget& widget, bool withBackground)
 {
-    widget.ensurePolished();
-    if (QLayout* layout = widget.layout())
-        layout->activate();
-    const int width = widget.width() > 0 ? widget.width() : widget.sizeHint().width();
-    const int height =
-        widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
-    widget.resize(width, height);
-    if (QLayout* layout = widget.layout())
-        layout->activate();
+    if (auto* popover = qobject_cast<Popover*>(&widget)) {
+        popover->toggle(QRect(QGuiApplication::primaryScreen()->geometry().center().x(), 4, 1, 1));
+    } else {
+        widget.resize(widget.sizeHint());
+        widget.show();
+    }
+    settle(300);
 
     constexpr qreal ratio = 2;
     QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
@@ -204,6 +215,8 @@ int main(int argc, char** argv)
                                                        {QStringLiteral("dark"), darkPalette()}};
 
     int written = 0;
+    // Two states that render the same picture mean a state does not show.
+    QHash<QByteArray, QString> seen;
     for (const Scene& scene : scenes()) {
         if (!wanted.isEmpty() && !wanted.contains(scene.name))
             continue;
@@ -211,9 +224,17 @@ int main(int argc, char** argv)
             QApplication::setPalette(palette);
             SceneContext context;
             const std::unique_ptr<QWidget> widget = scene.build(context);
-            const QString file =
-                out.filePath(scene.name + QLatin1Char('-') + variant + QStringLiteral(".png"));
-            if (!render(*widget, scene.window).save(file)) {
+            const QString name = scene.name + QLatin1Char('-') + variant;
+            const QImage image = render(*widget, scene.window);
+            const QByteArray digest = QCryptographicHash::hash(
+                QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Sha256);
+            if (seen.contains(digest)) {
+                err << name << " looks exactly like " << seen.value(digest) << "\n";
+                return 1;
+            }
+            seen.insert(digest, name);
+            const QString file = out.filePath(name + QStringLiteral(".png"));
+            if (!image.save(file)) {
                 err << "cannot write " << file << "\n";
                 return 1;
             }
