@@ -3,10 +3,12 @@
 #include "app/popover.h"
 #include "fake_notification_server.h"
 #include "service_fixture.h"
+#include "views/usage_row_native.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDBusMessage>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +24,7 @@ private Q_SLOTS:
     void asksForNotificationPermission();
     void togglesThePopover();
     void titleFollowsSnapshotAndSettings();
+    void everyLimitShowsAndStylesSwitchLive();
     void wakingFromSleepFetchesOnce();
 };
 
@@ -197,6 +200,50 @@ void TestAppDelegate::titleFollowsSnapshotAndSettings()
     QTRY_COMPARE(log.labels.size(), 3);
     QCOMPARE(log.labels.last(), QString());
     QDBusConnection::disconnectFromBus(QStringLiteral("panel"));
+}
+
+void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()
+{
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    QFile body(QStringLiteral(GAUGERY_TEST_DATA "/usage/filled_unknown.json"));
+    QVERIFY(body.open(QIODevice::ReadOnly));
+    scene.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(body.readAll()));
+    UserDefaults& defaults = scene.fixture.defaults.defaults();
+    defaults.setValue(UserDefaults::menuBarMetricKey, UsageWindows::highestMetric);
+
+    AppDelegate delegate(scene.environment());
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(scene.fixture.settle(delegate.usageService()));
+
+    // The window nearest its limit is one the program has no name for.
+    QTRY_COMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 96%"));
+    QVERIFY(delegate.statusItem()->presentation().toolTip.startsWith(
+        QStringLiteral("Cowork: 96%, resets Dec 10, 12:00 PM")));
+
+    // The dashboard lists it, and extra usage with its money, after the known windows.
+    delegate.togglePopover(QRect(300, 4, 1, 1));
+    QVERIFY(delegate.popover()->isVisible());
+    QStringList rows;
+    for (const UsageRowNative* row : delegate.popover()->findChildren<UsageRowNative*>())
+        rows << row->accessibleName();
+    QCOMPARE(rows.mid(4), (QStringList{
+                              QStringLiteral("Iguana Necktie (5 hour), 18%"),
+                              QStringLiteral("Cowork (7 day), 96%, Dec 10, 12:00 PM"),
+                              QStringLiteral("Extra usage, 40%, $10.00 of $25.00"),
+                          }));
+
+    // Each tray style, picked in the settings, shows at once.
+    const auto iconAfterPicking = [&](TrayStyle style) {
+        defaults.setValue(UserDefaults::trayStyleKey, TrayStyles::settingOf(style));
+        QTest::qWait(3 * AppDelegate::defaultsSettleMs);
+        return delegate.statusItem()->presentation().icon;
+    };
+    QCOMPARE(iconAfterPicking(TrayStyle::figureInIcon).figure, QStringLiteral("96"));
+    QCOMPARE(delegate.statusItem()->presentation().label, QString());
+    QCOMPARE(iconAfterPicking(TrayStyle::gauge).kind, TrayIcon::Kind::gauge);
+    QCOMPARE(iconAfterPicking(TrayStyle::label).besideLabel, true);
+    QCOMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 96%"));
 }
 
 void TestAppDelegate::wakingFromSleepFetchesOnce()

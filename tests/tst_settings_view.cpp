@@ -36,7 +36,8 @@ private Q_SLOTS:
 namespace {
 
 const QStringList settingKeys{UserDefaults::menuBarMetricKey, UserDefaults::refreshIntervalKey,
-                              UserDefaults::launchAtLoginKey, UserDefaults::usageAlertsKey};
+                              UserDefaults::launchAtLoginKey, UserDefaults::usageAlertsKey,
+                              UserDefaults::trayStyleKey};
 
 // The picker moved by the keyboard, as a user would.
 void pick(QComboBox* picker, Qt::Key key)
@@ -67,6 +68,8 @@ void TestSettingsView::freshStoreShowsDefaults()
     QCoreApplication::processEvents();
 
     QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Session (5 hour)"));
+    // The desktop's own (the tests run as XFCE, whose tray draws no label).
+    QCOMPARE(view.trayStylePicker()->currentText(), QStringLiteral("Figure in icon"));
     QVERIFY(view.launchAtLoginToggle()->isChecked());
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("5 minutes"));
     QVERIFY(!view.usageAlertsToggle()->isChecked());
@@ -76,6 +79,7 @@ void TestSettingsView::freshStoreShowsDefaults()
 
     // Choosing what is already shown is no change either.
     Q_EMIT view.metricPicker()->activated(0);
+    Q_EMIT view.trayStylePicker()->activated(1);
     Q_EMIT view.intervalPicker()->activated(1);
     QCOMPARE(writes.count(), 0);
 }
@@ -140,8 +144,12 @@ void TestSettingsView::pickingWrites()
              view.metricPicker()->currentIndex() == 0 ? QStringLiteral("session")
                                                       : QStringLiteral("weekly"));
     pick(view.metricPicker(), Qt::Key_End);
-    QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Sonnet (7 day)"));
-    QCOMPARE(defaults.stringForKey(UserDefaults::menuBarMetricKey), QStringLiteral("sonnet"));
+    QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Highest"));
+    QCOMPARE(defaults.stringForKey(UserDefaults::menuBarMetricKey), QStringLiteral("highest"));
+
+    pick(view.trayStylePicker(), Qt::Key_End);
+    QCOMPARE(view.trayStylePicker()->currentText(), QStringLiteral("Gauge"));
+    QCOMPARE(defaults.stringForKey(UserDefaults::trayStyleKey), QStringLiteral("gauge"));
 
     pick(view.intervalPicker(), Qt::Key_Down);
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("10 minutes"));
@@ -278,6 +286,7 @@ void TestSettingsView::keyboardNamesAndFit()
     // In the order Tab reaches them, which is the order on screen.
     const QList<Expected> controls{
         {view.metricPicker(), QStringLiteral("Display Metric"), QAccessible::ComboBox},
+        {view.trayStylePicker(), QStringLiteral("Tray Style"), QAccessible::ComboBox},
         {view.launchAtLoginToggle(), QStringLiteral("Launch at Login"), QAccessible::CheckBox},
         {view.intervalPicker(), QStringLiteral("Refresh Interval"), QAccessible::ComboBox},
         {view.usageAlertsToggle(), QStringLiteral("Usage alerts"), QAccessible::CheckBox},

@@ -62,7 +62,8 @@ void TestWindowControllers::windowsAreFixedAndTitled_data()
     QTest::addColumn<QSize>("size");
 
     QTest::newRow("cookie") << true << QStringLiteral("Gaugery") << QSize(520, 300);
-    QTest::newRow("settings") << false << QStringLiteral("Gaugery Settings") << QSize(380, 340);
+    QTest::newRow("settings") << false << QStringLiteral("Gaugery Settings")
+                              << QSize(SettingsView::viewWidth, SettingsView::viewHeight);
 }
 
 void TestWindowControllers::windowsAreFixedAndTitled()

@@ -57,6 +57,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // For status bars; the bus name is the single instance's.
     m_busExport =
         std::make_unique<UsageBusExport>(m_usageService, m_environment.defaults, m_environment.bus);
+    updateMenuBarTitle();
 
     // After a suspend the figures are hours old: fetch once on waking.
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
@@ -126,9 +127,12 @@ void AppDelegate::updateMenuBarTitle()
     input.usage = m_usageService.usageData();
     input.metric = m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey);
     input.style =
-        TrayStyles::fromSetting(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey))
-            .value_or(TrayStyles::defaultFor(qEnvironmentVariable("XDG_CURRENT_DESKTOP")));
+        TrayStyles::chosen(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey),
+                           qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     input.now = QDateTime::currentDateTimeUtc();
     input.samples = [this](const QString& windowId) { return m_history.samples(windowId); };
-    m_statusItem->setPresentation(presentTray(input));
+    const TrayPresentation presentation = presentTray(input);
+    m_statusItem->setPresentation(presentation);
+    if (m_busExport)
+        m_busExport->setPresentation(presentation);
 }

@@ -1,5 +1,6 @@
 #include "services/usage_parser.h"
 
+#include "services/further_limits.h"
 #include "services/json_decode.h"
 #include "services/rfc3339.h"
 
@@ -63,6 +64,7 @@ UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
         data.weeklyOpusUsagePercent = opus->percent;
         data.weeklyOpusResetTime = opus->reset;
     }
+    data.furtherWindows = parseFurtherLimits(object);
     data.lastUpdated = now();
     return {data, {}};
 }

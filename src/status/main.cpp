@@ -4,9 +4,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusReply>
 
 #include <cstdio>
@@ -33,9 +35,10 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption format(
         QStringLiteral("format"),
-        QStringLiteral("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus}, "
-                       "{session_reset} {weekly_reset} {sonnet_reset} {opus_reset}, {updated} "
-                       "and {error} replaced, e.g. '{session}% {weekly}%'."),
+        QStringLiteral("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} "
+                       "(and {window:ID} for any window the agent reports), {session_reset} "
+                       "and the like, {updated} and {error} replaced, e.g. "
+                       "'{session}% {weekly}%'."),
         QStringLiteral("format"));
     parser.addOption(format);
     parser.process(app);
@@ -53,9 +56,16 @@ int main(int argc, char* argv[])
     if (!reply.isValid())
         return fail(QStringLiteral("Gaugery did not answer: ") + reply.error().message());
 
-    const QString out = parser.isSet(format)
-                            ? StatusFormat::text(reply.value(), parser.value(format))
-                            : StatusFormat::json(reply.value());
+    // The window list arrives as a D-Bus array of dictionaries; the formatter reads maps.
+    QVariantMap state = reply.value();
+    QVariantList windows;
+    for (const QVariantMap& window : qdbus_cast<QList<QVariantMap>>(
+             state.value(QStringLiteral("Windows")).value<QDBusArgument>()))
+        windows.append(window);
+    state.insert(QStringLiteral("Windows"), windows);
+
+    const QString out = parser.isSet(format) ? StatusFormat::text(state, parser.value(format))
+                                             : StatusFormat::json(state);
     std::printf("%s\n", out.toUtf8().constData());
     return 0;
 }

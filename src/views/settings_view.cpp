@@ -1,6 +1,7 @@
 #include "views/settings_view.h"
 
 #include "build_config.h"
+#include "models/tray_presentation.h"
 #include "services/usage_service.h"
 #include "services/user_defaults.h"
 #include "views/claude_colors.h"
@@ -117,24 +118,28 @@ SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget*
     showConnection();
 }
 
+QComboBox* SettingsView::settingPicker(const QString& key)
+{
+    QComboBox* combo = picker();
+    for (const SettingsChoices::Option& option : SettingsChoices::optionsFor(key))
+        combo->addItem(option.label);
+    // activated comes from the user only, so showing a stored value writes nothing.
+    connect(combo, &QComboBox::activated, this, [this, key](int index) { onPicked(key, index); });
+    return combo;
+}
+
 QWidget* SettingsView::buildMenuBarSection()
 {
-    m_metric = picker();
-    for (const SettingsChoices::MetricOption& option : SettingsChoices::metricOptions())
-        m_metric->addItem(option.label);
+    m_metric = settingPicker(UserDefaults::menuBarMetricKey);
+    m_trayStyle = settingPicker(UserDefaults::trayStyleKey);
     m_launchAtLogin = new QCheckBox;
-    m_interval = picker();
-    for (const SettingsChoices::IntervalOption& option : SettingsChoices::intervalOptions())
-        m_interval->addItem(option.label);
-
-    // activated and clicked come from the user only, so showing a stored value writes nothing.
-    connect(m_metric, &QComboBox::activated, this, &SettingsView::onMetricPicked);
-    connect(m_interval, &QComboBox::activated, this, &SettingsView::onIntervalPicked);
+    m_interval = settingPicker(UserDefaults::refreshIntervalKey);
     connect(m_launchAtLogin, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(UserDefaults::launchAtLoginKey, checked); });
 
     return section(QStringLiteral("Menu Bar"),
                    {row(QStringLiteral("Display Metric"), m_metric),
+                    row(QStringLiteral("Tray Style"), m_trayStyle),
                     row(QStringLiteral("Launch at Login"), m_launchAtLogin),
                     row(QStringLiteral("Refresh Interval"), m_interval)});
 }
@@ -188,41 +193,33 @@ QWidget* SettingsView::buildAboutSection()
                     rowOf({m_support})});
 }
 
-std::optional<QString> SettingsView::storedMetric() const
+int SettingsView::shownIndex(const QString& key) const
 {
-    if (!m_defaults.contains(UserDefaults::menuBarMetricKey))
-        return std::nullopt;
-    return m_defaults.stringForKey(UserDefaults::menuBarMetricKey);
+    const std::optional<QVariant> stored =
+        m_defaults.contains(key) ? std::optional(QVariant(m_defaults.stringForKey(key)))
+                                 : std::nullopt;
+    // While nothing is stored, what applies then: the table's default, or for the tray
+    // style the one this desktop gets.
+    const QVariant applied = key == UserDefaults::trayStyleKey
+                                 ? QVariant(TrayStyles::settingOf(TrayStyles::chosen(
+                                       QString(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"))))
+                                 : m_defaults.setting(key);
+    return SettingsChoices::shownIndex(key, stored, applied);
 }
 
-std::optional<double> SettingsView::storedInterval() const
-{
-    if (!m_defaults.contains(UserDefaults::refreshIntervalKey))
-        return std::nullopt;
-    return m_defaults.doubleForKey(UserDefaults::refreshIntervalKey);
-}
-
-void SettingsView::onMetricPicked(int index)
+void SettingsView::onPicked(const QString& key, int index)
 {
     // Picking the option already shown changes nothing, so nothing is written.
-    if (index < 0 || index == SettingsChoices::metricIndex(storedMetric()))
+    if (index < 0 || index == shownIndex(key))
         return;
-    m_defaults.setValue(UserDefaults::menuBarMetricKey,
-                        SettingsChoices::metricOptions().at(index).value);
-}
-
-void SettingsView::onIntervalPicked(int index)
-{
-    if (index < 0 || index == SettingsChoices::intervalIndex(storedInterval()))
-        return;
-    m_defaults.setValue(UserDefaults::refreshIntervalKey,
-                        SettingsChoices::intervalOptions().at(index).seconds);
+    m_defaults.setValue(key, SettingsChoices::optionsFor(key).at(index).value);
 }
 
 void SettingsView::showStoredValues()
 {
-    m_metric->setCurrentIndex(SettingsChoices::metricIndex(storedMetric()));
-    m_interval->setCurrentIndex(SettingsChoices::intervalIndex(storedInterval()));
+    m_metric->setCurrentIndex(shownIndex(UserDefaults::menuBarMetricKey));
+    m_trayStyle->setCurrentIndex(shownIndex(UserDefaults::trayStyleKey));
+    m_interval->setCurrentIndex(shownIndex(UserDefaults::refreshIntervalKey));
     m_launchAtLogin->setChecked(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
     m_usageAlerts->setChecked(m_defaults.setting(UserDefaults::usageAlertsKey).toBool());
 }

@@ -20,11 +20,12 @@ class SettingsView : public QWidget {
 
 public:
     static constexpr int viewWidth = 380;
-    static constexpr int viewHeight = 340;
+    static constexpr int viewHeight = 370;
 
     SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent = nullptr);
 
     QComboBox* metricPicker() const { return m_metric; }
+    QComboBox* trayStylePicker() const { return m_trayStyle; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     QComboBox* intervalPicker() const { return m_interval; }
     QCheckBox* usageAlertsToggle() const { return m_usageAlerts; }
@@ -41,16 +42,17 @@ private:
     QWidget* buildExtrasSection();
     QWidget* buildConnectionSection();
     QWidget* buildAboutSection();
-    std::optional<QString> storedMetric() const;
-    std::optional<double> storedInterval() const;
-    void onMetricPicked(int index);
-    void onIntervalPicked(int index);
+    // A picker of the setting with this key, writing only what the user picks.
+    QComboBox* settingPicker(const QString& key);
+    void onPicked(const QString& key, int index);
+    int shownIndex(const QString& key) const;
     void showStoredValues();
     void showConnection();
 
     UsageService& m_usage;
     UserDefaults& m_defaults;
     QComboBox* m_metric = nullptr;
+    QComboBox* m_trayStyle = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QComboBox* m_interval = nullptr;
     QCheckBox* m_usageAlerts = nullptr;
