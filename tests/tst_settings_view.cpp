@@ -1,5 +1,6 @@
 #include "build_config.h"
 #include "service_fixture.h"
+#include "views/elided_label.h"
 #include "views/link_row.h"
 #include "views/menu_bar_view.h"
 #include "views/plain_button.h"
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void launchAtLoginToggles();
     void usageAlertsToggleStores();
     void disconnectReturnsDashboardToWelcome();
+    void organizationPickedReadsItsFigures();
     void keyboardNamesAndFit();
 };
 
@@ -263,6 +265,42 @@ void TestSettingsView::disconnectReturnsDashboardToWelcome()
     // A cookie saved later brings the connected row back.
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
     QTRY_VERIFY(!view.connectedRow()->isHidden());
+}
+
+void TestSettingsView::organizationPickedReadsItsFigures()
+{
+    ServiceFixture fixture;
+    const QByteArray personal = "/api/organizations/org-personal-4b5d/usage";
+    fixture.server.on(ServiceFixture::organizationsPath,
+                      ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
+                                              {"uuid":"org-personal-4b5d"}])"));
+    fixture.server.on("/api/organizations/org-team/usage",
+                      ServiceBodies::json(ServiceBodies::usage()));
+    fixture.server.on(personal, ServiceBodies::json(ServiceBodies::usage()));
+    auto service = fixture.makeService();
+    QVERIFY(fixture.startAndWait(*service));
+    SettingsView view(*service, fixture.defaults.defaults());
+    MenuBarView dashboard(*service);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+
+    // Which organization the figures belong to is never left to guess.
+    QCOMPARE(view.connectedText()->text(), QStringLiteral("Connected to Claude · Acme Team"));
+    QCOMPARE(dashboard.organizationLabel()->text(), QStringLiteral("Acme Team"));
+    QVERIFY(!dashboard.organizationLabel()->isHidden());
+    QVERIFY(view.organizationPicker()->isVisible());
+    QCOMPARE(view.organizationPicker()->count(), 2);
+
+    fixture.server.clearRequests();
+    pick(view.organizationPicker(), Qt::Key_Down);
+    QVERIFY(fixture.settle(*service));
+    QCOMPARE(fixture.server.requestedPaths(),
+             (QList<QByteArray>{ServiceFixture::organizationsPath, personal}));
+    QCOMPARE(fixture.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
+             QStringLiteral("org-personal-4b5d"));
+    // No name: the identifier's first eight characters.
+    QCOMPARE(view.connectedText()->text(), QStringLiteral("Connected to Claude · org-pers"));
+    QCOMPARE(dashboard.organizationLabel()->text(), QStringLiteral("org-pers"));
 }
 
 void TestSettingsView::keyboardNamesAndFit()

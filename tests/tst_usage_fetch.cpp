@@ -47,6 +47,8 @@ private Q_SLOTS:
     void failureKeepsEarlierSnapshot();
     void overlappingFetchesBothPublish();
     void serviceDestroyedMidChain();
+    void readsTheChosenOrganization_data();
+    void readsTheChosenOrganization();
 };
 
 void TestUsageFetch::sendsBrowserHeadersInOrder()
@@ -360,6 +362,41 @@ void TestUsageFetch::serviceDestroyedMidChain()
     QTest::qWait(300);
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
+}
+
+void TestUsageFetch::readsTheChosenOrganization_data()
+{
+    QTest::addColumn<QString>("chosen"); // null: no choice
+    QTest::addColumn<QByteArray>("usagePath");
+    QTest::addColumn<QString>("name");
+
+    const QByteArray team = "/api/organizations/org-team/usage";
+    const QByteArray personal = "/api/organizations/org-personal/usage";
+    QTest::newRow("no choice: the first") << QString() << team << "Acme Team";
+    QTest::newRow("the second, chosen") << "org-personal" << personal << "org-pers";
+    QTest::newRow("chosen, no longer listed: the first") << "org-gone" << team << "Acme Team";
+}
+
+void TestUsageFetch::readsTheChosenOrganization()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, usagePath);
+
+    Fx fx;
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
+                                         {"uuid":"org-personal","name":""}])"));
+    fx.server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    if (!chosen.isNull())
+        fx.defaults.defaults().setValue(UserDefaults::organizationIdKey, chosen);
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, usagePath}));
+    QCOMPARE(service->organizations().size(), 2);
+    QTEST(service->organization()->displayName(), "name");
+    // A choice that is not listed today is kept for tomorrow.
+    if (!chosen.isNull())
+        QCOMPARE(fx.defaults.defaults().stringForKey(UserDefaults::organizationIdKey), chosen);
 }
 
 QTEST_GUILESS_MAIN(TestUsageFetch)

@@ -54,6 +54,12 @@ UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, co
     connect(&m_defaults, &UserDefaults::changed, this, [this](const QString& key) {
         if (key == UserDefaults::refreshIntervalKey)
             readRefreshInterval();
+        // Another organization picked: its figures, at once.
+        if (key == UserDefaults::organizationIdKey && m_state.hasCookie &&
+            chosenOrganization() != m_organizationId) {
+            m_organizationId.reset();
+            fetchUsage();
+        }
     });
 }
 
@@ -64,6 +70,13 @@ void UsageService::readRefreshInterval()
     m_refreshInterval = m_defaults.setting(UserDefaults::refreshIntervalKey).toDouble();
     if (m_state.hasCookie)
         startAutoRefresh();
+}
+
+std::optional<QString> UsageService::chosenOrganization() const
+{
+    if (!m_defaults.contains(UserDefaults::organizationIdKey))
+        return std::nullopt;
+    return m_defaults.stringForKey(UserDefaults::organizationIdKey);
 }
 
 void UsageService::start()
@@ -128,7 +141,7 @@ void UsageService::beginChain(State next, const QString& cookie)
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    const Chain chain{cookie, m_generation};
+    const Chain chain{cookie, m_generation, {}, {}};
     if (m_organizationId)
         fetchUsageData(chain);
     else
@@ -139,7 +152,7 @@ void UsageService::fetchOrganizations(const Chain& chain)
 {
     const QUrl url = m_requests.organizationsUrl();
     if (!url.isValid()) {
-        fail(FetchMessages::invalidUrl());
+        fail(FetchMessages::invalidUrl(), chain);
         return;
     }
     send(RequestKind::organizations, url, chain);
@@ -149,7 +162,7 @@ void UsageService::fetchUsageData(const Chain& chain)
 {
     const std::optional<QUrl> url = m_requests.usageUrl(*m_organizationId);
     if (!url) {
-        fail(FetchMessages::invalidUrl());
+        fail(FetchMessages::invalidUrl(), chain);
         return;
     }
     send(RequestKind::usage, *url, chain);
@@ -158,7 +171,7 @@ void UsageService::fetchUsageData(const Chain& chain)
 void UsageService::send(RequestKind kind, const QUrl& url, const Chain& chain)
 {
     if (!RequestBuilder::isHeaderSafe(chain.cookie)) {
-        fail(FetchMessages::invalidCookie());
+        fail(FetchMessages::invalidCookie(), chain);
         return;
     }
     QNetworkReply* reply = m_network->get(m_requests.createRequest(url, chain.cookie));
@@ -207,7 +220,7 @@ void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, co
         m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, m_clock());
     if (step.forgetOrganization)
         m_organizationId.reset();
-    fail(step.message);
+    fail(step.message, chain);
 }
 
 void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
@@ -215,7 +228,7 @@ void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, 
     QPointer<UsageService> self(this);
     QThreadPool::globalInstance()->start([self, kind, body, chain, clock = m_clock] {
         if (kind == RequestKind::organizations) {
-            onGuiThread(self, [result = parseOrganizationId(body), chain](UsageService& service) {
+            onGuiThread(self, [result = parseOrganizations(body), chain](UsageService& service) {
                 service.applyOrganization(result, chain);
             });
         } else {
@@ -230,12 +243,19 @@ void UsageService::applyOrganization(const OrganizationResult& result, const Cha
 {
     if (!isCurrent(chain))
         return;
-    if (!result.organizationId) {
-        fail(result.error);
+    // The stored choice is kept even when it is not listed: a passing hiccup of the list
+    // must not lose it.
+    const std::optional<Organization> read =
+        Organizations::choose(result.organizations, chosenOrganization());
+    if (!read) {
+        fail(result.error, chain);
         return;
     }
-    m_organizationId = result.organizationId;
-    fetchUsageData(chain);
+    m_organizationId = read->id;
+    Chain next = chain;
+    next.organizations = result.organizations;
+    next.organization = read;
+    fetchUsageData(next);
 }
 
 void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain)
@@ -243,25 +263,34 @@ void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain
     if (!isCurrent(chain))
         return;
     if (!result.data) {
-        fail(FetchMessages::usageParseFailed(result.error));
+        fail(FetchMessages::usageParseFailed(result.error), chain);
         return;
     }
     // The service answered: whatever pause it asked for earlier is over.
     m_rateLimitedUntil.reset();
-    State next = m_state;
-    next.isLoading = false;
+    State next = ended(chain);
     next.usageData = result.data;
     ++next.snapshot;
     next.error.reset();
     apply(next);
 }
 
-void UsageService::fail(const QString& message)
+void UsageService::fail(const QString& message, const Chain& chain)
+{
+    State next = ended(chain);
+    next.error = message;
+    apply(next);
+}
+
+UsageService::State UsageService::ended(const Chain& chain) const
 {
     State next = m_state;
     next.isLoading = false;
-    next.error = message;
-    apply(next);
+    if (chain.organizations) {
+        next.organizations = *chain.organizations;
+        next.organization = chain.organization;
+    }
+    return next;
 }
 
 void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
@@ -297,6 +326,8 @@ void UsageService::clearCookie()
     m_keychain.remove(this, [](bool) {});
     State next = m_state;
     next.hasCookie = false;
+    next.organizations.clear();
+    next.organization.reset();
     next.usageData.reset();
     ++next.snapshot;
     next.isLoading = false;
@@ -319,6 +350,8 @@ void UsageService::apply(State next)
     const bool newLoading = next.isLoading != m_state.isLoading;
     const bool newError = next.error != m_state.error;
     const bool newCookie = next.hasCookie != m_state.hasCookie;
+    const bool newOrganizations =
+        next.organizations != m_state.organizations || next.organization != m_state.organization;
     m_state = std::move(next);
     if (newData)
         Q_EMIT usageDataChanged(m_state.usageData);
@@ -328,6 +361,8 @@ void UsageService::apply(State next)
         Q_EMIT errorChanged(m_state.error);
     if (newCookie)
         Q_EMIT hasCookieChanged(m_state.hasCookie);
-    if (newData || newLoading || newError || newCookie)
+    if (newOrganizations)
+        Q_EMIT organizationsChanged(m_state.organizations);
+    if (newData || newLoading || newError || newCookie || newOrganizations)
         Q_EMIT changed();
 }

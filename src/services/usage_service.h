@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/clock.h"
+#include "models/organization.h"
 #include "models/usage_data.h"
 #include "services/reply_classifier.h"
 #include "services/request_builder.h"
@@ -27,6 +28,7 @@ class UsageService : public QObject {
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
     Q_PROPERTY(std::optional<QString> error READ error NOTIFY errorChanged)
     Q_PROPERTY(bool hasCookie READ hasCookie NOTIFY hasCookieChanged)
+    Q_PROPERTY(QList<Organization> organizations READ organizations NOTIFY organizationsChanged)
 
 public:
     // Bodies beyond this are abandoned, so a misbehaving server cannot fill memory.
@@ -41,6 +43,9 @@ public:
     bool isLoading() const { return m_state.isLoading; }
     const std::optional<QString>& error() const { return m_state.error; }
     bool hasCookie() const { return m_state.hasCookie; }
+    // The organizations of the account, as last listed; the one whose usage is read.
+    const QList<Organization>& organizations() const { return m_state.organizations; }
+    const std::optional<Organization>& organization() const { return m_state.organization; }
 
     const QTimer& refreshTimer() const { return m_refreshTimer; }
 
@@ -64,6 +69,7 @@ Q_SIGNALS:
     void isLoadingChanged(bool isLoading);
     void errorChanged(const std::optional<QString>& error);
     void hasCookieChanged(bool hasCookie);
+    void organizationsChanged(const QList<Organization>& organizations);
     void changed();
 
 private:
@@ -74,12 +80,17 @@ private:
         bool isLoading = false;
         std::optional<QString> error;
         bool hasCookie = false;
+        QList<Organization> organizations;
+        std::optional<Organization> organization;
     };
     // One run of the chain: the cookie it was read with, and the cookie generation it
     // belongs to, so the replies of a cookie since saved over or cleared are dropped.
     struct Chain {
         QString cookie;
         int generation = 0;
+        // What the organizations answer said, published with the chain's outcome.
+        std::optional<QList<Organization>> organizations;
+        std::optional<Organization> organization;
     };
 
     void readCookie(std::function<void(const CookieRead&)> then);
@@ -93,8 +104,11 @@ private:
     void applyOrganization(const OrganizationResult& result, const Chain& chain);
     void applyUsage(const UsageParseResult& result, const Chain& chain);
     void onCookieSaved(bool saved, const QString& cookie);
-    void fail(const QString& message);
+    void fail(const QString& message, const Chain& chain);
+    // The state after the chain's end: loading over, the organizations it learnt.
+    State ended(const Chain& chain) const;
     void readRefreshInterval();
+    std::optional<QString> chosenOrganization() const;
     bool isCurrent(const Chain& chain) const { return chain.generation == m_generation; }
 
     void apply(State next);
@@ -108,6 +122,7 @@ private:
     QNetworkAccessManager* m_network;
     QTimer m_refreshTimer;
     double m_refreshInterval = 0;
+    // The organization whose usage is read, while it is known.
     std::optional<QString> m_organizationId;
     std::optional<QDateTime> m_rateLimitedUntil;
     int m_generation = 0;

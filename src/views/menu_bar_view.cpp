@@ -88,8 +88,17 @@ QWidget* MenuBarView::buildHeader()
     layout->addWidget(new SymbolView(QStringLiteral("sparkle"), 14, tan()));
     auto* title = new QLabel(QStringLiteral("Gaugery"));
     title->setFont(ViewFonts::font(14, QFont::DemiBold));
-    layout->addWidget(title);
-    layout->addStretch();
+    // Under the name, whose figures these are, when the account has more than one.
+    m_organizationLabel = new ElidedLabel(QString(), 1);
+    m_organizationLabel->setTextFormat(Qt::PlainText);
+    m_organizationLabel->setFont(ViewFonts::font(11));
+    m_organizationLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_organizationLabel->hide();
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    titles->addWidget(title);
+    titles->addWidget(m_organizationLabel);
+    layout->addLayout(titles, 1);
     m_headerIndicator = new BusyIndicator(14);
     // Keeps the header's height when the indicator comes and goes.
     QSizePolicy keep = m_headerIndicator->sizePolicy();
@@ -160,6 +169,9 @@ void MenuBarView::refresh()
         block->setUsageData(*data);
 
     m_headerIndicator->setVisible(m_usage.isLoading());
+    const std::optional<Organization>& organization = m_usage.organization();
+    m_organizationLabel->setVisible(organization && m_usage.organizations().size() > 1);
+    m_organizationLabel->setText(organization ? organization->displayName() : QString());
     const std::optional<QString>& error = m_usage.error();
     m_errorLabel->setText(error.value_or(QString()));
     m_errorLine->setVisible(error.has_value());

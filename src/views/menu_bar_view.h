@@ -24,6 +24,7 @@ public:
     // The widget of the current content; null while there is none.
     QWidget* contentWidget() const { return m_contents.value(m_contentKind); }
     BusyIndicator* headerIndicator() const { return m_headerIndicator; }
+    ElidedLabel* organizationLabel() const { return m_organizationLabel; }
     ElidedLabel* errorLabel() const { return m_errorLabel; }
     QWidget* errorLine() const { return m_errorLine; }
     MenuButton* cookieButton() const { return m_cookieButton; }
@@ -50,6 +51,7 @@ private:
     DashboardContent m_contentKind = DashboardContent::none;
     QHash<DashboardContent, QWidget*> m_contents;
     BusyIndicator* m_headerIndicator;
+    ElidedLabel* m_organizationLabel;
     QWidget* m_errorLine;
     ElidedLabel* m_errorLabel;
     MenuButton* m_cookieButton = nullptr;

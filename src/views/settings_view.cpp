@@ -6,6 +6,7 @@
 #include "services/user_defaults.h"
 #include "views/claude_colors.h"
 #include "views/donation_page.h"
+#include "views/elided_label.h"
 #include "views/link_row.h"
 #include "views/plain_button.h"
 #include "views/settings_choices.h"
@@ -114,6 +115,7 @@ SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget*
 
     connect(&m_defaults, &UserDefaults::changed, this, &SettingsView::showStoredValues);
     connect(&m_usage, &UsageService::hasCookieChanged, this, &SettingsView::showConnection);
+    connect(&m_usage, &UsageService::organizationsChanged, this, &SettingsView::showConnection);
     showStoredValues();
     showConnection();
 }
@@ -159,11 +161,28 @@ QWidget* SettingsView::buildConnectionSection()
     m_disconnect->setAutoDefault(true);
     connect(m_disconnect, &QPushButton::clicked, &m_usage, &UsageService::clearCookie);
 
+    m_connectedText = new ElidedLabel(QString(), 1);
+    m_connectedText->setFont(ViewFonts::font(rowFontSize));
+    m_connectedText->setTextFormat(Qt::PlainText);
     m_connected = new QWidget;
-    m_connected->setLayout(
-        rowOf({new SymbolView(QStringLiteral("checkmark.circle.fill"), rowFontSize,
-                              [](const QPalette&) { return ClaudeColors::claudeTan(); }),
-               label(QStringLiteral("Connected to Claude")), nullptr, m_disconnect}));
+    auto* connected = new QHBoxLayout(m_connected);
+    connected->setContentsMargins(0, 0, 0, 0);
+    connected->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), rowFontSize,
+                                        [](const QPalette&) { return ClaudeColors::claudeTan(); }));
+    connected->addWidget(m_connectedText, 1);
+    connected->addWidget(m_disconnect);
+
+    // Only for accounts in more than one organization.
+    m_organization = picker();
+    connect(m_organization, &QComboBox::activated, this, [this](int index) {
+        const QList<Organization>& listed = m_usage.organizations();
+        if (index < 0 || index >= listed.size() || m_usage.organization() == listed.at(index))
+            return;
+        m_defaults.setValue(UserDefaults::organizationIdKey, listed.at(index).id);
+    });
+    m_organizationRow = new QWidget;
+    m_organizationRow->setLayout(row(QStringLiteral("Organization"), m_organization));
+    m_organizationRow->layout()->setContentsMargins(0, 0, 0, 0);
     m_notConnected = new QWidget;
     m_notConnected->setLayout(rowOf({new SymbolView(QStringLiteral("xmark.circle.fill"),
                                                     rowFontSize, ClaudeColors::secondaryText),
@@ -173,6 +192,7 @@ QWidget* SettingsView::buildConnectionSection()
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addWidget(m_connected);
     rows->addWidget(m_notConnected);
+    rows->addWidget(m_organizationRow);
     return section(QStringLiteral("Connection"), {rows});
 }
 
@@ -228,4 +248,13 @@ void SettingsView::showConnection()
 {
     m_connected->setVisible(m_usage.hasCookie());
     m_notConnected->setVisible(!m_usage.hasCookie());
+    const std::optional<Organization>& read = m_usage.organization();
+    m_connectedText->setText(read ? QStringLiteral("Connected to Claude · ") + read->displayName()
+                                  : QStringLiteral("Connected to Claude"));
+    const QList<Organization>& listed = m_usage.organizations();
+    m_organizationRow->setVisible(m_usage.hasCookie() && listed.size() > 1);
+    m_organization->clear();
+    for (const Organization& organization : listed)
+        m_organization->addItem(organization.displayName());
+    m_organization->setCurrentIndex(read ? int(listed.indexOf(*read)) : -1);
 }

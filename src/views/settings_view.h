@@ -20,7 +20,7 @@ class SettingsView : public QWidget {
 
 public:
     static constexpr int viewWidth = 380;
-    static constexpr int viewHeight = 370;
+    static constexpr int viewHeight = 400;
 
     SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent = nullptr);
 
@@ -30,6 +30,8 @@ public:
     QComboBox* intervalPicker() const { return m_interval; }
     QCheckBox* usageAlertsToggle() const { return m_usageAlerts; }
     QWidget* connectedRow() const { return m_connected; }
+    QLabel* connectedText() const { return m_connectedText; }
+    QComboBox* organizationPicker() const { return m_organization; }
     QWidget* notConnectedRow() const { return m_notConnected; }
     QPushButton* disconnectButton() const { return m_disconnect; }
     QLabel* versionLabel() const { return m_version; }
@@ -57,6 +59,9 @@ private:
     QComboBox* m_interval = nullptr;
     QCheckBox* m_usageAlerts = nullptr;
     QWidget* m_connected = nullptr;
+    QLabel* m_connectedText = nullptr;
+    QWidget* m_organizationRow = nullptr;
+    QComboBox* m_organization = nullptr;
     QWidget* m_notConnected = nullptr;
     QPushButton* m_disconnect = nullptr;
     QLabel* m_version = nullptr;
