@@ -1,7 +1,9 @@
 #include "app/onboarding_window_controller.h"
 
 #include "app/fixed_window.h"
+#include "services/browser_cookie_import.h"
 #include "services/keychain_service.h"
+#include "services/usage_service.h"
 #include "views/setup_view.h"
 
 #include <QPointer>
@@ -22,6 +24,10 @@ void OnboardingWindowController::show(UsageService& usage)
         auto* view = new SetupView(usage, cookie, [self] {
             if (self && self->m_window.window())
                 self->m_window.window()->close();
+        });
+        const QUrl origin = m_origin.isEmpty() ? UsageService::defaultOrigin() : m_origin;
+        view->setBrowserImport([origin] {
+            return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run();
         });
         return new FixedWindow(view, QStringLiteral("Gaugery"),
                                QSize(SetupView::viewWidth, SetupView::viewHeight));
