@@ -144,6 +144,8 @@ void TestWindowControllers::cancelClosesAndSaveDoesNot()
 
     controllers.onboarding.show(*service);
     auto* view = controllers.onboarding.window()->findChild<SetupView*>();
+    // The controller gives the window its import.
+    QVERIFY(view->importButton()->isVisible());
     view->editor()->clear();
     QTest::keyClicks(view->editor(), QStringLiteral("sessionKey=test-value"));
     view->saveButton()->click();

@@ -13,11 +13,16 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int margin = 20;
+// Four lines of the message; longer ones scroll, so the editor keeps its height.
+constexpr int messageLines = 4;
 
 QString choiceText(const ImportedSession& session)
 {
@@ -36,7 +41,7 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
 {
     setFixedSize(viewWidth, viewHeight);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(16);
 
     auto* section = new QVBoxLayout;
@@ -72,8 +77,15 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
     m_importMessage->setWordWrap(true);
     m_importMessage->setTextFormat(Qt::PlainText);
     m_importMessage->setForegroundRole(QPalette::PlaceholderText);
-    m_importMessage->hide();
-    section->addWidget(m_importMessage);
+    m_importMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_messageArea = new QScrollArea;
+    m_messageArea->setWidget(m_importMessage);
+    m_messageArea->setWidgetResizable(true);
+    m_messageArea->setFrameShape(QFrame::NoFrame);
+    m_messageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_messageArea->setBackgroundRole(QPalette::Window);
+    m_messageArea->hide();
+    section->addWidget(m_messageArea);
     m_importChoices = new QComboBox;
     m_importChoices->setAccessibleName(QStringLiteral("Browser session"));
     m_importChoices->hide();
@@ -159,8 +171,7 @@ void SetupView::startImport()
     m_importButton->setEnabled(false);
     m_busy->show();
     m_importChoices->hide();
-    m_importMessage->setText(QStringLiteral("Looking in your browsers…"));
-    m_importMessage->show();
+    showMessage(QStringLiteral("Looking in your browsers…"));
 
     QPointer<SetupView> self(this);
     QThreadPool::globalInstance()->start([self, import = m_import] {
@@ -180,7 +191,7 @@ void SetupView::showImport(const BrowserImportResult& result)
 {
     m_busy->hide();
     m_importButton->setEnabled(true);
-    m_importMessage->setText(result.message());
+    showMessage(result.message());
     m_sessions = result.sessions;
     m_importChoices->clear();
     for (const ImportedSession& session : m_sessions)
@@ -189,6 +200,16 @@ void SetupView::showImport(const BrowserImportResult& result)
     if (!m_sessions.isEmpty())
         choose(0);
     Q_EMIT importFinished();
+}
+
+void SetupView::showMessage(const QString& text)
+{
+    m_importMessage->setText(text);
+    // A fixed window gives a wrapped label no room of its own: size its area to the text.
+    const int width = viewWidth - 2 * margin;
+    const int lines = m_importMessage->fontMetrics().lineSpacing() * messageLines;
+    m_messageArea->setFixedHeight(std::min(m_importMessage->heightForWidth(width), lines));
+    m_messageArea->show();
 }
 
 void SetupView::choose(int index)

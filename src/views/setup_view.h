@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class UsageService;
 
 // The cookie editor of the onboarding window. The text stays the user's until "Save"
@@ -58,6 +59,7 @@ private:
     void updateSaveEnabled();
     void startImport();
     void showImport(const BrowserImportResult& result);
+    void showMessage(const QString& text);
     void choose(int index);
 
     UsageService& m_usage;
@@ -71,6 +73,7 @@ private:
     QPlainTextEdit* m_editor;
     QPushButton* m_importButton;
     BusyIndicator* m_busy;
+    QScrollArea* m_messageArea;
     QLabel* m_importMessage;
     QComboBox* m_importChoices;
     QPushButton* m_cancel;
