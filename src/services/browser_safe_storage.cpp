@@ -10,9 +10,9 @@ namespace {
 // Room for the user to answer an unlock prompt; after it, the lookup gives up.
 constexpr guint deadlineMs = 30'000;
 
-// The schemas Chromium has stored its password under, newest first.
-constexpr const char* schemaNames[] = {"chrome_libsecret_os_crypt_password_v2",
-                                       "chrome_libsecret_os_crypt_password"};
+// Chromium stores its password under the newer schema; the older one holds the same
+// attribute, so one search by attribute finds both and the newer one is tried first.
+constexpr const char* currentSchema = "chrome_libsecret_os_crypt_password_v2";
 
 // The program's own keyring code owns libsecret's shared service on its own thread and
 // context; this lookup opens a private, unshared service on a private context pushed on
@@ -61,13 +61,20 @@ public:
 
     bool isOpen() const { return m_service != nullptr; }
 
-    // The secrets of every item of this schema for the application, unlocking (which may
-    // prompt) as needed; nothing on error.
-    std::optional<QList<QByteArray>> secrets(const char* schemaName, const QByteArray& application)
+    struct Secrets {
+        QList<QByteArray> passwords;
+        bool failed = false;
+        // An item stayed locked: the user turned the unlock prompt down.
+        bool locked = false;
+    };
+
+    // The secrets of every item with the application attribute, the current schema's
+    // first, unlocking (which may prompt) as needed.
+    Secrets secrets(const QByteArray& application)
     {
         SecretSchema schema{};
-        schema.name = schemaName;
-        schema.flags = SECRET_SCHEMA_NONE;
+        schema.name = currentSchema;
+        schema.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
         schema.attributes[0] = {"application", SECRET_SCHEMA_ATTRIBUTE_STRING};
         GHashTable* attributes =
             secret_attributes_build(&schema, "application", application.constData(), nullptr);
@@ -78,23 +85,29 @@ public:
         g_hash_table_unref(attributes);
         GError* error = nullptr;
         GList* items = secret_service_search_finish(m_service, wait(), &error);
-        const bool failed = error != nullptr;
+        Secrets result;
+        result.failed = error != nullptr;
         g_clear_error(&error);
 
-        QList<QByteArray> found;
+        QList<QByteArray> older;
         for (GList* node = items; node; node = node->next) {
-            if (SecretValue* value = secret_item_get_secret(SECRET_ITEM(node->data))) {
-                gsize length = 0;
-                const gchar* bytes = secret_value_get(value, &length);
-                if (length > 0)
-                    found.append(QByteArray(bytes, qsizetype(length)));
-                secret_value_unref(value);
-            }
+            auto* item = SECRET_ITEM(node->data);
+            result.locked = result.locked || secret_item_get_locked(item);
+            SecretValue* value = secret_item_get_secret(item);
+            if (!value)
+                continue;
+            gsize length = 0;
+            const gchar* bytes = secret_value_get(value, &length);
+            gchar* schemaName = secret_item_get_schema_name(item);
+            if (length > 0)
+                (g_strcmp0(schemaName, currentSchema) == 0 ? result.passwords : older)
+                    .append(QByteArray(bytes, qsizetype(length)));
+            g_free(schemaName);
+            secret_value_unref(value);
         }
         g_list_free_full(items, g_object_unref);
-        if (failed)
-            return std::nullopt;
-        return found;
+        result.passwords.append(older);
+        return result;
     }
 
 private:
@@ -143,25 +156,27 @@ bool keepsKeysInKWallet()
 SafeStorageKey BrowserSafeStorage::lookup(const QStringList& applications)
 {
     SafeStorageKey key;
-    bool failed = false;
+    bool unanswered = false;
     {
         PrivateSecretService service;
-        if (!service.isOpen())
-            return {SafeStorageKey::Status::Unreachable, {}};
-        for (const QString& application : applications) {
-            for (const char* schema : schemaNames) {
-                const auto secrets = service.secrets(schema, application.toUtf8());
-                failed = failed || !secrets;
-                if (secrets)
-                    key.passwords.append(*secrets);
-            }
+        unanswered = !service.isOpen();
+        // The browser's own name first; stop at the first that answers, and after a
+        // refused prompt rather than prompting again.
+        for (qsizetype i = 0; i < applications.size() && key.passwords.isEmpty() && !unanswered;
+             ++i) {
+            const auto found = service.secrets(applications.at(i).toUtf8());
+            key.passwords = found.passwords;
+            unanswered = found.failed || found.locked;
         }
     }
+    // Without an item, a KDE desktop explains it best, whatever the Secret Service said.
     if (!key.passwords.isEmpty())
         key.status = SafeStorageKey::Status::Found;
     else if (keepsKeysInKWallet())
         key.status = SafeStorageKey::Status::InKWallet;
+    else if (unanswered)
+        key.status = SafeStorageKey::Status::Unreachable;
     else
-        key.status = failed ? SafeStorageKey::Status::Unreachable : SafeStorageKey::Status::Missing;
+        key.status = SafeStorageKey::Status::Missing;
     return key;
 }
