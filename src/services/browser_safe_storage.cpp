@@ -45,10 +45,13 @@ public:
     {
         // The provider ends the transfer session this opened when the process leaves
         // the bus (closing it needs libsecret's unstable API).
-        if (m_service)
-            g_object_unref(m_service);
-        if (m_result)
-            g_object_unref(m_result);
+        // The last result holds the service too.
+        g_clear_object(&m_result);
+        g_clear_object(&m_service);
+        // GDBus frees the proxy's signal subscriptions from idle callbacks on this
+        // context; run them before it goes (a bounded number, in case one repeats).
+        for (int i = 0; i < 100 && g_main_context_pending(m_context); ++i)
+            g_main_context_iteration(m_context, FALSE);
         g_source_destroy(m_deadline);
         g_source_unref(m_deadline);
         g_object_unref(m_cancellable);
