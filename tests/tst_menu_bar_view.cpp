@@ -89,7 +89,9 @@ void TestMenuBarView::states_data()
         << Setup::noCookie << DashboardContent::welcome << false << QString()
         << QStringList{header, QStringLiteral("text Track Your Claude Usage with Gaugery"),
                        QStringLiteral("text Monitor your API limits right from your menu bar"),
-                       QStringLiteral("button Get Started")} +
+                       QStringLiteral("button Get Started"),
+                       QStringLiteral("text Then use Import from Browser, or paste your session "
+                                      "cookie.")} +
                menuFor(false);
     QTest::newRow("loading") << Setup::loading << DashboardContent::loading << true << QString()
                              << QStringList{header, QStringLiteral("text Loading usage data...")} +

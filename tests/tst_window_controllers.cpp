@@ -147,6 +147,8 @@ void TestWindowControllers::cancelClosesAndSaveDoesNot()
     QVERIFY(QTest::qWaitForWindowActive(controllers.onboarding.window()));
     auto* view = controllers.onboarding.window()->findChild<SetupView*>();
     QTRY_VERIFY(!view->cookieText().isEmpty());
+    // The controller gives the window its import.
+    QVERIFY(view->importButton()->isVisible());
     view->editor()->clear();
     QTest::keyClicks(view->editor(), QStringLiteral("sessionKey=test-value"));
     view->saveButton()->click();

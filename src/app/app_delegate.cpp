@@ -94,6 +94,7 @@ void AppDelegate::createPopover()
     connect(dashboard, &MenuBarView::settingsRequested, this,
             [this] { SettingsWindowController::shared().show(m_usageService); });
     OnboardingWindowController::shared().setKeychain(m_environment.keychain);
+    OnboardingWindowController::shared().setServiceOrigin(m_environment.origin);
     SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
     m_popover = std::make_unique<Popover>(dashboard);
 }

@@ -1,7 +1,10 @@
 #include "app/onboarding_window_controller.h"
 
 #include "app/fixed_window.h"
+#include "build_config.h"
+#include "services/browser_cookie_import.h"
 #include "services/keychain_service.h"
+#include "services/usage_service.h"
 #include "views/setup_view.h"
 
 #include <QPlainTextEdit>
@@ -27,6 +30,11 @@ void OnboardingWindowController::show(UsageService& usage)
         keychain.read(view, [view](const CookieRead& read) {
             if (read.state == CookieRead::State::stored && view->cookieText().isEmpty())
                 view->editor()->setPlainText(read.cookie);
+        });
+        const QUrl origin =
+            m_origin.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::serviceOrigin)) : m_origin;
+        view->setBrowserImport([origin] {
+            return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run();
         });
         return new FixedWindow(view, QStringLiteral("Gaugery"),
                                QSize(SetupView::viewWidth, SetupView::viewHeight));
