@@ -16,7 +16,9 @@
 #include <QImage>
 #include <QLayout>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTextStream>
 
@@ -123,9 +125,35 @@ QList<Scene> scenes()
              return std::make_unique<SetupView>(c.start(), QString());
          },
          true},
+        {QStringLiteral("onboarding-import"),
+         [](SceneContext& c) -> std::unique_ptr<QWidget> {
+             c.fixture.store->put(std::nullopt);
+             auto view = std::make_unique<SetupView>(c.start(), QString());
+             view->setBrowserImport([] {
+                 BrowserImportResult result;
+                 result.browsers = {QStringLiteral("Firefox"), QStringLiteral("Chromium")};
+                 result.sessions.append({QStringLiteral("Firefox"),
+                                         QStringLiteral("default-release"), "example-session-value",
+                                         std::nullopt, QDateTime::currentDateTimeUtc()});
+                 return result;
+             });
+             QSignalSpy finished(view.get(), &SetupView::importFinished);
+             view->importButton()->click();
+             finished.wait(5000);
+             return view;
+         },
+         true},
         {QStringLiteral("settings"),
          [](SceneContext& c) -> std::unique_ptr<QWidget> {
-             return std::make_unique<SettingsView>(c.start(), c.fixture.defaults.defaults());
+             // An account in two organizations, reading the team's.
+             c.fixture.server.on(ServiceFixture::organizationsPath,
+                                 ServiceBodies::json(R"([{"uuid":"org-1234","name":"Acme Team"},
+                                                         {"uuid":"org-5678","name":"Personal"}])"));
+             c.fixture.server.on(ServiceFixture::usagePath,
+                                 ServiceBodies::json(usageBody(42, 38.5, 12)));
+             c.start();
+             c.fixture.fetchAndWait(*c.service);
+             return std::make_unique<SettingsView>(*c.service, c.fixture.defaults.defaults());
          },
          true},
     };

@@ -169,7 +169,7 @@ QWidget* SettingsView::buildConnectionSection()
     connected->setContentsMargins(0, 0, 0, 0);
     connected->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), rowFontSize,
                                         [](const QPalette&) { return ClaudeColors::claudeTan(); }));
-    connected->addWidget(m_connectedText, 1);
+    connected->addWidget(m_connectedText, 1, Qt::AlignVCenter);
     connected->addWidget(m_disconnect);
 
     // Only for accounts in more than one organization.
