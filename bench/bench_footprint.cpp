@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
     server.on(ServiceFixture::organizationsPath,
               ServiceBodies::json(ServiceBodies::organizations()));
     server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    KeychainService::shared().saveCookie(QStringLiteral("sessionKey=bench-cookie"));
+    KeychainService::shared().saveNow(QStringLiteral("sessionKey=bench-cookie"));
 
     Program bare(QStringLiteral("bare Qt tray"), QStringLiteral(GAUGERY_BARE_TRAY));
     Program gaugery(QStringLiteral("Gaugery"), QStringLiteral(GAUGERY_LOOPBACK_PROGRAM));
@@ -150,6 +150,6 @@ int main(int argc, char* argv[])
         p->process.terminate();
         p->process.waitForFinished(5000);
     }
-    KeychainService::shared().deleteCookie();
+    KeychainService::shared().removeNow();
     return 0;
 }

@@ -33,7 +33,7 @@ void parseOrganizationsBody(benchmark::State& state)
                 R"(","name":"Organization","capabilities":["chat","claude_pro"],"settings":{}},)";
     body.back() = ']';
     for (auto _ : state)
-        benchmark::DoNotOptimize(parseOrganizationId(body));
+        benchmark::DoNotOptimize(parseOrganizations(body));
 }
 BENCHMARK(parseOrganizationsBody);
 

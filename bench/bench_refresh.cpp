@@ -16,6 +16,7 @@ void fullRefresh(benchmark::State& state)
     auto service = fx.makeService();
     for (auto _ : state) {
         service->clearCookie();
+        fx.settle(*service);
         fx.store->put(QByteArray("sessionKey=bench-cookie"));
         if (!fx.fetchAndWait(*service) || !service->usageData()) {
             state.SkipWithError("refresh failed");

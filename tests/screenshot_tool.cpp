@@ -3,6 +3,7 @@
 // screenshot_tool --screen FILE saves the whole display instead, to look at a running
 // program inside scripts/desktop-session.
 
+#include "app/popover.h"
 #include "history_fixture.h"
 #include "service_fixture.h"
 #include "services/history_store.h"
@@ -13,12 +14,16 @@
 #include "views/setup_view.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -77,13 +82,14 @@ using SceneBuilder = std::function<std::unique_ptr<QWidget>(SceneContext&)>;
 struct Scene {
     QString name;
     SceneBuilder build;
-    // Windows are shot with their background; the dashboard draws its own shape.
+    // Windows are shot with their background; the dashboard's popover draws its own shape.
     bool window = false;
 };
 
+// The dashboard in the popover the program opens, below a tray item at the top.
 std::unique_ptr<QWidget> dashboard(UsageService& service)
 {
-    return std::make_unique<MenuBarView>(service);
+    return std::make_unique<Popover>(new MenuBarView(service));
 }
 
 // The last day, with the pointer on the weekly figure of an hour ago.
@@ -150,9 +156,35 @@ QList<Scene> scenes()
              return std::make_unique<SetupView>(c.start(), QString());
          },
          true},
+        {QStringLiteral("onboarding-import"),
+         [](SceneContext& c) -> std::unique_ptr<QWidget> {
+             c.fixture.store->put(std::nullopt);
+             auto view = std::make_unique<SetupView>(c.start(), QString());
+             view->setBrowserImport([] {
+                 BrowserImportResult result;
+                 result.browsers = {QStringLiteral("Firefox"), QStringLiteral("Chromium")};
+                 result.sessions.append({QStringLiteral("Firefox"),
+                                         QStringLiteral("default-release"), "example-session-value",
+                                         std::nullopt, QDateTime::currentDateTimeUtc()});
+                 return result;
+             });
+             QSignalSpy finished(view.get(), &SetupView::importFinished);
+             view->importButton()->click();
+             finished.wait(5000);
+             return view;
+         },
+         true},
         {QStringLiteral("settings"),
          [](SceneContext& c) -> std::unique_ptr<QWidget> {
-             return std::make_unique<SettingsView>(c.start(), c.fixture.defaults.defaults());
+             // An account in two organizations, reading the team's.
+             c.fixture.server.on(ServiceFixture::organizationsPath,
+                                 ServiceBodies::json(R"([{"uuid":"org-1234","name":"Acme Team"},
+                                                         {"uuid":"org-5678","name":"Personal"}])"));
+             c.fixture.server.on(ServiceFixture::usagePath,
+                                 ServiceBodies::json(usageBody(42, 38.5, 12)));
+             c.start();
+             c.fixture.fetchAndWait(*c.service);
+             return std::make_unique<SettingsView>(*c.service, c.fixture.defaults.defaults());
          },
          true},
         {QStringLiteral("history"), historyWindow, true},
@@ -193,18 +225,25 @@ QPalette darkPalette()
     return palette;
 }
 
-// At twice the logical size, so the files stay sharp on scaled screens.
+void settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Shown as the program shows it and left to settle, then drawn at twice the logical
+// size, so the files stay sharp on scaled screens and show what a user sees.
 QImage render(QWidget& widget, bool withBackground)
 {
-    widget.ensurePolished();
-    if (QLayout* layout = widget.layout())
-        layout->activate();
-    const int width = widget.width() > 0 ? widget.width() : widget.sizeHint().width();
-    const int height =
-        widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
-    widget.resize(width, height);
-    if (QLayout* layout = widget.layout())
-        layout->activate();
+    if (auto* popover = qobject_cast<Popover*>(&widget)) {
+        popover->toggle(QRect(QGuiApplication::primaryScreen()->geometry().center().x(), 4, 1, 1));
+    } else {
+        widget.resize(widget.sizeHint());
+        widget.show();
+    }
+    settle(300);
 
     constexpr qreal ratio = 2;
     QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
@@ -236,6 +275,8 @@ int main(int argc, char** argv)
                                                        {QStringLiteral("dark"), darkPalette()}};
 
     int written = 0;
+    // Two states that render the same picture mean a state does not show.
+    QHash<QByteArray, QString> seen;
     for (const Scene& scene : scenes()) {
         if (!wanted.isEmpty() && !wanted.contains(scene.name))
             continue;
@@ -243,9 +284,17 @@ int main(int argc, char** argv)
             QApplication::setPalette(palette);
             SceneContext context;
             const std::unique_ptr<QWidget> widget = scene.build(context);
-            const QString file =
-                out.filePath(scene.name + QLatin1Char('-') + variant + QStringLiteral(".png"));
-            if (!render(*widget, scene.window).save(file)) {
+            const QString name = scene.name + QLatin1Char('-') + variant;
+            const QImage image = render(*widget, scene.window);
+            const QByteArray digest = QCryptographicHash::hash(
+                QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Sha256);
+            if (seen.contains(digest)) {
+                err << name << " looks exactly like " << seen.value(digest) << "\n";
+                return 1;
+            }
+            seen.insert(digest, name);
+            const QString file = out.filePath(name + QStringLiteral(".png"));
+            if (!image.save(file)) {
                 err << "cannot write " << file << "\n";
                 return 1;
             }

@@ -3,9 +3,12 @@
 #include "app/popover.h"
 #include "fake_notification_server.h"
 #include "service_fixture.h"
+#include "views/usage_row_native.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDBusMessage>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +25,7 @@ private Q_SLOTS:
     void togglesThePopover();
     void titleFollowsSnapshotAndSettings();
     void forecastFromTheStoredHistory();
+    void everyLimitShowsAndStylesSwitchLive();
     void wakingFromSleepFetchesOnce();
 };
 
@@ -111,16 +115,13 @@ void TestAppDelegate::startUp()
              QStringList{QStringLiteral(
                  "No system tray available: open the dashboard with Super + Shift + U")});
 
-    // The first fetch starts within the sequence, and only with a cookie.
-    QCOMPARE(delegate.usageService().isLoading(), cookie);
-    if (cookie) {
-        QSignalSpy published(&delegate.usageService(), &UsageService::usageDataChanged);
-        QVERIFY(published.wait());
-        QCOMPARE(scene.fixture.server.requestedPaths(),
-                 (QList<QByteArray>{ServiceFixture::organizationsPath, ServiceFixture::usagePath}));
-    } else {
-        QCOMPARE(scene.fixture.server.requests().size(), 0);
-    }
+    // The first fetch follows the keyring's answer, only with a cookie, which is read once.
+    QVERIFY(scene.fixture.settle(delegate.usageService()));
+    QCOMPARE(delegate.usageService().usageData().has_value(), cookie);
+    QCOMPARE(delegate.usageService().hasCookie(), cookie);
+    const QList<QByteArray> chain{ServiceFixture::organizationsPath, ServiceFixture::usagePath};
+    QCOMPARE(scene.fixture.server.requestedPaths(), cookie ? chain : QList<QByteArray>());
+    QCOMPARE(scene.fixture.store->lookupCalls(), 2);
 }
 
 void TestAppDelegate::asksForNotificationPermission()
@@ -142,14 +143,38 @@ void TestAppDelegate::togglesThePopover()
 {
     Scene scene;
     AppDelegate delegate(scene.environment());
-    delegate.togglePopover(); // before start-up: nothing to toggle, nothing breaks
+    delegate.togglePopoverFromShortcut(); // before start-up: nothing to toggle, nothing breaks
     delegate.applicationDidFinishLaunching();
 
-    delegate.togglePopover(QRect(300, 4, 1, 1));
+    // Before any click the shortcut has only the pointer to go by.
+    QCursor::setPos(900, 700);
+    delegate.togglePopoverFromShortcut();
     QVERIFY(delegate.popover()->isVisible());
-    QCOMPARE(delegate.popover()->width(), 260);
-    delegate.togglePopover(QRect(300, 4, 1, 1));
+    QVERIFY(delegate.popover()->geometry().bottom() < 700);
+    delegate.togglePopoverFromShortcut();
     QVERIFY(!delegate.popover()->isVisible());
+
+    // A click on the item (as the panel reports it) opens below it.
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        QDBusConnection::sessionBus().baseService(), QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 300 << 4;
+    QDBusConnection::sessionBus().call(activate);
+    QTRY_VERIFY(delegate.popover()->isVisible());
+    QCOMPARE(delegate.popover()->width(), 260);
+    QVERIFY(qAbs(delegate.popover()->geometry().center().x() - 300) <= 1);
+    QTRY_VERIFY(delegate.popover()->isActiveWindow());
+
+    // Closed by a click elsewhere, then the shortcut right away: it is never swallowed,
+    // and it opens at the item, wherever the pointer is.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QTRY_VERIFY(!delegate.popover()->isVisible());
+    delegate.togglePopoverFromShortcut();
+    QVERIFY(delegate.popover()->isVisible());
+    QVERIFY(qAbs(delegate.popover()->geometry().center().x() - 300) <= 1);
+    QVERIFY(delegate.popover()->geometry().top() > 4);
 }
 
 void TestAppDelegate::titleFollowsSnapshotAndSettings()
@@ -208,6 +233,50 @@ void TestAppDelegate::forecastFromTheStoredHistory()
     QTRY_VERIFY(delegate.statusItem()->presentation().toolTip.contains(
         QLatin1String("at this pace: full at ")));
     QCOMPARE(delegate.history().samples(QStringLiteral("session")).size(), 2);
+}
+
+void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()
+{
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    QFile body(QStringLiteral(GAUGERY_TEST_DATA "/usage/filled_unknown.json"));
+    QVERIFY(body.open(QIODevice::ReadOnly));
+    scene.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(body.readAll()));
+    UserDefaults& defaults = scene.fixture.defaults.defaults();
+    defaults.setValue(UserDefaults::menuBarMetricKey, UsageWindows::highestMetric);
+
+    AppDelegate delegate(scene.environment());
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(scene.fixture.settle(delegate.usageService()));
+
+    // The window nearest its limit is one the program has no name for.
+    QTRY_COMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 96%"));
+    QVERIFY(delegate.statusItem()->presentation().toolTip.startsWith(
+        QStringLiteral("Cowork: 96%, resets Dec 10, 12:00 PM")));
+
+    // The dashboard lists it, and extra usage with its money, after the known windows.
+    delegate.togglePopover(QRect(300, 4, 1, 1));
+    QVERIFY(delegate.popover()->isVisible());
+    QStringList rows;
+    for (const UsageRowNative* row : delegate.popover()->findChildren<UsageRowNative*>())
+        rows << row->accessibleName();
+    QCOMPARE(rows.mid(4), (QStringList{
+                              QStringLiteral("Iguana Necktie (5 hour), 18%"),
+                              QStringLiteral("Cowork (7 day), 96%, Dec 10, 12:00 PM"),
+                              QStringLiteral("Extra usage, 40%, $10.00 of $25.00"),
+                          }));
+
+    // Each tray style, picked in the settings, shows at once.
+    const auto iconAfterPicking = [&](TrayStyle style) {
+        defaults.setValue(UserDefaults::trayStyleKey, TrayStyles::settingOf(style));
+        QTest::qWait(3 * AppDelegate::defaultsSettleMs);
+        return delegate.statusItem()->presentation().icon;
+    };
+    QCOMPARE(iconAfterPicking(TrayStyle::figureInIcon).figure, QStringLiteral("96"));
+    QCOMPARE(delegate.statusItem()->presentation().label, QString());
+    QCOMPARE(iconAfterPicking(TrayStyle::gauge).kind, TrayIcon::Kind::gauge);
+    QCOMPARE(iconAfterPicking(TrayStyle::label).besideLabel, true);
+    QCOMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 96%"));
 }
 
 void TestAppDelegate::wakingFromSleepFetchesOnce()

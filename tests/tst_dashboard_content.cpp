@@ -1,4 +1,5 @@
 #include "views/dashboard_content.h"
+#include "views/donation_page.h"
 
 #include <QTest>
 
@@ -72,7 +73,7 @@ void TestDashboardContent::donationUrl()
 {
     QFETCH(QString, address);
     QFETCH(bool, opens);
-    QCOMPARE(Dashboard::donationUrl(address).has_value(), opens);
+    QCOMPARE(DonationPage::url(address).has_value(), opens);
 }
 
 QTEST_GUILESS_MAIN(TestDashboardContent)

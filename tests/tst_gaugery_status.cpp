@@ -88,6 +88,12 @@ void TestGaugeryStatus::againstTheAgent()
     {
         UsageBusExport exported(*service, fixture.defaults.defaults(), agent);
         QVERIFY(exported.isExported());
+        // What the tray shows, as the delegate hands it over.
+        TrayInput input;
+        input.usage = service->usageData();
+        input.metric = QStringLiteral("weekly");
+        input.now = QDateTime::currentDateTimeUtc();
+        exported.setPresentation(presentTray(input));
 
         const Run json = runStatus({});
         QCOMPARE(json.exitCode, 0);

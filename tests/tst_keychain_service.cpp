@@ -36,12 +36,12 @@ void TestKeychainService::roundTrip()
     QFETCH(QByteArray, stored);
     auto store = std::make_shared<MemorySecretStore>();
     KeychainService keychain(store);
-    QVERIFY(keychain.saveCookie(cookie));
-    QCOMPARE(store->lookup(), std::optional<QByteArray>(stored));
-    const std::optional<QString> read = keychain.getCookie();
-    QVERIFY(read);
-    QCOMPARE(*read, cookie);
-    QCOMPARE(read->isNull(), false);
+    QVERIFY(keychain.saveNow(cookie));
+    QCOMPARE(store->secret(), std::optional<QByteArray>(stored));
+    const CookieRead read = keychain.readNow();
+    QCOMPARE(read.state, CookieRead::State::stored);
+    QCOMPARE(read.cookie, cookie);
+    QCOMPARE(read.cookie.isNull(), false);
 }
 
 void TestKeychainService::unreadableBytesReadAsNone_data()
@@ -57,7 +57,7 @@ void TestKeychainService::unreadableBytesReadAsNone()
     QFETCH(QByteArray, bytes);
     auto store = std::make_shared<MemorySecretStore>();
     store->put(bytes);
-    QCOMPARE(KeychainService(store).getCookie(), std::nullopt);
+    QCOMPARE(KeychainService(store).readNow().state, CookieRead::State::absent);
 }
 
 void TestKeychainService::textWithNoUtf8FormIsRefused()
@@ -66,30 +66,30 @@ void TestKeychainService::textWithNoUtf8FormIsRefused()
     store->put(QByteArray("old"));
     KeychainService keychain(store);
     const QChar loneSurrogate(char16_t(0xd800));
-    QVERIFY(!keychain.saveCookie(QStringLiteral("k=") + loneSurrogate));
+    QVERIFY(!keychain.saveNow(QStringLiteral("k=") + loneSurrogate));
     QCOMPARE(store->storeCalls(), 0);
-    QCOMPARE(keychain.getCookie(), std::optional<QString>(QStringLiteral("old")));
+    QCOMPARE(keychain.readNow().cookie, QStringLiteral("old"));
 }
 
 void TestKeychainService::failedSaveKeepsEarlierCookie()
 {
     auto store = std::make_shared<MemorySecretStore>();
     KeychainService keychain(store);
-    QVERIFY(keychain.saveCookie(QStringLiteral("first")));
+    QVERIFY(keychain.saveNow(QStringLiteral("first")));
     store->setFailing(true);
-    QVERIFY(!keychain.saveCookie(QStringLiteral("second")));
+    QVERIFY(!keychain.saveNow(QStringLiteral("second")));
     store->setFailing(false);
-    QCOMPARE(keychain.getCookie(), std::optional<QString>(QStringLiteral("first")));
+    QCOMPARE(keychain.readNow().cookie, QStringLiteral("first"));
 }
 
 void TestKeychainService::deleteIsIdempotent()
 {
     auto store = std::make_shared<MemorySecretStore>();
     KeychainService keychain(store);
-    QVERIFY(keychain.saveCookie(QStringLiteral("c")));
-    QVERIFY(keychain.deleteCookie());
-    QVERIFY(keychain.deleteCookie());
-    QCOMPARE(keychain.getCookie(), std::nullopt);
+    QVERIFY(keychain.saveNow(QStringLiteral("c")));
+    QVERIFY(keychain.removeNow());
+    QVERIFY(keychain.removeNow());
+    QCOMPARE(keychain.readNow().state, CookieRead::State::absent);
 }
 
 QTEST_GUILESS_MAIN(TestKeychainService)

@@ -191,7 +191,7 @@ void TestLaunchAtLogin::toggle()
     QFETCH(QString, printed);
 
     TemporaryDefaults defaults;
-    defaults.defaults().setValue(UserDefaults::launchAtLoginKey, enabled);
+    defaults.defaults().setValue(UserDefaults::launchAtLoginKey, !enabled);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("autostart/com.gaugery.app.desktop"));
     if (fail && enabled)
@@ -204,8 +204,11 @@ void TestLaunchAtLogin::toggle()
     LaunchAtLogin launch(defaults.defaults(),
                          AutostartEntry(path, QStringLiteral("/usr/bin/gaugery")),
                          [&](const QString& line) { lines << line; });
+    launch.configureLaunchAtLogin();
+    lines.clear();
 
-    launch.setLaunchAtLogin(enabled);
+    // The user flips the setting (the settings window writes it, nothing more).
+    defaults.defaults().setValue(UserDefaults::launchAtLoginKey, enabled);
 
     QTEST(QFileInfo::exists(path), "entryAfter");
     // The choice stays what the user set, whatever happened.

@@ -2,6 +2,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -31,6 +33,12 @@ private Q_SLOTS:
     void worksFromSeveralThreads();
     void noSecretService();
     void lockedCollectionKeepsSecret();
+    void strayThatCannotGoDoesNotFailTheSave();
+    // Last: it replaces the session's keyring daemon.
+    void followsARestartedDaemon();
+
+private:
+    QProcess m_restartedDaemon;
 };
 
 namespace {
@@ -107,7 +115,7 @@ bool lockDefaultCollection()
 
 // The standard Unlock needs a prompt, which cannot be shown here; gnome-keyring's own
 // interface takes the password directly, through a plain (unencrypted) session.
-bool unlockDefaultCollection()
+bool unlockCollection(const QString& path, const QByteArray& password)
 {
     const QDBusMessage session = secretServiceCall(
         QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"),
@@ -116,14 +124,71 @@ bool unlockDefaultCollection()
         return false;
     QDBusArgument master;
     master.beginStructure();
-    master << session.arguments().at(1).value<QDBusObjectPath>() << QByteArray() << keyringPassword
+    master << session.arguments().at(1).value<QDBusObjectPath>() << QByteArray() << password
            << QStringLiteral("text/plain");
     master.endStructure();
     const QDBusMessage reply = secretServiceCall(
         QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
         QStringLiteral("UnlockWithMasterPassword"),
-        {QVariant::fromValue(QDBusObjectPath(defaultCollection)), QVariant::fromValue(master)});
+        {QVariant::fromValue(QDBusObjectPath(path)), QVariant::fromValue(master)});
     return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+bool unlockDefaultCollection()
+{
+    return unlockCollection(defaultCollection, keyringPassword);
+}
+
+// The secret a lookup found, or nothing for any other outcome.
+std::optional<QByteArray> found(LibsecretStore& store)
+{
+    const SecretLookup result = store.lookup();
+    if (result.status != SecretLookup::Status::found)
+        return std::nullopt;
+    return result.secret;
+}
+
+const QByteArray otherPassword = QByteArrayLiteral("other-password");
+
+// A second collection, made and locked without a prompt through gnome-keyring's own
+// interface, holding an item with our two attributes; its path, or nothing.
+std::optional<QString> lockedCollectionWithStray()
+{
+    const QDBusMessage session = secretServiceCall(
+        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"),
+        {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+    if (session.type() != QDBusMessage::ReplyMessage || session.arguments().size() != 2)
+        return std::nullopt;
+    QDBusArgument master;
+    master.beginStructure();
+    master << session.arguments().at(1).value<QDBusObjectPath>() << QByteArray() << otherPassword
+           << QStringLiteral("text/plain");
+    master.endStructure();
+    const QVariantMap properties{
+        {QStringLiteral("org.freedesktop.Secret.Collection.Label"), QStringLiteral("other")}};
+    const QDBusMessage created = secretServiceCall(
+        QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+        QStringLiteral("CreateWithMasterPassword"),
+        {QVariant::fromValue(properties), QVariant::fromValue(master)});
+    if (created.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    const QString path = created.arguments().value(0).value<QDBusObjectPath>().path();
+    if (!storeWithSecretTool("test-cookie-stray", {QStringLiteral("--collection=") + path}))
+        return std::nullopt;
+    const QDBusMessage locked =
+        secretServiceCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"),
+                          {QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(path)})});
+    if (locked.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    return path;
+}
+
+bool secretServiceOwned()
+{
+    return QDBusConnection::sessionBus()
+        .interface()
+        ->isServiceRegistered(QStringLiteral("org.freedesktop.secrets"))
+        .value();
 }
 
 } // namespace
@@ -152,7 +217,7 @@ void TestLibsecretStore::roundTrip()
     QFETCH(QByteArray, secret);
     LibsecretStore store;
     QVERIFY(store.store(secret));
-    QCOMPARE(store.lookup(), std::optional<QByteArray>(secret));
+    QCOMPARE(found(store), std::optional<QByteArray>(secret));
     // The fixed item, as a user or a script finds it.
     QCOMPARE(lookupWithSecretTool(), std::optional<QByteArray>(secret));
     QCOMPARE(itemLabels(), QByteArrayList{ourLabel});
@@ -163,7 +228,7 @@ void TestLibsecretStore::replaceKeepsOneItem()
     LibsecretStore store;
     QVERIFY(store.store("test-cookie-1"));
     QVERIFY(store.store("test-cookie-2"));
-    QCOMPARE(store.lookup(), std::optional<QByteArray>("test-cookie-2"));
+    QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-2"));
     QCOMPARE(itemLabels(), QByteArrayList{ourLabel});
 }
 
@@ -171,7 +236,7 @@ void TestLibsecretStore::findsWhatSecretToolStored()
 {
     QVERIFY(storeWithSecretTool("test-cookie-from-script"));
     LibsecretStore store;
-    QCOMPARE(store.lookup(), std::optional<QByteArray>("test-cookie-from-script"));
+    QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-from-script"));
     QVERIFY(store.store("test-cookie-3"));
     QCOMPARE(itemLabels(), QByteArrayList{ourLabel});
     QCOMPARE(lookupWithSecretTool(), std::optional<QByteArray>("test-cookie-3"));
@@ -204,7 +269,7 @@ void TestLibsecretStore::removesItemsOthersLeft()
     QVERIFY(store.store("test-cookie-new"));
     QCOMPARE(itemLabels(), QByteArrayList{ourLabel});
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(store.lookup(), std::optional<QByteArray>("test-cookie-new"));
+        QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-new"));
 }
 
 void TestLibsecretStore::clearTwice()
@@ -213,7 +278,7 @@ void TestLibsecretStore::clearTwice()
     QVERIFY(store.store("test-cookie-1"));
     QVERIFY(store.clear());
     QVERIFY(store.clear());
-    QCOMPARE(store.lookup(), std::nullopt);
+    QCOMPARE(store.lookup().status, SecretLookup::Status::absent);
     QCOMPARE(lookupWithSecretTool(), std::nullopt);
 }
 
@@ -225,7 +290,7 @@ void TestLibsecretStore::worksFromSeveralThreads()
     const auto lookups = [&failures] {
         LibsecretStore store;
         for (int i = 0; i < 10; ++i)
-            failures += store.lookup() == std::optional<QByteArray>("test-cookie-shared") ? 0 : 1;
+            failures += found(store) == std::optional<QByteArray>("test-cookie-shared") ? 0 : 1;
     };
     std::thread first(lookups);
     std::thread second(lookups);
@@ -278,7 +343,8 @@ void TestLibsecretStore::noSecretService()
     QVERIFY(child.waitForFinished(60000));
     const qint64 elapsed = timer.elapsed();
     QCOMPARE(child.exitCode(), 0);
-    QCOMPARE(child.readAllStandardOutput(), QByteArray("lookup none, store false, clear false\n"));
+    QCOMPARE(child.readAllStandardOutput(),
+             QByteArray("lookup unreachable, store false, clear false\n"));
     // Only a hang is a failure here; the three calls normally answer in milliseconds.
     qInfo("three calls without a Secret Service: %lld ms", elapsed);
     QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
@@ -294,19 +360,62 @@ void TestLibsecretStore::lockedCollectionKeepsSecret()
     QElapsedTimer timer;
     timer.start();
     const bool stored = store.store("test-cookie-refused");
-    const std::optional<QByteArray> whileLocked = store.lookup();
+    const SecretLookup whileLocked = store.lookup();
     const bool cleared = store.clear();
     const qint64 elapsed = timer.elapsed();
     // Before any check, so that a failure does not leave the keyring locked for the rest.
     QVERIFY(unlockDefaultCollection());
 
     QVERIFY(!stored);
-    QCOMPARE(whileLocked, std::nullopt);
+    // There, but locked: not a missing cookie.
+    QCOMPARE(whileLocked.status, SecretLookup::Status::locked);
     QVERIFY(!cleared);
     qInfo("refused store, lookup and clear: %lld ms", elapsed);
     QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
-    QCOMPARE(store.lookup(), std::optional<QByteArray>("test-cookie-kept"));
+    QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-kept"));
     QCOMPARE(itemLabels(), QByteArrayList{ourLabel});
+}
+
+void TestLibsecretStore::strayThatCannotGoDoesNotFailTheSave()
+{
+    const std::optional<QString> other = lockedCollectionWithStray();
+    QVERIFY(other);
+    LibsecretStore store;
+    const bool stored = store.store("test-cookie-new");
+    const std::optional<QByteArray> read = found(store);
+    // Unlocked again before any check, so the stray can be cleared for the next tests.
+    QVERIFY(unlockCollection(*other, otherPassword));
+    QVERIFY(stored);
+    QCOMPARE(read, std::optional<QByteArray>("test-cookie-new"));
+}
+
+void TestLibsecretStore::followsARestartedDaemon()
+{
+    LibsecretStore store;
+    QVERIFY(store.store("test-cookie-before"));
+    QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-before"));
+
+    // The daemon goes away (a keyring manager closed, a new login) and a new one takes
+    // the name on the same bus, unlocking the same keyring from disk.
+    QDBusMessage pid = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    pid << QStringLiteral("org.freedesktop.secrets");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(pid);
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(::kill(pid_t(reply.arguments().value(0).toUInt()), SIGTERM), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!secretServiceOwned(), 10000);
+    m_restartedDaemon.start(QStringLiteral("gnome-keyring-daemon"),
+                            {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                             QStringLiteral("--components=secrets")});
+    m_restartedDaemon.write(keyringPassword);
+    m_restartedDaemon.closeWriteChannel();
+    QTRY_VERIFY_WITH_TIMEOUT(secretServiceOwned(), 10000);
+
+    QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-before"));
+    QVERIFY(store.store("test-cookie-after"));
+    QCOMPARE(found(store), std::optional<QByteArray>("test-cookie-after"));
+    QCOMPARE(lookupWithSecretTool(), std::optional<QByteArray>("test-cookie-after"));
 }
 
 int main(int argc, char** argv)
@@ -314,10 +423,10 @@ int main(int argc, char** argv)
     // Probe mode, for a child process pointed at a bus without a Secret Service.
     if (qEnvironmentVariableIsSet("GAUGERY_STORE_PROBE")) {
         LibsecretStore store;
-        const bool found = store.lookup().has_value();
+        const bool reached = store.lookup().status != SecretLookup::Status::unreachable;
         const bool stored = store.store("test-cookie-probe");
         const bool cleared = store.clear();
-        std::printf("lookup %s, store %s, clear %s\n", found ? "found" : "none",
+        std::printf("lookup %s, store %s, clear %s\n", reached ? "reached" : "unreachable",
                     stored ? "true" : "false", cleared ? "true" : "false");
         std::fflush(stdout);
         return 0;

@@ -16,7 +16,7 @@
 Q_DECLARE_METATYPE(DashboardContent)
 
 namespace {
-enum class Setup { noCookie, cookieIdle, loading, data, errorAlone, errorUnderData };
+enum class Setup { noCookie, loading, data, errorAlone, errorUnderData };
 }
 Q_DECLARE_METATYPE(Setup)
 
@@ -89,11 +89,10 @@ void TestMenuBarView::states_data()
         << Setup::noCookie << DashboardContent::welcome << false << QString()
         << QStringList{header, QStringLiteral("text Track Your Claude Usage with Gaugery"),
                        QStringLiteral("text Monitor your API limits right from your menu bar"),
-                       QStringLiteral("button Get Started")} +
+                       QStringLiteral("button Get Started"),
+                       QStringLiteral("text Then use Import from Browser, or paste your session "
+                                      "cookie.")} +
                menuFor(false);
-    // Seen only until the first showing, which fetches.
-    QTest::newRow("cookie, idle: nothing")
-        << Setup::cookieIdle << DashboardContent::none << false << QString() << QStringList();
     QTest::newRow("loading") << Setup::loading << DashboardContent::loading << true << QString()
                              << QStringList{header, QStringLiteral("text Loading usage data...")} +
                                     menuFor(true);
@@ -130,8 +129,10 @@ void TestMenuBarView::states()
     if (setup == Setup::errorAlone)
         fixture.server.on(ServiceFixture::organizationsPath, ServiceBodies::json("{}", 401));
     const std::unique_ptr<UsageService> service = fixture.makeService();
-    if (setup == Setup::loading)
+    if (setup == Setup::loading) {
         service->fetchUsage();
+        QTRY_VERIFY(service->isLoading());
+    }
     if (setup == Setup::data || setup == Setup::errorAlone || setup == Setup::errorUnderData)
         QVERIFY(fixture.fetchAndWait(*service));
     if (setup == Setup::errorUnderData) {
@@ -184,7 +185,8 @@ void TestMenuBarView::eachShowingWithoutSnapshotFetches_data()
 {
     QTest::addColumn<bool>("withSnapshot");
     QTest::addColumn<int>("organizationRequests");
-    QTest::newRow("no snapshot: one fetch per showing") << false << 3;
+    // Besides the one at the start.
+    QTest::newRow("no snapshot: one fetch per showing") << false << 4;
     QTest::newRow("snapshot: no fetch") << true << 1;
 }
 
@@ -202,8 +204,10 @@ void TestMenuBarView::eachShowingWithoutSnapshotFetches()
         fixture.server.on(ServiceFixture::organizationsPath, slow);
     }
     const std::unique_ptr<UsageService> service = fixture.makeService();
+    service->start();
+    QTRY_VERIFY(service->hasCookie());
     if (withSnapshot)
-        QVERIFY(fixture.fetchAndWait(*service));
+        QVERIFY(fixture.settle(*service));
 
     MenuBarView view(*service);
     for (int showing = 0; showing < 3; ++showing) {
@@ -230,7 +234,7 @@ void TestMenuBarView::refreshKeepsTheDataBlock()
     slow.delayMs = 500;
     fixture.server.on(ServiceFixture::usagePath, slow);
     QTest::mouseClick(qobject_cast<UsageBlock*>(block)->refreshButton(), Qt::LeftButton);
-    QVERIFY(service->isLoading());
+    QTRY_VERIFY(service->isLoading());
     QCOMPARE(view.content(), DashboardContent::usage);
     QCOMPARE(view.contentWidget(), block);
     QVERIFY(view.headerIndicator()->isVisible());

@@ -2,55 +2,95 @@
 
 #include <QTest>
 
+// The organizations the service lists, and which one is read.
 class TestOrganizationsParser : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void parses_data();
     void parses();
+    void chooses_data();
+    void chooses();
 };
 
 void TestOrganizationsParser::parses_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("id");      // null: none found
-    QTest::addColumn<QString>("message"); // prefix of the failure message
+    QTest::addColumn<QStringList>("listed"); // "id|name"; empty: none found
+    QTest::addColumn<QString>("message");    // prefix of the failure message
 
     const QString notFound = QStringLiteral("Could not find organization");
     const QString parseFailed = QStringLiteral("Failed to parse organizations: ");
-    QTest::newRow("first uuid") << QByteArray(R"([{"uuid":"a-1","name":"x"},{"uuid":"b-2"}])")
-                                << QStringLiteral("a-1") << QString();
+    QTest::newRow("every one, in order")
+        << QByteArray(R"([{"uuid":"a-1","name":"Acme Team"},{"uuid":"b-2"}])")
+        << QStringList{QStringLiteral("a-1|Acme Team"), QStringLiteral("b-2|")} << QString();
     QTest::newRow("empty uuid accepted")
-        << QByteArray(R"([{"uuid":""}])") << QStringLiteral("") << QString();
-    QTest::newRow("empty array") << QByteArray("[]") << QString() << notFound;
+        << QByteArray(R"([{"uuid":""}])") << QStringList{QStringLiteral("|")} << QString();
+    QTest::newRow("a later one without uuid left out")
+        << QByteArray(R"([{"uuid":"a-1","name":7},{"name":"x"}])")
+        << QStringList{QStringLiteral("a-1|")} << QString();
+    QTest::newRow("empty array") << QByteArray("[]") << QStringList() << notFound;
     QTest::newRow("first lacks uuid")
-        << QByteArray(R"([{"name":"x"},{"uuid":"b-2"}])") << QString() << notFound;
-    QTest::newRow("numeric uuid") << QByteArray(R"([{"uuid":42}])") << QString() << notFound;
-    QTest::newRow("null uuid") << QByteArray(R"([{"uuid":null}])") << QString() << notFound;
+        << QByteArray(R"([{"name":"x"},{"uuid":"b-2"}])") << QStringList() << notFound;
+    QTest::newRow("numeric uuid") << QByteArray(R"([{"uuid":42}])") << QStringList() << notFound;
+    QTest::newRow("null uuid") << QByteArray(R"([{"uuid":null}])") << QStringList() << notFound;
     QTest::newRow("later element not an object")
-        << QByteArray(R"([{"uuid":"a-1"},"b"])") << QString() << notFound;
-    QTest::newRow("object body") << QByteArray(R"({"uuid":"a-1"})") << QString() << notFound;
-    QTest::newRow("scalar body") << QByteArray("7") << QString() << notFound;
-    QTest::newRow("empty body") << QByteArray() << QString() << parseFailed;
-    QTest::newRow("malformed") << QByteArray("[{\"uuid\":") << QString() << parseFailed;
+        << QByteArray(R"([{"uuid":"a-1"},"b"])") << QStringList() << notFound;
+    QTest::newRow("object body") << QByteArray(R"({"uuid":"a-1"})") << QStringList() << notFound;
+    QTest::newRow("scalar body") << QByteArray("7") << QStringList() << notFound;
+    QTest::newRow("empty body") << QByteArray() << QStringList() << parseFailed;
+    QTest::newRow("malformed") << QByteArray("[{\"uuid\":") << QStringList() << parseFailed;
 }
 
 void TestOrganizationsParser::parses()
 {
     QFETCH(QByteArray, body);
-    QFETCH(QString, id);
+    QFETCH(QStringList, listed);
     QFETCH(QString, message);
-    const OrganizationResult result = parseOrganizationId(body);
-    if (id.isNull()) {
-        QVERIFY(!result.organizationId);
+    const OrganizationResult result = parseOrganizations(body);
+    QStringList found;
+    for (const Organization& organization : result.organizations)
+        found << organization.id + u'|' + organization.name;
+    QCOMPARE(found, listed);
+    if (listed.isEmpty()) {
         // Either the exact message, or the prefix followed by the decoder's description.
         QVERIFY2(result.error == message ||
                      (message.endsWith(QLatin1String(": ")) && result.error.startsWith(message) &&
                       result.error.size() > message.size()),
                  qPrintable(result.error));
     } else {
-        QCOMPARE(result.organizationId, std::optional<QString>(id));
+        QCOMPARE(result.error, QString());
     }
+}
+
+void TestOrganizationsParser::chooses_data()
+{
+    QTest::addColumn<QString>("chosen"); // null: no choice stored
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("no choice: the first") << QString() << "9f1c2e7a-team"
+                                          << "Acme Team";
+    QTest::newRow("the chosen one") << "4b5d-personal"
+                                    << "4b5d-personal"
+                                    << "4b5d-per";
+    QTest::newRow("chosen, no longer listed: the first") << "gone"
+                                                         << "9f1c2e7a-team"
+                                                         << "Acme Team";
+}
+
+void TestOrganizationsParser::chooses()
+{
+    QFETCH(QString, chosen);
+    const QList<Organization> listed{{QStringLiteral("9f1c2e7a-team"), QStringLiteral("Acme Team")},
+                                     {QStringLiteral("4b5d-personal"), QStringLiteral("  ")}};
+    const std::optional<Organization> read = Organizations::choose(
+        listed, chosen.isNull() ? std::nullopt : std::optional<QString>(chosen));
+    QVERIFY(read);
+    QTEST(read->id, "read");
+    // A blank name shows the identifier's first eight characters.
+    QTEST(read->displayName(), "shown");
+    QCOMPARE(Organizations::choose({}, chosen), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestOrganizationsParser)

@@ -1,7 +1,12 @@
 #include "app/popover.h"
+#include "service_fixture.h"
+#include "views/menu_bar_view.h"
+#include "views/usage_block.h"
+#include "views/usage_row_native.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 
 // Offscreen: the popover's open and close rules, without a tray.
@@ -15,6 +20,8 @@ private Q_SLOTS:
     void closesOnFocusLoss_data();
     void closesOnFocusLoss();
     void escapeCloses();
+    void holdsTheDashboardAboveABottomPanel_data();
+    void holdsTheDashboardAboveABottomPanel();
 };
 
 namespace {
@@ -108,6 +115,84 @@ void TestPopover::escapeCloses()
     QTRY_VERIFY(popover.isActiveWindow());
     QTest::keyClick(&popover, Qt::Key_Escape);
     QVERIFY(!popover.isVisible());
+}
+
+namespace {
+
+enum class Change { snapshotWhileClosed, opusRowWhileClosed, errorLineWhileOpen };
+
+QByteArray usageWithOpus()
+{
+    QByteArray body = ServiceBodies::usage();
+    return body.replace(
+        R"("seven_day_opus": null)",
+        R"("seven_day_opus": {"utilization": 12, "resets_at": "2026-02-12T08:00:00+00:00"})");
+}
+
+// The dashboard as the user sees it: every row at its own height, all of it inside the
+// window, the window on the screen's free area and off the tray item.
+void checkFits(const Popover& popover, const MenuBarView& view, const QRect& anchor)
+{
+    const auto* block = qobject_cast<UsageBlock*>(view.contentWidget());
+    QVERIFY(block);
+    QVERIFY(!block->rows().isEmpty());
+    for (const UsageRowNative* row : block->rows()) {
+        QVERIFY(row->isVisible());
+        QCOMPARE(row->height(), row->sizeHint().height());
+    }
+    QCOMPARE(popover.height(), view.sizeHint().height());
+    QCOMPARE(view.height(), popover.height());
+    const QRect available = popover.screen()->availableGeometry();
+    QVERIFY2(available.contains(popover.geometry()), "off the free area of the screen");
+    QVERIFY2(!popover.geometry().intersects(anchor), "over the tray item");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+void TestPopover::holdsTheDashboardAboveABottomPanel_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("snapshot while closed") << Change::snapshotWhileClosed << 3;
+    QTest::newRow("opus row comes while closed") << Change::opusRowWhileClosed << 4;
+    QTest::newRow("error line comes while open") << Change::errorLineWhileOpen << 3;
+}
+
+void TestPopover::holdsTheDashboardAboveABottomPanel()
+{
+    QFETCH(Change, change);
+    QFETCH(int, rows);
+
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    auto* view = new MenuBarView(*service);
+    Popover popover(view);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect anchor(screen.center().x(), screen.bottom() - 12, 1, 1);
+
+    if (change == Change::opusRowWhileClosed) {
+        QVERIFY(fixture.fetchAndWait(*service));
+        popover.toggle(anchor);
+        popover.toggle(anchor);
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(usageWithOpus()));
+    }
+    QVERIFY(fixture.fetchAndWait(*service));
+    popover.toggle(anchor);
+    QVERIFY(popover.isVisible());
+    checkFits(popover, *view, anchor);
+    if (change == Change::errorLineWhileOpen) {
+        const int before = popover.height();
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
+        QVERIFY(fixture.fetchAndWait(*service));
+        QVERIFY(view->errorLine()->isVisible());
+        QTRY_VERIFY(popover.height() > before);
+    }
+    QTest::qWait(50);
+    checkFits(popover, *view, anchor);
+    QCOMPARE(qobject_cast<UsageBlock*>(view->contentWidget())->rows().size(), rows);
 }
 
 QTEST_MAIN(TestPopover)

@@ -3,8 +3,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -20,6 +23,8 @@ private Q_SLOTS:
     void closes_data();
     void closes();
     void keyboardAndNames();
+    void importFromBrowser_data();
+    void importFromBrowser();
 };
 
 void TestSetupView::saveEnabled_data()
@@ -88,7 +93,7 @@ void TestSetupView::savesTrimmedAndStaysOpen()
     QCOMPARE(view.cookieText(), typed);
     QTest::mouseClick(view.saveButton(), Qt::LeftButton);
 
-    QTRY_COMPARE(fixture.store->lookup(), std::optional(saved.toUtf8()));
+    QTRY_COMPARE(fixture.store->secret(), std::optional(saved.toUtf8()));
     QCOMPARE(fixture.store->storeCalls(), 1);
     QTRY_VERIFY(service->hasCookie());
     QCOMPARE(closes, 0);
@@ -153,8 +158,119 @@ void TestSetupView::keyboardAndNames()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), view.saveButton());
 
-    QTest::keyClick(view.saveButton(), Qt::Key_Return);
+    // Return is the window's default action: "Save", even from "Cancel"; in the editor
+    // it is a line break.
+    view.cancelButton()->setFocus();
+    QTest::keyClick(view.cancelButton(), Qt::Key_Return);
     QTRY_COMPARE(fixture.store->storeCalls(), 1);
+    view.editor()->setFocus();
+    view.editor()->moveCursor(QTextCursor::End);
+    QTest::keyClick(view.editor(), Qt::Key_Return);
+    QCOMPARE(view.cookieText(), QStringLiteral("sessionKey=test-cookie\n"));
+    view.editor()->clear();
+    view.cancelButton()->setFocus();
+    QTest::keyClick(view.cancelButton(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCoreApplication::processEvents();
+    QCOMPARE(fixture.store->storeCalls(), 1);
+}
+
+void TestSetupView::importFromBrowser_data()
+{
+    QTest::addColumn<int>("found");
+    // Chosen from the list when several were found.
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<bool>("editedAfter");
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("savedOrganization");
+
+    const QString typed = QStringLiteral("sessionKey=typed-test-cookie");
+    QTest::newRow("one: filled, saved with its organization")
+        << 1 << 0 << false << QStringLiteral("sessionKey=test-cookie-1")
+        << QStringLiteral("Found in Firefox, profile default-release.")
+        << QStringLiteral("test-org-1");
+    QTest::newRow("several: the second chosen")
+        << 2 << 1 << false << QStringLiteral("sessionKey=test-cookie-2")
+        << QStringLiteral("Signed-in sessions found in 2 browser profiles; choose one:")
+        << QStringLiteral("test-org-2");
+    QTest::newRow("edited after the import: no organization")
+        << 1 << 0 << true << QStringLiteral("sessionKey=test-cookie-1x")
+        << QStringLiteral("Found in Firefox, profile default-release.") << QString();
+    QTest::newRow("none: the text stays, the browsers are named")
+        << 0 << 0 << false << typed
+        << QStringLiteral("No signed-in session found in Firefox, Chromium. Sign in to Claude in "
+                          "your browser, then try again.\nChromium, profile Default: the session "
+                          "has expired.")
+        << QString();
+}
+
+void TestSetupView::importFromBrowser()
+{
+    QFETCH(int, found);
+    QFETCH(int, choice);
+    QFETCH(bool, editedAfter);
+    QFETCH(QString, editor);
+    QFETCH(QString, message);
+    QFETCH(QString, savedOrganization);
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    auto service = fixture.makeService();
+    SetupView view(*service, QStringLiteral("sessionKey=typed-test-cookie"));
+    view.show();
+
+    BrowserImportResult result;
+    result.browsers = {QStringLiteral("Firefox"), QStringLiteral("Chromium")};
+    const QDateTime used = QDateTime::currentDateTimeUtc();
+    if (found >= 1)
+        result.sessions.append({QStringLiteral("Firefox"), QStringLiteral("default-release"),
+                                "test-cookie-1", QStringLiteral("test-org-1"), used});
+    if (found >= 2)
+        result.sessions.append({QStringLiteral("Chromium"), QStringLiteral("Default"),
+                                "test-cookie-2", QStringLiteral("test-org-2"), used.addDays(-1)});
+    if (found == 0)
+        result.problems.append(
+            {QStringLiteral("Chromium"), QStringLiteral("Default"), CookieReadProblem::Expired});
+    // Shared with the worker, and opened whatever happens here, so it always ends.
+    const auto gate = std::make_shared<QSemaphore>();
+    const auto open = qScopeGuard([gate] { gate->release(); });
+    view.setBrowserImport([gate, result] {
+        gate->acquire();
+        return result;
+    });
+
+    // While the import waits, the window shows it is busy and still answers.
+    QSignalSpy finished(&view, &SetupView::importFinished);
+    QTest::mouseClick(view.importButton(), Qt::LeftButton);
+    QVERIFY(!view.importButton()->isEnabled());
+    QCOMPARE(view.importMessage()->text(), QStringLiteral("Looking in your browsers…"));
+    view.editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(view.editor(), QStringLiteral("!"));
+    QCOMPARE(view.cookieText(), QStringLiteral("sessionKey=typed-test-cookie!"));
+    view.editor()->setPlainText(QStringLiteral("sessionKey=typed-test-cookie"));
+    gate->release();
+    QVERIFY(finished.wait());
+
+    QVERIFY(view.importButton()->isEnabled());
+    QCOMPARE(view.importMessage()->text(), message);
+    QCOMPARE(view.importChoices()->isVisible(), found > 1);
+    if (found > 1) {
+        QCOMPARE(view.importChoices()->itemText(0).left(33),
+                 QStringLiteral("Firefox, profile default-release "));
+        view.importChoices()->setCurrentIndex(choice);
+        Q_EMIT view.importChoices()->activated(choice);
+    }
+    if (editedAfter) {
+        view.editor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(view.editor(), QStringLiteral("x"));
+    }
+    QCOMPARE(view.cookieText(), editor);
+    // Nothing is stored until "Save".
+    QCOMPARE(fixture.store->storeCalls(), 0);
+
+    view.saveButton()->click();
+    QTRY_COMPARE(fixture.store->storeCalls(), 1);
+    QCOMPARE(fixture.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
+             savedOrganization);
 }
 
 QTEST_MAIN(TestSetupView)

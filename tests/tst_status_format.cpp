@@ -1,3 +1,4 @@
+#include "models/usage_window.h"
 #include "status/status_format.h"
 
 #include <QJsonDocument>
@@ -19,24 +20,43 @@ private Q_SLOTS:
 
 namespace {
 
-QVariantMap state(double session, const QString& metric = QString(), bool opus = true)
+QVariantMap window(const char* id, const char* title, double percent, const char* resetsAt,
+                   bool timeOfDay = false)
 {
+    return {{QStringLiteral("id"), QString::fromLatin1(id)},
+            {QStringLiteral("title"), QString::fromLatin1(title)},
+            {QStringLiteral("percent"), percent},
+            {QStringLiteral("resetsAt"), QString::fromLatin1(resetsAt)},
+            {QStringLiteral("timeOfDay"), timeOfDay}};
+}
+
+// The properties the agent exports for a snapshot, the tray showing `shown`.
+QVariantMap state(double session, const char* shown = "session", bool opus = true,
+                  const QVariantList& further = {})
+{
+    QVariantList windows{
+        window("session", "Session", session, "2026-12-07T15:05:00Z", true),
+        window("weekly", "Weekly", 71.5, "2026-12-12T08:00:00Z"),
+        window("sonnet", "Sonnet", 95.0, "2026-12-13T14:00:00Z"),
+    };
+    if (opus)
+        windows << window("opus", "Opus", 4.0, "2026-12-12T08:00:00Z");
+    windows << further;
+    QString figure;
+    for (const QVariant& entry : windows) {
+        if (entry.toMap().value(QStringLiteral("id")).toString() == QLatin1String(shown))
+            figure =
+                UsageWindows::wholeText(entry.toMap().value(QStringLiteral("percent")).toDouble()) +
+                u'%';
+    }
     return {
         {QStringLiteral("HasData"), true},
-        {QStringLiteral("SessionPercent"), session},
-        {QStringLiteral("SessionResetsAt"), QStringLiteral("2026-12-07T15:05:00Z")},
-        {QStringLiteral("WeeklyPercent"), 71.5},
-        {QStringLiteral("WeeklyResetsAt"), QStringLiteral("2026-12-12T08:00:00Z")},
-        {QStringLiteral("SonnetPercent"), 95.0},
-        {QStringLiteral("SonnetResetsAt"), QStringLiteral("2026-12-13T14:00:00Z")},
-        {QStringLiteral("HasOpus"), opus},
-        {QStringLiteral("OpusPercent"), opus ? 4.0 : std::nan("")},
-        {QStringLiteral("OpusResetsAt"), opus ? QStringLiteral("2026-12-12T08:00:00Z") : QString()},
+        {QStringLiteral("Windows"), windows},
+        {QStringLiteral("ShownWindow"), QString::fromLatin1(shown)},
+        {QStringLiteral("Figure"), figure},
         {QStringLiteral("LastUpdated"), QStringLiteral("2026-12-07T12:34:56Z")},
         {QStringLiteral("Error"), QString()},
-        {QStringLiteral("Loading"), false},
         {QStringLiteral("HasCookie"), true},
-        {QStringLiteral("Metric"), metric},
     };
 }
 
@@ -44,7 +64,6 @@ QVariantMap empty(bool hasCookie, const QString& error = QString())
 {
     return {{QStringLiteral("HasData"), false},
             {QStringLiteral("HasCookie"), hasCookie},
-            {QStringLiteral("SessionPercent"), std::nan("")},
             {QStringLiteral("Error"), error}};
 }
 
@@ -65,20 +84,32 @@ void TestStatusFormat::json_data()
                                               "Updated 12:34");
     QTest::newRow("session") << state(42.9) << QStringLiteral("42%") << QStringLiteral("low")
                              << QVariant(42) << allWindows;
-    QTest::newRow("weekly warning")
-        << state(42.9, QStringLiteral("weekly")) << QStringLiteral("71%")
-        << QStringLiteral("warning") << QVariant(71) << allWindows;
-    QTest::newRow("sonnet critical")
-        << state(42.9, QStringLiteral("sonnet")) << QStringLiteral("95%")
-        << QStringLiteral("critical") << QVariant(95) << allWindows;
+    QTest::newRow("weekly warning") << state(42.9, "weekly") << QStringLiteral("71%")
+                                    << QStringLiteral("warning") << QVariant(71) << allWindows;
+    QTest::newRow("sonnet critical") << state(42.9, "sonnet") << QStringLiteral("95%")
+                                     << QStringLiteral("critical") << QVariant(95) << allWindows;
     QTest::newRow("69.99 is low") << state(69.99) << QStringLiteral("69%") << QStringLiteral("low")
                                   << QVariant(69) << QString();
     QTest::newRow("90 is critical") << state(90) << QStringLiteral("90%")
                                     << QStringLiteral("critical") << QVariant(90) << QString();
     QTest::newRow("NaN") << state(std::nan("")) << QStringLiteral("--%") << QStringLiteral("low")
                          << QVariant() << QString();
+    QTest::newRow("further windows and extra usage")
+        << state(42.9, "seven_day_cowork", true,
+                 {window("seven_day_cowork", "Cowork", 96.2, "2026-12-10T12:00:00Z"),
+                  QVariantMap{{QStringLiteral("id"), QStringLiteral("extra_usage")},
+                              {QStringLiteral("title"), QStringLiteral("Extra usage")},
+                              {QStringLiteral("percent"), 100.0},
+                              {QStringLiteral("resetsAt"), QString()},
+                              {QStringLiteral("note"), QStringLiteral("Out of credits")},
+                              {QStringLiteral("detail"), QStringLiteral("$25.00 of $25.00")}}})
+        << QStringLiteral("96%") << QStringLiteral("critical") << QVariant(96)
+        << QStringLiteral("Session 42%, resets 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
+                          "Sonnet 95%, resets Dec 13, 2:00 PM\nOpus 4%, resets Dec 12, 8:00 AM\n"
+                          "Cowork 96%, resets Dec 10, 12:00 PM\n"
+                          "Extra usage 100%, Out of credits, $25.00 of $25.00\nUpdated 12:34");
     QTest::newRow("no Opus row")
-        << state(42.9, QString(), false) << QStringLiteral("42%") << QStringLiteral("low")
+        << state(42.9, "session", false) << QStringLiteral("42%") << QStringLiteral("low")
         << QVariant(42)
         << QStringLiteral("Session 42%, resets 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
                           "Sonnet 95%, resets Dec 13, 2:00 PM\nUpdated 12:34");
@@ -122,7 +153,7 @@ void TestStatusFormat::text_data()
     QTest::newRow("resets and update")
         << state(42.9) << QStringLiteral("S {session_reset} W {weekly_reset} @{updated}")
         << QStringLiteral("S 3:05 PM W Dec 12, 8:00 AM @12:34");
-    QTest::newRow("absent Opus") << state(1, QString(), false)
+    QTest::newRow("absent Opus") << state(1, "session", false)
                                  << QStringLiteral("{opus}%|{opus_reset}|")
                                  << QStringLiteral("--%||");
     QTest::newRow("no figures") << empty(true, QStringLiteral("Server error: 503"))
@@ -131,6 +162,11 @@ void TestStatusFormat::text_data()
     QTest::newRow("unknown and broken placeholders stay")
         << state(42.9) << QStringLiteral("{nope} {session {} {{session}}")
         << QStringLiteral("{nope} {session {} {42}");
+    QTest::newRow("any window by its id")
+        << state(42.9, "session", true,
+                 {window("seven_day_cowork", "Cowork", 96.2, "2026-12-10T12:00:00Z")})
+        << QStringLiteral("{window:seven_day_cowork}% {seven_day_cowork_reset} {window:gone}%")
+        << QStringLiteral("96% Dec 10, 12:00 PM --%");
     QTest::newRow("no placeholders")
         << state(42.9) << QStringLiteral("plain") << QStringLiteral("plain");
 }

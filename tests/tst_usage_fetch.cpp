@@ -46,8 +46,9 @@ private Q_SLOTS:
     void noCookieTouchesNothingElse();
     void failureKeepsEarlierSnapshot();
     void overlappingFetchesBothPublish();
-    void cookieDeletedMidChain();
     void serviceDestroyedMidChain();
+    void readsTheChosenOrganization_data();
+    void readsTheChosenOrganization();
 };
 
 void TestUsageFetch::sendsBrowserHeadersInOrder()
@@ -288,10 +289,9 @@ void TestUsageFetch::noCookieTouchesNothingElse()
     fx.store->put(std::nullopt);
     auto service = fx.makeService();
     QSignalSpy loading(service.get(), &UsageService::isLoadingChanged);
-    service->fetchUsage();
+    QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::optional<QString>(FetchMessages::noCookie()));
     QCOMPARE(loading.count(), 0);
-    QTest::qWait(50);
     QVERIFY(fx.server.requests().isEmpty());
 }
 
@@ -338,27 +338,6 @@ void TestUsageFetch::overlappingFetchesBothPublish()
     QCOMPARE(service->error(), std::nullopt);
 }
 
-void TestUsageFetch::cookieDeletedMidChain()
-{
-    Fx fx;
-    fx.serveHappyPath();
-    ScriptedResponse slowOrgs = ServiceBodies::json(ServiceBodies::organizations());
-    slowOrgs.delayMs = 200;
-    fx.server.on(Fx::organizationsPath, slowOrgs);
-    auto service = fx.makeService();
-    service->fetchUsage();
-    fx.store->put(std::nullopt);
-    QTRY_VERIFY(!service->isLoading());
-    QCOMPARE(service->error(), std::nullopt);
-    QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath}));
-
-    // The identifier was kept: with a cookie again, the next fetch asks for usage only.
-    fx.store->put(QByteArray("sessionKey=test-cookie-2"));
-    fx.server.clearRequests();
-    QVERIFY(fx.fetchAndWait(*service));
-    QCOMPARE(fx.server.requestedPaths(), paths({Fx::usagePath}));
-}
-
 void TestUsageFetch::serviceDestroyedMidChain()
 {
     Fx fx;
@@ -383,6 +362,41 @@ void TestUsageFetch::serviceDestroyedMidChain()
     QTest::qWait(300);
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
+}
+
+void TestUsageFetch::readsTheChosenOrganization_data()
+{
+    QTest::addColumn<QString>("chosen"); // null: no choice
+    QTest::addColumn<QByteArray>("usagePath");
+    QTest::addColumn<QString>("name");
+
+    const QByteArray team = "/api/organizations/org-team/usage";
+    const QByteArray personal = "/api/organizations/org-personal/usage";
+    QTest::newRow("no choice: the first") << QString() << team << "Acme Team";
+    QTest::newRow("the second, chosen") << "org-personal" << personal << "org-pers";
+    QTest::newRow("chosen, no longer listed: the first") << "org-gone" << team << "Acme Team";
+}
+
+void TestUsageFetch::readsTheChosenOrganization()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, usagePath);
+
+    Fx fx;
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
+                                         {"uuid":"org-personal","name":""}])"));
+    fx.server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    if (!chosen.isNull())
+        fx.defaults.defaults().setValue(UserDefaults::organizationIdKey, chosen);
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, usagePath}));
+    QCOMPARE(service->organizations().size(), 2);
+    QTEST(service->organization()->displayName(), "name");
+    // A choice that is not listed today is kept for tomorrow.
+    if (!chosen.isNull())
+        QCOMPARE(fx.defaults.defaults().stringForKey(UserDefaults::organizationIdKey), chosen);
 }
 
 QTEST_GUILESS_MAIN(TestUsageFetch)

@@ -1,5 +1,7 @@
 #include "services/usage_parser.h"
 
+#include <QFile>
+#include <QJsonDocument>
 #include <QTest>
 
 #include <cmath>
@@ -19,6 +21,12 @@ QDateTime utc(const char* iso)
 using OptionalDouble = std::optional<double>;
 using OptionalInstant = std::optional<QDateTime>;
 
+QByteArray fourKnownWindows()
+{
+    return R"({"five_hour":{"utilization":1},"seven_day":{"utilization":2},
+               "seven_day_sonnet":{"utilization":3},"seven_day_opus":{"utilization":4}})";
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(OptionalDouble)
@@ -33,6 +41,8 @@ private Q_SLOTS:
     void wholeBodyFailures_data();
     void wholeBodyFailures();
     void defaultsReadTheClock();
+    void furtherLimits_data();
+    void furtherLimits();
 };
 
 void TestUsageParser::windows_data()
@@ -161,6 +171,66 @@ void TestUsageParser::defaultsReadTheClock()
     QCOMPARE(result.data->weeklyResetTime, fixedNow.addSecs(1 + 604800));
     QCOMPARE(result.data->weeklySonnetResetTime, fixedNow.addSecs(2 + 604800));
     QCOMPARE(result.data->lastUpdated, fixedNow.addSecs(3));
+}
+
+void TestUsageParser::furtherLimits_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    // One line per further row: id, title, subtitle, percent, reset, note, detail.
+    QTest::addColumn<QStringList>("rows");
+
+    const auto file = [](const char* name) {
+        QFile body(QStringLiteral(GAUGERY_TEST_DATA "/usage/") + QLatin1String(name));
+        return body.open(QIODevice::ReadOnly) ? body.readAll() : QByteArray();
+    };
+    // Null code names give nothing; the scoped limit of a window the body reports is not
+    // counted twice, and one listed twice is one row.
+    QTest::newRow("extra usage, limits, null members")
+        << file("everything.json")
+        << QStringList{
+               QStringLiteral("seven_day_design|Design|7 day|96|2026-12-11T18:00:00Z||"),
+               QStringLiteral("extra_usage|Extra usage||0|||€0.00 of €40.00"),
+           };
+    QTest::newRow("a filled unknown window")
+        << file("filled_unknown.json")
+        << QStringList{
+               QStringLiteral("five_hour_iguana_necktie|Iguana Necktie|5 hour|18.5|||"),
+               QStringLiteral("seven_day_cowork|Cowork|7 day|96|2026-12-10T12:00:00Z||"),
+               QStringLiteral("extra_usage|Extra usage||40|||$10.00 of $25.00"),
+           };
+    QTest::newRow("the four known windows only") << fourKnownWindows() << QStringList();
+    QTest::newRow("extra usage disabled or of another shape")
+        << QByteArray(R"({"extra_usage":{"is_enabled":false,"utilization":50},
+                          "other":{"is_enabled":"true"},"x":[{"utilization":1}],
+                          "y":{"utilization":null},"limits":{"kind":"weekly_scoped"}})")
+        << QStringList();
+    QTest::newRow("enabled without a limit: no amounts")
+        << QByteArray(R"({"extra_usage":{"is_enabled":true,"utilization":12}})")
+        << QStringList{QStringLiteral("extra_usage|Extra usage||12|||")};
+    QTest::newRow("out of credits")
+        << QByteArray(R"({"extra_usage":{"is_enabled":true,"utilization":100,
+                          "disabled_reason":"out_of_credits"}})")
+        << QStringList{QStringLiteral("extra_usage|Extra usage||100||Out of credits|")};
+}
+
+void TestUsageParser::furtherLimits()
+{
+    QFETCH(QByteArray, body);
+    QVERIFY(!body.isEmpty());
+    const UsageParseResult result = parseUsageData(body, fixedClock);
+    QVERIFY2(result.data, qPrintable(result.error));
+    QStringList rows;
+    for (const WindowFigure& figure : result.data->furtherWindows) {
+        rows << QStringList{figure.kind.id,
+                            figure.kind.title,
+                            figure.kind.subtitle,
+                            QString::number(figure.percent),
+                            figure.resetsAt.toUTC().toString(Qt::ISODate),
+                            figure.resetNote,
+                            figure.detail}
+                    .join(QLatin1Char('|'));
+    }
+    QTEST(rows, "rows");
 }
 
 QTEST_GUILESS_MAIN(TestUsageParser)

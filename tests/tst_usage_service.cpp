@@ -10,21 +10,22 @@ class TestUsageService : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void constructionReadsIntervalAndCookie_data();
-    void constructionReadsIntervalAndCookie();
+    void startReadsIntervalAndCookieOnce_data();
+    void startReadsIntervalAndCookieOnce();
+    void lockedKeyringIsNotAMissingCookie();
     void timerTicksFetch();
     void rateLimitPausesTheTimer_data();
     void rateLimitPausesTheTimer();
     void repeatedStartsLeaveOneTimer();
-    void intervalChangeWithoutCookieWaitsForSave();
+    void intervalFollowsTheSetting();
     void saveSucceeds();
     void saveFailureKeepsEverything();
     void savesApplyInOrder();
-    void clearWhileRequestRuns();
-    void signalsFollowTheStore();
+    void clearDropsTheRunningFetch();
+    void oneChangePerOutcome();
 };
 
-void TestUsageService::constructionReadsIntervalAndCookie_data()
+void TestUsageService::startReadsIntervalAndCookieOnce_data()
 {
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<bool>("cookie");
@@ -40,7 +41,7 @@ void TestUsageService::constructionReadsIntervalAndCookie_data()
     QTest::newRow("beyond a timer's range") << QVariant(1e300) << true << 2147483647;
 }
 
-void TestUsageService::constructionReadsIntervalAndCookie()
+void TestUsageService::startReadsIntervalAndCookieOnce()
 {
     QFETCH(QVariant, stored);
     QFETCH(bool, cookie);
@@ -53,14 +54,38 @@ void TestUsageService::constructionReadsIntervalAndCookie()
         fx.store->put(std::nullopt);
 
     auto service = fx.makeService();
+    // Nothing before the start: the keyring may prompt, so it is asked only then.
+    QCOMPARE(fx.store->lookupCalls(), 0);
+    service->start();
+    QVERIFY(!service->hasCookie());
+    QVERIFY(fx.settle(*service));
     QCOMPARE(service->hasCookie(), cookie);
     QCOMPARE(service->refreshTimer().isActive(), timerMs >= 0);
     if (timerMs >= 0)
         QCOMPARE(service->refreshTimer().interval(), timerMs);
-    QVERIFY(!service->isLoading());
-    QCoreApplication::processEvents();
+    // One read (and the fixture's own) carries the cookie through the whole chain.
+    QCOMPARE(fx.store->lookupCalls(), 2);
+    const QList<QByteArray> chain{Fx::organizationsPath, Fx::usagePath};
     if (timerMs != 500)
-        QVERIFY(fx.server.requests().isEmpty());
+        QCOMPARE(fx.server.requestedPaths(), cookie ? chain : QList<QByteArray>());
+}
+
+void TestUsageService::lockedKeyringIsNotAMissingCookie()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    fx.store->setLocked(true);
+    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.05);
+    auto service = fx.makeService();
+    QVERIFY(fx.startAndWait(*service));
+    QVERIFY(service->hasCookie());
+    QCOMPARE(service->error(), std::optional<QString>(FetchMessages::keyringLocked()));
+    QVERIFY(fx.server.requests().isEmpty());
+    // The timer keeps asking; once the keyring is unlocked a tick gets the figures.
+    QVERIFY(service->refreshTimer().isActive());
+    fx.store->setLocked(false);
+    QTRY_VERIFY(service->usageData());
+    QCOMPARE(service->error(), std::nullopt);
 }
 
 void TestUsageService::timerTicksFetch()
@@ -69,6 +94,7 @@ void TestUsageService::timerTicksFetch()
     fx.serveHappyPath();
     fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.2);
     auto service = fx.makeService();
+    service->start();
     QSignalSpy published(service.get(), &UsageService::usageDataChanged);
     QVERIFY(published.wait());
     QVERIFY(published.wait());
@@ -95,24 +121,27 @@ void TestUsageService::rateLimitPausesTheTimer()
     Fx fx;
     fx.server.on(Fx::organizationsPath, ServiceBodies::json(ServiceBodies::organizations()));
     fx.server.on(Fx::usagePath, ScriptedResponse{429, {{"Retry-After", retryAfter}}, "slow down"});
-    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.05);
     auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(fx.startAndWait(*service));
     QCOMPARE(*service->error(), QStringLiteral("Server error: 429"));
     fx.server.clearRequests();
 
     // Ticks go by; each one either asks or is skipped.
+    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.05);
     QSignalSpy ticks(const_cast<QTimer*>(&service->refreshTimer()), &QTimer::timeout);
     QTRY_VERIFY(ticks.count() >= 3);
     if (ticksFetch) {
         QTRY_VERIFY(!fx.server.requests().isEmpty());
         return;
     }
-    QTRY_VERIFY(!service->isLoading());
+    QVERIFY(fx.settle(*service));
     QVERIFY(fx.server.requests().isEmpty());
-    // Refresh by hand is not held back.
+    // Refresh by hand is not held back, and its good answer ends the pause.
+    fx.serveHappyPath();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths().value(0), Fx::usagePath);
+    fx.server.clearRequests();
+    QTRY_VERIFY(!fx.server.requests().isEmpty());
 }
 
 void TestUsageService::repeatedStartsLeaveOneTimer()
@@ -129,20 +158,27 @@ void TestUsageService::repeatedStartsLeaveOneTimer()
     QVERIFY(!service->refreshTimer().isActive());
 }
 
-void TestUsageService::intervalChangeWithoutCookieWaitsForSave()
+void TestUsageService::intervalFollowsTheSetting()
 {
     Fx fx;
     fx.serveHappyPath();
     fx.store->put(std::nullopt);
     auto service = fx.makeService();
-    service->updateRefreshInterval(60);
+    QVERIFY(fx.startAndWait(*service));
+    // Without a cookie the new interval waits for the save.
+    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 60);
     QVERIFY(!service->refreshTimer().isActive());
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
     QTRY_VERIFY(service->hasCookie());
     QCOMPARE(service->refreshTimer().interval(), 60000);
     QVERIFY(service->refreshTimer().isActive());
-    // The stored default is the settings view's to write, not the service's.
-    QVERIFY(!fx.defaults.defaults().contains(UserDefaults::refreshIntervalKey));
+    // With one, it restarts the timer at once, without a fetch.
+    QVERIFY(fx.settle(*service));
+    fx.server.clearRequests();
+    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 900);
+    QCOMPARE(service->refreshTimer().interval(), 900000);
+    QVERIFY(fx.settle(*service));
+    QVERIFY(fx.server.requests().isEmpty());
 }
 
 void TestUsageService::saveSucceeds()
@@ -152,14 +188,18 @@ void TestUsageService::saveSucceeds()
     fx.store->put(std::nullopt);
     auto service = fx.makeService();
     QSignalSpy published(service.get(), &UsageService::usageDataChanged);
-    service->saveCookie(QStringLiteral("  sessionKey=test-cookie-2  "));
+    service->saveCookie(QStringLiteral("  sessionKey=test-cookie-2  "), QStringLiteral("org-5678"));
     QVERIFY(!service->hasCookie()); // the keyring answers on a later turn
     QVERIFY(published.wait());
     QVERIFY(service->hasCookie());
     QVERIFY(service->refreshTimer().isActive());
-    QCOMPARE(fx.store->lookup(), std::optional<QByteArray>("  sessionKey=test-cookie-2  "));
-    // Stored unchanged; HTTP itself drops the spaces around a header value.
+    QCOMPARE(fx.store->secret(), std::optional<QByteArray>("  sessionKey=test-cookie-2  "));
+    QCOMPARE(fx.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
+             QStringLiteral("org-5678"));
+    // Stored unchanged; HTTP itself drops the spaces around a header value. The saved
+    // cookie is used as it is: no read after the save.
     QCOMPARE(fx.server.requests().first().header("Cookie"), QByteArray("sessionKey=test-cookie-2"));
+    QCOMPARE(fx.store->lookupCalls(), 0);
 }
 
 void TestUsageService::saveFailureKeepsEverything()
@@ -167,7 +207,7 @@ void TestUsageService::saveFailureKeepsEverything()
     Fx fx;
     fx.serveHappyPath();
     auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(fx.startAndWait(*service));
     const auto snapshot = service->usageData();
     fx.store->setFailing(true);
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
@@ -177,7 +217,7 @@ void TestUsageService::saveFailureKeepsEverything()
     QVERIFY(service->refreshTimer().isActive());
     QCOMPARE(service->usageData()->lastUpdated, snapshot->lastUpdated);
     // The earlier cookie is still there and still used.
-    QCOMPARE(fx.store->lookup(), std::optional<QByteArray>("sessionKey=test-cookie-1"));
+    QCOMPARE(fx.store->secret(), std::optional<QByteArray>("sessionKey=test-cookie-1"));
     fx.server.clearRequests();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::nullopt);
@@ -193,30 +233,36 @@ void TestUsageService::savesApplyInOrder()
     for (int i = 0; i < 20; ++i)
         service->saveCookie(QStringLiteral("sessionKey=test-cookie-%1").arg(i));
     QTRY_COMPARE(fx.store->storeCalls(), 20);
-    QCOMPARE(fx.store->lookup(), std::optional<QByteArray>("sessionKey=test-cookie-19"));
-    QTRY_VERIFY(!service->isLoading());
+    QCOMPARE(fx.store->secret(), std::optional<QByteArray>("sessionKey=test-cookie-19"));
+    QVERIFY(fx.settle(*service));
     QVERIFY(service->refreshTimer().isActive());
+    // Only the last cookie's chain publishes; the others' replies were dropped.
+    QCOMPARE(fx.server.requests().last().header("Cookie"), QByteArray("sessionKey=test-cookie-19"));
 }
 
-void TestUsageService::clearWhileRequestRuns()
+void TestUsageService::clearDropsTheRunningFetch()
 {
     Fx fx;
     fx.serveHappyPath();
     auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(fx.startAndWait(*service));
     ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
     slow.delayMs = 200;
     fx.server.on(Fx::usagePath, slow);
+    QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
     service->fetchUsage();
+    QVERIFY(requested.wait());
+    QSignalSpy published(service.get(), &UsageService::usageDataChanged);
     service->clearCookie();
     QVERIFY(!service->hasCookie());
+    QVERIFY(!service->isLoading());
     QCOMPARE(service->usageData(), std::nullopt);
     QVERIFY(!service->refreshTimer().isActive());
-    QCOMPARE(fx.store->lookup(), std::nullopt);
-    // The running chain still publishes its result.
-    QVERIFY(service->isLoading());
-    QTRY_VERIFY(service->usageData());
-    QVERIFY(!service->isLoading());
+    QTRY_COMPARE(fx.store->secret(), std::nullopt);
+    // The answer for the cleared cookie changes nothing.
+    QTest::qWait(400);
+    QCOMPARE(published.count(), 1);
+    QCOMPARE(service->usageData(), std::nullopt);
     // And the next fetch needs the organization again.
     fx.store->put(QByteArray("sessionKey=test-cookie-3"));
     fx.server.clearRequests();
@@ -224,7 +270,7 @@ void TestUsageService::clearWhileRequestRuns()
     QCOMPARE(fx.server.requestedPaths().first(), Fx::organizationsPath);
 }
 
-void TestUsageService::signalsFollowTheStore()
+void TestUsageService::oneChangePerOutcome()
 {
     Fx fx;
     fx.serveHappyPath();
@@ -246,10 +292,14 @@ void TestUsageService::signalsFollowTheStore()
     connect(service.get(), &UsageService::changed, this,
             [&] { seen << QStringLiteral("changed"); });
     QVERIFY(fx.fetchAndWait(*service));
-    QTRY_COMPARE(seen.size(), 10);
+    // The start of the fetch, then its result: each stored whole before any signal.
     QCOMPARE(seen.join(QLatin1Char(',')),
-             QStringLiteral("loading 1 1,changed,error 0 0,changed,loading 0 0,changed,data 1 "
-                            "1,changed,error 0 0,changed"));
+             QStringLiteral("loading 1 1,changed,data 1 1,loading 0 0,changed"));
+    seen.clear();
+    fx.server.on(Fx::usagePath, ServiceBodies::json("{}", 503));
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(seen.join(QLatin1Char(',')),
+             QStringLiteral("loading 1 1,changed,loading 0 0,error 1 1,changed"));
 }
 
 QTEST_GUILESS_MAIN(TestUsageService)

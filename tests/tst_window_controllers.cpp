@@ -34,7 +34,6 @@ struct Controllers {
     {
         onboarding.setKeychain(fixture.keychain);
         settings.setUserDefaults(fixture.defaults.defaults());
-        settings.setLaunchAtLoginHandler([](bool) {});
     }
 
     OnboardingWindowController onboarding;
@@ -63,7 +62,8 @@ void TestWindowControllers::windowsAreFixedAndTitled_data()
     QTest::addColumn<QSize>("size");
 
     QTest::newRow("cookie") << true << QStringLiteral("Gaugery") << QSize(520, 300);
-    QTest::newRow("settings") << false << QStringLiteral("Gaugery Settings") << QSize(380, 340);
+    QTest::newRow("settings") << false << QStringLiteral("Gaugery Settings")
+                              << QSize(SettingsView::viewWidth, SettingsView::viewHeight);
 }
 
 void TestWindowControllers::windowsAreFixedAndTitled()
@@ -124,16 +124,16 @@ void TestWindowControllers::reopenedWindowIsFreshAndPrefilled()
     auto service = fixture.makeService();
     Controllers controllers(fixture);
 
-    QVERIFY(fixture.keychain.deleteCookie());
+    QVERIFY(fixture.keychain.removeNow());
     controllers.onboarding.show(*service);
     QCOMPARE(editorOf(controllers.onboarding.window())->toPlainText(), QString());
     closeAndSettle(controllers.onboarding.window());
     QCOMPARE(controllers.onboarding.window(), nullptr);
 
-    QVERIFY(fixture.keychain.saveCookie(QStringLiteral("sessionKey=test-value-2")));
+    QVERIFY(fixture.keychain.saveNow(QStringLiteral("sessionKey=test-value-2")));
     controllers.onboarding.show(*service);
-    QCOMPARE(editorOf(controllers.onboarding.window())->toPlainText(),
-             QStringLiteral("sessionKey=test-value-2"));
+    QTRY_COMPARE(editorOf(controllers.onboarding.window())->toPlainText(),
+                 QStringLiteral("sessionKey=test-value-2"));
 }
 
 void TestWindowControllers::cancelClosesAndSaveDoesNot()
@@ -143,13 +143,17 @@ void TestWindowControllers::cancelClosesAndSaveDoesNot()
     Controllers controllers(fixture);
 
     controllers.onboarding.show(*service);
+    // Keys go to the active window; the stored cookie arrives first.
+    QVERIFY(QTest::qWaitForWindowActive(controllers.onboarding.window()));
     auto* view = controllers.onboarding.window()->findChild<SetupView*>();
+    QTRY_VERIFY(!view->cookieText().isEmpty());
+    // The controller gives the window its import.
+    QVERIFY(view->importButton()->isVisible());
     view->editor()->clear();
     QTest::keyClicks(view->editor(), QStringLiteral("sessionKey=test-value"));
     view->saveButton()->click();
     // The keyring write runs off the GUI thread.
-    QTRY_COMPARE(fixture.keychain.getCookie().value_or(QString()),
-                 QStringLiteral("sessionKey=test-value"));
+    QTRY_COMPARE(fixture.keychain.readNow().cookie, QStringLiteral("sessionKey=test-value"));
     QVERIFY(controllers.onboarding.window());
 
     QPointer<QWidget> window(controllers.onboarding.window());

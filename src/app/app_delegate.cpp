@@ -61,14 +61,14 @@ void AppDelegate::applicationDidFinishLaunching()
     // For status bars; the bus name is the single instance's.
     m_busExport =
         std::make_unique<UsageBusExport>(m_usageService, m_environment.defaults, m_environment.bus);
+    updateMenuBarTitle();
 
     // After a suspend the figures are hours old: fetch once on waking.
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
     connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, &m_usageService,
             &UsageService::scheduledFetch);
 
-    if (m_environment.keychain.getCookie())
-        m_usageService.fetchUsage();
+    m_usageService.start();
     registerGlobalHotkey();
 }
 
@@ -101,9 +101,8 @@ void AppDelegate::createPopover()
     connect(dashboard, &MenuBarView::historyRequested, this,
             [this] { HistoryWindowController::shared().show(m_usageService); });
     OnboardingWindowController::shared().setKeychain(m_environment.keychain);
+    OnboardingWindowController::shared().setServiceOrigin(m_environment.origin);
     SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
-    SettingsWindowController::shared().setLaunchAtLoginHandler(
-        [this](bool enabled) { m_launchAtLogin.setLaunchAtLogin(enabled); });
     m_popover = std::make_unique<Popover>(dashboard);
 }
 
@@ -111,13 +110,21 @@ void AppDelegate::registerGlobalHotkey()
 {
     m_globalHotkey = GlobalHotkey::install();
     if (m_globalHotkey)
-        connect(m_globalHotkey.get(), &GlobalHotkey::activated, this, [this] { togglePopover(); });
+        connect(m_globalHotkey.get(), &GlobalHotkey::activated, this,
+                &AppDelegate::togglePopoverFromShortcut);
 }
 
 void AppDelegate::togglePopover(const QRect& anchor)
 {
     if (m_popover)
-        m_popover->toggle(anchor);
+        m_popover->toggle(anchor, Popover::Trigger::trayClick);
+}
+
+void AppDelegate::togglePopoverFromShortcut()
+{
+    if (m_popover)
+        m_popover->toggle(m_statusItem ? m_statusItem->anchor() : QRect(),
+                          Popover::Trigger::shortcut);
 }
 
 void AppDelegate::updateMenuBarTitle()
@@ -128,9 +135,12 @@ void AppDelegate::updateMenuBarTitle()
     input.usage = m_usageService.usageData();
     input.metric = m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey);
     input.style =
-        TrayStyles::fromSetting(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey))
-            .value_or(TrayStyles::defaultFor(qEnvironmentVariable("XDG_CURRENT_DESKTOP")));
+        TrayStyles::chosen(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey),
+                           qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     input.now = QDateTime::currentDateTimeUtc();
     input.samples = [this](const QString& windowId) { return m_history.samples(windowId); };
-    m_statusItem->setPresentation(presentTray(input));
+    const TrayPresentation presentation = presentTray(input);
+    m_statusItem->setPresentation(presentation);
+    if (m_busExport)
+        m_busExport->setPresentation(presentation);
 }

@@ -2,6 +2,7 @@
 
 #include "app/app_environment.h"
 #include "app/launch_at_login.h"
+#include "app/popover.h"
 #include "services/history_store.h"
 #include "services/notification_service.h"
 #include "services/usage_service.h"
@@ -13,7 +14,6 @@
 #include <memory>
 
 class GlobalHotkey;
-class Popover;
 class ResumeWatcher;
 class UsageBusExport;
 class StatusItem;
@@ -33,8 +33,10 @@ public:
     // The start-up sequence; no window opens.
     void applicationDidFinishLaunching();
 
-    // anchor: where the tray item was clicked, empty when unknown (the shortcut).
-    void togglePopover(const QRect& anchor = {});
+    // A click on the tray item, at the point the host gave (empty when unknown).
+    void togglePopover(const QRect& anchor);
+    // The shortcut or a second start: the dashboard opens at the tray item all the same.
+    void togglePopoverFromShortcut();
     void updateMenuBarTitle();
 
     UsageService& usageService() { return m_usageService; }

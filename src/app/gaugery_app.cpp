@@ -10,7 +10,7 @@ GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
     setApplicationName(QStringLiteral("gaugery"));
     setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     // The Wayland app id and the launcher entry's name.
-    setDesktopFileName(QStringLiteral("com.gaugery.app"));
+    setDesktopFileName(QString::fromLatin1(BuildConfig::appId));
     setQuitOnLastWindowClosed(false);
 }
 
@@ -26,7 +26,7 @@ int GaugeryApp::run(const QUrl& origin)
 
     m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard(origin));
     connect(instance, &SingleInstance::toggleRequested, m_delegate.get(),
-            [this] { m_delegate->togglePopover(); });
+            [this] { m_delegate->togglePopoverFromShortcut(); });
     m_delegate->applicationDidFinishLaunching();
     return exec();
 }

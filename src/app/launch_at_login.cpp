@@ -10,11 +10,16 @@ LaunchAtLogin::LaunchAtLogin(UserDefaults& defaults, AutostartEntry entry, Print
 void LaunchAtLogin::configureLaunchAtLogin()
 {
     if (!m_defaults.contains(UserDefaults::launchAtLoginKey))
-        m_defaults.setValue(UserDefaults::launchAtLoginKey, true);
+        m_defaults.setValue(UserDefaults::launchAtLoginKey,
+                            m_defaults.setting(UserDefaults::launchAtLoginKey));
     const AutostartEntry::Result result =
-        apply(m_defaults.boolForKey(UserDefaults::launchAtLoginKey));
+        apply(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
     if (!result.ok)
         m_print(QStringLiteral("Failed to set launch at login: ") + result.error);
+    connect(&m_defaults, &UserDefaults::changed, this, [this](const QString& key) {
+        if (key == UserDefaults::launchAtLoginKey)
+            setLaunchAtLogin(m_defaults.setting(key).toBool());
+    });
 }
 
 void LaunchAtLogin::setLaunchAtLogin(bool enabled)

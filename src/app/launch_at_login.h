@@ -2,6 +2,7 @@
 
 #include "app/platform/autostart_entry.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -10,19 +11,20 @@ class UserDefaults;
 
 // Applies the "launchAtLogin" choice to the autostart entry. Failures are printed and
 // change nothing else: start-up goes on and the stored choice stays as it is.
-class LaunchAtLogin {
+class LaunchAtLogin : public QObject {
+    Q_OBJECT
+
 public:
     using Printer = std::function<void(const QString&)>;
 
     LaunchAtLogin(UserDefaults& defaults, AutostartEntry entry, Printer print);
 
-    // At every start: stores true on the first run, then registers or unregisters the
-    // entry as the stored choice says.
+    // At every start: stores the default on the first run, then registers or unregisters
+    // the entry as the stored choice says, and from then on follows every change of it.
     void configureLaunchAtLogin();
-    // When the user flips the setting.
-    void setLaunchAtLogin(bool enabled);
 
 private:
+    void setLaunchAtLogin(bool enabled);
     AutostartEntry::Result apply(bool enabled);
 
     UserDefaults& m_defaults;

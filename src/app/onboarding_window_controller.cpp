@@ -1,9 +1,13 @@
 #include "app/onboarding_window_controller.h"
 
 #include "app/fixed_window.h"
+#include "build_config.h"
+#include "services/browser_cookie_import.h"
 #include "services/keychain_service.h"
+#include "services/usage_service.h"
 #include "views/setup_view.h"
 
+#include <QPlainTextEdit>
 #include <QPointer>
 
 OnboardingWindowController& OnboardingWindowController::shared()
@@ -16,12 +20,21 @@ OnboardingWindowController& OnboardingWindowController::shared()
 void OnboardingWindowController::show(UsageService& usage)
 {
     m_window.show([this, &usage] {
-        KeychainService& keychain = m_keychain ? *m_keychain : KeychainService::shared();
-        const QString cookie = keychain.getCookie().value_or(QString());
         QPointer<OnboardingWindowController> self(this);
-        auto* view = new SetupView(usage, cookie, [self] {
+        auto* view = new SetupView(usage, QString(), [self] {
             if (self && self->m_window.window())
                 self->m_window.window()->close();
+        });
+        // Filled in when the keyring answers, unless the user has begun typing by then.
+        KeychainService& keychain = m_keychain ? *m_keychain : KeychainService::shared();
+        keychain.read(view, [view](const CookieRead& read) {
+            if (read.state == CookieRead::State::stored && view->cookieText().isEmpty())
+                view->editor()->setPlainText(read.cookie);
+        });
+        const QUrl origin =
+            m_origin.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::serviceOrigin)) : m_origin;
+        view->setBrowserImport([origin] {
+            return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run();
         });
         return new FixedWindow(view, QStringLiteral("Gaugery"),
                                QSize(SetupView::viewWidth, SetupView::viewHeight));

@@ -3,6 +3,7 @@
 #include "app/window_slot.h"
 
 #include <QObject>
+#include <QUrl>
 
 class KeychainService;
 class QWidget;
@@ -23,8 +24,11 @@ public:
     QWidget* window() const;
     // Where the stored cookie is read from; the process-wide store unless set.
     void setKeychain(KeychainService& keychain) { m_keychain = &keychain; }
+    // Whose session cookie "Import from Browser" looks for; the built-in origin unless set.
+    void setServiceOrigin(const QUrl& origin) { m_origin = origin; }
 
 private:
     WindowSlot m_window;
     KeychainService* m_keychain = nullptr;
+    QUrl m_origin;
 };

@@ -1,11 +1,14 @@
 #include "app/popover.h"
 
 #include "app/platform/compositor.h"
+#include "app/platform/session_check.h"
 #include "app/popover_placement.h"
+#include "views/dashboard_shape.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -14,13 +17,29 @@
 
 namespace {
 
-constexpr qreal cornerRadius = 10;
-
-QPainterPath roundedShape(const QRect& rect)
+// Layouts catch up with a change on posted events, a few turns of the loop later; the
+// dashboard is measured, shown and placed at once, so its layouts are brought up to date
+// here: every cached size dropped, then each layout run, parents before their children.
+void invalidateLayouts(QWidget* root)
 {
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect), cornerRadius, cornerRadius);
-    return path;
+    const QList<QWidget*> all = root->findChildren<QWidget*>();
+    for (QWidget* widget : all) {
+        if (QLayout* layout = widget->layout())
+            layout->invalidate();
+    }
+    if (root->layout())
+        root->layout()->invalidate();
+}
+
+void activateLayouts(QWidget* root)
+{
+    if (root->layout())
+        root->layout()->activate();
+    // Depth first, each parent before its children.
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        if (QLayout* layout = widget->layout())
+            layout->activate();
+    }
 }
 
 } // namespace
@@ -38,36 +57,28 @@ Popover::Popover(QWidget* content, int reopenGuardMs)
     fitContent();
 }
 
-void Popover::toggle(const QRect& anchor)
+void Popover::toggle(const QRect& anchor, Trigger trigger)
 {
     if (isVisible()) {
         dismiss();
         return;
     }
-    if (m_sinceFocusLoss.isValid() && m_sinceFocusLoss.elapsed() < m_reopenGuardMs) {
-        m_sinceFocusLoss.invalidate();
+    // Only the tray click that took the focus away is swallowed, never the shortcut.
+    const bool justClosed =
+        m_sinceFocusLoss.isValid() && m_sinceFocusLoss.elapsed() < m_reopenGuardMs;
+    m_sinceFocusLoss.invalidate();
+    if (justClosed && trigger == Trigger::trayClick)
         return;
-    }
     open(anchor);
 }
 
 void Popover::open(const QRect& anchor)
 {
+    m_anchor = anchor.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
     fitContent();
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        // Wayland clients cannot place their windows; the compositor does.
-        show();
-    } else {
-        const QRect at = anchor.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
-        QScreen* screen = QGuiApplication::screenAt(at.center());
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        if (screen)
-            move(popoverGeometry(at, size(), screen->geometry(), screen->availableGeometry())
-                     .topLeft());
-        show();
-        raise();
-    }
+    place();
+    show();
+    raise();
     activateWindow();
     // On Wayland this hands the compositor the activation token the tray host gave us.
     if (QWindow* window = windowHandle())
@@ -76,11 +87,32 @@ void Popover::open(const QRect& anchor)
 
 void Popover::fitContent()
 {
+    invalidateLayouts(m_content);
     // Wrapped text makes the height depend on the width, which is fixed.
-    const int wanted = m_content->hasHeightForWidth() ? m_content->heightForWidth(dashboardWidth)
-                                                      : m_content->sizeHint().height();
-    const int height = qBound(1, qMax(wanted, m_content->minimumHeight()), tallestHeight);
-    setFixedSize(dashboardWidth, height);
+    const int wanted = m_content->hasHeightForWidth()
+                           ? m_content->heightForWidth(DashboardShape::width)
+                           : m_content->sizeHint().height();
+    const int height =
+        qBound(1, qMax(wanted, m_content->minimumHeight()), DashboardShape::tallestHeight);
+    if (size() != QSize(DashboardShape::width, height)) {
+        setFixedSize(DashboardShape::width, height);
+        if (isVisible())
+            place();
+    }
+    activateLayouts(this);
+}
+
+void Popover::place()
+{
+    // Wayland clients cannot place their windows; the compositor does.
+    if (SessionCheck::isWayland())
+        return;
+    QScreen* screen = QGuiApplication::screenAt(m_anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        move(popoverGeometry(m_anchor, size(), screen->geometry(), screen->availableGeometry())
+                 .topLeft());
 }
 
 void Popover::dismiss()
@@ -125,13 +157,13 @@ void Popover::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(roundedShape(rect()), palette().window());
+    painter.fillPath(DashboardShape::outline(rect()), palette().window());
 }
 
 void Popover::resizeEvent(QResizeEvent* event)
 {
     // Without a compositor there is no translucency, so the corners are cut instead.
     if (!m_composited)
-        setMask(QRegion(roundedShape(rect()).toFillPolygon().toPolygon()));
+        setMask(QRegion(DashboardShape::outline(rect()).toFillPolygon().toPolygon()));
     QWidget::resizeEvent(event);
 }

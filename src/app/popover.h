@@ -4,21 +4,23 @@
 #include <QWidget>
 
 // The dashboard's frameless window: opened next to the tray item, closed by a second
-// click on the item, by Escape, or when another window takes the focus.
+// click on the item, by Escape, or when another window takes the focus. It always holds
+// its whole content: when the content's height changes while it is open, it is placed
+// again from the same anchor.
 class Popover : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int dashboardWidth = 260;
-    static constexpr int tallestHeight = 500;
+    // What asked for the dashboard.
+    enum class Trigger { trayClick, shortcut };
     // A click on the tray item first takes the focus away, which closes the popover;
     // the activation that click then delivers must not open it again.
     static constexpr int defaultReopenGuardMs = 400;
 
     explicit Popover(QWidget* content, int reopenGuardMs = defaultReopenGuardMs);
 
-    // anchor: where the tray item was clicked; empty when unknown.
-    void toggle(const QRect& anchor);
+    // anchor: where the tray item is; empty when unknown (then the pointer is used).
+    void toggle(const QRect& anchor, Trigger trigger = Trigger::trayClick);
 
 protected:
     bool event(QEvent* event) override;
@@ -30,10 +32,12 @@ protected:
 private:
     void open(const QRect& anchor);
     void fitContent();
+    void place();
     void dismiss();
     void closeAfterFocusLoss();
 
     QWidget* m_content;
+    QRect m_anchor;
     int m_reopenGuardMs;
     QElapsedTimer m_sinceFocusLoss;
     bool m_composited;

@@ -15,10 +15,6 @@ void SettingsWindowController::show(UsageService& usage)
 {
     m_window.show([this, &usage] {
         auto* view = new SettingsView(usage, m_defaults ? *m_defaults : UserDefaults::standard());
-        connect(view, &SettingsView::launchAtLoginChanged, this, [this](bool enabled) {
-            if (m_launchAtLogin)
-                m_launchAtLogin(enabled);
-        });
         return new FixedWindow(view, QStringLiteral("Gaugery Settings"),
                                QSize(SettingsView::viewWidth, SettingsView::viewHeight));
     });
@@ -27,9 +23,4 @@ void SettingsWindowController::show(UsageService& usage)
 QWidget* SettingsWindowController::window() const
 {
     return m_window.window();
-}
-
-void SettingsWindowController::setLaunchAtLoginHandler(std::function<void(bool)> handler)
-{
-    m_launchAtLogin = std::move(handler);
 }

@@ -4,8 +4,6 @@
 
 #include <QObject>
 
-#include <functional>
-
 class QWidget;
 class UsageService;
 class UserDefaults;
@@ -23,13 +21,10 @@ public:
     void show(UsageService& usage);
     // The open window, or null.
     QWidget* window() const;
-    // Carries out the user's launch-at-login choice; the shell sets it at start-up.
-    void setLaunchAtLoginHandler(std::function<void(bool)> handler);
     // The settings the window edits; the standard ones unless set.
     void setUserDefaults(UserDefaults& defaults) { m_defaults = &defaults; }
 
 private:
     WindowSlot m_window;
-    std::function<void(bool)> m_launchAtLogin;
     UserDefaults* m_defaults = nullptr;
 };

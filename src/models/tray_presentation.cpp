@@ -51,6 +51,11 @@ TrayStyle defaultFor(const QString& currentDesktop)
     return TrayStyle::figureInIcon;
 }
 
+TrayStyle chosen(const QString& setting, const QString& currentDesktop)
+{
+    return fromSetting(setting).value_or(defaultFor(currentDesktop));
+}
+
 } // namespace TrayStyles
 
 namespace {
@@ -125,5 +130,8 @@ TrayPresentation presentTray(const TrayInput& input)
     presentation.toolTip = toolTipOf(shown, input);
     presentation.accessibleDescription =
         QStringLiteral("Gaugery: ") + shown.kind.title.toLower() + u' ' + percent;
+    presentation.shownWindow = shown.kind.id;
+    presentation.figureText = percent;
+    presentation.severity = UsageWindows::severityOf(shown.percent);
     return presentation;
 }

@@ -20,6 +20,9 @@ QString settingOf(TrayStyle style);
 // "Label" where the desktop is known to draw item labels (XDG_CURRENT_DESKTOP names
 // GNOME, ubuntu, Unity or Budgie), "Figure in icon" everywhere else.
 TrayStyle defaultFor(const QString& currentDesktop);
+// The style in force: the stored one, or the desktop's default when none (or no valid
+// one) is stored.
+TrayStyle chosen(const QString& setting, const QString& currentDesktop);
 } // namespace TrayStyles
 
 // What the tray icon's pixmap shows.
@@ -54,6 +57,11 @@ struct TrayPresentation {
     QString toolTip;
     // A short text for screen readers: "Gaugery: session 42%".
     QString accessibleDescription;
+    // The figure shown, for status bars: its window, "42%" and how close to the limit;
+    // empty without a snapshot.
+    QString shownWindow;
+    QString figureText;
+    Severity severity = Severity::normal;
 
     bool operator==(const TrayPresentation&) const = default;
 };

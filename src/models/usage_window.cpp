@@ -126,6 +126,19 @@ Severity severityOf(double percent)
     return Severity::normal;
 }
 
+QString severityName(Severity severity)
+{
+    switch (severity) {
+    case Severity::critical:
+        return QStringLiteral("critical");
+    case Severity::warning:
+        return QStringLiteral("warning");
+    case Severity::normal:
+        break;
+    }
+    return QStringLiteral("low");
+}
+
 QString wholeText(double percent)
 {
     const std::optional<std::int64_t> whole = wholePercent(percent);

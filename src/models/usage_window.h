@@ -66,6 +66,8 @@ QList<WindowFigure> figures(const UsageData& data);
 WindowFigure shownFigure(const UsageData& data, const QString& metric);
 
 Severity severityOf(double percent);
+// "low", "warning" or "critical", as status bars style them.
+QString severityName(Severity severity);
 
 // The whole percentage truncated toward zero ("42"), or "--" when it has no integer form.
 QString wholeText(double percent);

@@ -56,6 +56,10 @@ QString invalidCookie()
     return QStringLiteral("Invalid cookie: it contains line breaks or control characters. "
                           "Please update your session cookie.");
 }
+QString keyringLocked()
+{
+    return QStringLiteral("Keyring is locked. Unlock it so Gaugery can read your session cookie.");
+}
 QString saveFailed()
 {
     return QStringLiteral("Failed to save cookie");

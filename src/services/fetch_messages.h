@@ -17,5 +17,6 @@ QString organizationsParseFailed(const QString& description);
 QString organizationNotFound();
 QString usageParseFailed(const QString& description);
 QString invalidCookie();
+QString keyringLocked();
 QString saveFailed();
 } // namespace FetchMessages

@@ -2,6 +2,8 @@
 
 #include "services/libsecret_store.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -11,9 +13,72 @@ KeychainService& KeychainService::shared()
     return *instance;
 }
 
-KeychainService::KeychainService(std::shared_ptr<SecretStore> store) : m_store(std::move(store)) {}
+KeychainService::KeychainService(std::shared_ptr<SecretStore> store)
+    : m_store(std::move(store)), m_worker(std::make_unique<QThreadPool>())
+{
+    m_worker->setMaxThreadCount(1);
+}
 
-bool KeychainService::saveCookie(const QString& cookie)
+// Waits for the calls already made: they hold the store.
+KeychainService::~KeychainService() = default;
+
+template <typename Result>
+void KeychainService::run(std::function<Result()> job, QObject* context,
+                          std::function<void(Result)> done)
+{
+    QPointer<QObject> guard(context);
+    m_worker->start([job = std::move(job), guard, done = std::move(done)] {
+        Result result = job();
+        // The application object is the target because the context may be gone by then.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, done, result = std::move(result)] {
+                if (guard)
+                    done(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void KeychainService::read(QObject* context, std::function<void(const CookieRead&)> done)
+{
+    run<CookieRead>([this] { return readNow(); }, context,
+                    [done = std::move(done)](CookieRead result) { done(result); });
+}
+
+void KeychainService::save(const QString& cookie, QObject* context, std::function<void(bool)> done)
+{
+    run<bool>([this, cookie] { return saveNow(cookie); }, context, std::move(done));
+}
+
+void KeychainService::remove(QObject* context, std::function<void(bool)> done)
+{
+    run<bool>([this] { return removeNow(); }, context, std::move(done));
+}
+
+CookieRead KeychainService::readNow()
+{
+    const SecretLookup found = m_store->lookup();
+    switch (found.status) {
+    case SecretLookup::Status::found:
+        break;
+    case SecretLookup::Status::absent:
+        return {CookieRead::State::absent, {}};
+    case SecretLookup::Status::locked:
+        return {CookieRead::State::locked, {}};
+    case SecretLookup::Status::unreachable:
+        return {CookieRead::State::unreachable, {}};
+    }
+    // A leading byte-order mark is part of the cookie, not a marker to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
+                                                     QStringConverter::Flag::ConvertInitialBom);
+    const QString cookie = decoder.decode(found.secret);
+    if (decoder.hasError())
+        return {CookieRead::State::absent, {}};
+    return {CookieRead::State::stored, cookie};
+}
+
+bool KeychainService::saveNow(const QString& cookie)
 {
     // toUtf8() would quietly replace a lone surrogate; such text is refused instead.
     QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
@@ -23,21 +88,7 @@ bool KeychainService::saveCookie(const QString& cookie)
     return m_store->store(bytes);
 }
 
-std::optional<QString> KeychainService::getCookie()
-{
-    const std::optional<QByteArray> bytes = m_store->lookup();
-    if (!bytes)
-        return std::nullopt;
-    // A leading byte-order mark is part of the cookie, not a marker to drop.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
-                                                     QStringConverter::Flag::ConvertInitialBom);
-    const QString cookie = decoder.decode(*bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return cookie;
-}
-
-bool KeychainService::deleteCookie()
+bool KeychainService::removeNow()
 {
     return m_store->clear();
 }

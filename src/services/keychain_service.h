@@ -1,32 +1,55 @@
 #pragma once
 
+#include "build_config.h"
 #include "services/secret_store.h"
 
+#include <QObject>
 #include <QString>
+#include <QThreadPool>
 
+#include <functional>
 #include <memory>
-#include <optional>
 
-// The session cookie in the user's secret store. Holds no cookie itself: every read
-// goes to the store, so a change made elsewhere is seen at the next read.
+// What reading the cookie found; the text only when stored.
+struct CookieRead {
+    enum class State { stored, absent, locked, unreachable };
+    State state = State::absent;
+    QString cookie;
+};
+
+// The session cookie in the user's secret store. Holds no cookie itself: every read goes
+// to the store, so a change made elsewhere is seen at the next read. Every call runs on
+// one worker thread in the order made, so a prompt the keyring shows never freezes the
+// GUI and a later save can never be overtaken by an earlier one.
 class KeychainService {
 public:
-    static inline const QString serviceName = QStringLiteral("com.gaugery.app");
+    static inline const QString serviceName = QString::fromLatin1(BuildConfig::appId);
     static inline const QString accountName = QStringLiteral("sessionCookie");
 
     // The process-wide instance over the Secret Service.
     static KeychainService& shared();
 
     explicit KeychainService(std::shared_ptr<SecretStore> store);
+    ~KeychainService();
 
-    // Replaces the stored cookie; on failure the earlier one is kept. Safe to call
-    // from a worker thread.
-    bool saveCookie(const QString& cookie);
-    // The stored cookie, or nothing (missing, unreachable store, not UTF-8).
-    std::optional<QString> getCookie();
+    // `done` runs on context's thread on a later turn of its loop, and not at all once
+    // context is gone.
+    void read(QObject* context, std::function<void(const CookieRead&)> done);
+    // Replaces the stored cookie; on failure the earlier one is kept.
+    void save(const QString& cookie, QObject* context, std::function<void(bool)> done);
     // True when the cookie is gone, including when there was none.
-    bool deleteCookie();
+    void remove(QObject* context, std::function<void(bool)> done);
+
+    // The same, answered on the calling thread; for tests and tools, never the GUI.
+    CookieRead readNow();
+    bool saveNow(const QString& cookie);
+    bool removeNow();
 
 private:
+    template <typename Result>
+    void run(std::function<Result()> job, QObject* context, std::function<void(Result)> done);
+
     std::shared_ptr<SecretStore> m_store;
+    // One thread, so calls keep their order.
+    std::unique_ptr<QThreadPool> m_worker;
 };

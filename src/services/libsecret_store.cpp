@@ -1,14 +1,17 @@
 #include "services/libsecret_store.h"
 
+#include "build_config.h"
 #include "services/keychain_service.h"
 
 #include <libsecret/secret.h>
 
+#include <deque>
+#include <functional>
+#include <future>
+#include <thread>
+
 namespace {
 
-constexpr guint callTimeoutMs = 10'000;
-// Longer: a store may wait on an unlock prompt that the user answers.
-constexpr guint storeTimeoutMs = 30'000;
 constexpr const char* itemLabel = "Gaugery session cookie";
 
 const SecretSchema* schema()
@@ -16,7 +19,7 @@ const SecretSchema* schema()
     // Attributes only: an item stored by secret-tool (which records no schema) matches too.
     static const SecretSchema instance = [] {
         SecretSchema s{};
-        s.name = "com.gaugery.app";
+        s.name = BuildConfig::appId;
         s.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
         s.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
         s.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};
@@ -38,16 +41,85 @@ struct Attributes {
     }
 };
 
-// Runs one asynchronous libsecret call to its end on a private main context, cancelled
-// at a deadline: the _sync calls do the same without a deadline, so a prompt nobody
-// answers or a stuck provider would block forever.
+// The thread every libsecret call runs on, with its main context running for good.
+// Jobs run one at a time: one that waits for its call iterates the context itself, which
+// may dispatch the next job's invocation; that one is held until the first is done.
+class KeyringLoop {
+public:
+    static KeyringLoop& instance()
+    {
+        // Never destroyed: the thread runs until the process ends.
+        static KeyringLoop* loop = new KeyringLoop;
+        return *loop;
+    }
+
+    GMainContext* context() const { return m_context; }
+
+    // Runs job on the keyring thread and waits for it.
+    template <typename Result> Result run(std::function<Result()> job)
+    {
+        auto promise = std::make_shared<std::promise<Result>>();
+        std::future<Result> future = promise->get_future();
+        post([promise, job = std::move(job)] { promise->set_value(job()); });
+        return future.get();
+    }
+
+private:
+    KeyringLoop() : m_context(g_main_context_new())
+    {
+        std::thread([context = m_context] {
+            g_main_context_push_thread_default(context);
+            GMainLoop* loop = g_main_loop_new(context, FALSE);
+            g_main_loop_run(loop);
+        }).detach();
+    }
+
+    void post(std::function<void()> job)
+    {
+        auto* posted = new Posted{this, std::move(job)};
+        g_main_context_invoke_full(
+            m_context, G_PRIORITY_DEFAULT,
+            [](gpointer data) -> gboolean {
+                auto* posted = static_cast<Posted*>(data);
+                posted->loop->dispatch(std::move(posted->job));
+                return G_SOURCE_REMOVE;
+            },
+            posted, [](gpointer data) { delete static_cast<Posted*>(data); });
+    }
+
+    // On the keyring thread only.
+    void dispatch(std::function<void()> job)
+    {
+        m_waiting.push_back(std::move(job));
+        if (m_busy)
+            return;
+        m_busy = true;
+        while (!m_waiting.empty()) {
+            std::function<void()> next = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            next();
+        }
+        m_busy = false;
+    }
+
+    struct Posted {
+        KeyringLoop* loop;
+        std::function<void()> job;
+    };
+
+    GMainContext* m_context;
+    bool m_busy = false;
+    std::deque<std::function<void()>> m_waiting;
+};
+
+// One asynchronous libsecret call on the keyring thread, run to its end and cancelled at
+// a deadline: the _sync calls have none, so a prompt nobody answers would block forever.
 class BoundedCall {
 public:
-    explicit BoundedCall(guint timeoutMs)
-        : m_context(g_main_context_new()), m_cancellable(g_cancellable_new()),
-          m_timeout(g_timeout_source_new(timeoutMs))
+    BoundedCall()
+        : m_cancellable(g_cancellable_new()),
+          m_timeout(g_timeout_source_new(LibsecretStore::callTimeoutMs))
     {
-        g_main_context_push_thread_default(m_context);
         g_source_set_callback(
             m_timeout,
             [](gpointer cancellable) -> gboolean {
@@ -55,7 +127,7 @@ public:
                 return G_SOURCE_REMOVE;
             },
             m_cancellable, nullptr);
-        g_source_attach(m_timeout, m_context);
+        g_source_attach(m_timeout, KeyringLoop::instance().context());
     }
 
     ~BoundedCall()
@@ -65,8 +137,6 @@ public:
         g_source_destroy(m_timeout);
         g_source_unref(m_timeout);
         g_object_unref(m_cancellable);
-        g_main_context_pop_thread_default(m_context);
-        g_main_context_unref(m_context);
     }
 
     BoundedCall(const BoundedCall&) = delete;
@@ -80,7 +150,7 @@ public:
     GAsyncResult* result()
     {
         while (!m_result)
-            g_main_context_iteration(m_context, TRUE);
+            g_main_context_iteration(KeyringLoop::instance().context(), TRUE);
         return m_result;
     }
 
@@ -90,7 +160,6 @@ private:
         static_cast<BoundedCall*>(self)->m_result = G_ASYNC_RESULT(g_object_ref(result));
     }
 
-    GMainContext* m_context;
     GCancellable* m_cancellable;
     GSource* m_timeout;
     GAsyncResult* m_result = nullptr;
@@ -148,21 +217,20 @@ SecretItem* keeper(GList* items, const QByteArray& secret)
 
 bool deleteItem(SecretItem* item)
 {
-    BoundedCall call(callTimeoutMs);
+    BoundedCall call;
     secret_item_delete(item, call.cancellable(), call.callback(), call.userData());
     GError* error = nullptr;
     const bool deleted = secret_item_delete_finish(item, call.result(), &error);
     return succeeded(error) && deleted;
 }
 
-// Every item matching the two attributes, in any collection; locked ones are unlocked
-// (which may prompt) so that they can be deleted too.
-std::optional<GList*> searchAll(SecretSearchFlags extraFlags)
+// Every item matching the two attributes, in any collection; nothing on an error.
+std::optional<GList*> searchAll(SecretSearchFlags flags)
 {
     Attributes attributes;
-    BoundedCall call(callTimeoutMs);
-    const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | extraFlags);
-    secret_service_search(nullptr, schema(), attributes.table, flags, call.cancellable(),
+    BoundedCall call;
+    secret_service_search(nullptr, schema(), attributes.table,
+                          SecretSearchFlags(SECRET_SEARCH_ALL | flags), call.cancellable(),
                           call.callback(), call.userData());
     GError* error = nullptr;
     GList* items = secret_service_search_finish(nullptr, call.result(), &error);
@@ -173,7 +241,12 @@ std::optional<GList*> searchAll(SecretSearchFlags extraFlags)
     return items;
 }
 
-// Deletes every item but `kept`, and frees the list.
+struct ItemList {
+    GList* items = nullptr;
+    ~ItemList() { g_list_free_full(items, g_object_unref); }
+};
+
+// Deletes every item but `kept`; true when all of them went.
 bool deleteAllBut(GList* items, SecretItem* kept)
 {
     bool allDeleted = true;
@@ -182,26 +255,27 @@ bool deleteAllBut(GList* items, SecretItem* kept)
         if (item != kept && !deleteItem(item))
             allDeleted = false;
     }
-    g_list_free_full(items, g_object_unref);
     return allDeleted;
 }
 
 // Other clients may have left items with the same two attributes (with more attributes,
 // or in another collection), and a lookup could return any of them. Once the new secret
-// is stored, keep one item holding it and delete the rest.
-bool removeOtherItems(const QByteArray& secret)
+// is stored, keep one item holding it and delete the rest that can be deleted. Without
+// the stored item among the matches nothing is deleted: a cookie is never lost.
+void removeOtherItems(const QByteArray& secret)
 {
-    const std::optional<GList*> items = searchAll(SECRET_SEARCH_LOAD_SECRETS);
-    if (!items)
-        return false;
-    SecretItem* kept = keeper(*items, secret);
-    return deleteAllBut(*items, kept) && kept;
+    const std::optional<GList*> found = searchAll(SECRET_SEARCH_LOAD_SECRETS);
+    if (!found)
+        return;
+    ItemList list{*found};
+    if (SecretItem* kept = keeper(list.items, secret))
+        deleteAllBut(list.items, kept);
 }
 
 bool storeItem(const QByteArray& secret)
 {
     Attributes attributes;
-    BoundedCall call(storeTimeoutMs);
+    BoundedCall call;
     SecretValue* value = secret_value_new(secret.constData(), secret.size(), "text/plain");
     secret_password_storev_binary(schema(), attributes.table, SECRET_COLLECTION_DEFAULT, itemLabel,
                                   value, call.cancellable(), call.callback(), call.userData());
@@ -211,37 +285,77 @@ bool storeItem(const QByteArray& secret)
     return succeeded(error) && stored;
 }
 
+// The secret of an unlocked item, ours preferred; nothing while every match is locked.
+std::optional<QByteArray> readable(GList* items)
+{
+    std::optional<QByteArray> found;
+    for (GList* node = items; node; node = node->next) {
+        auto* item = SECRET_ITEM(node->data);
+        if (secret_item_get_locked(item))
+            continue;
+        SecretValue* value = secret_item_get_secret(item);
+        if (!value)
+            continue;
+        const QByteArray bytes = bytesOf(value);
+        secret_value_unref(value);
+        if (hasOurLabel(item))
+            return bytes;
+        if (!found)
+            found = bytes;
+    }
+    return found;
+}
+
+SecretLookup lookupItem()
+{
+    // First without unlocking, so a missing item never prompts; then, for locked ones,
+    // with the unlock prompt, which the user may answer or dismiss.
+    for (const SecretSearchFlags unlock : {SECRET_SEARCH_NONE, SECRET_SEARCH_UNLOCK}) {
+        const std::optional<GList*> found =
+            searchAll(SecretSearchFlags(SECRET_SEARCH_LOAD_SECRETS | unlock));
+        if (!found)
+            return {unlock ? SecretLookup::Status::locked : SecretLookup::Status::unreachable, {}};
+        ItemList list{*found};
+        if (!list.items)
+            return {SecretLookup::Status::absent, {}};
+        if (const std::optional<QByteArray> secret = readable(list.items))
+            return {SecretLookup::Status::found, *secret};
+    }
+    return {SecretLookup::Status::locked, {}};
+}
+
+bool clearItems()
+{
+    // Unlocking first: deleting skips nothing, so a cookie in a locked keyring does not
+    // survive a sign-out that claimed to remove it.
+    const std::optional<GList*> found = searchAll(SECRET_SEARCH_UNLOCK);
+    if (!found)
+        return false;
+    ItemList list{*found};
+    return deleteAllBut(list.items, nullptr);
+}
+
 } // namespace
 
 bool LibsecretStore::store(const QByteArray& secret)
 {
     // The Secret Service replaces an item with the same attributes in one step, so a
-    // refused store leaves the earlier secret where it was; strays go only afterwards.
-    return storeItem(secret) && removeOtherItems(secret);
+    // refused store leaves the earlier secret where it was; strays go only afterwards, and
+    // one that cannot go (locked, in another collection) does not undo a stored cookie.
+    return KeyringLoop::instance().run<bool>([secret] {
+        if (!storeItem(secret))
+            return false;
+        removeOtherItems(secret);
+        return true;
+    });
 }
 
-std::optional<QByteArray> LibsecretStore::lookup()
+SecretLookup LibsecretStore::lookup()
 {
-    Attributes attributes;
-    BoundedCall call(callTimeoutMs);
-    secret_password_lookupv(schema(), attributes.table, call.cancellable(), call.callback(),
-                            call.userData());
-    GError* error = nullptr;
-    SecretValue* value = secret_password_lookup_binary_finish(call.result(), &error);
-    if (!succeeded(error) || !value) {
-        if (value)
-            secret_value_unref(value);
-        return std::nullopt;
-    }
-    const QByteArray secret = bytesOf(value);
-    secret_value_unref(value);
-    return secret;
+    return KeyringLoop::instance().run<SecretLookup>(lookupItem);
 }
 
 bool LibsecretStore::clear()
 {
-    // Not secret_password_clear: it skips locked items and still reports success, so a
-    // cookie in a locked keyring would survive a sign-out that claimed to remove it.
-    const std::optional<GList*> items = searchAll(SECRET_SEARCH_NONE);
-    return items && deleteAllBut(*items, nullptr);
+    return KeyringLoop::instance().run<bool>(clearItems);
 }

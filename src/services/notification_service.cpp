@@ -1,5 +1,6 @@
 #include "services/notification_service.h"
 
+#include "build_config.h"
 #include "services/usage_alerts.h"
 #include "services/user_defaults.h"
 
@@ -64,9 +65,10 @@ void NotificationService::post(const QString& summary, const QString& body)
         QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("com.gaugery.app")}};
-    notify << QStringLiteral("Gaugery") << uint(0) << QStringLiteral("com.gaugery.app") << summary
-           << body << QStringList() << hints << -1;
+    const QVariantMap hints{
+        {QStringLiteral("desktop-entry"), QString::fromLatin1(BuildConfig::appId)}};
+    notify << QStringLiteral("Gaugery") << uint(0) << QString::fromLatin1(BuildConfig::appId)
+           << summary << body << QStringList() << hints << -1;
     // Fire and forget: a server that went away costs one lost alert, never a wait.
     m_bus.asyncCall(notify);
 }

@@ -8,20 +8,26 @@
 
 #include <algorithm>
 
-OrganizationResult parseOrganizationId(const QByteArray& body)
+OrganizationResult parseOrganizations(const QByteArray& body)
 {
     const JsonDecodeResult decoded = decodeJson(body);
     if (!decoded.value)
-        return {std::nullopt, FetchMessages::organizationsParseFailed(decoded.error)};
+        return {{}, FetchMessages::organizationsParseFailed(decoded.error)};
 
     const QJsonArray organizations = decoded.value->toArray();
     const bool allObjects = std::all_of(organizations.begin(), organizations.end(),
                                         [](const QJsonValue& value) { return value.isObject(); });
-    if (!decoded.value->isArray() || organizations.isEmpty() || !allObjects)
-        return {std::nullopt, FetchMessages::organizationNotFound()};
+    if (!decoded.value->isArray() || organizations.isEmpty() || !allObjects ||
+        !organizations.first().toObject().value(QLatin1String("uuid")).isString())
+        return {{}, FetchMessages::organizationNotFound()};
 
-    const QJsonValue uuid = organizations.first().toObject().value(QLatin1String("uuid"));
-    if (!uuid.isString())
-        return {std::nullopt, FetchMessages::organizationNotFound()};
-    return {uuid.toString(), {}};
+    OrganizationResult result;
+    for (const QJsonValue& value : organizations) {
+        const QJsonObject organization = value.toObject();
+        const QJsonValue uuid = organization.value(QLatin1String("uuid"));
+        if (uuid.isString())
+            result.organizations.append(
+                {uuid.toString(), organization.value(QLatin1String("name")).toString()});
+    }
+    return result;
 }

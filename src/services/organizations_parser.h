@@ -1,16 +1,19 @@
 #pragma once
 
+#include "models/organization.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
-#include <optional>
-
 struct OrganizationResult {
-    std::optional<QString> organizationId;
-    // The user-visible message when no identifier was found.
+    // In the service's order; empty on a failure.
+    QList<Organization> organizations;
+    // The user-visible message when no organization was found.
     QString error;
 };
 
-// The first organization's "uuid" from the organizations body. Every element must be
-// an object and the first must carry a string "uuid"; an empty string is accepted.
-OrganizationResult parseOrganizationId(const QByteArray& body);
+// The organizations of the organizations body, each "uuid" with its "name". Every element
+// must be an object and the first must carry a string "uuid" (an empty string is
+// accepted); a later one without one is left out.
+OrganizationResult parseOrganizations(const QByteArray& body);

@@ -1,5 +1,6 @@
 #include "services/usage_parser.h"
 
+#include "services/further_limits.h"
 #include "services/json_decode.h"
 #include "services/rfc3339.h"
 
@@ -41,22 +42,13 @@ void fill(const QJsonObject& body, QLatin1String name, double& percent, QDateTim
 
 } // namespace
 
-QString errorDescription(UsageParseError error)
-{
-    switch (error) {
-    case UsageParseError::invalidFormat:
-        return QStringLiteral("Invalid response format");
-    }
-    return {};
-}
-
 UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
 {
     const JsonDecodeResult decoded = decodeJson(body);
     if (!decoded.value)
         return {std::nullopt, decoded.error};
     if (!decoded.value->isObject())
-        return {std::nullopt, errorDescription(UsageParseError::invalidFormat)};
+        return {std::nullopt, QStringLiteral("Invalid response format")};
     const QJsonObject object = decoded.value->toObject();
 
     UsageData data;
@@ -72,6 +64,7 @@ UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
         data.weeklyOpusUsagePercent = opus->percent;
         data.weeklyOpusResetTime = opus->reset;
     }
+    data.furtherWindows = parseFurtherLimits(object);
     data.lastUpdated = now();
     return {data, {}};
 }

@@ -9,10 +9,6 @@
 #include <functional>
 #include <optional>
 
-// The one whole-body fault that is not a JSON decoding error.
-enum class UsageParseError { invalidFormat };
-QString errorDescription(UsageParseError error);
-
 struct UsageParseResult {
     std::optional<UsageData> data;
     // The description of the fault when data is absent.

@@ -1,6 +1,5 @@
 #include "services/usage_service.h"
 
-#include "build_config.h"
 #include "services/diagnostics.h"
 #include "services/fetch_messages.h"
 #include "services/keychain_service.h"
@@ -33,18 +32,6 @@ template <typename Apply> void onGuiThread(QPointer<UsageService> service, Apply
         Qt::QueuedConnection);
 }
 
-// Cookie writes run one at a time and in order, so a later save can never be
-// overtaken by an earlier one still talking to the keyring.
-QThreadPool& keychainWriter()
-{
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(1);
-        return p;
-    }();
-    return *pool;
-}
-
 int timerMilliseconds(double seconds)
 {
     const double ms = seconds * 1000;
@@ -57,87 +44,137 @@ int timerMilliseconds(double seconds)
 } // namespace
 
 UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, const QUrl& origin,
-                           QObject* parent)
+                           Clock clock, QObject* parent)
     : QObject(parent), m_keychain(keychain), m_defaults(defaults), m_requests(origin),
-      m_network(new QNetworkAccessManager(this))
+      m_clock(std::move(clock)), m_network(new QNetworkAccessManager(this))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
-
-    const double stored = defaults.doubleForKey(UserDefaults::refreshIntervalKey);
-    m_refreshInterval = stored > 0 ? stored : defaultRefreshInterval;
-
-    m_hasCookie = m_keychain.getCookie().has_value();
-    if (m_hasCookie)
-        startAutoRefresh();
+    readRefreshInterval();
+    connect(&m_defaults, &UserDefaults::changed, this, [this](const QString& key) {
+        if (key == UserDefaults::refreshIntervalKey)
+            readRefreshInterval();
+        // Another organization picked: its figures, at once.
+        if (key == UserDefaults::organizationIdKey && m_state.hasCookie &&
+            chosenOrganization() != m_organizationId) {
+            m_organizationId.reset();
+            fetchUsage();
+        }
+    });
 }
 
 UsageService::~UsageService() = default;
 
-QUrl UsageService::defaultOrigin()
+void UsageService::readRefreshInterval()
 {
-    return QUrl(QLatin1String(BuildConfig::serviceOrigin));
+    m_refreshInterval = m_defaults.setting(UserDefaults::refreshIntervalKey).toDouble();
+    if (m_state.hasCookie)
+        startAutoRefresh();
+}
+
+std::optional<QString> UsageService::chosenOrganization() const
+{
+    if (!m_defaults.contains(UserDefaults::organizationIdKey))
+        return std::nullopt;
+    return m_defaults.stringForKey(UserDefaults::organizationIdKey);
+}
+
+void UsageService::start()
+{
+    readCookie([this](const CookieRead& read) { onCookieRead(read, true); });
 }
 
 void UsageService::scheduledFetch()
 {
-    if (!m_hasCookie)
+    if (!m_state.hasCookie)
         return;
     // A rate-limited account is left alone until the server says; Refresh still asks.
-    if (m_rateLimitedUntil && QDateTime::currentDateTimeUtc() < *m_rateLimitedUntil)
+    if (m_rateLimitedUntil && m_clock() < *m_rateLimitedUntil)
         return;
-    m_rateLimitedUntil.reset();
     fetchUsage();
 }
 
 void UsageService::fetchUsage()
 {
-    const std::optional<QString> cookie = m_keychain.getCookie();
-    if (!cookie) {
-        setError(FetchMessages::noCookie());
-        return;
-    }
-    setIsLoading(true);
-    setError(std::nullopt);
-    if (m_organizationId)
-        fetchUsageData(*cookie);
-    else
-        fetchOrganizations(*cookie);
+    readCookie([this](const CookieRead& read) { onCookieRead(read, false); });
 }
 
-void UsageService::fetchOrganizations(const QString& cookie)
+void UsageService::readCookie(std::function<void(const CookieRead&)> then)
+{
+    const int generation = m_generation;
+    m_keychain.read(this, [this, generation, then = std::move(then)](const CookieRead& read) {
+        // A save or a clear since: this read no longer says what is stored.
+        if (generation == m_generation)
+            then(read);
+    });
+}
+
+void UsageService::onCookieRead(const CookieRead& read, bool startUp)
+{
+    State next = m_state;
+    switch (read.state) {
+    case CookieRead::State::stored:
+        next.hasCookie = true;
+        if (startUp)
+            startAutoRefresh();
+        beginChain(next, read.cookie);
+        return;
+    case CookieRead::State::locked:
+        // There is a cookie; the keyring will be unlocked, and the timer tries again.
+        next.hasCookie = true;
+        next.error = FetchMessages::keyringLocked();
+        if (startUp)
+            startAutoRefresh();
+        break;
+    case CookieRead::State::absent:
+    case CookieRead::State::unreachable:
+        if (startUp)
+            return;
+        next.error = FetchMessages::noCookie();
+        break;
+    }
+    apply(next);
+}
+
+void UsageService::beginChain(State next, const QString& cookie)
+{
+    next.isLoading = true;
+    next.error.reset();
+    apply(next);
+    const Chain chain{cookie, m_generation, {}, {}};
+    if (m_organizationId)
+        fetchUsageData(chain);
+    else
+        fetchOrganizations(chain);
+}
+
+void UsageService::fetchOrganizations(const Chain& chain)
 {
     const QUrl url = m_requests.organizationsUrl();
     if (!url.isValid()) {
-        setError(FetchMessages::invalidUrl());
-        setIsLoading(false);
+        fail(FetchMessages::invalidUrl(), chain);
         return;
     }
-    send(RequestKind::organizations, url, cookie);
+    send(RequestKind::organizations, url, chain);
 }
 
-void UsageService::fetchUsageData(const QString& cookie)
+void UsageService::fetchUsageData(const Chain& chain)
 {
-    if (!m_organizationId) {
-        fetchOrganizations(cookie);
-        return;
-    }
     const std::optional<QUrl> url = m_requests.usageUrl(*m_organizationId);
     if (!url) {
-        setError(FetchMessages::invalidUrl());
-        setIsLoading(false);
+        fail(FetchMessages::invalidUrl(), chain);
         return;
     }
-    send(RequestKind::usage, *url, cookie);
+    send(RequestKind::usage, *url, chain);
 }
 
-void UsageService::send(RequestKind kind, const QUrl& url, const QString& cookie)
+void UsageService::send(RequestKind kind, const QUrl& url, const Chain& chain)
 {
-    if (!RequestBuilder::isHeaderSafe(cookie)) {
-        fail(FetchMessages::invalidCookie());
+    if (!RequestBuilder::isHeaderSafe(chain.cookie)) {
+        fail(FetchMessages::invalidCookie(), chain);
         return;
     }
-    QNetworkReply* reply = m_network->get(m_requests.createRequest(url, cookie));
+    QNetworkReply* reply = m_network->get(m_requests.createRequest(url, chain.cookie));
 
     struct Transfer {
         QByteArray body;
@@ -160,76 +197,100 @@ void UsageService::send(RequestKind kind, const QUrl& url, const QString& cookie
         transfer->body += reply->readAll();
         abandonIfTooLarge(transfer->body.size());
     });
-    connect(reply, &QNetworkReply::finished, this, [this, kind, reply, transfer] {
+    connect(reply, &QNetworkReply::finished, this, [this, kind, reply, transfer, chain] {
         reply->deleteLater();
         if (!transfer->tooLarge)
             transfer->body += reply->readAll();
-        onReplyFinished(kind, readReplyFacts(*reply, transfer->tooLarge, transfer->body));
+        onReplyFinished(kind, readReplyFacts(*reply, transfer->tooLarge, transfer->body), chain);
     });
 }
 
-void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts)
+void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, const Chain& chain)
 {
+    if (!isCurrent(chain))
+        return;
     const ReplyStep step = classifyReply(kind, facts);
     if (step.diagnostic)
         printDiagnostic(*step.diagnostic);
     if (step.action == ReplyStep::Action::decode) {
-        decodeInBackground(kind, facts.body);
+        decodeInBackground(kind, facts.body, chain);
         return;
     }
     if (step.retryAfter)
-        m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, QDateTime::currentDateTimeUtc());
-    fail(step.message);
+        m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, m_clock());
     if (step.forgetOrganization)
         m_organizationId.reset();
+    fail(step.message, chain);
 }
 
-void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body)
+void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
 {
     QPointer<UsageService> self(this);
-    QThreadPool::globalInstance()->start([self, kind, body] {
-        if (!self)
-            return;
+    QThreadPool::globalInstance()->start([self, kind, body, chain, clock = m_clock] {
         if (kind == RequestKind::organizations) {
-            onGuiThread(self, [result = parseOrganizationId(body)](UsageService& service) {
-                service.applyOrganization(result);
+            onGuiThread(self, [result = parseOrganizations(body), chain](UsageService& service) {
+                service.applyOrganization(result, chain);
             });
         } else {
-            onGuiThread(self, [result = parseUsageData(body)](UsageService& service) {
-                service.applyUsage(result);
+            onGuiThread(self, [result = parseUsageData(body, clock), chain](UsageService& service) {
+                service.applyUsage(result, chain);
             });
         }
     });
 }
 
-void UsageService::applyOrganization(const OrganizationResult& result)
+void UsageService::applyOrganization(const OrganizationResult& result, const Chain& chain)
 {
-    if (!result.organizationId) {
-        fail(result.error);
+    if (!isCurrent(chain))
+        return;
+    // The stored choice is kept even when it is not listed: a passing hiccup of the list
+    // must not lose it.
+    const std::optional<Organization> read =
+        Organizations::choose(result.organizations, chosenOrganization());
+    if (!read) {
+        fail(result.error, chain);
         return;
     }
-    m_organizationId = result.organizationId;
-    if (const std::optional<QString> cookie = m_keychain.getCookie())
-        fetchUsageData(*cookie);
-    else
-        setIsLoading(false);
+    m_organizationId = read->id;
+    Chain next = chain;
+    next.organizations = result.organizations;
+    next.organization = read;
+    fetchUsageData(next);
 }
 
-void UsageService::applyUsage(const UsageParseResult& result)
+void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain)
 {
+    if (!isCurrent(chain))
+        return;
     if (!result.data) {
-        fail(FetchMessages::usageParseFailed(result.error));
+        fail(FetchMessages::usageParseFailed(result.error), chain);
         return;
     }
-    setIsLoading(false);
-    setUsageData(result.data);
-    setError(std::nullopt);
+    // The service answered: whatever pause it asked for earlier is over.
+    m_rateLimitedUntil.reset();
+    State next = ended(chain);
+    next.usageData = result.data;
+    ++next.snapshot;
+    next.error.reset();
+    apply(next);
 }
 
-void UsageService::fail(const QString& message)
+void UsageService::fail(const QString& message, const Chain& chain)
 {
-    setIsLoading(false);
-    setError(message);
+    State next = ended(chain);
+    next.error = message;
+    apply(next);
+}
+
+UsageService::State UsageService::ended(const Chain& chain) const
+{
+    State next = m_state;
+    next.isLoading = false;
+    if (chain.organizations) {
+        next.organizations = *chain.organizations;
+        next.organization = chain.organization;
+    }
+    return next;
 }
 
 void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
@@ -237,37 +298,44 @@ void UsageService::saveCookie(const QString& cookie, const std::optional<QString
     if (organizationId)
         m_defaults.setValue(UserDefaults::organizationIdKey, *organizationId);
     m_organizationId.reset();
-    QPointer<UsageService> self(this);
-    KeychainService* keychain = &m_keychain;
-    keychainWriter().start([self, keychain, cookie] {
-        const bool saved = keychain->saveCookie(cookie);
-        onGuiThread(self, [saved](UsageService& service) { service.applyCookieSaved(saved); });
-    });
+    m_rateLimitedUntil.reset();
+    m_keychain.save(cookie, this, [this, cookie](bool saved) { onCookieSaved(saved, cookie); });
 }
 
-void UsageService::applyCookieSaved(bool saved)
+void UsageService::onCookieSaved(bool saved, const QString& cookie)
 {
+    State next = m_state;
     if (!saved) {
-        setError(FetchMessages::saveFailed());
+        next.error = FetchMessages::saveFailed();
+        apply(next);
         return;
     }
-    setHasCookie(true);
-    fetchUsage();
+    // Replies and reads of the cookie saved over no longer count.
+    ++m_generation;
+    next.hasCookie = true;
     startAutoRefresh();
+    beginChain(next, cookie);
 }
 
 void UsageService::clearCookie()
 {
-    m_keychain.deleteCookie();
-    setHasCookie(false);
-    setUsageData(std::nullopt);
+    ++m_generation;
     m_organizationId.reset();
+    m_rateLimitedUntil.reset();
     stopAutoRefresh();
+    m_keychain.remove(this, [](bool) {});
+    State next = m_state;
+    next.hasCookie = false;
+    next.organizations.clear();
+    next.organization.reset();
+    next.usageData.reset();
+    ++next.snapshot;
+    next.isLoading = false;
+    apply(next);
 }
 
 void UsageService::startAutoRefresh()
 {
-    stopAutoRefresh();
     m_refreshTimer.start(timerMilliseconds(m_refreshInterval));
 }
 
@@ -276,37 +344,25 @@ void UsageService::stopAutoRefresh()
     m_refreshTimer.stop();
 }
 
-void UsageService::updateRefreshInterval(int seconds)
+void UsageService::apply(State next)
 {
-    m_refreshInterval = seconds;
-    if (m_hasCookie)
-        startAutoRefresh();
-}
-
-void UsageService::setUsageData(std::optional<UsageData> usageData)
-{
-    m_usageData = std::move(usageData);
-    Q_EMIT usageDataChanged(m_usageData);
-    Q_EMIT changed();
-}
-
-void UsageService::setIsLoading(bool isLoading)
-{
-    m_isLoading = isLoading;
-    Q_EMIT isLoadingChanged(m_isLoading);
-    Q_EMIT changed();
-}
-
-void UsageService::setError(std::optional<QString> error)
-{
-    m_error = std::move(error);
-    Q_EMIT errorChanged(m_error);
-    Q_EMIT changed();
-}
-
-void UsageService::setHasCookie(bool hasCookie)
-{
-    m_hasCookie = hasCookie;
-    Q_EMIT hasCookieChanged(m_hasCookie);
-    Q_EMIT changed();
+    const bool newData = next.snapshot != m_state.snapshot;
+    const bool newLoading = next.isLoading != m_state.isLoading;
+    const bool newError = next.error != m_state.error;
+    const bool newCookie = next.hasCookie != m_state.hasCookie;
+    const bool newOrganizations =
+        next.organizations != m_state.organizations || next.organization != m_state.organization;
+    m_state = std::move(next);
+    if (newData)
+        Q_EMIT usageDataChanged(m_state.usageData);
+    if (newLoading)
+        Q_EMIT isLoadingChanged(m_state.isLoading);
+    if (newError)
+        Q_EMIT errorChanged(m_state.error);
+    if (newCookie)
+        Q_EMIT hasCookieChanged(m_state.hasCookie);
+    if (newOrganizations)
+        Q_EMIT organizationsChanged(m_state.organizations);
+    if (newData || newLoading || newError || newCookie || newOrganizations)
+        Q_EMIT changed();
 }

@@ -1,6 +1,45 @@
 #include "services/user_defaults.h"
 
+#include "models/tray_presentation.h"
+#include "models/usage_window.h"
+
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+QStringList metricChoices()
+{
+    QStringList choices;
+    for (const UsageWindowKind& kind : UsageWindows::known()) {
+        if (kind.isMetric)
+            choices << kind.id;
+    }
+    return choices << UsageWindows::highestMetric;
+}
+
+QStringList trayStyleChoices()
+{
+    QStringList choices;
+    for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge})
+        choices << TrayStyles::settingOf(style);
+    return choices;
+}
+
+} // namespace
+
+const QList<Setting>& UserDefaults::settings()
+{
+    static const QList<Setting> table{
+        {menuBarMetricKey, QStringLiteral("session"), metricChoices(), false},
+        {refreshIntervalKey, 300.0, {}, true},
+        {launchAtLoginKey, true, {}, false},
+        {usageAlertsKey, false, {}, false},
+        {trayStyleKey, QVariant(), trayStyleChoices(), false},
+        {organizationIdKey, QVariant(), {}, false},
+    };
+    return table;
+}
 
 UserDefaults& UserDefaults::standard()
 {
@@ -22,6 +61,29 @@ UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
 bool UserDefaults::contains(const QString& key) const
 {
     return m_settings->contains(key);
+}
+
+QVariant UserDefaults::setting(const QString& key) const
+{
+    const QList<Setting>& table = settings();
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const Setting& setting) { return setting.key == key; });
+    Q_ASSERT(found != table.end());
+    if (found == table.end() || !contains(key))
+        return found == table.end() ? QVariant() : found->defaultValue;
+    switch (found->defaultValue.typeId()) {
+    case QMetaType::Double: {
+        const double value = doubleForKey(key);
+        return found->positive && !(value > 0) ? found->defaultValue : QVariant(value);
+    }
+    case QMetaType::Bool:
+        return boolForKey(key);
+    default: {
+        const QString value = stringForKey(key);
+        return found->choices.isEmpty() || found->choices.contains(value) ? QVariant(value)
+                                                                          : found->defaultValue;
+    }
+    }
 }
 
 double UserDefaults::doubleForKey(const QString& key) const

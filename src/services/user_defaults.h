@@ -7,9 +7,22 @@
 
 #include <memory>
 
-// The user's settings, in $XDG_CONFIG_HOME/gaugery/gaugery.conf. Readers answer like
-// the platform defaults Gaugery was designed on: an absent or unreadable number is 0,
-// an absent bool false. changed(key) follows every write the program makes.
+// One setting: its key, its default and what it accepts.
+struct Setting {
+    QString key;
+    // Invalid when the default is decided elsewhere ("trayStyle": by the desktop).
+    QVariant defaultValue;
+    // A text setting's accepted values; empty: any.
+    QStringList choices;
+    // A number setting must be above zero.
+    bool positive = false;
+};
+
+// The user's settings, in $XDG_CONFIG_HOME/gaugery/gaugery.conf, declared once in the
+// table below. setting() answers with the stored value when the table accepts it and
+// the default otherwise; the raw readers answer like the platform defaults Gaugery was
+// designed on (an absent or unreadable number is 0, an absent bool false). changed(key)
+// follows every write the program makes.
 class UserDefaults : public QObject {
     Q_OBJECT
 
@@ -23,6 +36,8 @@ public:
     // Not a setting: the alerts already posted, so a restart does not post them again.
     static inline const QString notifiedThresholdsKey = QStringLiteral("notifiedThresholds");
 
+    static const QList<Setting>& settings();
+
     // The process-wide settings at the fixed path.
     static UserDefaults& standard();
 
@@ -30,6 +45,8 @@ public:
     explicit UserDefaults(const QString& fileName, QObject* parent = nullptr);
 
     bool contains(const QString& key) const;
+    // A setting of the table, checked against it.
+    QVariant setting(const QString& key) const;
     double doubleForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
     QString stringForKey(const QString& key) const;

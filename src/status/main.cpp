@@ -1,14 +1,17 @@
 // gaugery-status: prints the running agent's figures once, for status bars, or the
 // stored history.
+#include "build_config.h"
 #include "services/history_export.h"
 #include "services/history_store.h"
 #include "status/status_format.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusReply>
 
 #include <cstdio>
@@ -54,9 +57,10 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption format(
         QStringLiteral("format"),
-        QStringLiteral("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus}, "
-                       "{session_reset} {weekly_reset} {sonnet_reset} {opus_reset}, {updated} "
-                       "and {error} replaced, e.g. '{session}% {weekly}%'."),
+        QStringLiteral("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} "
+                       "(and {window:ID} for any window the agent reports), {session_reset} "
+                       "and the like, {updated} and {error} replaced, e.g. "
+                       "'{session}% {weekly}%'."),
         QStringLiteral("format"));
     parser.addOption(format);
     const QCommandLineOption history(
@@ -76,7 +80,7 @@ int main(int argc, char* argv[])
     if (parser.isSet(history))
         return printHistory(parser.value(since), parser.isSet(json));
 
-    const QString service = QStringLiteral("com.gaugery.app");
+    const QString service = QString::fromLatin1(BuildConfig::appId);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
         return fail(QStringLiteral("Gaugery is not running"));
@@ -89,9 +93,16 @@ int main(int argc, char* argv[])
     if (!reply.isValid())
         return fail(QStringLiteral("Gaugery did not answer: ") + reply.error().message());
 
-    const QString out = parser.isSet(format)
-                            ? StatusFormat::text(reply.value(), parser.value(format))
-                            : StatusFormat::json(reply.value());
+    // The window list arrives as a D-Bus array of dictionaries; the formatter reads maps.
+    QVariantMap state = reply.value();
+    QVariantList windows;
+    for (const QVariantMap& window : qdbus_cast<QList<QVariantMap>>(
+             state.value(QStringLiteral("Windows")).value<QDBusArgument>()))
+        windows.append(window);
+    state.insert(QStringLiteral("Windows"), windows);
+
+    const QString out = parser.isSet(format) ? StatusFormat::text(state, parser.value(format))
+                                             : StatusFormat::json(state);
     std::printf("%s\n", out.toUtf8().constData());
     return 0;
 }

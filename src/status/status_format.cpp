@@ -12,107 +12,71 @@
 
 namespace {
 
-// key: the placeholder name; name: as shown, and the prefix of its bus properties.
-struct Window {
-    QString key;
-    QString name;
-    UsageWindowKind kind;
-};
-
-const QList<Window>& windowList()
+// A window as the agent exported it, back in the program's own terms.
+WindowFigure figureOf(const QVariantMap& entry)
 {
-    static const QList<Window> list = [] {
-        QList<Window> all;
-        for (const UsageWindowKind& kind : UsageWindows::known())
-            all.append({kind.id, kind.title, kind});
-        return all;
-    }();
-    return list;
-}
-
-bool hasData(const QVariantMap& state)
-{
-    return state.value(QStringLiteral("HasData")).toBool();
-}
-
-bool present(const QVariantMap& state, const Window& window)
-{
-    if (!hasData(state))
-        return false;
-    if (window.key == QLatin1String("opus"))
-        return state.value(QStringLiteral("HasOpus")).toBool();
-    return true;
-}
-
-double percentOf(const QVariantMap& state, const Window& window)
-{
-    if (!present(state, window))
-        return std::nan("");
+    const QString id = entry.value(QStringLiteral("id")).toString();
+    const UsageWindowKind* known = UsageWindows::find(id);
+    WindowFigure figure;
+    figure.kind = known ? *known : UsageWindows::generic(id);
+    figure.kind.title = entry.value(QStringLiteral("title")).toString();
+    figure.kind.resetStyle = entry.value(QStringLiteral("timeOfDay")).toBool()
+                                 ? ResetStyle::timeOfDay
+                                 : ResetStyle::dateAndTime;
     bool ok = false;
-    const double value = state.value(window.name + QLatin1String("Percent")).toDouble(&ok);
-    return ok ? value : std::nan("");
+    figure.percent = entry.value(QStringLiteral("percent")).toDouble(&ok);
+    if (!ok)
+        figure.percent = std::nan("");
+    figure.resetsAt =
+        QDateTime::fromString(entry.value(QStringLiteral("resetsAt")).toString(), Qt::ISODate);
+    figure.resetNote = entry.value(QStringLiteral("note")).toString();
+    figure.detail = entry.value(QStringLiteral("detail")).toString();
+    return figure;
 }
 
-QString wholeText(double percent)
+QList<WindowFigure> windowsOf(const QVariantMap& state)
 {
-    const std::optional<std::int64_t> whole = wholePercent(percent);
-    return whole ? QString::number(*whole) : QStringLiteral("--");
+    QList<WindowFigure> windows;
+    for (const QVariant& entry : state.value(QStringLiteral("Windows")).toList())
+        windows.append(figureOf(entry.toMap()));
+    return windows;
 }
 
-QDateTime instant(const QVariantMap& state, const QString& property)
+std::optional<WindowFigure> windowWithId(const QVariantMap& state, const QString& id)
 {
-    return QDateTime::fromString(state.value(property).toString(), Qt::ISODate);
-}
-
-QString resetText(const QVariantMap& state, const Window& window)
-{
-    const QDateTime at = instant(state, window.name + QLatin1String("ResetsAt"));
-    if (!present(state, window) || !at.isValid())
-        return QString();
-    return UsageWindows::resetText({window.kind, 0, at, {}, {}});
+    for (const WindowFigure& figure : windowsOf(state)) {
+        if (figure.kind.id == id)
+            return figure;
+    }
+    return std::nullopt;
 }
 
 QString updatedText(const QVariantMap& state)
 {
-    const QDateTime at = instant(state, QStringLiteral("LastUpdated"));
+    const QDateTime at =
+        QDateTime::fromString(state.value(QStringLiteral("LastUpdated")).toString(), Qt::ISODate);
     return at.isValid() ? QLocale::system().toString(at.toLocalTime(), QStringLiteral("HH:mm"))
                         : QString();
 }
 
-// The same choice as the tray: "weekly" and "sonnet" by name, anything else the session.
-const Window& shownWindow(const QVariantMap& state)
+QString lineOf(const WindowFigure& figure)
 {
-    const QString metric = state.value(QStringLiteral("Metric")).toString();
-    if (metric == QLatin1String("weekly"))
-        return windowList().at(1);
-    if (metric == QLatin1String("sonnet"))
-        return windowList().at(2);
-    return windowList().at(0);
-}
-
-QString severityClass(double percent)
-{
-    if (percent >= 90)
-        return QStringLiteral("critical");
-    if (percent >= 70)
-        return QStringLiteral("warning");
-    return QStringLiteral("low");
+    QString line = figure.kind.title + u' ' + UsageWindows::wholeText(figure.percent) + u'%';
+    if (!figure.resetNote.isEmpty())
+        line += QStringLiteral(", ") + figure.resetNote;
+    else if (const QString reset = UsageWindows::resetText(figure); !reset.isEmpty())
+        line += QStringLiteral(", resets ") + reset;
+    if (!figure.detail.isEmpty())
+        line += QStringLiteral(", ") + figure.detail;
+    return line;
 }
 
 QString toolTip(const QVariantMap& state)
 {
     QStringList lines;
-    for (const Window& window : windowList()) {
-        if (!present(state, window))
-            continue;
-        QString line =
-            window.name + QLatin1Char(' ') + wholeText(percentOf(state, window)) + QLatin1Char('%');
-        const QString reset = resetText(state, window);
-        if (!reset.isEmpty())
-            line += QStringLiteral(", resets ") + reset;
-        lines << line;
-    }
-    if (!hasData(state))
+    for (const WindowFigure& figure : windowsOf(state))
+        lines << lineOf(figure);
+    if (!state.value(QStringLiteral("HasData")).toBool())
         lines << (state.value(QStringLiteral("HasCookie")).toBool()
                       ? QStringLiteral("No figures yet")
                       : QStringLiteral("No session cookie: open Gaugery to set one"));
@@ -122,7 +86,28 @@ QString toolTip(const QVariantMap& state)
     const QString error = state.value(QStringLiteral("Error")).toString();
     if (!error.isEmpty())
         lines << error;
-    return lines.join(QLatin1Char('\n'));
+    return lines.join(u'\n');
+}
+
+std::optional<QString> placeholder(const QVariantMap& state, QString name)
+{
+    if (name == QLatin1String("updated"))
+        return updatedText(state);
+    if (name == QLatin1String("error"))
+        return state.value(QStringLiteral("Error")).toString();
+    const bool named = name.startsWith(QLatin1String("window:"));
+    if (named)
+        name = name.mid(7);
+    const bool reset = name.endsWith(QLatin1String("_reset"));
+    const QString id = reset ? name.chopped(6) : name;
+    const std::optional<WindowFigure> figure = windowWithId(state, id);
+    // A window the program knows, or one the agent reports, is a placeholder even when it
+    // has no figure now; any other word stays as written.
+    if (!figure && !named && !UsageWindows::find(id))
+        return std::nullopt;
+    if (reset)
+        return figure ? UsageWindows::resetText(*figure) : QString();
+    return UsageWindows::wholeText(figure ? figure->percent : std::nan(""));
 }
 
 } // namespace
@@ -131,40 +116,31 @@ namespace StatusFormat {
 
 QString json(const QVariantMap& state)
 {
-    const Window& shown = shownWindow(state);
-    const double percent = percentOf(state, shown);
-    const std::optional<std::int64_t> whole = wholePercent(percent);
+    const std::optional<WindowFigure> shown =
+        windowWithId(state, state.value(QStringLiteral("ShownWindow")).toString());
+    const QString figure = state.value(QStringLiteral("Figure")).toString();
     QJsonObject object{
-        {QStringLiteral("text"), wholeText(percent) + QLatin1Char('%')},
+        {QStringLiteral("text"), figure.isEmpty() ? QStringLiteral("--%") : figure},
         {QStringLiteral("tooltip"), toolTip(state)},
-        {QStringLiteral("class"), severityClass(percent)},
+        {QStringLiteral("class"),
+         UsageWindows::severityName(shown ? UsageWindows::severityOf(shown->percent)
+                                          : Severity::normal)},
     };
-    if (whole)
+    if (const std::optional<std::int64_t> whole =
+            shown ? wholePercent(shown->percent) : std::nullopt)
         object.insert(QStringLiteral("percentage"), qint64(*whole));
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 QString text(const QVariantMap& state, const QString& format)
 {
-    static const QRegularExpression placeholder(QStringLiteral("\\{([a-z_]+)\\}"));
+    static const QRegularExpression pattern(QStringLiteral("\\{([a-z0-9_:]+)\\}"));
     QString out;
     qsizetype last = 0;
-    for (const QRegularExpressionMatch& match : placeholder.globalMatch(format)) {
+    for (const QRegularExpressionMatch& match : pattern.globalMatch(format)) {
         out += format.mid(last, match.capturedStart() - last);
         last = match.capturedEnd();
-        const QString name = match.captured(1);
-        std::optional<QString> value;
-        for (const Window& window : windowList()) {
-            if (name == window.key)
-                value = wholeText(percentOf(state, window));
-            else if (name == window.key + QLatin1String("_reset"))
-                value = resetText(state, window);
-        }
-        if (name == QLatin1String("updated"))
-            value = updatedText(state);
-        else if (name == QLatin1String("error"))
-            value = state.value(QStringLiteral("Error")).toString();
-        out += value.value_or(match.captured(0));
+        out += placeholder(state, match.captured(1)).value_or(match.captured(0));
     }
     return out + format.mid(last);
 }

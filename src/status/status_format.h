@@ -3,16 +3,18 @@
 #include <QString>
 #include <QVariantMap>
 
-// What gaugery-status prints, from the properties the agent exports on the bus.
+// What gaugery-status prints, from the properties the agent exports on the bus (with
+// "Windows" as a list of maps).
 namespace StatusFormat {
 
 // One line of JSON for a status bar's custom module: "text" the figure the tray shows,
 // "tooltip" every window, "class" low, warning or critical, "percentage" a whole number.
 QString json(const QVariantMap& state);
 
-// The format with {session} {weekly} {sonnet} {opus} replaced by whole percentages ("--"
-// when unknown), {session_reset} and the like by local reset times, {updated} by HH:mm
-// and {error} by the last error. Anything else stays as written.
+// The format with {ID} or {window:ID} replaced by the whole percentage of the window
+// with that id ("--" when there is none: {session}, {weekly}, {sonnet}, {opus} and every
+// further window), {ID_reset} by its local reset time, {updated} by HH:mm and {error} by
+// the last error. Anything else stays as written.
 QString text(const QVariantMap& state, const QString& format);
 
 } // namespace StatusFormat

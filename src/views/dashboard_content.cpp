@@ -29,12 +29,4 @@ QString updatedText(const QDateTime& lastUpdated)
            QLocale::system().toString(lastUpdated.toLocalTime(), QStringLiteral("HH:mm"));
 }
 
-std::optional<QUrl> donationUrl(const QString& address)
-{
-    const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.isRelative() || url.host().isEmpty())
-        return std::nullopt;
-    return url;
-}
-
 } // namespace Dashboard

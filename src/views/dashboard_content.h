@@ -4,7 +4,6 @@
 #include "views/usage_row.h"
 
 #include <QList>
-#include <QUrl>
 
 #include <optional>
 
@@ -22,8 +21,5 @@ QList<UsageRow> usageRows(const UsageData& data);
 
 // "Updated " and the local time on the 24-hour clock, whatever the locale prefers.
 QString updatedText(const QDateTime& lastUpdated);
-
-// The donation page, when the configured address is an absolute URL.
-std::optional<QUrl> donationUrl(const QString& address);
 
 } // namespace Dashboard

@@ -15,7 +15,7 @@ constexpr int verticalPadding = 3;
 
 } // namespace
 
-LinkRow::LinkRow(const QString& text, QWidget* parent) : QAbstractButton(parent)
+LinkRow::LinkRow(const QString& text, QWidget* parent) : KeyButton(parent)
 {
     setText(text);
     setFont(ViewFonts::font(13));
@@ -42,20 +42,5 @@ void LinkRow::paintEvent(QPaintEvent*)
     const QRectF arrow(width() - arrowSize, 0, arrowSize, height());
     SymbolPainter::draw(painter, arrow, QStringLiteral("arrow.up.right"), arrowSize,
                         ClaudeColors::secondaryText(palette()));
-    if (hasFocus()) {
-        painter.setOpacity(1);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 3, 3);
-    }
-}
-
-void LinkRow::keyPressEvent(QKeyEvent* event)
-{
-    // QAbstractButton answers only Space; a link opens on Return too.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
+    drawFocusRing(painter, QRectF(rect()), 3);
 }

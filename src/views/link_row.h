@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "views/key_button.h"
 
 // A settings row that opens a web page: its text on the left, an outward arrow on the
 // right, and the whole row as the hit area.
-class LinkRow : public QAbstractButton {
+class LinkRow : public KeyButton {
     Q_OBJECT
 
 public:
@@ -14,5 +14,4 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 };

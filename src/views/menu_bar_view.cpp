@@ -1,10 +1,11 @@
 #include "views/menu_bar_view.h"
 
-#include "build_config.h"
 #include "services/usage_service.h"
 #include "views/busy_indicator.h"
 #include "views/claude_colors.h"
+#include "views/dashboard_shape.h"
 #include "views/divider.h"
+#include "views/donation_page.h"
 #include "views/elided_label.h"
 #include "views/menu_button.h"
 #include "views/symbol_view.h"
@@ -12,11 +13,8 @@
 #include "views/view_fonts.h"
 #include "views/welcome_view.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -45,7 +43,7 @@ QWidget* loadingBlock()
 
 MenuBarView::MenuBarView(UsageService& usage, QWidget* parent) : QWidget(parent), m_usage(usage)
 {
-    setFixedWidth(dashboardWidth);
+    setFixedWidth(DashboardShape::width);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
@@ -90,8 +88,17 @@ QWidget* MenuBarView::buildHeader()
     layout->addWidget(new SymbolView(QStringLiteral("sparkle"), 14, tan()));
     auto* title = new QLabel(QStringLiteral("Gaugery"));
     title->setFont(ViewFonts::font(14, QFont::DemiBold));
-    layout->addWidget(title);
-    layout->addStretch();
+    // Under the name, whose figures these are, when the account has more than one.
+    m_organizationLabel = new ElidedLabel(QString(), 1);
+    m_organizationLabel->setTextFormat(Qt::PlainText);
+    m_organizationLabel->setFont(ViewFonts::font(11));
+    m_organizationLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_organizationLabel->hide();
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    titles->addWidget(title);
+    titles->addWidget(m_organizationLabel);
+    layout->addLayout(titles, 1);
     m_headerIndicator = new BusyIndicator(14);
     // Keeps the header's height when the indicator comes and goes.
     QSizePolicy keep = m_headerIndicator->sizePolicy();
@@ -124,7 +131,7 @@ QWidget* MenuBarView::buildMenu()
     connect(m_cookieButton, &MenuButton::clicked, this, &MenuBarView::setCookieRequested);
     connect(m_historyButton, &MenuButton::clicked, this, &MenuBarView::historyRequested);
     connect(m_settingsButton, &MenuButton::clicked, this, &MenuBarView::settingsRequested);
-    connect(m_donationButton, &MenuButton::clicked, this, &MenuBarView::openDonationPage);
+    connect(m_donationButton, &MenuButton::clicked, this, &DonationPage::open);
     connect(m_quitButton, &MenuButton::clicked, this, &MenuBarView::quitRequested);
     return menu;
 }
@@ -166,19 +173,15 @@ void MenuBarView::refresh()
         block->setUsageData(*data);
 
     m_headerIndicator->setVisible(m_usage.isLoading());
+    const std::optional<Organization>& organization = m_usage.organization();
+    m_organizationLabel->setVisible(organization && m_usage.organizations().size() > 1);
+    m_organizationLabel->setText(organization ? organization->displayName() : QString());
     const std::optional<QString>& error = m_usage.error();
     m_errorLabel->setText(error.value_or(QString()));
     m_errorLine->setVisible(error.has_value());
     m_cookieButton->setText(m_usage.hasCookie() ? QStringLiteral("Update Cookie")
                                                 : QStringLiteral("Set Cookie"));
     updateGeometry();
-}
-
-void MenuBarView::openDonationPage()
-{
-    if (const std::optional<QUrl> url =
-            Dashboard::donationUrl(QString::fromUtf8(BuildConfig::donationUrl)))
-        QDesktopServices::openUrl(*url);
 }
 
 void MenuBarView::showEvent(QShowEvent* event)
@@ -188,13 +191,4 @@ void MenuBarView::showEvent(QShowEvent* event)
     if (!event->spontaneous() && m_usage.hasCookie() && !m_usage.usageData())
         m_usage.fetchUsage();
     QWidget::showEvent(event);
-}
-
-void MenuBarView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(shape, palette().window());
 }

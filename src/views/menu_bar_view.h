@@ -18,15 +18,13 @@ class MenuBarView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int dashboardWidth = 260;
-    static constexpr qreal cornerRadius = 10;
-
     explicit MenuBarView(UsageService& usage, QWidget* parent = nullptr);
 
     DashboardContent content() const { return m_contentKind; }
     // The widget of the current content; null while there is none.
     QWidget* contentWidget() const { return m_contents.value(m_contentKind); }
     BusyIndicator* headerIndicator() const { return m_headerIndicator; }
+    ElidedLabel* organizationLabel() const { return m_organizationLabel; }
     ElidedLabel* errorLabel() const { return m_errorLabel; }
     QWidget* errorLine() const { return m_errorLine; }
     MenuButton* cookieButton() const { return m_cookieButton; }
@@ -43,20 +41,19 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     QWidget* buildHeader();
     QWidget* buildMenu();
     QWidget* buildContent(DashboardContent kind);
     void refresh();
-    void openDonationPage();
 
     UsageService& m_usage;
     QVBoxLayout* m_layout;
     DashboardContent m_contentKind = DashboardContent::none;
     QHash<DashboardContent, QWidget*> m_contents;
     BusyIndicator* m_headerIndicator;
+    ElidedLabel* m_organizationLabel;
     QWidget* m_errorLine;
     ElidedLabel* m_errorLabel;
     MenuButton* m_cookieButton = nullptr;

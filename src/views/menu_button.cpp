@@ -16,7 +16,7 @@ constexpr int spacing = 8;
 } // namespace
 
 MenuButton::MenuButton(const QString& icon, const QString& title, bool destructive, QWidget* parent)
-    : QAbstractButton(parent), m_icon(icon), m_destructive(destructive)
+    : KeyButton(parent), m_icon(icon), m_destructive(destructive)
 {
     setText(title);
     setFont(ViewFonts::font(12));
@@ -63,10 +63,7 @@ void MenuButton::paintEvent(QPaintEvent*)
     painter.setPen(titleColor());
     painter.drawText(label.adjusted(iconFrame + spacing, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      text());
-    if (hasFocus()) {
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(2.75, 0.75, -2.75, -0.75), 4, 4);
-    }
+    drawFocusRing(painter, QRectF(rect()).adjusted(2, 0, -2, 0), 4);
 }
 
 void MenuButton::enterEvent(QEnterEvent* event)
@@ -79,16 +76,6 @@ void MenuButton::leaveEvent(QEvent* event)
 {
     setHovered(false);
     QAbstractButton::leaveEvent(event);
-}
-
-void MenuButton::keyPressEvent(QKeyEvent* event)
-{
-    // QAbstractButton answers only Space; a menu row is pressed with Return too.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
 }
 
 void MenuButton::setHovered(bool hovered)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "views/key_button.h"
 
 // A menu row of the dashboard: icon and title on a background that lights up under the
 // pointer. The whole row is the hit area; clicked() is its action.
-class MenuButton : public QAbstractButton {
+class MenuButton : public KeyButton {
     Q_OBJECT
 
 public:
@@ -27,7 +27,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setHovered(bool hovered);

@@ -8,7 +8,7 @@
 #include <QtMath>
 
 PlainButton::PlainButton(const QString& text, Look look, QWidget* parent)
-    : QAbstractButton(parent), m_look(std::move(look))
+    : KeyButton(parent), m_look(std::move(look))
 {
     setText(text);
     setFont(m_look.font);
@@ -50,21 +50,5 @@ void PlainButton::paintEvent(QPaintEvent*)
     painter.setPen(foreground);
     painter.drawText(label.adjusted(symbolWidth(), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      text());
-    if (hasFocus()) {
-        painter.setOpacity(1);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        const qreal radius = qMax<qreal>(m_look.radius, 3);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
-    }
-}
-
-void PlainButton::keyPressEvent(QKeyEvent* event)
-{
-    // QAbstractButton answers only Space; Return and Enter press these buttons too.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
+    drawFocusRing(painter, QRectF(rect()), qMax<qreal>(m_look.radius, 3));
 }

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "views/key_button.h"
 #include "views/symbol_view.h"
 
-#include <QAbstractButton>
 #include <QMargins>
 
 #include <optional>
 
 // A button without system chrome: an optional symbol and a text in one colour, on an
 // optional rounded fill. The style's push button would add bevels the design has not.
-class PlainButton : public QAbstractButton {
+class PlainButton : public KeyButton {
     Q_OBJECT
 
 public:
@@ -30,7 +30,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int symbolWidth() const;

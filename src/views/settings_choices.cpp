@@ -1,54 +1,78 @@
 #include "views/settings_choices.h"
 
+#include "models/tray_presentation.h"
+#include "models/usage_window.h"
+#include "services/user_defaults.h"
+
 #include <algorithm>
 
 namespace SettingsChoices {
 
 namespace {
 
-const QString defaultMetric = QStringLiteral("session");
-constexpr double defaultInterval = 300;
-
-template <typename Options, typename Matches>
-int indexWhere(const Options& options, Matches matches)
+QList<Option> metricOptions()
 {
-    const auto found = std::find_if(options.begin(), options.end(), matches);
-    return found == options.end() ? -1 : static_cast<int>(found - options.begin());
-}
-
-} // namespace
-
-const QList<MetricOption>& metricOptions()
-{
-    static const QList<MetricOption> options{
-        {QStringLiteral("Session (5 hour)"), QStringLiteral("session")},
-        {QStringLiteral("Weekly (7 day)"), QStringLiteral("weekly")},
-        {QStringLiteral("Sonnet (7 day)"), QStringLiteral("sonnet")},
-    };
+    QList<Option> options;
+    for (const UsageWindowKind& kind : UsageWindows::known()) {
+        if (kind.isMetric)
+            options.append({QStringLiteral("%1 (%2)").arg(kind.title, kind.subtitle), kind.id});
+    }
+    options.append({QStringLiteral("Highest"), UsageWindows::highestMetric});
     return options;
 }
 
-const QList<IntervalOption>& intervalOptions()
+QList<Option> trayStyleOptions()
 {
-    static const QList<IntervalOption> options{
+    return {
+        {QStringLiteral("Label"), TrayStyles::settingOf(TrayStyle::label)},
+        {QStringLiteral("Figure in icon"), TrayStyles::settingOf(TrayStyle::figureInIcon)},
+        {QStringLiteral("Gauge"), TrayStyles::settingOf(TrayStyle::gauge)},
+    };
+}
+
+QList<Option> intervalOptions()
+{
+    return {
         {QStringLiteral("1 minute"), 60},     {QStringLiteral("5 minutes"), 300},
         {QStringLiteral("10 minutes"), 600},  {QStringLiteral("15 minutes"), 900},
         {QStringLiteral("30 minutes"), 1800},
     };
-    return options;
 }
 
-int metricIndex(const std::optional<QString>& stored)
+bool sameValue(const QVariant& option, const QVariant& value)
 {
-    const QString value = stored.value_or(defaultMetric);
-    return indexWhere(metricOptions(), [&](const MetricOption& o) { return o.value == value; });
+    // Numbers come back from the file as text: 300 and "300" are one interval.
+    bool numeric = false;
+    const double number = value.toDouble(&numeric);
+    if (option.typeId() == QMetaType::Int)
+        return numeric && number == option.toDouble();
+    return option.toString() == value.toString();
 }
 
-int intervalIndex(const std::optional<double>& stored)
+} // namespace
+
+const QList<Option>& optionsFor(const QString& key)
 {
-    const double value = stored.value_or(defaultInterval);
-    return indexWhere(intervalOptions(),
-                      [&](const IntervalOption& o) { return o.seconds == value; });
+    static const QList<Option> metric = metricOptions();
+    static const QList<Option> trayStyle = trayStyleOptions();
+    static const QList<Option> interval = intervalOptions();
+    static const QList<Option> none;
+    if (key == UserDefaults::menuBarMetricKey)
+        return metric;
+    if (key == UserDefaults::trayStyleKey)
+        return trayStyle;
+    if (key == UserDefaults::refreshIntervalKey)
+        return interval;
+    return none;
+}
+
+int shownIndex(const QString& key, const std::optional<QVariant>& stored, const QVariant& applied)
+{
+    const QList<Option>& options = optionsFor(key);
+    const QVariant value = stored.value_or(applied);
+    const auto found = std::find_if(options.begin(), options.end(),
+                                    [&](const Option& o) { return sameValue(o.value, value); });
+    return found == options.end() ? -1 : static_cast<int>(found - options.begin());
 }
 
 QString shortcutText()

@@ -2,29 +2,26 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
 // The options of the settings pickers and which one a stored value selects.
 namespace SettingsChoices {
 
-struct MetricOption {
+struct Option {
     QString label;
-    QString value;
+    QVariant value;
 };
 
-struct IntervalOption {
-    QString label;
-    int seconds;
-};
+// The options of the setting with this key: "menuBarMetric", "trayStyle",
+// "refreshInterval".
+const QList<Option>& optionsFor(const QString& key);
 
-const QList<MetricOption>& metricOptions();
-const QList<IntervalOption>& intervalOptions();
-
-// The option shown for a stored value: the default's while nothing is stored, none (-1)
-// for a value no option has, so an edited file is shown as it is rather than guessed at.
-int metricIndex(const std::optional<QString>& stored);
-int intervalIndex(const std::optional<double>& stored);
+// The option shown: the stored value's, none (-1) for a value no option has (an edited
+// file is shown as it is rather than guessed at), and while nothing is stored the one of
+// what applies then.
+int shownIndex(const QString& key, const std::optional<QVariant>& stored, const QVariant& applied);
 
 // The global shortcut as this platform's keyboards label it.
 QString shortcutText();

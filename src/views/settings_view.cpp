@@ -1,10 +1,12 @@
 #include "views/settings_view.h"
 
 #include "build_config.h"
+#include "models/tray_presentation.h"
 #include "services/usage_service.h"
 #include "services/user_defaults.h"
 #include "views/claude_colors.h"
-#include "views/dashboard_content.h"
+#include "views/donation_page.h"
+#include "views/elided_label.h"
 #include "views/link_row.h"
 #include "views/plain_button.h"
 #include "views/settings_choices.h"
@@ -14,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -114,27 +115,33 @@ SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget*
 
     connect(&m_defaults, &UserDefaults::changed, this, &SettingsView::showStoredValues);
     connect(&m_usage, &UsageService::hasCookieChanged, this, &SettingsView::showConnection);
+    connect(&m_usage, &UsageService::organizationsChanged, this, &SettingsView::showConnection);
     showStoredValues();
     showConnection();
 }
 
+QComboBox* SettingsView::settingPicker(const QString& key)
+{
+    QComboBox* combo = picker();
+    for (const SettingsChoices::Option& option : SettingsChoices::optionsFor(key))
+        combo->addItem(option.label);
+    // activated comes from the user only, so showing a stored value writes nothing.
+    connect(combo, &QComboBox::activated, this, [this, key](int index) { onPicked(key, index); });
+    return combo;
+}
+
 QWidget* SettingsView::buildMenuBarSection()
 {
-    m_metric = picker();
-    for (const SettingsChoices::MetricOption& option : SettingsChoices::metricOptions())
-        m_metric->addItem(option.label);
+    m_metric = settingPicker(UserDefaults::menuBarMetricKey);
+    m_trayStyle = settingPicker(UserDefaults::trayStyleKey);
     m_launchAtLogin = new QCheckBox;
-    m_interval = picker();
-    for (const SettingsChoices::IntervalOption& option : SettingsChoices::intervalOptions())
-        m_interval->addItem(option.label);
-
-    // activated and clicked come from the user only, so showing a stored value writes nothing.
-    connect(m_metric, &QComboBox::activated, this, &SettingsView::onMetricPicked);
-    connect(m_interval, &QComboBox::activated, this, &SettingsView::onIntervalPicked);
-    connect(m_launchAtLogin, &QCheckBox::clicked, this, &SettingsView::onLaunchAtLoginClicked);
+    m_interval = settingPicker(UserDefaults::refreshIntervalKey);
+    connect(m_launchAtLogin, &QCheckBox::clicked, this,
+            [this](bool checked) { m_defaults.setValue(UserDefaults::launchAtLoginKey, checked); });
 
     return section(QStringLiteral("Menu Bar"),
                    {row(QStringLiteral("Display Metric"), m_metric),
+                    row(QStringLiteral("Tray Style"), m_trayStyle),
                     row(QStringLiteral("Launch at Login"), m_launchAtLogin),
                     row(QStringLiteral("Refresh Interval"), m_interval)});
 }
@@ -154,11 +161,28 @@ QWidget* SettingsView::buildConnectionSection()
     m_disconnect->setAutoDefault(true);
     connect(m_disconnect, &QPushButton::clicked, &m_usage, &UsageService::clearCookie);
 
+    m_connectedText = new ElidedLabel(QString(), 1);
+    m_connectedText->setFont(ViewFonts::font(rowFontSize));
+    m_connectedText->setTextFormat(Qt::PlainText);
     m_connected = new QWidget;
-    m_connected->setLayout(
-        rowOf({new SymbolView(QStringLiteral("checkmark.circle.fill"), rowFontSize,
-                              [](const QPalette&) { return ClaudeColors::claudeTan(); }),
-               label(QStringLiteral("Connected to Claude")), nullptr, m_disconnect}));
+    auto* connected = new QHBoxLayout(m_connected);
+    connected->setContentsMargins(0, 0, 0, 0);
+    connected->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), rowFontSize,
+                                        [](const QPalette&) { return ClaudeColors::claudeTan(); }));
+    connected->addWidget(m_connectedText, 1, Qt::AlignVCenter);
+    connected->addWidget(m_disconnect);
+
+    // Only for accounts in more than one organization.
+    m_organization = picker();
+    connect(m_organization, &QComboBox::activated, this, [this](int index) {
+        const QList<Organization>& listed = m_usage.organizations();
+        if (index < 0 || index >= listed.size() || m_usage.organization() == listed.at(index))
+            return;
+        m_defaults.setValue(UserDefaults::organizationIdKey, listed.at(index).id);
+    });
+    m_organizationRow = new QWidget;
+    m_organizationRow->setLayout(row(QStringLiteral("Organization"), m_organization));
+    m_organizationRow->layout()->setContentsMargins(0, 0, 0, 0);
     m_notConnected = new QWidget;
     m_notConnected->setLayout(rowOf({new SymbolView(QStringLiteral("xmark.circle.fill"),
                                                     rowFontSize, ClaudeColors::secondaryText),
@@ -168,6 +192,7 @@ QWidget* SettingsView::buildConnectionSection()
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addWidget(m_connected);
     rows->addWidget(m_notConnected);
+    rows->addWidget(m_organizationRow);
     return section(QStringLiteral("Connection"), {rows});
 }
 
@@ -180,7 +205,7 @@ QWidget* SettingsView::buildAboutSection()
     m_shortcut = label(SettingsChoices::shortcutText(), true);
     m_shortcut->setFont(mono);
     m_support = new LinkRow(QStringLiteral("☕ Support Development"));
-    connect(m_support, &LinkRow::clicked, this, &SettingsView::openDonationPage);
+    connect(m_support, &LinkRow::clicked, this, &DonationPage::open);
 
     return section(QStringLiteral("About"),
                    {rowOf({label(QStringLiteral("Version")), nullptr, m_version}),
@@ -188,62 +213,48 @@ QWidget* SettingsView::buildAboutSection()
                     rowOf({m_support})});
 }
 
-std::optional<QString> SettingsView::storedMetric() const
+int SettingsView::shownIndex(const QString& key) const
 {
-    if (!m_defaults.contains(UserDefaults::menuBarMetricKey))
-        return std::nullopt;
-    return m_defaults.stringForKey(UserDefaults::menuBarMetricKey);
+    const std::optional<QVariant> stored =
+        m_defaults.contains(key) ? std::optional(QVariant(m_defaults.stringForKey(key)))
+                                 : std::nullopt;
+    // While nothing is stored, what applies then: the table's default, or for the tray
+    // style the one this desktop gets.
+    const QVariant applied = key == UserDefaults::trayStyleKey
+                                 ? QVariant(TrayStyles::settingOf(TrayStyles::chosen(
+                                       QString(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"))))
+                                 : m_defaults.setting(key);
+    return SettingsChoices::shownIndex(key, stored, applied);
 }
 
-std::optional<double> SettingsView::storedInterval() const
-{
-    if (!m_defaults.contains(UserDefaults::refreshIntervalKey))
-        return std::nullopt;
-    return m_defaults.doubleForKey(UserDefaults::refreshIntervalKey);
-}
-
-void SettingsView::onMetricPicked(int index)
+void SettingsView::onPicked(const QString& key, int index)
 {
     // Picking the option already shown changes nothing, so nothing is written.
-    if (index < 0 || index == SettingsChoices::metricIndex(storedMetric()))
+    if (index < 0 || index == shownIndex(key))
         return;
-    m_defaults.setValue(UserDefaults::menuBarMetricKey,
-                        SettingsChoices::metricOptions().at(index).value);
-}
-
-void SettingsView::onIntervalPicked(int index)
-{
-    if (index < 0 || index == SettingsChoices::intervalIndex(storedInterval()))
-        return;
-    const int seconds = SettingsChoices::intervalOptions().at(index).seconds;
-    m_defaults.setValue(UserDefaults::refreshIntervalKey, seconds);
-    m_usage.updateRefreshInterval(seconds);
-}
-
-void SettingsView::onLaunchAtLoginClicked(bool checked)
-{
-    m_defaults.setValue(UserDefaults::launchAtLoginKey, checked);
-    Q_EMIT launchAtLoginChanged(checked);
+    m_defaults.setValue(key, SettingsChoices::optionsFor(key).at(index).value);
 }
 
 void SettingsView::showStoredValues()
 {
-    m_metric->setCurrentIndex(SettingsChoices::metricIndex(storedMetric()));
-    m_interval->setCurrentIndex(SettingsChoices::intervalIndex(storedInterval()));
-    m_launchAtLogin->setChecked(!m_defaults.contains(UserDefaults::launchAtLoginKey) ||
-                                m_defaults.boolForKey(UserDefaults::launchAtLoginKey));
-    m_usageAlerts->setChecked(m_defaults.boolForKey(UserDefaults::usageAlertsKey));
+    m_metric->setCurrentIndex(shownIndex(UserDefaults::menuBarMetricKey));
+    m_trayStyle->setCurrentIndex(shownIndex(UserDefaults::trayStyleKey));
+    m_interval->setCurrentIndex(shownIndex(UserDefaults::refreshIntervalKey));
+    m_launchAtLogin->setChecked(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
+    m_usageAlerts->setChecked(m_defaults.setting(UserDefaults::usageAlertsKey).toBool());
 }
 
 void SettingsView::showConnection()
 {
     m_connected->setVisible(m_usage.hasCookie());
     m_notConnected->setVisible(!m_usage.hasCookie());
-}
-
-void SettingsView::openDonationPage()
-{
-    if (const std::optional<QUrl> url =
-            Dashboard::donationUrl(QString::fromUtf8(BuildConfig::donationUrl)))
-        QDesktopServices::openUrl(*url);
+    const std::optional<Organization>& read = m_usage.organization();
+    m_connectedText->setText(read ? QStringLiteral("Connected to Claude · ") + read->displayName()
+                                  : QStringLiteral("Connected to Claude"));
+    const QList<Organization>& listed = m_usage.organizations();
+    m_organizationRow->setVisible(m_usage.hasCookie() && listed.size() > 1);
+    m_organization->clear();
+    for (const Organization& organization : listed)
+        m_organization->addItem(organization.displayName());
+    m_organization->setCurrentIndex(read ? int(listed.indexOf(*read)) : -1);
 }

@@ -20,15 +20,18 @@ class SettingsView : public QWidget {
 
 public:
     static constexpr int viewWidth = 380;
-    static constexpr int viewHeight = 340;
+    static constexpr int viewHeight = 400;
 
     SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent = nullptr);
 
     QComboBox* metricPicker() const { return m_metric; }
+    QComboBox* trayStylePicker() const { return m_trayStyle; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     QComboBox* intervalPicker() const { return m_interval; }
     QCheckBox* usageAlertsToggle() const { return m_usageAlerts; }
     QWidget* connectedRow() const { return m_connected; }
+    QLabel* connectedText() const { return m_connectedText; }
+    QComboBox* organizationPicker() const { return m_organization; }
     QWidget* notConnectedRow() const { return m_notConnected; }
     QPushButton* disconnectButton() const { return m_disconnect; }
     QLabel* versionLabel() const { return m_version; }
@@ -36,31 +39,29 @@ public:
     LinkRow* supportLink() const { return m_support; }
     PlainButton* quitButton() const { return m_quit; }
 
-Q_SIGNALS:
-    // The user flipped the toggle; the new choice is already stored.
-    void launchAtLoginChanged(bool enabled);
-
 private:
     QWidget* buildMenuBarSection();
     QWidget* buildExtrasSection();
     QWidget* buildConnectionSection();
     QWidget* buildAboutSection();
-    std::optional<QString> storedMetric() const;
-    std::optional<double> storedInterval() const;
-    void onMetricPicked(int index);
-    void onIntervalPicked(int index);
-    void onLaunchAtLoginClicked(bool checked);
+    // A picker of the setting with this key, writing only what the user picks.
+    QComboBox* settingPicker(const QString& key);
+    void onPicked(const QString& key, int index);
+    int shownIndex(const QString& key) const;
     void showStoredValues();
     void showConnection();
-    void openDonationPage();
 
     UsageService& m_usage;
     UserDefaults& m_defaults;
     QComboBox* m_metric = nullptr;
+    QComboBox* m_trayStyle = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QComboBox* m_interval = nullptr;
     QCheckBox* m_usageAlerts = nullptr;
     QWidget* m_connected = nullptr;
+    QLabel* m_connectedText = nullptr;
+    QWidget* m_organizationRow = nullptr;
+    QComboBox* m_organization = nullptr;
     QWidget* m_notConnected = nullptr;
     QPushButton* m_disconnect = nullptr;
     QLabel* m_version = nullptr;

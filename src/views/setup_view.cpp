@@ -1,14 +1,39 @@
 #include "views/setup_view.h"
 
 #include "services/usage_service.h"
+#include "views/busy_indicator.h"
 #include "views/view_fonts.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QThreadPool>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int margin = 20;
+// Four lines of the message; longer ones scroll, so the editor keeps its height.
+constexpr int messageLines = 4;
+
+QString choiceText(const ImportedSession& session)
+{
+    const QString used =
+        session.lastUsed.isValid()
+            ? QLocale().toString(session.lastUsed.toLocalTime(), QLocale::ShortFormat)
+            : QStringLiteral("unknown");
+    return QStringLiteral("%1 (last used %2)").arg(session.source(), used);
+}
+
+} // namespace
 
 SetupView::SetupView(UsageService& usage, const QString& cookieText, std::function<void()> onClose,
                      QWidget* parent)
@@ -16,15 +41,25 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
 {
     setFixedSize(viewWidth, viewHeight);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(16);
 
     auto* section = new QVBoxLayout;
     section->setSpacing(6);
+    auto* headerRow = new QHBoxLayout;
     const QString heading = QStringLiteral("Session Cookie");
     auto* header = new QLabel(heading);
     header->setFont(ViewFonts::font(13, QFont::DemiBold));
-    section->addWidget(header);
+    headerRow->addWidget(header);
+    headerRow->addStretch(1);
+    m_busy = new BusyIndicator(14);
+    m_busy->hide();
+    headerRow->addWidget(m_busy);
+    m_importButton = new QPushButton(QStringLiteral("Import from Browser"));
+    m_importButton->setAutoDefault(false);
+    m_importButton->hide();
+    headerRow->addWidget(m_importButton);
+    section->addLayout(headerRow);
 
     m_editor = new QPlainTextEdit(cookieText);
     m_editor->setFont(ViewFonts::font(13));
@@ -36,15 +71,35 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
     m_editor->setAccessibleName(heading);
     header->setBuddy(m_editor);
     section->addWidget(m_editor, 1);
+
+    m_importMessage = new QLabel;
+    m_importMessage->setFont(ViewFonts::font(11));
+    m_importMessage->setWordWrap(true);
+    m_importMessage->setTextFormat(Qt::PlainText);
+    m_importMessage->setForegroundRole(QPalette::PlaceholderText);
+    m_importMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_messageArea = new QScrollArea;
+    m_messageArea->setWidget(m_importMessage);
+    m_messageArea->setWidgetResizable(true);
+    m_messageArea->setFrameShape(QFrame::NoFrame);
+    m_messageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_messageArea->setBackgroundRole(QPalette::Window);
+    m_messageArea->hide();
+    section->addWidget(m_messageArea);
+    m_importChoices = new QComboBox;
+    m_importChoices->setAccessibleName(QStringLiteral("Browser session"));
+    m_importChoices->hide();
+    section->addWidget(m_importChoices);
     layout->addLayout(section, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     m_cancel = new QPushButton(QStringLiteral("Cancel"));
     m_save = new QPushButton(QStringLiteral("Save"));
-    // Outside a dialog push buttons ignore Return unless told otherwise.
-    m_cancel->setAutoDefault(true);
-    m_save->setAutoDefault(true);
+    // Return presses "Save" wherever the focus is outside the editor (see
+    // keyPressEvent), never the focused button.
+    m_cancel->setAutoDefault(false);
+    m_save->setAutoDefault(false);
     m_save->setDefault(true);
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_save);
@@ -55,6 +110,8 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
     connect(escape, &QShortcut::activated, this, &SetupView::cancel);
     connect(m_cancel, &QPushButton::clicked, this, &SetupView::cancel);
     connect(m_save, &QPushButton::clicked, this, &SetupView::save);
+    connect(m_importButton, &QPushButton::clicked, this, &SetupView::startImport);
+    connect(m_importChoices, &QComboBox::activated, this, &SetupView::choose);
     connect(m_editor, &QPlainTextEdit::textChanged, this, &SetupView::updateSaveEnabled);
     updateSaveEnabled();
 }
@@ -64,16 +121,36 @@ QString SetupView::savableCookie(const QString& text)
     return text.trimmed();
 }
 
+void SetupView::setBrowserImport(BrowserImportFunction import)
+{
+    m_import = std::move(import);
+    m_importButton->setVisible(bool(m_import));
+}
+
 QString SetupView::cookieText() const
 {
     return m_editor->toPlainText();
 }
 
+void SetupView::keyPressEvent(QKeyEvent* event)
+{
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && (event->modifiers() & ~Qt::KeypadModifier) == 0) {
+        if (m_save->isEnabled())
+            m_save->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void SetupView::save()
 {
     const QString cookie = savableCookie(cookieText());
-    if (!cookie.isEmpty())
-        m_usage.saveCookie(cookie);
+    if (cookie.isEmpty())
+        return;
+    // The organization belongs to the imported cookie only while the text is unchanged.
+    const bool imported = !m_importedText.isEmpty() && cookieText() == m_importedText;
+    m_usage.saveCookie(cookie, imported ? m_importedOrganization : std::nullopt);
 }
 
 void SetupView::cancel()
@@ -85,4 +162,62 @@ void SetupView::cancel()
 void SetupView::updateSaveEnabled()
 {
     m_save->setEnabled(!savableCookie(cookieText()).isEmpty());
+}
+
+void SetupView::startImport()
+{
+    if (!m_import || !m_importButton->isEnabled())
+        return;
+    m_importButton->setEnabled(false);
+    m_busy->show();
+    m_importChoices->hide();
+    showMessage(QStringLiteral("Looking in your browsers…"));
+
+    QPointer<SetupView> self(this);
+    QThreadPool::globalInstance()->start([self, import = m_import] {
+        BrowserImportResult result = import();
+        // Queued to the GUI thread; dropped there if the window has closed meanwhile.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, result = std::move(result)] {
+                if (self)
+                    self->showImport(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SetupView::showImport(const BrowserImportResult& result)
+{
+    m_busy->hide();
+    m_importButton->setEnabled(true);
+    showMessage(result.message());
+    m_sessions = result.sessions;
+    m_importChoices->clear();
+    for (const ImportedSession& session : m_sessions)
+        m_importChoices->addItem(choiceText(session));
+    m_importChoices->setVisible(m_sessions.size() > 1);
+    if (!m_sessions.isEmpty())
+        choose(0);
+    Q_EMIT importFinished();
+}
+
+void SetupView::showMessage(const QString& text)
+{
+    m_importMessage->setText(text);
+    // A fixed window gives a wrapped label no room of its own: size its area to the text.
+    const int width = viewWidth - 2 * margin;
+    const int lines = m_importMessage->fontMetrics().lineSpacing() * messageLines;
+    m_messageArea->setFixedHeight(std::min(m_importMessage->heightForWidth(width), lines));
+    m_messageArea->show();
+}
+
+void SetupView::choose(int index)
+{
+    if (index < 0 || index >= m_sessions.size())
+        return;
+    const ImportedSession& session = m_sessions.at(index);
+    m_importedText = session.cookieText();
+    m_importedOrganization = session.organizationId;
+    m_editor->setPlainText(m_importedText);
 }

@@ -10,6 +10,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 UsageBlock::UsageBlock(QWidget* parent) : QWidget(parent)
@@ -22,7 +23,16 @@ UsageBlock::UsageBlock(QWidget* parent) : QWidget(parent)
     m_rowsLayout = new QVBoxLayout(m_rows);
     m_rowsLayout->setContentsMargins(0, 4, 0, 4);
     m_rowsLayout->setSpacing(0);
-    layout->addWidget(m_rows);
+    // Past a few rows they scroll, so the dashboard stays within the screen.
+    m_scroll = new QScrollArea;
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(m_rows);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_rows->setAutoFillBackground(false);
+    layout->addWidget(m_scroll);
     layout->addWidget(new Divider(10));
 
     auto* footer = new QHBoxLayout;
@@ -54,8 +64,15 @@ void UsageBlock::setUsageData(const UsageData& data)
     // Rows are cheap and hold no focus, so they are built afresh for every snapshot.
     for (UsageRowNative* row : rows())
         delete row;
-    for (const UsageRow& row : Dashboard::usageRows(data))
-        m_rowsLayout->addWidget(new UsageRowNative(row));
+    int height = m_rowsLayout->contentsMargins().top() + m_rowsLayout->contentsMargins().bottom();
+    int shown = 0;
+    for (const UsageRow& row : Dashboard::usageRows(data)) {
+        auto* widget = new UsageRowNative(row);
+        m_rowsLayout->addWidget(widget);
+        if (shown++ < rowsBeforeScrolling)
+            height += widget->sizeHint().height();
+    }
+    m_scroll->setFixedHeight(height);
     m_updated->setText(Dashboard::updatedText(data.lastUpdated));
 }
 

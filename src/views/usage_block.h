@@ -4,6 +4,7 @@
 
 class PlainButton;
 class QLabel;
+class QScrollArea;
 class QVBoxLayout;
 class UsageRowNative;
 struct UsageData;
@@ -14,6 +15,9 @@ class UsageBlock : public QWidget {
     Q_OBJECT
 
 public:
+    // More rows than this scroll inside the dashboard.
+    static constexpr int rowsBeforeScrolling = 6;
+
     explicit UsageBlock(QWidget* parent = nullptr);
 
     void setUsageData(const UsageData& data);
@@ -26,6 +30,7 @@ Q_SIGNALS:
     void refreshRequested();
 
 private:
+    QScrollArea* m_scroll;
     QWidget* m_rows;
     QVBoxLayout* m_rowsLayout;
     QLabel* m_updated;

@@ -47,9 +47,10 @@ QString bracketed(const QString& subtitle)
     return QLatin1Char('(') + subtitle + QLatin1Char(')');
 }
 
-int leftColumnHeight()
+int leftColumnHeight(bool withDetail)
 {
-    return QFontMetrics(titleFont()).height() + leftSpacing + qCeil(barHeight);
+    const int detail = withDetail ? leftSpacing + QFontMetrics(resetFont()).height() : 0;
+    return QFontMetrics(titleFont()).height() + leftSpacing + qCeil(barHeight) + detail;
 }
 
 int rightColumnHeight()
@@ -89,7 +90,7 @@ UsageRowNative::UsageRowNative(const UsageRow& row, QWidget* parent) : QWidget(p
 
 QSize UsageRowNative::sizeHint() const
 {
-    const int height = 2 * paddingY + qMax(leftColumnHeight(), rightColumnHeight());
+    const int height = 2 * paddingY + qMax(leftColumnHeight(hasDetail()), rightColumnHeight());
     return QSize(2 * paddingX + iconFrame + 3 * spacing + 2 * rightColumnWidth(), height);
 }
 
@@ -127,13 +128,16 @@ UsageRowNative::Geometry UsageRowNative::geometry() const
     // The spacer between the columns is flexible; the bar gets the rest of the row.
     const int left = paddingX + iconFrame + spacing;
     const int leftWidth = qMax(0, right - rightWidth - 2 * spacing - left);
-    const int leftTop = top + (inner - leftColumnHeight()) / 2;
+    const int leftTop = top + (inner - leftColumnHeight(hasDetail())) / 2;
     const int titleHeight = QFontMetrics(titleFont()).height();
     const int titleWidth = QFontMetrics(titleFont()).horizontalAdvance(m_row.title());
     g.title = QRect(left, leftTop, titleWidth, titleHeight);
     g.subtitle = QRect(left + titleWidth + titleSpacing, leftTop,
                        qMax(0, leftWidth - titleWidth - titleSpacing), titleHeight);
     g.track = QRectF(left, leftTop + titleHeight + leftSpacing, leftWidth, barHeight);
+    if (hasDetail())
+        g.detail = QRect(left, qCeil(g.track.bottom()) + leftSpacing, leftWidth,
+                         QFontMetrics(resetFont()).height());
     return g;
 }
 
@@ -169,6 +173,14 @@ void UsageRowNative::paintEvent(QPaintEvent*)
 
     fillBar(painter, g.track, ClaudeColors::primaryTint(palette(), 0.1));
     fillBar(painter, fillRect(), m_row.severityColor());
+
+    if (hasDetail()) {
+        painter.setFont(resetFont());
+        painter.setPen(ClaudeColors::secondaryText(palette()));
+        painter.drawText(g.detail, Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetrics(resetFont())
+                             .elidedText(m_row.figure.detail, Qt::ElideRight, g.detail.width()));
+    }
 
     painter.setFont(percentFont());
     painter.setPen(m_row.severityColor());

@@ -32,7 +32,9 @@ private:
         QRectF track;
         QRect percent;
         QRect reset;
+        QRect detail;
     };
+    bool hasDetail() const { return !m_row.figure.detail.isEmpty(); }
     Geometry geometry() const;
     int rightColumnWidth() const;
 

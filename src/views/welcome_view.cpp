@@ -45,4 +45,13 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
     layout->addSpacing(4);
     layout->addWidget(m_getStarted, 0, Qt::AlignHCenter);
     connect(m_getStarted, &PlainButton::clicked, this, &WelcomeView::getStarted);
+
+    auto* hint = new QLabel(QStringLiteral("Then use Import from Browser, or paste your session "
+                                           "cookie."));
+    hint->setFont(ViewFonts::font(11));
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    hint->setContentsMargins(20, 0, 20, 0);
+    layout->addWidget(hint);
 }

@@ -4,21 +4,29 @@
 
 #include <QMutex>
 
-// A secret store in memory, with switches to make it fail like a refusing keyring.
-// Cookie saves reach it from a worker thread, hence the lock.
+#include <optional>
+
+// A secret store in memory, with switches to make it refuse or stay locked like a real
+// keyring. Calls reach it from the keychain's worker thread, hence the lock.
 class MemorySecretStore final : public SecretStore {
 public:
     bool store(const QByteArray& secret) override;
-    std::optional<QByteArray> lookup() override;
+    SecretLookup lookup() override;
     bool clear() override;
 
     void setFailing(bool failing);
+    void setLocked(bool locked);
     void put(std::optional<QByteArray> secret);
+    // What is stored, as the test sees it.
+    std::optional<QByteArray> secret() const;
     int storeCalls() const;
+    int lookupCalls() const;
 
 private:
     mutable QMutex m_mutex;
     std::optional<QByteArray> m_secret;
     bool m_failing = false;
+    bool m_locked = false;
     int m_storeCalls = 0;
+    int m_lookupCalls = 0;
 };

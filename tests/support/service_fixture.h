@@ -18,9 +18,14 @@ struct ServiceFixture {
 
     // Answers both requests as the service does on a good day.
     void serveHappyPath();
-    std::unique_ptr<UsageService> makeService();
+    // Built, not started: no keyring read yet.
+    std::unique_ptr<UsageService> makeService(Clock clock = systemClock);
+    // Starts the service and waits until the start-up read and any first fetch are over.
+    bool startAndWait(UsageService& service);
     // Fetches and waits until the chain has published its outcome.
     bool fetchAndWait(UsageService& service);
+    // Waits until every keyring call made so far has answered and no fetch is running.
+    bool settle(UsageService& service);
 
     LoopbackServer server;
     std::shared_ptr<MemorySecretStore> store = std::make_shared<MemorySecretStore>();

@@ -1,5 +1,7 @@
 #include "app/platform/compositor.h"
 
+#include "app/platform/session_check.h"
+
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
@@ -10,7 +12,7 @@ namespace Compositor {
 
 bool isActive()
 {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (SessionCheck::isWayland())
         return true;
     const auto* x11 =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;

@@ -1,6 +1,7 @@
 #include "app/platform/global_hotkey.h"
 
 #include "app/platform/portal_hotkey.h"
+#include "app/platform/session_check.h"
 #include "app/platform/x11_hotkey.h"
 
 #include <QDBusConnection>
@@ -15,7 +16,7 @@ std::unique_ptr<GlobalHotkey> GlobalHotkey::install(QObject* parent)
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         return std::make_unique<X11Hotkey>(parent);
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && bus.isConnected())
+    if (SessionCheck::isWayland() && bus.isConnected())
         return std::make_unique<PortalHotkey>(bus, parent);
     return nullptr;
 }

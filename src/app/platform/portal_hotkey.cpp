@@ -1,5 +1,7 @@
 #include "app/platform/portal_hotkey.h"
 
+#include "build_config.h"
+
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
@@ -12,7 +14,7 @@ const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString appId = QStringLiteral("com.gaugery.app");
+const QString appId = QString::fromLatin1(BuildConfig::appId);
 
 // Portals hand out object paths in a{sv} results as 's' or as 'o'.
 QString pathValue(const QVariant& value)

@@ -4,8 +4,7 @@ ResumeWatcher::ResumeWatcher(const QDBusConnection& bus, QObject* parent) : QObj
 {
     // Connected even before logind is up: QtDBus follows the name's owner.
     QDBusConnection connection = bus;
-    m_watching =
-        connection.isConnected() &&
+    if (connection.isConnected())
         connection.connect(QStringLiteral("org.freedesktop.login1"),
                            QStringLiteral("/org/freedesktop/login1"),
                            QStringLiteral("org.freedesktop.login1.Manager"),

@@ -12,14 +12,9 @@ public:
     explicit ResumeWatcher(const QDBusConnection& bus = QDBusConnection::systemBus(),
                            QObject* parent = nullptr);
 
-    bool isWatching() const { return m_watching; }
-
 Q_SIGNALS:
     void resumed();
 
 private Q_SLOTS:
     void onPrepareForSleep(bool sleeping);
-
-private:
-    bool m_watching = false;
 };

@@ -1,5 +1,7 @@
 #include "app/platform/session_check.h"
 
+#include <QGuiApplication>
+
 namespace SessionCheck {
 
 std::optional<QString> missingDisplay(const Environment& environment)
@@ -15,6 +17,11 @@ std::optional<QString> missingDisplay(const Environment& environment)
         "keyring, from the source tree:\n"
         "  scripts/desktop-session -- build/release/bin/gaugery\n"
         "(see the README for taking a screenshot of it there).");
+}
+
+bool isWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace SessionCheck

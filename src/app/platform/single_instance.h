@@ -1,5 +1,7 @@
 #pragma once
 
+#include "build_config.h"
+
 #include <QDBusConnection>
 #include <QObject>
 
@@ -10,7 +12,7 @@ class SingleInstance : public QObject {
     Q_CLASSINFO("D-Bus Interface", "com.gaugery.app.Dashboard")
 
 public:
-    static inline const QString serviceName = QStringLiteral("com.gaugery.app");
+    static inline const QString serviceName = QString::fromLatin1(BuildConfig::appId);
     static inline const QString objectPath = QStringLiteral("/com/gaugery/app");
 
     enum class Role {

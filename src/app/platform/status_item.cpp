@@ -28,8 +28,11 @@ StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
     // Before the first update: it may already emit signals carrying pixmaps.
     registerSniTypes();
     m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
-    m_adaptor = new StatusNotifierAdaptor(
-        this, m_bus, [this](const QRect& anchor) { Q_EMIT activated(anchor); });
+    m_adaptor = new StatusNotifierAdaptor(this, m_bus, [this](const QRect& anchor) {
+        if (!anchor.isEmpty())
+            m_lastClick = anchor;
+        Q_EMIT activated(anchor);
+    });
     m_adaptor->update(sniPixmaps(TrayIconArt::renderAll(m_presentation.icon)),
                       m_presentation.toolTip, m_presentation.label);
 
@@ -69,6 +72,13 @@ void StatusItem::setPresentation(const TrayPresentation& presentation)
             m_trayIcon->setIcon(m_fallbackIcon);
         m_trayIcon->setToolTip(m_presentation.toolTip);
     }
+}
+
+QRect StatusItem::anchor() const
+{
+    if (m_backend == Backend::XEmbed && !m_trayIcon->geometry().isEmpty())
+        return m_trayIcon->geometry();
+    return m_lastClick;
 }
 
 void StatusItem::onWatcherOwnerChanged(const QString& newOwner)

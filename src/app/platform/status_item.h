@@ -28,6 +28,9 @@ public:
     void setPresentation(const TrayPresentation& presentation);
     const TrayPresentation& presentation() const { return m_presentation; }
     Backend backend() const { return m_backend; }
+    // Where the item is, as far as is known: the XEmbed icon's geometry, or the point of
+    // the last click a host reported; empty while neither is known.
+    QRect anchor() const;
 
 Q_SIGNALS:
     // The user clicked the item: a 1x1 rect at the click point the host gave, the XEmbed
@@ -46,6 +49,7 @@ private:
 
     QDBusConnection m_bus;
     TrayPresentation m_presentation;
+    QRect m_lastClick;
     QIcon m_fallbackIcon;
     StatusNotifierAdaptor* m_adaptor = nullptr;
     bool m_exported = false;

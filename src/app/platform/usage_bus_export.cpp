@@ -4,6 +4,7 @@
 #include "services/user_defaults.h"
 
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QMetaProperty>
 
 #include <cmath>
@@ -25,6 +26,7 @@ UsageBusExport::UsageBusExport(UsageService& usage, UserDefaults& defaults,
                                const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_usage(usage), m_defaults(defaults), m_bus(bus)
 {
+    qDBusRegisterMetaType<QList<QVariantMap>>();
     m_exported = m_bus.isConnected() &&
                  m_bus.registerObject(objectPath, this, QDBusConnection::ExportAllProperties);
     m_announced = properties();
@@ -39,6 +41,12 @@ UsageBusExport::~UsageBusExport()
 {
     if (m_exported)
         m_bus.unregisterObject(objectPath);
+}
+
+void UsageBusExport::setPresentation(const TrayPresentation& presentation)
+{
+    m_presentation = presentation;
+    announceChanges();
 }
 
 QVariantMap UsageBusExport::properties() const
@@ -76,59 +84,78 @@ bool UsageBusExport::hasData() const
 {
     return m_usage.usageData().has_value();
 }
-double UsageBusExport::sessionPercent() const
+
+QList<QVariantMap> UsageBusExport::windows() const
 {
-    return hasData() ? m_usage.usageData()->sessionUsagePercent : none;
+    QList<QVariantMap> list;
+    if (!hasData())
+        return list;
+    for (const WindowFigure& figure : UsageWindows::figures(*m_usage.usageData())) {
+        list.append({{QStringLiteral("id"), figure.kind.id},
+                     {QStringLiteral("title"), figure.kind.title},
+                     {QStringLiteral("subtitle"), figure.kind.subtitle},
+                     {QStringLiteral("percent"), figure.percent},
+                     {QStringLiteral("resetsAt"), instant(figure.resetsAt)},
+                     {QStringLiteral("timeOfDay"), figure.kind.resetStyle == ResetStyle::timeOfDay},
+                     {QStringLiteral("note"), figure.resetNote},
+                     {QStringLiteral("detail"), figure.detail}});
+    }
+    return list;
 }
-QString UsageBusExport::sessionResetsAt() const
+
+QString UsageBusExport::severity() const
 {
-    return hasData() ? instant(m_usage.usageData()->sessionResetTime) : QString();
+    return hasData() ? UsageWindows::severityName(m_presentation.severity) : QString();
 }
-double UsageBusExport::weeklyPercent() const
+
+std::optional<WindowFigure> UsageBusExport::figureOf(const QString& id) const
 {
-    return hasData() ? m_usage.usageData()->weeklyUsagePercent : none;
+    if (!hasData())
+        return std::nullopt;
+    for (const WindowFigure& figure : UsageWindows::figures(*m_usage.usageData())) {
+        if (figure.kind.id == id)
+            return figure;
+    }
+    return std::nullopt;
 }
-QString UsageBusExport::weeklyResetsAt() const
+
+double UsageBusExport::percentOf(const QString& id) const
 {
-    return hasData() ? instant(m_usage.usageData()->weeklyResetTime) : QString();
+    const std::optional<WindowFigure> figure = figureOf(id);
+    return figure ? figure->percent : none;
 }
-double UsageBusExport::sonnetPercent() const
+
+QString UsageBusExport::resetOf(const QString& id) const
 {
-    return hasData() ? m_usage.usageData()->weeklySonnetUsagePercent : none;
+    const std::optional<WindowFigure> figure = figureOf(id);
+    return figure ? instant(figure->resetsAt) : QString();
 }
-QString UsageBusExport::sonnetResetsAt() const
-{
-    return hasData() ? instant(m_usage.usageData()->weeklySonnetResetTime) : QString();
-}
+
 bool UsageBusExport::hasOpus() const
 {
-    return hasData() && m_usage.usageData()->weeklyOpusUsagePercent.has_value();
+    return figureOf(QStringLiteral("opus")).has_value();
 }
-double UsageBusExport::opusPercent() const
-{
-    return hasOpus() ? *m_usage.usageData()->weeklyOpusUsagePercent : none;
-}
-QString UsageBusExport::opusResetsAt() const
-{
-    return hasData() ? instant(m_usage.usageData()->weeklyOpusResetTime.value_or(QDateTime()))
-                     : QString();
-}
+
 QString UsageBusExport::lastUpdated() const
 {
     return hasData() ? instant(m_usage.usageData()->lastUpdated) : QString();
 }
+
 QString UsageBusExport::error() const
 {
     return m_usage.error().value_or(QString());
 }
+
 bool UsageBusExport::loading() const
 {
     return m_usage.isLoading();
 }
+
 bool UsageBusExport::hasCookie() const
 {
     return m_usage.hasCookie();
 }
+
 QString UsageBusExport::metric() const
 {
     return m_defaults.stringForKey(UserDefaults::menuBarMetricKey);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "models/tray_presentation.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QVariantMap>
@@ -14,6 +16,13 @@ class UsageBusExport : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.gaugery.app.Usage")
     Q_PROPERTY(bool HasData READ hasData)
+    // Every window of the snapshot in display order: id, title, subtitle, percent,
+    // resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay, note, detail.
+    Q_PROPERTY(QList<QVariantMap> Windows READ windows)
+    // What the tray shows: the window, "42%" and low, warning or critical.
+    Q_PROPERTY(QString ShownWindow READ shownWindow)
+    Q_PROPERTY(QString Figure READ figure)
+    Q_PROPERTY(QString Severity READ severity)
     Q_PROPERTY(double SessionPercent READ sessionPercent)
     Q_PROPERTY(QString SessionResetsAt READ sessionResetsAt)
     Q_PROPERTY(double WeeklyPercent READ weeklyPercent)
@@ -37,20 +46,27 @@ public:
                    QObject* parent = nullptr);
     ~UsageBusExport() override;
 
+    // What the tray item shows now.
+    void setPresentation(const TrayPresentation& presentation);
+
     bool isExported() const { return m_exported; }
     // Every property by its bus name, as a reader gets it from GetAll.
     QVariantMap properties() const;
 
     bool hasData() const;
-    double sessionPercent() const;
-    QString sessionResetsAt() const;
-    double weeklyPercent() const;
-    QString weeklyResetsAt() const;
-    double sonnetPercent() const;
-    QString sonnetResetsAt() const;
+    QList<QVariantMap> windows() const;
+    QString shownWindow() const { return m_presentation.shownWindow; }
+    QString figure() const { return m_presentation.figureText; }
+    QString severity() const;
+    double sessionPercent() const { return percentOf(QStringLiteral("session")); }
+    QString sessionResetsAt() const { return resetOf(QStringLiteral("session")); }
+    double weeklyPercent() const { return percentOf(QStringLiteral("weekly")); }
+    QString weeklyResetsAt() const { return resetOf(QStringLiteral("weekly")); }
+    double sonnetPercent() const { return percentOf(QStringLiteral("sonnet")); }
+    QString sonnetResetsAt() const { return resetOf(QStringLiteral("sonnet")); }
     bool hasOpus() const;
-    double opusPercent() const;
-    QString opusResetsAt() const;
+    double opusPercent() const { return percentOf(QStringLiteral("opus")); }
+    QString opusResetsAt() const { return resetOf(QStringLiteral("opus")); }
     QString lastUpdated() const;
     QString error() const;
     bool loading() const;
@@ -58,11 +74,15 @@ public:
     QString metric() const;
 
 private:
+    std::optional<WindowFigure> figureOf(const QString& id) const;
+    double percentOf(const QString& id) const;
+    QString resetOf(const QString& id) const;
     void announceChanges();
 
     UsageService& m_usage;
     UserDefaults& m_defaults;
     QDBusConnection m_bus;
+    TrayPresentation m_presentation;
     bool m_exported = false;
     QVariantMap m_announced;
 };

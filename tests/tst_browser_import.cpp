@@ -1,0 +1,454 @@
+#include "loopback_server.h"
+#include "services/browser_cookie_import.h"
+
+#include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QPasswordDigestor>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The import against profiles the real browsers wrote, against databases spoiled in
+// each way the import must survive, and against a database another process holds.
+// Runs in the private desktop session: its keyring holds Chromium's Safe Storage item.
+class TestBrowserImport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void realBrowsers();
+    void spoiledDatabases_data();
+    void spoiledDatabases();
+    void databaseHeldByAnotherProcess_data();
+    void databaseHeldByAnotherProcess();
+};
+
+namespace {
+
+const QString firefoxProfileName = QStringLiteral("test-profile");
+constexpr qint64 chromiumEpochOffsetUs = 11'644'473'600'000'000;
+
+bool write(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A temporary home; a Firefox profile is listed once something is put in it.
+struct Home {
+    QTemporaryDir dir;
+
+    QString path(const QString& relative) const { return QDir(dir.path()).filePath(relative); }
+    BrowserLocations locations() const { return {dir.path(), path(QStringLiteral(".config"))}; }
+    QString chromiumData() const { return path(QStringLiteral(".config/chromium")); }
+    QString firefoxProfile() const
+    {
+        write(path(QStringLiteral(".mozilla/firefox/profiles.ini")),
+              "[Profile0]\nName=" + firefoxProfileName.toUtf8() +
+                  "\nIsRelative=1\nPath=test.default\n");
+        const QString profile = path(QStringLiteral(".mozilla/firefox/test.default"));
+        QDir().mkpath(profile);
+        return profile;
+    }
+    QString chromiumCookies() const { return chromiumData() + QStringLiteral("/Default/Cookies"); }
+    QString firefoxCookies() const { return firefoxProfile() + QStringLiteral("/cookies.sqlite"); }
+};
+
+// Runs a program while the loop keeps serving the loopback page; true if it exits 0.
+bool runToEnd(const QString& program, const QStringList& arguments, const QString& home)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(program, arguments);
+    const bool ended = finished.wait(90'000);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    const bool ok =
+        ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    // Browsers are chatty; their words matter only when they fail.
+    if (!ok)
+        qWarning().noquote() << program << "failed:" << process.readAll().right(2000);
+    return ok;
+}
+
+ScriptedResponse pageSetting(const QByteArray& session, const QByteArray& organization)
+{
+    ScriptedResponse page;
+    page.headers = {{"Content-Type", "text/html"},
+                    {"Set-Cookie", "sessionKey=" + session + "; Path=/; Max-Age=86400"},
+                    {"Set-Cookie", "lastActiveOrg=" + organization + "; Path=/; Max-Age=86400"}};
+    page.body = "<html><body>signed in</body></html>";
+    return page;
+}
+
+QByteArray firstBytesOfValue(const QString& database, const QByteArray& name)
+{
+    const QString connection = QStringLiteral("inspect-") + database;
+    QByteArray prefix;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(database);
+        db.open();
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT encrypted_value FROM cookies WHERE name = ?"));
+        query.addBindValue(QString::fromLatin1(name));
+        if (query.exec() && query.next())
+            prefix = query.value(0).toByteArray().left(3);
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return prefix;
+}
+
+// Chromium's encryption done with the openssl tool and Qt's key derivation, so the test
+// does not lean on the code it checks.
+QByteArray chromiumEncrypt(const QByteArray& plain, const QByteArray& password,
+                           const QByteArray& host, const QByteArray& prefix = "v10")
+{
+    const QByteArray key = QPasswordDigestor::deriveKeyPbkdf2(
+        QCryptographicHash::Sha1, password, QByteArrayLiteral("saltysalt"), 1, 16);
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("enc"), QStringLiteral("-aes-128-cbc"), QStringLiteral("-K"),
+                   QString::fromLatin1(key.toHex()), QStringLiteral("-iv"),
+                   QString::fromLatin1(QByteArray(16, ' ').toHex())});
+    openssl.write(QCryptographicHash::hash(host, QCryptographicHash::Sha256) + plain);
+    openssl.closeWriteChannel();
+    openssl.waitForFinished();
+    return prefix + openssl.readAllStandardOutput();
+}
+
+struct Row {
+    QByteArray name;
+    QByteArray value;
+    qint64 expiresSecondsFromNow = 86'400;
+};
+
+// A database shaped like the browser's, written with Qt SQL; `schema` replaces the
+// cookie table's definition when set.
+bool makeDatabase(const QString& path, bool chromium, const QList<Row>& rows,
+                  const QString& schema = {})
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const QString connection = QStringLiteral("make-") + path;
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        ok = db.open();
+        QSqlQuery query(db);
+        const qint64 nowUs = QDateTime::currentMSecsSinceEpoch() * 1000;
+        if (chromium) {
+            ok = ok && query.exec(QStringLiteral("CREATE TABLE meta (key TEXT, value TEXT)")) &&
+                 query.exec(QStringLiteral("INSERT INTO meta VALUES ('version', '24')")) &&
+                 query.exec(schema.isEmpty()
+                                ? QStringLiteral("CREATE TABLE cookies (host_key TEXT, name TEXT, "
+                                                 "value TEXT, encrypted_value BLOB, expires_utc "
+                                                 "INTEGER, has_expires INTEGER, last_access_utc "
+                                                 "INTEGER)")
+                                : schema);
+            for (const Row& row : rows) {
+                query.prepare(QStringLiteral("INSERT INTO cookies VALUES "
+                                             "('127.0.0.1', ?, '', ?, ?, 1, ?)"));
+                query.addBindValue(QString::fromLatin1(row.name));
+                query.addBindValue(row.value);
+                query.addBindValue(nowUs + row.expiresSecondsFromNow * 1'000'000 +
+                                   chromiumEpochOffsetUs);
+                query.addBindValue(nowUs + chromiumEpochOffsetUs);
+                ok = ok && query.exec();
+            }
+        } else {
+            ok = ok && query.exec(schema.isEmpty()
+                                      ? QStringLiteral("CREATE TABLE moz_cookies (name TEXT, value "
+                                                       "TEXT, host TEXT, expiry INTEGER, "
+                                                       "lastAccessed INTEGER)")
+                                      : schema);
+            for (const Row& row : rows) {
+                query.prepare(QStringLiteral("INSERT INTO moz_cookies VALUES (?, ?, '127.0.0.1', "
+                                             "?, ?)"));
+                query.addBindValue(QString::fromLatin1(row.name));
+                query.addBindValue(QString::fromLatin1(row.value));
+                query.addBindValue(nowUs / 1000 + row.expiresSecondsFromNow * 1000);
+                query.addBindValue(nowUs);
+                ok = ok && query.exec();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+const QUrl loopbackOrigin(QStringLiteral("http://127.0.0.1:18765"));
+
+QString noSessionIn(const QString& browser)
+{
+    return QStringLiteral("No signed-in session found in %1. Sign in to Claude in your browser, "
+                          "then try again.")
+        .arg(browser);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Row)
+
+void TestBrowserImport::realBrowsers()
+{
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    const QString firefox = QStandardPaths::findExecutable(QStringLiteral("firefox-esr"));
+    if (chromium.isEmpty() || firefox.isEmpty())
+        QSKIP("needs the chromium and firefox-esr binaries (Debian packages chromium, "
+              "firefox-esr)");
+    LoopbackServer server;
+    QVERIFY(server.isListening());
+    Home home;
+
+    // Each browser visits the page once and keeps what it set; the Chromium profiles
+    // differ in where their cookie key lives (fixed password, then the keyring).
+    const QStringList chromiumFlags{QStringLiteral("--headless=new"),
+                                    QStringLiteral("--no-sandbox"),
+                                    QStringLiteral("--disable-gpu"),
+                                    QStringLiteral("--no-first-run"),
+                                    QStringLiteral("--disable-sync"),
+                                    QStringLiteral("--disable-background-networking"),
+                                    QStringLiteral("--disable-component-update"),
+                                    QStringLiteral("--user-data-dir=") + home.chromiumData(),
+                                    QStringLiteral("--dump-dom")};
+    const QString page = server.origin().toString() + QLatin1Char('/');
+    server.on("/", pageSetting("test-cookie-1", "test-org-1"));
+    QVERIFY(runToEnd(chromium,
+                     chromiumFlags + QStringList{QStringLiteral("--password-store=basic"), page},
+                     home.dir.path()));
+    server.on("/", pageSetting("test-cookie-2", "test-org-2"));
+    QVERIFY(
+        runToEnd(chromium,
+                 chromiumFlags + QStringList{QStringLiteral("--password-store=gnome-libsecret"),
+                                             QStringLiteral("--profile-directory=Profile 1"), page},
+                 home.dir.path()));
+    server.on("/", pageSetting("test-cookie-3", "test-org-3"));
+    QVERIFY(
+        runToEnd(firefox,
+                 {QStringLiteral("--headless"), QStringLiteral("--profile"), home.firefoxProfile(),
+                  QStringLiteral("--screenshot"), home.path(QStringLiteral("page.png")), page},
+                 home.dir.path()));
+    QCOMPARE(firstBytesOfValue(home.chromiumCookies(), "sessionKey"), QByteArray("v10"));
+    QCOMPARE(
+        firstBytesOfValue(home.chromiumData() + QStringLiteral("/Profile 1/Cookies"), "sessionKey"),
+        QByteArray("v11"));
+
+    const BrowserImportResult result = BrowserCookieImport(server.origin(), home.locations()).run();
+    QCOMPARE(result.problems.size(), 0);
+    QCOMPARE(result.browsers, QStringList({QStringLiteral("Firefox"), QStringLiteral("Chromium")}));
+    QStringList found;
+    for (const ImportedSession& session : result.sessions)
+        found << session.source() + QLatin1Char(' ') + session.cookieText() + QLatin1Char(' ') +
+                     session.organizationId.value_or(QString());
+    // The most recent visit first.
+    QCOMPARE(found, QStringList({
+                        QStringLiteral("Firefox, profile test-profile sessionKey=test-cookie-3 "
+                                       "test-org-3"),
+                        QStringLiteral("Chromium, profile Profile 1 sessionKey=test-cookie-2 "
+                                       "test-org-2"),
+                        QStringLiteral("Chromium, profile Default sessionKey=test-cookie-1 "
+                                       "test-org-1"),
+                    }));
+    QCOMPARE(result.message(),
+             QStringLiteral("Signed-in sessions found in 3 browser profiles; choose one:"));
+
+    // Another origin's cookies are not this service's session.
+    const BrowserImportResult other =
+        BrowserCookieImport(QUrl(QStringLiteral("https://example.com")), home.locations()).run();
+    QVERIFY(other.sessions.isEmpty());
+    QCOMPARE(other.message(), noSessionIn(QStringLiteral("Firefox, Chromium")));
+}
+
+void TestBrowserImport::spoiledDatabases_data()
+{
+    QTest::addColumn<QString>("database");
+    // "build" a database of the browser's layout with these rows (and this cookie table
+    // when set), "write" these bytes, or "truncate" a built one to half its size.
+    QTest::addColumn<QString>("make");
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<QString>("schema");
+    QTest::addColumn<QByteArray>("bytes");
+    // Empty: the session's keyring answers; else the password it is said to hold.
+    QTest::addColumn<QByteArray>("keyringPassword");
+    QTest::addColumn<bool>("kwalletRunning");
+    QTest::addColumn<QString>("browser");
+    QTest::addColumn<QString>("problem");
+
+    const QString firefox = QStringLiteral(".mozilla/firefox/test.default/cookies.sqlite");
+    const QString chromium = QStringLiteral(".config/chromium/Default/Cookies");
+    // Google Chrome has no item in the session's keyring; Chromium may, from above.
+    const QString chrome = QStringLiteral(".config/google-chrome/Default/Cookies");
+    const QString build = QStringLiteral("build");
+    const QString unreadable = QStringLiteral(": the cookie database could not be read.");
+    const QString undecrypted = QStringLiteral(": the session cookie could not be decrypted.");
+    const QString inFirefox = QStringLiteral("Firefox, profile test-profile");
+    const QString inChromium = QStringLiteral("Chromium, profile Default");
+    const QByteArray host = "127.0.0.1";
+    const QList<Row> none;
+    const QList<Row> keyringValue{
+        {"sessionKey", chromiumEncrypt("test-cookie-1", "test-key-a", host, "v11")}};
+
+    QTest::newRow("empty file") << firefox << QStringLiteral("write") << none << QString()
+                                << QByteArray() << QByteArray() << false
+                                << QStringLiteral("Firefox") << inFirefox + unreadable;
+    QTest::newRow("not SQLite") << firefox << QStringLiteral("write") << none << QString()
+                                << QByteArray("not a database\n").repeated(300) << QByteArray()
+                                << false << QStringLiteral("Firefox") << inFirefox + unreadable;
+    QTest::newRow("truncated") << chromium << QStringLiteral("truncate")
+                               << QList<Row>{{"sessionKey",
+                                              chromiumEncrypt("test-cookie-1", "peanuts", host)}}
+                               << QString() << QByteArray() << QByteArray() << false
+                               << QStringLiteral("Chromium") << inChromium + unreadable;
+    QTest::newRow("wrong schema")
+        << chromium << build << none
+        << QStringLiteral("CREATE TABLE cookies (host_key TEXT, name TEXT, value TEXT)")
+        << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << inChromium + QStringLiteral(": the cookie database has a layout Gaugery does not know.");
+    QTest::newRow("expired cookie")
+        << firefox << build << QList<Row>{{"sessionKey", "test-cookie-1", -60}} << QString()
+        << QByteArray() << QByteArray() << false << QStringLiteral("Firefox")
+        << inFirefox + QStringLiteral(": the session has expired.");
+    QTest::newRow("wrong key") << chromium << build << keyringValue << QString() << QByteArray()
+                               << QByteArray("test-key-b") << false << QStringLiteral("Chromium")
+                               << inChromium + undecrypted;
+    QTest::newRow("garbage ciphertext")
+        << chromium << build << QList<Row>{{"sessionKey", "v10" + QByteArray(32, 'A')}} << QString()
+        << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << inChromium + undecrypted;
+    QTest::newRow("newline in the value")
+        << chromium << build
+        << QList<Row>{{"sessionKey", chromiumEncrypt("test-cookie\n-1", "peanuts", host)}}
+        << QString() << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << inChromium + QStringLiteral(": the session cookie is not a valid cookie value.");
+    QTest::newRow("key not in the keyring")
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << false
+        << QStringLiteral("Google Chrome")
+        << QStringLiteral("Google Chrome, profile Default: the Secret Service holds no cookie key "
+                          "for Google Chrome.");
+    QTest::newRow("key in KWallet")
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << true
+        << QStringLiteral("Google Chrome")
+        << QStringLiteral("Google Chrome keeps its cookie key in KWallet, which Gaugery cannot "
+                          "read yet.");
+}
+
+void TestBrowserImport::spoiledDatabases()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, make);
+    QFETCH(QList<Row>, rows);
+    QFETCH(QString, schema);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, keyringPassword);
+    QFETCH(bool, kwalletRunning);
+    QFETCH(QString, browser);
+    QFETCH(QString, problem);
+    Home home;
+    const bool chromium = !database.endsWith(QLatin1String(".sqlite"));
+    if (!chromium)
+        home.firefoxProfile();
+    const QString path = home.path(database);
+    if (make == QLatin1String("write")) {
+        QVERIFY(write(path, bytes));
+    } else {
+        QVERIFY(makeDatabase(path, chromium, rows, schema));
+    }
+    if (make == QLatin1String("truncate")) {
+        QFile cut(path);
+        QVERIFY(cut.resize(cut.size() / 2));
+    }
+    // A KWallet daemon's bus name is what tells that the desktop keeps browser keys there.
+    const QString kwallet = QStringLiteral("org.kde.kwalletd6");
+    if (kwalletRunning)
+        QVERIFY(QDBusConnection::sessionBus().registerService(kwallet));
+    const auto unregister = qScopeGuard([&] {
+        if (kwalletRunning)
+            QDBusConnection::sessionBus().unregisterService(kwallet);
+    });
+
+    SafeStorageLookup lookup = &BrowserSafeStorage::lookup;
+    if (!keyringPassword.isEmpty())
+        lookup = [keyringPassword](const QStringList&) {
+            return SafeStorageKey{SafeStorageKey::Status::Found, {keyringPassword}};
+        };
+    const BrowserImportResult result =
+        BrowserCookieImport(loopbackOrigin, home.locations(), lookup).run();
+    QVERIFY(result.sessions.isEmpty());
+    QCOMPARE(result.message(), noSessionIn(browser) + QLatin1Char('\n') + problem);
+}
+
+void TestBrowserImport::databaseHeldByAnotherProcess_data()
+{
+    QTest::addColumn<bool>("chromium");
+    QTest::addColumn<QString>("holdingScript");
+
+    // A running Chromium keeps its database under an exclusive lock.
+    QTest::newRow("Chromium's exclusive lock")
+        << true
+        << QStringLiteral("PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\n"
+                          "UPDATE cookies SET last_access_utc = last_access_utc + 1;\n");
+    // A running Firefox has the newest cookie only in its -wal file.
+    QTest::newRow("Firefox's write-ahead log")
+        << false
+        << QStringLiteral("PRAGMA journal_mode=WAL;\nPRAGMA wal_autocheckpoint=0;\n"
+                          "UPDATE moz_cookies SET value = 'test-cookie-2';\n");
+}
+
+void TestBrowserImport::databaseHeldByAnotherProcess()
+{
+    QFETCH(bool, chromium);
+    QFETCH(QString, holdingScript);
+    const QString sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite.isEmpty())
+        QSKIP("needs the sqlite3 tool (Debian package sqlite3)");
+    Home home;
+    const QString database = chromium ? home.chromiumCookies() : home.firefoxCookies();
+    const QByteArray value =
+        chromium ? chromiumEncrypt("test-cookie-2", "peanuts", "127.0.0.1") : "test-cookie-1";
+    QVERIFY(makeDatabase(database, chromium, {{"sessionKey", value}}));
+
+    QProcess holder;
+    holder.start(sqlite, {database});
+    holder.write(holdingScript.toUtf8() + "SELECT 'holding';\n");
+    QByteArray said;
+    QTRY_VERIFY((said += holder.readAllStandardOutput()).contains("holding"));
+    if (chromium) {
+        // The lock is real: the browser's own file cannot be read now.
+        QSqlDatabase direct =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("direct"));
+        direct.setDatabaseName(database);
+        direct.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QVERIFY(direct.open());
+        QSqlQuery query(direct);
+        QVERIFY(!query.exec(QStringLiteral("SELECT count(*) FROM cookies")));
+        QVERIFY(query.lastError().text().contains(QLatin1String("locked")));
+    } else {
+        QVERIFY(QFileInfo(database + QStringLiteral("-wal")).size() > 0);
+    }
+
+    const BrowserImportResult result =
+        BrowserCookieImport(loopbackOrigin, home.locations(), SafeStorageLookup()).run();
+    QCOMPARE(result.problems.size(), 0);
+    QCOMPARE(result.sessions.size(), 1);
+    QCOMPARE(result.sessions.first().cookieText(), QStringLiteral("sessionKey=test-cookie-2"));
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished());
+    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
+}
+
+QTEST_GUILESS_MAIN(TestBrowserImport)
+#include "tst_browser_import.moc"
