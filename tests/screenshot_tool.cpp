@@ -4,7 +4,11 @@
 // program inside scripts/desktop-session.
 
 #include "app/popover.h"
+#include "history_fixture.h"
 #include "service_fixture.h"
+#include "services/history_store.h"
+#include "views/history_chart_view.h"
+#include "views/history_view.h"
 #include "views/menu_bar_view.h"
 #include "views/settings_view.h"
 #include "views/setup_view.h"
@@ -15,11 +19,13 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLayout>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <functional>
@@ -65,6 +71,10 @@ struct SceneContext {
         fixture.fetchAndWait(*service);
         return *service;
     }
+
+    // The History window's: a day of figures in a file of its own.
+    QTemporaryDir historyDir;
+    std::unique_ptr<HistoryStore> history;
 };
 
 using SceneBuilder = std::function<std::unique_ptr<QWidget>(SceneContext&)>;
@@ -80,6 +90,27 @@ struct Scene {
 std::unique_ptr<QWidget> dashboard(UsageService& service)
 {
     return std::make_unique<Popover>(new MenuBarView(service));
+}
+
+// The last day, with the pointer on the weekly figure of an hour ago.
+std::unique_ptr<QWidget> historyWindow(SceneContext& c)
+{
+    c.history =
+        std::make_unique<HistoryStore>(c.historyDir.filePath(QStringLiteral("history.sqlite")));
+    HistoryFixture::fill(*c.history);
+    auto view = std::make_unique<HistoryView>(*c.history, c.fetched(HistoryFixture::usageBody()),
+                                              [] { return HistoryFixture::now; });
+    view->resize(view->sizeHint());
+    if (QLayout* layout = view->layout())
+        layout->activate();
+    HistoryChartView* chart = view->chartView();
+    const ChartLine& weekly = chart->chart().lines.at(1);
+    const HistoryPoint& point = weekly.points.at(weekly.points.size() - 13);
+    const QPointF at = chart->positionOf(point.at, point.percent);
+    QMouseEvent move(QEvent::MouseMove, at, chart->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(chart, &move);
+    return view;
 }
 
 QList<Scene> scenes()
@@ -156,6 +187,7 @@ QList<Scene> scenes()
              return std::make_unique<SettingsView>(*c.service, c.fixture.defaults.defaults());
          },
          true},
+        {QStringLiteral("history"), historyWindow, true},
     };
 }
 

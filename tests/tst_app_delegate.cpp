@@ -24,6 +24,7 @@ private Q_SLOTS:
     void asksForNotificationPermission();
     void togglesThePopover();
     void titleFollowsSnapshotAndSettings();
+    void forecastFromTheStoredHistory();
     void everyLimitShowsAndStylesSwitchLive();
     void wakingFromSleepFetchesOnce();
 };
@@ -50,12 +51,15 @@ struct Scene {
 
     AppEnvironment environment()
     {
-        return {fixture.keychain,
-                fixture.defaults.defaults(),
-                fixture.server.origin(),
-                QDBusConnection::sessionBus(),
-                AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
-                [this](const QString& line) { printed << line; }};
+        AppEnvironment environment{
+            fixture.keychain,
+            fixture.defaults.defaults(),
+            fixture.server.origin(),
+            QDBusConnection::sessionBus(),
+            AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
+            [this](const QString& line) { printed << line; }};
+        environment.historyPath = home.filePath(QStringLiteral("history.sqlite"));
+        return environment;
     }
     QString autostartPath() const
     {
@@ -200,6 +204,35 @@ void TestAppDelegate::titleFollowsSnapshotAndSettings()
     QTRY_COMPARE(log.labels.size(), 3);
     QCOMPARE(log.labels.last(), QString());
     QDBusConnection::disconnectFromBus(QStringLiteral("panel"));
+}
+
+void TestAppDelegate::forecastFromTheStoredHistory()
+{
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime reset = now.addSecs(3 * 3600);
+    scene.fixture.server.on(
+        ServiceFixture::usagePath,
+        ServiceBodies::json(R"({"five_hour": {"utilization": 42, "resets_at": ")" +
+                            reset.toString(Qt::ISODate).toLatin1() +
+                            R"("}, "seven_day": null, "seven_day_sonnet": null})"));
+    {
+        // What the last run kept, half an hour ago, in the same period.
+        HistoryStore earlier(scene.environment().historyPath);
+        UsageData data;
+        data.lastUpdated = now.addSecs(-30 * 60);
+        data.sessionUsagePercent = 30;
+        data.sessionResetTime = reset;
+        earlier.record(data);
+    }
+
+    AppDelegate delegate(scene.environment());
+    delegate.applicationDidFinishLaunching();
+    // 12 points in 30 minutes leave 58 to go: full in 145 minutes, before the reset.
+    QTRY_VERIFY(delegate.statusItem()->presentation().toolTip.contains(
+        QLatin1String("at this pace: full at ")));
+    QCOMPARE(delegate.history().samples(QStringLiteral("session")).size(), 2);
 }
 
 void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()

@@ -61,8 +61,8 @@ QStringList menuFor(bool hasCookie)
 {
     return {hasCookie ? QStringLiteral("button Update Cookie")
                       : QStringLiteral("button Set Cookie"),
-            QStringLiteral("button Settings"), QStringLiteral("button Buy Me a Coffee"),
-            QStringLiteral("button Quit")};
+            QStringLiteral("button History"), QStringLiteral("button Settings"),
+            QStringLiteral("button Buy Me a Coffee"), QStringLiteral("button Quit")};
 }
 
 } // namespace
@@ -263,6 +263,7 @@ void TestMenuBarView::intents()
     const std::unique_ptr<UsageService> service = fixture.makeService();
     MenuBarView view(*service);
     QSignalSpy cookie(&view, &MenuBarView::setCookieRequested);
+    QSignalSpy history(&view, &MenuBarView::historyRequested);
     QSignalSpy settings(&view, &MenuBarView::settingsRequested);
     QSignalSpy quit(&view, &MenuBarView::quitRequested);
 
@@ -270,9 +271,11 @@ void TestMenuBarView::intents()
     QVERIFY(welcome);
     QTest::mouseClick(welcome->getStartedButton(), Qt::LeftButton);
     QTest::mouseClick(view.cookieButton(), Qt::LeftButton);
+    QTest::mouseClick(view.historyButton(), Qt::LeftButton);
     QTest::mouseClick(view.settingsButton(), Qt::LeftButton);
     QTest::mouseClick(view.quitButton(), Qt::LeftButton);
     QCOMPARE(cookie.size(), 2);
+    QCOMPARE(history.size(), 1);
     QCOMPARE(settings.size(), 1);
     QCOMPARE(quit.size(), 1);
     QVERIFY(fixture.server.requests().isEmpty());

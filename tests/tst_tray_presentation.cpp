@@ -1,6 +1,6 @@
 #include "models/tray_presentation.h"
-#include "models/usage_history.h"
 
+#include <QHash>
 #include <QTest>
 
 #include <cmath>
@@ -256,18 +256,19 @@ void TestTrayPresentation::toolTip()
     QFETCH(QList<double>, sessionFigures);
     QFETCH(QString, metric);
 
-    UsageHistory history;
+    QHash<QString, QList<UsageSample>> history;
     TrayInput input;
     for (qsizetype i = 0; i < sessionFigures.size(); ++i) {
         UsageData usage = decoys();
         usage.lastUpdated = noon.addSecs(i * 30 * 60);
         usage.sessionUsagePercent = sessionFigures.at(i);
-        history.record(usage);
+        for (const WindowFigure& figure : UsageWindows::figures(usage))
+            history[figure.kind.id].append({usage.lastUpdated, figure.percent});
         input.usage = usage;
         input.now = usage.lastUpdated;
     }
     input.metric = metric;
-    input.samples = [&history](const QString& id) { return history.samples(id); };
+    input.samples = [&history](const QString& id) { return history.value(id); };
     // The tooltip is the same in every style.
     for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge}) {
         input.style = style;

@@ -1,11 +1,10 @@
-#include "models/usage_history.h"
 #include "models/usage_pace.h"
 
 #include <QTest>
 
 #include <cmath>
 
-// The pace forecast, the time left and the history they are computed from.
+// The pace forecast and the time left.
 class TestUsagePace : public QObject {
     Q_OBJECT
 
@@ -14,7 +13,6 @@ private Q_SLOTS:
     void fullAt();
     void resetsIn_data();
     void resetsIn();
-    void historyKeepsOneWindow();
 };
 
 namespace {
@@ -24,18 +22,6 @@ const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
 UsageSample at(int minutes, double percent)
 {
     return {noon.addSecs(minutes * 60), percent};
-}
-
-UsageData snapshot(int minutes, double session, const QDateTime& sessionReset)
-{
-    UsageData data;
-    data.lastUpdated = noon.addSecs(minutes * 60);
-    data.sessionUsagePercent = session;
-    data.sessionResetTime = sessionReset;
-    data.weeklyUsagePercent = 10;
-    data.weeklyResetTime = noon.addDays(3);
-    data.weeklySonnetResetTime = noon.addDays(3);
-    return data;
 }
 
 } // namespace
@@ -99,31 +85,6 @@ void TestUsagePace::resetsIn()
     QFETCH(qint64, seconds);
     QFETCH(QString, text);
     QCOMPARE(UsagePace::resetsInText(noon, noon.addSecs(seconds)), text);
-}
-
-void TestUsagePace::historyKeepsOneWindow()
-{
-    const QDateTime reset = noon.addSecs(4 * 3600);
-    UsageHistory history;
-    history.record(snapshot(0, 10, reset));
-    // The same window, its reset reported a fraction of a second off.
-    history.record(snapshot(5, 12, reset.addMSecs(462)));
-    QCOMPARE(history.samples(QStringLiteral("session")).size(), 2);
-    QCOMPARE(history.samples(QStringLiteral("weekly")).size(), 2);
-
-    // Older than five hours falls out.
-    history.record(snapshot(6 * 60, 30, reset));
-    QCOMPARE(history.samples(QStringLiteral("session")).size(), 1);
-
-    // A clock set back starts over rather than giving a negative rate.
-    history.record(snapshot(6 * 60 - 10, 31, reset));
-    QCOMPARE(history.samples(QStringLiteral("session")).size(), 1);
-
-    // A new window starts over.
-    history.record(snapshot(6 * 60 + 5, 2, reset.addSecs(5 * 3600)));
-    QCOMPARE(history.samples(QStringLiteral("session")),
-             (QList<UsageSample>{{noon.addSecs((6 * 60 + 5) * 60), 2}}));
-    QCOMPARE(history.samples(QStringLiteral("sonnet")).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestUsagePace)

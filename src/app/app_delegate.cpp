@@ -1,5 +1,6 @@
 #include "app/app_delegate.h"
 
+#include "app/history_window_controller.h"
 #include "app/onboarding_window_controller.h"
 #include "app/platform/global_hotkey.h"
 #include "app/platform/resume_watcher.h"
@@ -17,7 +18,10 @@ AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
       m_usageService(environment.keychain, environment.defaults, environment.origin),
       m_notificationService(environment.defaults, environment.bus),
-      m_launchAtLogin(environment.defaults, environment.autostart, environment.print)
+      m_launchAtLogin(environment.defaults, environment.autostart, environment.print),
+      m_history(environment.historyPath.isEmpty() ? HistoryStore::defaultPath()
+                                                  : environment.historyPath,
+                environment.print)
 {
     m_defaultsSettle.setSingleShot(true);
     m_defaultsSettle.setInterval(defaultsSettleMs);
@@ -93,6 +97,9 @@ void AppDelegate::createPopover()
             [this] { OnboardingWindowController::shared().show(m_usageService); });
     connect(dashboard, &MenuBarView::settingsRequested, this,
             [this] { SettingsWindowController::shared().show(m_usageService); });
+    HistoryWindowController::shared().setStore(m_history);
+    connect(dashboard, &MenuBarView::historyRequested, this,
+            [this] { HistoryWindowController::shared().show(m_usageService); });
     OnboardingWindowController::shared().setKeychain(m_environment.keychain);
     OnboardingWindowController::shared().setServiceOrigin(m_environment.origin);
     SettingsWindowController::shared().setUserDefaults(m_environment.defaults);

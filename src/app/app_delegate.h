@@ -3,7 +3,7 @@
 #include "app/app_environment.h"
 #include "app/launch_at_login.h"
 #include "app/popover.h"
-#include "models/usage_history.h"
+#include "services/history_store.h"
 #include "services/notification_service.h"
 #include "services/usage_service.h"
 
@@ -42,6 +42,7 @@ public:
     UsageService& usageService() { return m_usageService; }
     NotificationService& notificationService() { return m_notificationService; }
     LaunchAtLogin& launchAtLogin() { return m_launchAtLogin; }
+    HistoryStore& history() { return m_history; }
     StatusItem* statusItem() const { return m_statusItem.get(); }
     Popover* popover() const { return m_popover.get(); }
 
@@ -57,7 +58,7 @@ private:
     LaunchAtLogin m_launchAtLogin;
     QTimer m_defaultsSettle;
     QTimer m_minuteTick;
-    UsageHistory m_history;
+    HistoryStore m_history;
     // After the services, so the views they feed go first.
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<Popover> m_popover;

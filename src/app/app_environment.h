@@ -21,6 +21,8 @@ struct AppEnvironment {
     std::function<void(const QString&)> print;
     // Where logind tells of suspend and resume.
     QDBusConnection systemBus = QDBusConnection::systemBus();
+    // The usage history file; empty: the standard one.
+    QString historyPath = {};
 
     // The program's own stores and bus, talking to origin.
     static AppEnvironment standard(const QUrl& origin);

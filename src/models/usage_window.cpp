@@ -49,13 +49,16 @@ const QList<UsageWindowKind>& known()
 {
     static const QList<UsageWindowKind> table{
         {sessionId, QStringLiteral("five_hour"), QStringLiteral("Session"),
-         QStringLiteral("5 hour"), QStringLiteral("clock.fill"), ResetStyle::timeOfDay, true},
+         QStringLiteral("5 hour"), QStringLiteral("clock.fill"), ResetStyle::timeOfDay, true,
+         0xd4691e},
         {QStringLiteral("weekly"), QStringLiteral("seven_day"), QStringLiteral("Weekly"),
-         QStringLiteral("7 day"), QStringLiteral("calendar"), ResetStyle::dateAndTime, true},
+         QStringLiteral("7 day"), QStringLiteral("calendar"), ResetStyle::dateAndTime, true,
+         0x3d7be0},
         {QStringLiteral("sonnet"), QStringLiteral("seven_day_sonnet"), QStringLiteral("Sonnet"),
-         QStringLiteral("7 day"), QStringLiteral("star.fill"), ResetStyle::dateAndTime, true},
+         QStringLiteral("7 day"), QStringLiteral("star.fill"), ResetStyle::dateAndTime, true,
+         0x23975c},
         {opusId, QStringLiteral("seven_day_opus"), QStringLiteral("Opus"), QStringLiteral("7 day"),
-         QStringLiteral("diamond.fill"), ResetStyle::dateAndTime, false},
+         QStringLiteral("diamond.fill"), ResetStyle::dateAndTime, false, 0xa45fd6},
     };
     return table;
 }

@@ -26,6 +26,8 @@ struct UsageWindowKind {
     ResetStyle resetStyle = ResetStyle::dateAndTime;
     // Offered as a "Display Metric" of its own.
     bool isMetric = false;
+    // Its line in the history chart, 0xRRGGBB; 0: one of the chart's further colours.
+    quint32 chartColor = 0;
 
     bool operator==(const UsageWindowKind&) const = default;
 };

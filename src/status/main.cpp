@@ -1,5 +1,8 @@
-// gaugery-status: prints the running agent's figures once, for status bars.
+// gaugery-status: prints the running agent's figures once, for status bars, or the
+// stored history.
 #include "build_config.h"
+#include "services/history_export.h"
+#include "services/history_store.h"
 #include "status/status_format.h"
 
 #include <QCommandLineParser>
@@ -19,6 +22,25 @@ int fail(const QString& line)
 {
     std::fprintf(stderr, "gaugery-status: %s\n", qPrintable(line));
     return 1;
+}
+
+// Reads the file the agent writes, whether or not the agent runs.
+int printHistory(const QString& since, bool json)
+{
+    const std::optional<qint64> span = HistoryExport::spanSeconds(since);
+    if (!span)
+        return fail(QStringLiteral("--since takes hours or days, such as 24h, 7d or 30d"));
+    QString problem;
+    const std::unique_ptr<HistoryStore> store =
+        HistoryStore::openForReading(HistoryStore::defaultPath(), &problem);
+    if (!store)
+        return fail(problem);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QList<HistoryPoint> points = store->points(now.addSecs(-*span), now);
+    const QString out =
+        json ? HistoryExport::json(points) + QLatin1Char('\n') : HistoryExport::csv(points);
+    std::fputs(out.toUtf8().constData(), stdout);
+    return 0;
 }
 
 } // namespace
@@ -41,7 +63,22 @@ int main(int argc, char* argv[])
                        "'{session}% {weekly}%'."),
         QStringLiteral("format"));
     parser.addOption(format);
+    const QCommandLineOption history(
+        QStringLiteral("history"),
+        QStringLiteral("Print the stored figures instead: CSV (time, window, utilization, "
+                       "resets_at) or JSON. Works whether or not Gaugery runs."));
+    const QCommandLineOption since(QStringLiteral("since"),
+                                   QStringLiteral("With --history: how far back, such as 24h, 7d "
+                                                  "or 30d (default 24h)."),
+                                   QStringLiteral("span"), QStringLiteral("24h"));
+    const QCommandLineOption csv(
+        QStringLiteral("csv"), QStringLiteral("With --history: CSV with a header row (default)."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --history: one JSON array."));
+    parser.addOptions({history, since, csv, json});
     parser.process(app);
+    if (parser.isSet(history))
+        return printHistory(parser.value(since), parser.isSet(json));
 
     const QString service = QString::fromLatin1(BuildConfig::appId);
     QDBusConnection bus = QDBusConnection::sessionBus();

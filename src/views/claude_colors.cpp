@@ -1,5 +1,8 @@
 #include "views/claude_colors.h"
 
+#include <cstdlib>
+#include <iterator>
+
 namespace ClaudeColors {
 
 QColor claudeTan()
@@ -33,6 +36,14 @@ QColor severityColor(Severity severity)
         break;
     }
     return claudeTan();
+}
+
+QColor chartColor(const UsageWindowKind& kind, int further)
+{
+    if (kind.chartColor != 0)
+        return QColor::fromRgb(kind.chartColor);
+    static const QRgb others[] = {0xd6518f, 0x168fa3, 0xb07d00, 0x7f8c8d};
+    return QColor::fromRgb(others[std::abs(further) % std::size(others)]);
 }
 
 QColor primaryText(const QPalette& palette)

@@ -16,6 +16,11 @@ QColor destructive();
 
 QColor severityColor(Severity severity);
 
+// A window's line in the history chart: its own colour, or for a window without one the
+// nth of a few further ones. All keep 3:1 contrast on white, black and the usual light and
+// dark window colours.
+QColor chartColor(const UsageWindowKind& kind, int further);
+
 QColor primaryText(const QPalette& palette);
 QColor secondaryText(const QPalette& palette);
 // Primary text at the given opacity, for tracks, hover backgrounds and dividers.

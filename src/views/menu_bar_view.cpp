@@ -115,17 +115,21 @@ QWidget* MenuBarView::buildMenu()
     layout->setContentsMargins(0, 4, 0, 4);
     layout->setSpacing(0);
     m_cookieButton = new MenuButton(QStringLiteral("key.fill"), QString(), false);
+    m_historyButton =
+        new MenuButton(QStringLiteral("chart.xyaxis.line"), QStringLiteral("History"), false);
     m_settingsButton = new MenuButton(QStringLiteral("gear"), QStringLiteral("Settings"), false);
     m_donationButton = new MenuButton(QStringLiteral("cup.and.saucer.fill"),
                                       QStringLiteral("Buy Me a Coffee"), false);
     m_quitButton = new MenuButton(QStringLiteral("power"), QStringLiteral("Quit"), true);
     layout->addWidget(m_cookieButton);
+    layout->addWidget(m_historyButton);
     layout->addWidget(m_settingsButton);
     layout->addWidget(m_donationButton);
     layout->addWidget(new Divider(10, 2));
     layout->addWidget(m_quitButton);
 
     connect(m_cookieButton, &MenuButton::clicked, this, &MenuBarView::setCookieRequested);
+    connect(m_historyButton, &MenuButton::clicked, this, &MenuBarView::historyRequested);
     connect(m_settingsButton, &MenuButton::clicked, this, &MenuBarView::settingsRequested);
     connect(m_donationButton, &MenuButton::clicked, this, &DonationPage::open);
     connect(m_quitButton, &MenuButton::clicked, this, &MenuBarView::quitRequested);

@@ -28,12 +28,14 @@ public:
     ElidedLabel* errorLabel() const { return m_errorLabel; }
     QWidget* errorLine() const { return m_errorLine; }
     MenuButton* cookieButton() const { return m_cookieButton; }
+    MenuButton* historyButton() const { return m_historyButton; }
     MenuButton* settingsButton() const { return m_settingsButton; }
     MenuButton* donationButton() const { return m_donationButton; }
     MenuButton* quitButton() const { return m_quitButton; }
 
 Q_SIGNALS:
     void setCookieRequested();
+    void historyRequested();
     void settingsRequested();
     void quitRequested();
 
@@ -55,6 +57,7 @@ private:
     QWidget* m_errorLine;
     ElidedLabel* m_errorLabel;
     MenuButton* m_cookieButton = nullptr;
+    MenuButton* m_historyButton = nullptr;
     MenuButton* m_settingsButton = nullptr;
     MenuButton* m_donationButton = nullptr;
     MenuButton* m_quitButton = nullptr;

@@ -1,0 +1,26 @@
+#include "app/history_window_controller.h"
+
+#include "app/fixed_window.h"
+#include "views/history_view.h"
+
+HistoryWindowController& HistoryWindowController::shared()
+{
+    // Never destroyed: its window must not outlive the application object.
+    static auto* instance = new HistoryWindowController;
+    return *instance;
+}
+
+void HistoryWindowController::show(UsageService& usage)
+{
+    if (!m_store)
+        return;
+    m_window.show([this, &usage] {
+        return new FixedWindow(new HistoryView(*m_store, usage), QStringLiteral("Gaugery History"),
+                               QSize(HistoryView::viewWidth, HistoryView::viewHeight));
+    });
+}
+
+QWidget* HistoryWindowController::window() const
+{
+    return m_window.window();
+}

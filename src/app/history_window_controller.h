@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/window_slot.h"
+
+#include <QObject>
+
+class HistoryStore;
+class QWidget;
+class UsageService;
+
+// Owns the History window: at most one, built on the first show, brought forward by
+// later ones, forgotten when it closes.
+class HistoryWindowController : public QObject {
+    Q_OBJECT
+
+public:
+    static HistoryWindowController& shared();
+
+    HistoryWindowController() = default;
+
+    // The store the window reads; the shell sets it at start-up, before any show.
+    void setStore(HistoryStore& store) { m_store = &store; }
+    void show(UsageService& usage);
+    // The open window, or null.
+    QWidget* window() const;
+
+private:
+    WindowSlot m_window;
+    HistoryStore* m_store = nullptr;
+};

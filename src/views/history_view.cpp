@@ -1,0 +1,139 @@
+#include "views/history_view.h"
+
+#include "services/history_export.h"
+#include "services/history_store.h"
+#include "services/usage_service.h"
+#include "views/history_chart_view.h"
+#include "views/view_fonts.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+namespace {
+
+QString askWhereToSave(QWidget* parent, const QString& suggested)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Export CSV"), suggested,
+                                        QStringLiteral("CSV files (*.csv)"));
+}
+
+QList<WindowFigure> currentFigures(const UsageService& usage)
+{
+    return usage.usageData() ? UsageWindows::figures(*usage.usageData()) : QList<WindowFigure>();
+}
+
+} // namespace
+
+HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, QWidget* parent)
+    : QWidget(parent), m_store(store), m_usage(usage), m_clock(std::move(clock)),
+      m_chooseSave(askWhereToSave)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 12);
+    layout->setSpacing(8);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(4);
+    auto* spans = new QButtonGroup(this);
+    for (HistorySpan span : HistorySpans::all()) {
+        auto* button = new QPushButton(HistorySpans::title(span));
+        button->setCheckable(true);
+        button->setFont(ViewFonts::font(12));
+        spans->addButton(button);
+        top->addWidget(button);
+        m_spanButtons.insert(span, button);
+        connect(button, &QPushButton::clicked, this, [this, span] { setSpan(span); });
+    }
+    top->addStretch(1);
+    m_export = new QPushButton(QStringLiteral("Export CSV…"));
+    m_export->setFont(ViewFonts::font(12));
+    connect(m_export, &QPushButton::clicked, this, &HistoryView::exportCsv);
+    top->addWidget(m_export);
+    layout->addLayout(top);
+
+    m_chart = new HistoryChartView;
+    m_chart->setAccessibleName(QStringLiteral("Usage history chart"));
+    layout->addWidget(m_chart, 1);
+
+    auto* bottom = new QHBoxLayout;
+    m_legend = new QLabel;
+    m_legend->setFont(ViewFonts::font(12));
+    m_legend->setTextFormat(Qt::RichText);
+    bottom->addWidget(m_legend);
+    bottom->addStretch(1);
+    m_exportStatus = new QLabel;
+    m_exportStatus->setFont(ViewFonts::font(11));
+    m_exportStatus->setForegroundRole(QPalette::PlaceholderText);
+    bottom->addWidget(m_exportStatus);
+    layout->addLayout(bottom);
+
+    // Queued: the shell stores the snapshot on the same signal.
+    connect(&m_usage, &UsageService::usageDataChanged, this, &HistoryView::reload,
+            Qt::QueuedConnection);
+    setSpan(m_span);
+}
+
+void HistoryView::setSpan(HistorySpan span)
+{
+    m_span = span;
+    // The chosen span in the selection colours: a pressed bevel alone hardly shows in
+    // dark themes.
+    for (auto it = m_spanButtons.cbegin(); it != m_spanButtons.cend(); ++it) {
+        QPalette look;
+        if (it.key() == span) {
+            look.setColor(QPalette::Button, palette().color(QPalette::Highlight));
+            look.setColor(QPalette::ButtonText, palette().color(QPalette::HighlightedText));
+        }
+        it.value()->setPalette(look);
+    }
+    m_spanButtons.value(span)->setChecked(true);
+    reload();
+}
+
+void HistoryView::reload()
+{
+    ChartInput input;
+    input.span = m_span;
+    input.now = m_clock();
+    input.current = currentFigures(m_usage);
+    input.windowIds = m_store.windowIds();
+    input.points = [this](const QString& id, const QDateTime& from, const QDateTime& to) {
+        return m_store.points(id, from, to);
+    };
+    input.samples = [this](const QString& id) { return m_store.samples(id); };
+    m_chart->setChart(HistoryChart::build(input));
+
+    QStringList names;
+    for (int i = 0; i < m_chart->chart().lines.size(); ++i)
+        names << QStringLiteral("<span style=\"color:%1\">●</span>&nbsp;%2")
+                     .arg(m_chart->lineColor(i).name(),
+                          m_chart->chart().lines.at(i).kind.title.toHtmlEscaped());
+    m_legend->setText(names.join(QStringLiteral("&nbsp;&nbsp;&nbsp;")));
+}
+
+void HistoryView::exportCsv()
+{
+    const QDateTime now = m_clock();
+    const QString suggested =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .filePath(QStringLiteral("gaugery-history-%1.csv")
+                          .arg(now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd"))));
+    const QString path = m_chooseSave(this, suggested);
+    if (path.isEmpty())
+        return;
+    const auto [from, to] = HistoryChart::rangeOf(m_span, now, currentFigures(m_usage));
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       file.write(HistoryExport::csv(m_store.points(from, to)).toUtf8()) >= 0 &&
+                       file.commit();
+    m_exportStatus->setText(saved ? QStringLiteral("Saved %1").arg(QFileInfo(path).fileName())
+                                  : QStringLiteral("Cannot save %1: %2")
+                                        .arg(QFileInfo(path).fileName(), file.errorString()));
+}
