@@ -1,5 +1,6 @@
 #include "app/platform/status_item.h"
 
+#include "app/platform/empty_dbus_menu.h"
 #include "app/platform/status_notifier_adaptor.h"
 #include "app/platform/tray_icon_art.h"
 
@@ -34,10 +35,17 @@ StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
         Q_EMIT activated(anchor);
     });
     m_adaptor->update(sniPixmaps(TrayIconArt::renderAll(m_presentation.icon)),
-                      m_presentation.toolTip, m_presentation.label);
+                      m_presentation.toolTip, m_presentation.label,
+                      m_presentation.accessibleDescription);
 
-    m_exported = m_bus.isConnected() && m_bus.registerObject(StatusNotifierAdaptor::objectPath(),
-                                                             this, QDBusConnection::ExportAdaptors);
+    EmptyDBusMenu::registerTypes();
+    auto* menu = new QObject(this);
+    new EmptyDBusMenu(menu);
+    m_exported =
+        m_bus.isConnected() &&
+        m_bus.registerObject(EmptyDBusMenu::objectPath(), menu, QDBusConnection::ExportAdaptors) &&
+        m_bus.registerObject(StatusNotifierAdaptor::objectPath(), this,
+                             QDBusConnection::ExportAdaptors);
 
     auto* watcher = new QDBusServiceWatcher(watcherService, m_bus,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
@@ -63,7 +71,8 @@ void StatusItem::setPresentation(const TrayPresentation& presentation)
     const QList<SniPixmap> pixmaps = iconChanged
                                          ? sniPixmaps(TrayIconArt::renderAll(m_presentation.icon))
                                          : m_adaptor->iconPixmap();
-    m_adaptor->update(pixmaps, m_presentation.toolTip, m_presentation.label);
+    m_adaptor->update(pixmaps, m_presentation.toolTip, m_presentation.label,
+                      m_presentation.accessibleDescription);
 
     if (fallbackChanged)
         m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
