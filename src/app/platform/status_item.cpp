@@ -28,7 +28,6 @@ StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
 {
     // Before the first update: it may already emit signals carrying pixmaps.
     registerSniTypes();
-    m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
     m_adaptor = new StatusNotifierAdaptor(this, m_bus, [this](const QRect& anchor) {
         if (!anchor.isEmpty())
             m_lastClick = anchor;
@@ -74,11 +73,10 @@ void StatusItem::setPresentation(const TrayPresentation& presentation)
     m_adaptor->update(pixmaps, m_presentation.toolTip, m_presentation.label,
                       m_presentation.accessibleDescription);
 
-    if (fallbackChanged)
-        m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
+    // The XEmbed icon is drawn only once it exists: most sessions never have one.
     if (m_trayIcon) {
         if (fallbackChanged)
-            m_trayIcon->setIcon(m_fallbackIcon);
+            m_trayIcon->setIcon(fallbackIcon());
         m_trayIcon->setToolTip(m_presentation.toolTip);
     }
 }
@@ -88,6 +86,11 @@ QRect StatusItem::anchor() const
     if (m_backend == Backend::XEmbed && !m_trayIcon->geometry().isEmpty())
         return m_trayIcon->geometry();
     return m_lastClick;
+}
+
+QIcon StatusItem::fallbackIcon() const
+{
+    return TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
 }
 
 void StatusItem::onWatcherOwnerChanged(const QString& newOwner)
@@ -138,7 +141,7 @@ void StatusItem::useFallback()
         return;
     }
     if (!m_trayIcon) {
-        m_trayIcon = new QSystemTrayIcon(m_fallbackIcon, this);
+        m_trayIcon = new QSystemTrayIcon(fallbackIcon(), this);
         m_trayIcon->setToolTip(m_presentation.toolTip);
         connect(m_trayIcon, &QSystemTrayIcon::activated, this, &StatusItem::onTrayActivated);
     }

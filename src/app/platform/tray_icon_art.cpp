@@ -1,5 +1,6 @@
 #include "app/platform/tray_icon_art.h"
 
+#include "app/platform/figure_glyphs.h"
 #include "views/claude_colors.h"
 #include "views/symbol_painter.h"
 
@@ -8,6 +9,8 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace TrayIconArt {
 
@@ -48,35 +51,14 @@ QImage emptyCanvas(int canvasSize)
     return image;
 }
 
-// DejaVu Sans Condensed Bold: the narrow, heavy digits fit three to a 16-pixel icon and
-// stay open when squeezed, and Debian installs the font with fontconfig on every desktop.
-// Where it is missing, fontconfig's default sans in bold is squeezed to the same box.
-QFont figureFont()
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setStretch(QFont::Condensed);
-    font.setWeight(QFont::Bold);
-    // Outlines are scaled to the canvas, so one size serves every canvas.
-    font.setPixelSize(64);
-    return font;
-}
-
-// The figure's outline scaled into the canvas: digits as tall as possible with room for
-// the outline, squeezed sideways when they are wider than the canvas. Heights come from
-// the digits, so "--" stays a pair of dashes at mid height.
+// The figure's outline scaled into the canvas: as tall as possible with room for the
+// outline, squeezed sideways when wider than the canvas.
 QPainterPath fittedFigure(const QString& figure, int canvasSize, qreal outline)
 {
-    const QFont font = figureFont();
-    QPainterPath digitPath;
-    digitPath.addText(0, 0, font, QStringLiteral("0"));
-    const QRectF digit = digitPath.boundingRect();
-    QPainterPath text;
-    text.addText(0, 0, font, figure);
-    const QRectF bounds(text.boundingRect().left(), digit.top(), text.boundingRect().width(),
-                        digit.height());
-    if (bounds.isEmpty())
+    const QPainterPath text = FigureGlyphs::outline(figure);
+    if (text.isEmpty())
         return {};
+    const QRectF bounds(0, 0, text.boundingRect().right(), FigureGlyphs::glyphHeight);
     // Whole pixels for the height, so the digits' flat tops and feet sit on the pixel grid.
     const int height = qRound(canvasSize * 0.72);
     const qreal width = std::min(bounds.width() * height / bounds.height(),
@@ -84,7 +66,6 @@ QPainterPath fittedFigure(const QString& figure, int canvasSize, qreal outline)
     QTransform fit;
     fit.translate((canvasSize - width) / 2, qRound((canvasSize - height) / 2.0));
     fit.scale(width / bounds.width(), height / bounds.height());
-    fit.translate(-bounds.left(), -bounds.top());
     return fit.map(text);
 }
 
@@ -95,10 +76,15 @@ QImage drawFigure(const QString& figure, Severity severity, int canvasSize)
     const QPainterPath digits = fittedFigure(figure, canvasSize, outline);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    // The pen is centred on the edge: half of it falls outside the digits, the rest
-    // is covered by the fill.
-    painter.strokePath(
-        digits, QPen(outlineColor(), 2 * outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // The outline is the digits filled in its colour all around, one outline width away,
+    // under the digits themselves: a pen along the many curves would leave the raster
+    // engine's stroker a few hundred KiB of heap for the rest of the day.
+    constexpr int directions = 12;
+    for (int i = 0; i < directions; ++i) {
+        const qreal angle = 2 * std::numbers::pi * i / directions;
+        painter.fillPath(digits.translated(outline * std::cos(angle), outline * std::sin(angle)),
+                         outlineColor());
+    }
     painter.fillPath(digits, ClaudeColors::severityColor(severity));
     return image;
 }
