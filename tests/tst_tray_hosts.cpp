@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -12,7 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
+#include <algorithm>
 
 // The figure the service sent, read back from the pixels of real tray hosts: each host
 // runs through scripts/tray-host, the loopback build of the program in its session.
@@ -246,7 +248,8 @@ void TestTrayHosts::figureOnThePanel()
 
     m_server.clearRequests();
     HostSession session(host);
-    QVERIFY2(session.waitFor(QStringLiteral("session")), qPrintable(session.hostOutput()));
+    QVERIFY2(session.waitFor(QStringLiteral("session")),
+             qPrintable(QStringLiteral("no %1 session: %2").arg(host, session.hostOutput())));
     QCOMPARE(session.run({QStringLiteral("run"), QStringLiteral("secret-tool"),
                           QStringLiteral("store"), QStringLiteral("--label=Gaugery session cookie"),
                           QStringLiteral("service"), QStringLiteral("com.gaugery.app"),
@@ -255,7 +258,8 @@ void TestTrayHosts::figureOnThePanel()
              0);
     if (programFirst)
         session.startProgram();
-    QVERIFY2(session.waitFor(QStringLiteral("tray-area")), qPrintable(session.hostOutput()));
+    QVERIFY2(session.waitFor(QStringLiteral("tray-area")),
+             qPrintable(QStringLiteral("no %1 tray: %2").arg(host, session.hostOutput())));
     if (!programFirst)
         session.startProgram();
     const QRect area = trayArea(session.path(QStringLiteral("tray-area")));
