@@ -1,3 +1,4 @@
+#include "app/platform/empty_dbus_menu.h"
 #include "app/platform/sni_pixmap.h"
 #include "app/platform/status_item.h"
 #include "app/platform/tray_icon_art.h"
@@ -100,6 +101,7 @@ void TestStatusItem::initTestCase()
     QVERIFY2(qEnvironmentVariableIsSet("GAUGERY_DESKTOP_SESSION"),
              "runs on the private desktop session bus only");
     registerSniTypes();
+    EmptyDBusMenu::registerTypes();
     m_reader = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                              QStringLiteral("status-item-reader"));
     QVERIFY(m_reader.isConnected());
@@ -230,14 +232,28 @@ void TestStatusItem::properties()
         {QStringLiteral("ItemIsMenu"), false},
         {QStringLiteral("XAyatanaLabel"), QString()},
         {QStringLiteral("XAyatanaLabelGuide"), QString()},
+        {QStringLiteral("IconAccessibleDesc"), QStringLiteral("Gaugery")},
+        {QStringLiteral("AttentionAccessibleDesc"), QStringLiteral("Gaugery")},
     };
     for (auto it = fixed.cbegin(); it != fixed.cend(); ++it) {
         QVERIFY2(all.contains(it.key()), qPrintable(it.key()));
         QCOMPARE(all.value(it.key()), it.value());
         QCOMPARE(property(it.key()), it.value());
     }
-    QCOMPARE(qdbus_cast<QDBusObjectPath>(all.value(QStringLiteral("Menu"))).path(),
-             QStringLiteral("/NO_DBUSMENU"));
+    // A menu object that exists, even empty: the GNOME extension draws neither the icon nor
+    // the label of an item whose menu it cannot read.
+    const QString menuPath = qdbus_cast<QDBusObjectPath>(all.value(QStringLiteral("Menu"))).path();
+    QDBusMessage getLayout = QDBusMessage::createMethodCall(
+        QDBusConnection::sessionBus().baseService(), menuPath,
+        QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+    getLayout << 0 << -1 << QStringList();
+    const QDBusMessage layoutReply = blockingCall(getLayout);
+    QCOMPARE(layoutReply.type(), QDBusMessage::ReplyMessage);
+    const auto root = qdbus_cast<DBusMenuLayout>(layoutReply.arguments().value(1));
+    QCOMPARE(root.id, 0);
+    QCOMPARE(root.children, QVariantList());
+    QCOMPARE(root.properties.value(QStringLiteral("children-display")).toString(),
+             QStringLiteral("submenu"));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("IconPixmap"))),
              expectedPixmaps(TrayIcon()));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("OverlayIconPixmap"))),
@@ -271,9 +287,13 @@ void TestStatusItem::titleChangeSignals()
     const QVariantMap changed = qdbus_cast<QVariantMap>(log.messages[3].arguments().value(1));
     QCOMPARE(log.messages[3].arguments().value(0).toString(), itemInterface);
     QCOMPARE(changed.keys(),
-             (QStringList{QStringLiteral("IconPixmap"), QStringLiteral("ToolTip"),
-                          QStringLiteral("XAyatanaLabel"), QStringLiteral("XAyatanaLabelGuide")}));
+             (QStringList{QStringLiteral("AttentionAccessibleDesc"),
+                          QStringLiteral("IconAccessibleDesc"), QStringLiteral("IconPixmap"),
+                          QStringLiteral("ToolTip"), QStringLiteral("XAyatanaLabel"),
+                          QStringLiteral("XAyatanaLabelGuide")}));
     QCOMPARE(changed.value(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral(" 42%"));
+    QCOMPARE(changed.value(QStringLiteral("IconAccessibleDesc")).toString(),
+             QStringLiteral("Gaugery: session 42%"));
 
     QCOMPARE(property(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral(" 42%"));
     QCOMPARE(property(QStringLiteral("XAyatanaLabelGuide")).toString(), QStringLiteral(" 100%"));
@@ -292,7 +312,9 @@ void TestStatusItem::titleChangeSignals()
              (QStringList{QStringLiteral("NewToolTip"), QStringLiteral("XAyatanaNewLabel"),
                           QStringLiteral("PropertiesChanged")}));
     QCOMPARE(qdbus_cast<QVariantMap>(log.messages[2].arguments().value(1)).keys(),
-             (QStringList{QStringLiteral("ToolTip"), QStringLiteral("XAyatanaLabel")}));
+             (QStringList{QStringLiteral("AttentionAccessibleDesc"),
+                          QStringLiteral("IconAccessibleDesc"), QStringLiteral("ToolTip"),
+                          QStringLiteral("XAyatanaLabel")}));
 
     // Back to no snapshot: the label and its guide empty, the bare sparkle.
     log.messages.clear();

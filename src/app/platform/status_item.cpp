@@ -1,5 +1,6 @@
 #include "app/platform/status_item.h"
 
+#include "app/platform/empty_dbus_menu.h"
 #include "app/platform/status_notifier_adaptor.h"
 #include "app/platform/tray_icon_art.h"
 
@@ -27,17 +28,23 @@ StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
 {
     // Before the first update: it may already emit signals carrying pixmaps.
     registerSniTypes();
-    m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
     m_adaptor = new StatusNotifierAdaptor(this, m_bus, [this](const QRect& anchor) {
         if (!anchor.isEmpty())
             m_lastClick = anchor;
         Q_EMIT activated(anchor);
     });
     m_adaptor->update(sniPixmaps(TrayIconArt::renderAll(m_presentation.icon)),
-                      m_presentation.toolTip, m_presentation.label);
+                      m_presentation.toolTip, m_presentation.label,
+                      m_presentation.accessibleDescription);
 
-    m_exported = m_bus.isConnected() && m_bus.registerObject(StatusNotifierAdaptor::objectPath(),
-                                                             this, QDBusConnection::ExportAdaptors);
+    EmptyDBusMenu::registerTypes();
+    auto* menu = new QObject(this);
+    new EmptyDBusMenu(menu);
+    m_exported =
+        m_bus.isConnected() &&
+        m_bus.registerObject(EmptyDBusMenu::objectPath(), menu, QDBusConnection::ExportAdaptors) &&
+        m_bus.registerObject(StatusNotifierAdaptor::objectPath(), this,
+                             QDBusConnection::ExportAdaptors);
 
     auto* watcher = new QDBusServiceWatcher(watcherService, m_bus,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
@@ -63,13 +70,13 @@ void StatusItem::setPresentation(const TrayPresentation& presentation)
     const QList<SniPixmap> pixmaps = iconChanged
                                          ? sniPixmaps(TrayIconArt::renderAll(m_presentation.icon))
                                          : m_adaptor->iconPixmap();
-    m_adaptor->update(pixmaps, m_presentation.toolTip, m_presentation.label);
+    m_adaptor->update(pixmaps, m_presentation.toolTip, m_presentation.label,
+                      m_presentation.accessibleDescription);
 
-    if (fallbackChanged)
-        m_fallbackIcon = TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
+    // The XEmbed icon is drawn only once it exists: most sessions never have one.
     if (m_trayIcon) {
         if (fallbackChanged)
-            m_trayIcon->setIcon(m_fallbackIcon);
+            m_trayIcon->setIcon(fallbackIcon());
         m_trayIcon->setToolTip(m_presentation.toolTip);
     }
 }
@@ -79,6 +86,11 @@ QRect StatusItem::anchor() const
     if (m_backend == Backend::XEmbed && !m_trayIcon->geometry().isEmpty())
         return m_trayIcon->geometry();
     return m_lastClick;
+}
+
+QIcon StatusItem::fallbackIcon() const
+{
+    return TrayIconArt::icon(TrayIconArt::renderAll(m_presentation.fallbackIcon));
 }
 
 void StatusItem::onWatcherOwnerChanged(const QString& newOwner)
@@ -129,7 +141,7 @@ void StatusItem::useFallback()
         return;
     }
     if (!m_trayIcon) {
-        m_trayIcon = new QSystemTrayIcon(m_fallbackIcon, this);
+        m_trayIcon = new QSystemTrayIcon(fallbackIcon(), this);
         m_trayIcon->setToolTip(m_presentation.toolTip);
         connect(m_trayIcon, &QSystemTrayIcon::activated, this, &StatusItem::onTrayActivated);
     }

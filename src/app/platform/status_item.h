@@ -46,11 +46,11 @@ private:
     void useFallback();
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void setBackend(Backend backend);
+    QIcon fallbackIcon() const;
 
     QDBusConnection m_bus;
     TrayPresentation m_presentation;
     QRect m_lastClick;
-    QIcon m_fallbackIcon;
     StatusNotifierAdaptor* m_adaptor = nullptr;
     bool m_exported = false;
     bool m_watcherPresent = false;

@@ -19,7 +19,7 @@ StatusNotifierAdaptor::StatusNotifierAdaptor(QObject* item, const QDBusConnectio
 }
 
 void StatusNotifierAdaptor::update(const QList<SniPixmap>& icon, const QString& toolTip,
-                                   const QString& label)
+                                   const QString& label, const QString& accessibleDescription)
 {
     // Hosts show the title in bold and the description under it.
     const QString toolTipTitle = toolTip.section(QLatin1Char('\n'), 0, 0);
@@ -44,6 +44,12 @@ void StatusNotifierAdaptor::update(const QList<SniPixmap>& icon, const QString& 
         changed.insert(QStringLiteral("XAyatanaLabel"), m_label);
         if (labelGuide() != oldGuide)
             changed.insert(QStringLiteral("XAyatanaLabelGuide"), labelGuide());
+    }
+    // No signal of its own: hosts re-read it with the icon or from PropertiesChanged.
+    if (accessibleDescription != m_accessibleDescription) {
+        m_accessibleDescription = accessibleDescription;
+        changed.insert(QStringLiteral("IconAccessibleDesc"), m_accessibleDescription);
+        changed.insert(QStringLiteral("AttentionAccessibleDesc"), m_accessibleDescription);
     }
     if (changed.isEmpty())
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/platform/empty_dbus_menu.h"
 #include "app/platform/sni_pixmap.h"
 
 #include <QDBusAbstractAdaptor>
@@ -33,6 +34,9 @@ class StatusNotifierAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
     Q_PROPERTY(QString XAyatanaLabel READ label)
     Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
+    // KDE's additions for screen readers; the GNOME extension reads them on every refresh.
+    Q_PROPERTY(QString IconAccessibleDesc READ accessibleDescription)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ accessibleDescription)
 
 public:
     using ActivationHandler = std::function<void(const QRect& anchor)>;
@@ -46,7 +50,8 @@ public:
 
     // Stores what differs from the current state and signals only that. The tooltip's
     // first line is its title, the rest its text.
-    void update(const QList<SniPixmap>& icon, const QString& toolTip, const QString& label);
+    void update(const QList<SniPixmap>& icon, const QString& toolTip, const QString& label,
+                const QString& accessibleDescription);
 
     QString id() const { return QStringLiteral("gaugery"); }
     QString title() const { return QStringLiteral("Gaugery"); }
@@ -58,9 +63,10 @@ public:
     QList<SniPixmap> noPixmaps() const { return {}; }
     SniToolTip toolTip() const { return m_toolTip; }
     bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    QDBusObjectPath menu() const { return QDBusObjectPath(EmptyDBusMenu::objectPath()); }
     QString label() const { return m_label; }
     QString labelGuide() const;
+    QString accessibleDescription() const { return m_accessibleDescription; }
 
 public Q_SLOTS:
     void Activate(int x, int y);
@@ -82,4 +88,5 @@ private:
     QList<SniPixmap> m_icon;
     SniToolTip m_toolTip;
     QString m_label;
+    QString m_accessibleDescription;
 };

@@ -1,0 +1,316 @@
+#include "loopback_server.h"
+#include "service_fixture.h"
+
+#include <QColor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+// The figure the service sent, read back from the pixels of real tray hosts: each host
+// runs through scripts/tray-host, the loopback build of the program in its session.
+// GAUGERY_SCREENSHOT_DIR keeps the panel each host showed as tray-HOST.png.
+// GAUGERY_LOOPBACK_PROGRAM runs another loopback build instead of this one.
+class TestTrayHosts : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void figureOnThePanel_data();
+    void figureOnThePanel();
+
+private:
+    LoopbackServer m_server{18765};
+};
+
+namespace {
+
+const QByteArray cookie = "sessionKey=test-cookie-1";
+constexpr int hostTimeoutMs = 30000;
+// Time for the figure to show once the tray is up and the service has answered.
+constexpr int figureTimeoutMs = 15000;
+
+QString programPath()
+{
+    const QString chosen = qEnvironmentVariable("GAUGERY_LOOPBACK_PROGRAM");
+    return chosen.isEmpty() ? QStringLiteral(GAUGERY_LOOPBACK_PROGRAM) : chosen;
+}
+
+// The tray host and the program in its session; both are stopped when this goes.
+class HostSession {
+public:
+    explicit HostSession(const QString& host)
+    {
+        m_host.setProcessChannelMode(QProcess::MergedChannels);
+        m_host.start(QStringLiteral(GAUGERY_TRAY_HOST_SCRIPT), {host, m_state.path()});
+    }
+    ~HostSession()
+    {
+        for (QProcess* process : {&m_program, &m_host}) {
+            if (process->state() == QProcess::NotRunning)
+                continue;
+            process->terminate();
+            if (!process->waitForFinished(20000))
+                process->kill();
+        }
+    }
+
+    QString path(const QString& name) const { return m_state.filePath(name); }
+    // Waits for a file tray-host writes; false when the host ends first or takes too long.
+    bool waitFor(const QString& name)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!QFile::exists(path(name))) {
+            if (m_host.state() == QProcess::NotRunning || timer.elapsed() > hostTimeoutMs)
+                return false;
+            m_host.waitForFinished(100);
+        }
+        return true;
+    }
+    QString hostOutput() { return QString::fromLocal8Bit(m_host.readAll()).trimmed(); }
+
+    int run(const QStringList& arguments, const QByteArray& input = {},
+            QByteArray* output = nullptr)
+    {
+        QProcess process;
+        process.start(path(QStringLiteral("session")), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(20000))
+            return -1;
+        if (output)
+            *output = process.readAllStandardOutput();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    void startProgram()
+    {
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(path(QStringLiteral("session")), {QStringLiteral("run"), programPath()});
+    }
+    bool programRunning() const { return m_program.state() == QProcess::Running; }
+    QImage screenshot()
+    {
+        const QString file = path(QStringLiteral("screen.png"));
+        QFile::remove(file);
+        return run({QStringLiteral("screenshot"), file}) == 0 ? QImage(file) : QImage();
+    }
+
+private:
+    QTemporaryDir m_state;
+    QProcess m_host;
+    QProcess m_program;
+};
+
+QRect trayArea(const QString& file)
+{
+    QFile area(file);
+    if (!area.open(QIODevice::ReadOnly))
+        return {};
+    const QList<QByteArray> numbers = area.readAll().simplified().split(' ');
+    if (numbers.size() != 4)
+        return {};
+    return QRect(numbers[0].toInt(), numbers[1].toInt(), numbers[2].toInt(), numbers[3].toInt());
+}
+
+// The part of the tray area that differs from the panel's own colour, with some panel
+// around it; the area itself when the panel is empty.
+QRect shownPart(const QImage& tray)
+{
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < tray.height(); ++y)
+        for (int x = 0; x < tray.width(); ++x)
+            ++counts[tray.pixel(x, y)];
+    const QRgb panel = std::max_element(counts.cbegin(), counts.cend()).key();
+    QRect shown;
+    for (int y = 0; y < tray.height(); ++y)
+        for (int x = 0; x < tray.width(); ++x)
+            if (tray.pixel(x, y) != panel)
+                shown |= QRect(x, y, 1, 1);
+    if (shown.isEmpty())
+        return tray.rect();
+    return QRect(shown.left() - 48, 0, shown.width() + 96, tray.height()).intersected(tray.rect());
+}
+
+// Tan, orange and red: the severity colours the figure is drawn in, never a grey panel.
+bool isSeverityColoured(const QColor& colour)
+{
+    const QColor hsv = colour.toHsv();
+    return hsv.hsvSaturationF() > 0.2 && hsv.valueF() > 0.4;
+}
+
+QRect colouredInk(const QImage& image)
+{
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isSeverityColoured(image.pixelColor(x, y)))
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+// What tesseract reads as one line of digits, enlarged and framed the way it reads best.
+QString readDigits(const QImage& image, const QString& file)
+{
+    QImage page(image.width() * 4 + 80, image.height() * 4 + 80, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    const QImage enlarged =
+        image.scaled(image.size() * 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (int y = 0; y < enlarged.height(); ++y)
+        for (int x = 0; x < enlarged.width(); ++x)
+            page.setPixel(x + 40, y + 40, enlarged.pixel(x, y));
+    page.save(file);
+    QProcess tesseract;
+    tesseract.start(QStringLiteral("tesseract"),
+                    {file, QStringLiteral("stdout"), QStringLiteral("--psm"), QStringLiteral("7"),
+                     QStringLiteral("-c"), QStringLiteral("tessedit_char_whitelist=0123456789%")});
+    tesseract.waitForFinished(20000);
+    return QString::fromLatin1(tesseract.readAllStandardOutput()).simplified();
+}
+
+// Two readings: the pixels in a severity colour as black on white (the figure in the
+// icon, on dark and light panels alike), and the plain panel (a label's text).
+QStringList readPanel(const QImage& tray, const QString& workDir)
+{
+    QImage ink(tray.size(), QImage::Format_RGB32);
+    for (int y = 0; y < tray.height(); ++y)
+        for (int x = 0; x < tray.width(); ++x)
+            ink.setPixel(x, y,
+                         isSeverityColoured(tray.pixelColor(x, y)) ? qRgb(0, 0, 0)
+                                                                   : qRgb(255, 255, 255));
+    return {readDigits(ink, workDir + QLatin1String("/ink.png")),
+            readDigits(tray.convertToFormat(QImage::Format_Grayscale8),
+                       workDir + QLatin1String("/plain.png"))};
+}
+
+} // namespace
+
+void TestTrayHosts::initTestCase()
+{
+    QVERIFY2(qEnvironmentVariableIsSet("GAUGERY_DESKTOP_SESSION"),
+             "run inside scripts/desktop-session");
+    for (const char* tool : {"tesseract", "import", "xdotool"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed; scripts/install-deps adds it")
+                                 .arg(QLatin1String(tool))));
+    }
+    QVERIFY(m_server.isListening());
+    m_server.on(ServiceFixture::organizationsPath,
+                ServiceBodies::json(ServiceBodies::organizations()));
+    m_server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+}
+
+void TestTrayHosts::figureOnThePanel_data()
+{
+    QTest::addColumn<QString>("host");
+    // What the host needs installed, separated by spaces.
+    QTest::addColumn<QString>("programs");
+    // Start the program before the host, as at login; an XEmbed icon needs its tray first.
+    QTest::addColumn<bool>("programFirst");
+    QTest::addColumn<bool>("click");
+
+    QTest::newRow("lxqt") << "lxqt"
+                          << "lxqt-panel" << true << false;
+    QTest::newRow("xfce") << "xfce"
+                          << "xfce4-panel" << true << false;
+    QTest::newRow("trayer") << "trayer"
+                            << "trayer" << false << false;
+    QTest::newRow("waybar") << "waybar"
+                            << "sway waybar grim" << true << true;
+    QTest::newRow("gnome") << "gnome"
+                           << "gnome-shell" << true << false;
+}
+
+void TestTrayHosts::figureOnThePanel()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, programs);
+    QFETCH(bool, programFirst);
+    QFETCH(bool, click);
+
+    for (const QString& program : programs.split(u' ')) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            QSKIP(qPrintable(program + QLatin1String(" is not installed")));
+    }
+    if (host == QLatin1String("gnome") &&
+        !QFileInfo::exists(
+            QStringLiteral("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com")))
+        QSKIP("gnome-shell-extension-appindicator is not installed");
+
+    m_server.clearRequests();
+    HostSession session(host);
+    QVERIFY2(session.waitFor(QStringLiteral("session")),
+             qPrintable(QStringLiteral("no %1 session: %2").arg(host, session.hostOutput())));
+    QCOMPARE(session.run({QStringLiteral("run"), QStringLiteral("secret-tool"),
+                          QStringLiteral("store"), QStringLiteral("--label=Gaugery session cookie"),
+                          QStringLiteral("service"), QStringLiteral("com.gaugery.app"),
+                          QStringLiteral("account"), QStringLiteral("sessionCookie")},
+                         cookie),
+             0);
+    if (programFirst)
+        session.startProgram();
+    QVERIFY2(session.waitFor(QStringLiteral("tray-area")),
+             qPrintable(QStringLiteral("no %1 tray: %2").arg(host, session.hostOutput())));
+    if (!programFirst)
+        session.startProgram();
+    const QRect area = trayArea(session.path(QStringLiteral("tray-area")));
+    QVERIFY(!area.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestedPaths().contains(ServiceFixture::usagePath),
+                             hostTimeoutMs);
+
+    // The figure, read from the screen until it shows.
+    QElapsedTimer shown;
+    shown.start();
+    QImage tray;
+    QRect part;
+    QStringList readings;
+    bool read = false;
+    while (!read && shown.elapsed() < figureTimeoutMs) {
+        QVERIFY2(session.programRunning(), "the program exited");
+        const QImage screen = session.screenshot();
+        QVERIFY2(!screen.isNull(), "no screenshot");
+        const QImage whole = screen.copy(area);
+        part = shownPart(whole);
+        tray = whole.copy(part);
+        readings = readPanel(tray, session.path(QString()));
+        // The figure, and something in a severity colour: the figure itself, or the sparkle
+        // beside a label (not a host's placeholder for an icon it has not loaded).
+        read = readings.filter(QRegularExpression(QStringLiteral("\\b42\\b"))).size() > 0 &&
+               !colouredInk(tray).isEmpty();
+    }
+    const QString dir = qEnvironmentVariable("GAUGERY_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        tray.scaled(tray.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .save(QDir(dir).filePath(QStringLiteral("tray-%1.png").arg(host)));
+    QVERIFY2(read,
+             qPrintable(QStringLiteral("42 and its icon not seen on the %1 panel, read: \"%2\"")
+                            .arg(host, readings.join(QLatin1String("\", \"")))));
+    qInfo("%s: 42 read %.1f s after the tray was up and the service had answered", qPrintable(host),
+          shown.elapsed() / 1000.0);
+
+    if (click) {
+        // A click on the figure opens the dashboard, placed by the compositor.
+        const QRect figure = colouredInk(tray);
+        QVERIFY(!figure.isEmpty());
+        const QPoint at = area.topLeft() + part.topLeft() + figure.center();
+        QCOMPARE(session.run(
+                     {QStringLiteral("click"), QString::number(at.x()), QString::number(at.y())}),
+                 0);
+        QByteArray windows;
+        QTRY_VERIFY_WITH_TIMEOUT(session.run({QStringLiteral("windows")}, {}, &windows) == 0 &&
+                                     windows.split('\n').contains("Gaugery"),
+                                 10000);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTrayHosts)
+#include "tst_tray_hosts.moc"
