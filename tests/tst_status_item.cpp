@@ -1,7 +1,7 @@
-#include "app/platform/empty_dbus_menu.h"
 #include "app/platform/sni_pixmap.h"
 #include "app/platform/status_item.h"
 #include "app/platform/tray_icon_art.h"
+#include "app/platform/tray_menu.h"
 #include "fake_status_notifier_watcher.h"
 #include "models/tray_presentation.h"
 
@@ -101,7 +101,7 @@ void TestStatusItem::initTestCase()
     QVERIFY2(qEnvironmentVariableIsSet("GAUGERY_DESKTOP_SESSION"),
              "runs on the private desktop session bus only");
     registerSniTypes();
-    EmptyDBusMenu::registerTypes();
+    TrayMenu::registerTypes();
     m_reader = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                              QStringLiteral("status-item-reader"));
     QVERIFY(m_reader.isConnected());
@@ -240,8 +240,8 @@ void TestStatusItem::properties()
         QCOMPARE(all.value(it.key()), it.value());
         QCOMPARE(property(it.key()), it.value());
     }
-    // A menu object that exists, even empty: the GNOME extension draws neither the icon nor
-    // the label of an item whose menu it cannot read.
+    // A menu object that exists: the GNOME extension draws neither the icon nor the label
+    // of an item whose menu it cannot read, and opens the menu on a single click.
     const QString menuPath = qdbus_cast<QDBusObjectPath>(all.value(QStringLiteral("Menu"))).path();
     QDBusMessage getLayout = QDBusMessage::createMethodCall(
         QDBusConnection::sessionBus().baseService(), menuPath,
@@ -251,9 +251,30 @@ void TestStatusItem::properties()
     QCOMPARE(layoutReply.type(), QDBusMessage::ReplyMessage);
     const auto root = qdbus_cast<DBusMenuLayout>(layoutReply.arguments().value(1));
     QCOMPARE(root.id, 0);
-    QCOMPARE(root.children, QVariantList());
     QCOMPARE(root.properties.value(QStringLiteral("children-display")).toString(),
              QStringLiteral("submenu"));
+    QStringList labels;
+    for (const QVariant& child : root.children) {
+        const QVariant inner =
+            child.canConvert<QDBusVariant>() ? child.value<QDBusVariant>().variant() : child;
+        labels << qdbus_cast<DBusMenuLayout>(inner)
+                      .properties.value(QStringLiteral("label"))
+                      .toString();
+    }
+    QCOMPARE(labels, (QStringList{QStringLiteral("Open Gaugery"), QStringLiteral("Quit Gaugery")}));
+    // Each entry does what it says.
+    QSignalSpy activated(&item, &StatusItem::activated);
+    QSignalSpy quit(&item, &StatusItem::quitRequested);
+    for (int id : {int(TrayMenu::open), int(TrayMenu::quit)}) {
+        QDBusMessage event = QDBusMessage::createMethodCall(
+            QDBusConnection::sessionBus().baseService(), menuPath,
+            QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"));
+        event << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QString()))
+              << 0u;
+        QCOMPARE(blockingCall(event).type(), QDBusMessage::ReplyMessage);
+    }
+    QTRY_COMPARE(activated.count(), 1);
+    QCOMPARE(quit.count(), 1);
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("IconPixmap"))),
              expectedPixmaps(TrayIcon()));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(all.value(QStringLiteral("OverlayIconPixmap"))),

@@ -83,6 +83,8 @@ void AppDelegate::createStatusItem()
     updateMenuBarTitle();
     connect(m_statusItem.get(), &StatusItem::activated, this,
             [this](const QRect& anchor) { togglePopover(anchor); });
+    connect(m_statusItem.get(), &StatusItem::quitRequested, QCoreApplication::instance(),
+            &QCoreApplication::quit, Qt::QueuedConnection);
     if (m_statusItem->backend() == StatusItem::Backend::None)
         m_environment.print(
             QStringLiteral("No system tray available: open the dashboard with Super + Shift + U"));

@@ -1,6 +1,6 @@
 #include "app/platform/status_item.h"
 
-#include "app/platform/empty_dbus_menu.h"
+#include "app/platform/tray_menu.h"
 #include "app/platform/status_notifier_adaptor.h"
 #include "app/platform/tray_icon_art.h"
 
@@ -37,12 +37,15 @@ StatusItem::StatusItem(const QDBusConnection& bus, QObject* parent)
                       m_presentation.toolTip, m_presentation.label,
                       m_presentation.accessibleDescription);
 
-    EmptyDBusMenu::registerTypes();
+    TrayMenu::registerTypes();
     auto* menu = new QObject(this);
-    new EmptyDBusMenu(menu);
+    auto* entries = new TrayMenu(menu);
+    // Opened from the menu, the item's position is whatever is known of it.
+    connect(entries, &TrayMenu::openRequested, this, [this] { Q_EMIT activated(QRect()); });
+    connect(entries, &TrayMenu::quitRequested, this, &StatusItem::quitRequested);
     m_exported =
         m_bus.isConnected() &&
-        m_bus.registerObject(EmptyDBusMenu::objectPath(), menu, QDBusConnection::ExportAdaptors) &&
+        m_bus.registerObject(TrayMenu::objectPath(), menu, QDBusConnection::ExportAdaptors) &&
         m_bus.registerObject(StatusNotifierAdaptor::objectPath(), this,
                              QDBusConnection::ExportAdaptors);
 

@@ -38,6 +38,8 @@ Q_SIGNALS:
     // Wayland).
     void activated(const QRect& anchor);
     void backendChanged(StatusItem::Backend backend);
+    // "Quit Gaugery" in the item's menu.
+    void quitRequested();
 
 private:
     void onWatcherOwnerChanged(const QString& newOwner);

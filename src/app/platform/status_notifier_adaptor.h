@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/platform/empty_dbus_menu.h"
+#include "app/platform/tray_menu.h"
 #include "app/platform/sni_pixmap.h"
 
 #include <QDBusAbstractAdaptor>
@@ -63,7 +63,7 @@ public:
     QList<SniPixmap> noPixmaps() const { return {}; }
     SniToolTip toolTip() const { return m_toolTip; }
     bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(EmptyDBusMenu::objectPath()); }
+    QDBusObjectPath menu() const { return QDBusObjectPath(TrayMenu::objectPath()); }
     QString label() const { return m_label; }
     QString labelGuide() const;
     QString accessibleDescription() const { return m_accessibleDescription; }

@@ -24,11 +24,12 @@ struct DBusMenuItemProperties {
 Q_DECLARE_METATYPE(DBusMenuLayout)
 Q_DECLARE_METATYPE(DBusMenuItemProperties)
 
-// The tray item's menu: a com.canonical.dbusmenu root with no entries. The item has no
-// menu to offer, but hosts treat an item without a real menu object as not ready (the
-// GNOME Shell AppIndicator extension then never draws its icon or label), so it exports
-// one that is empty. Lives on an object registered at objectPath().
-class EmptyDBusMenu : public QDBusAbstractAdaptor {
+// The tray item's menu, as com.canonical.dbusmenu: "Open Gaugery" and "Quit Gaugery".
+// Hosts treat an item without a real menu object as not ready (the GNOME Shell
+// AppIndicator extension then never draws its icon or label), and that extension opens
+// the menu on a single click, calling Activate only on a double one. Lives on an object
+// registered at objectPath().
+class TrayMenu : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
     Q_PROPERTY(uint Version READ version)
@@ -41,7 +42,9 @@ public:
     // Must run before the object is registered on a connection.
     static void registerTypes();
 
-    explicit EmptyDBusMenu(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    enum Entry { open = 1, quit = 2 };
+
+    explicit TrayMenu(QObject* parent) : QDBusAbstractAdaptor(parent) {}
 
     uint version() const { return 3; }
     QString textDirection() const { return QStringLiteral("ltr"); }
@@ -56,6 +59,10 @@ public Q_SLOTS:
     QDBusVariant GetProperty(int id, const QString& name);
     void Event(int id, const QString& eventId, const QDBusVariant& data, uint timestamp);
     bool AboutToShow(int id);
+
+Q_SIGNALS:
+    void openRequested();
+    void quitRequested();
 };
 
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuLayout& layout);
