@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
@@ -133,6 +134,17 @@ QList<Scene> scenes()
          [](SceneContext& c) { return dashboard(c.fetched(usageBody(42, 38.5, 12, 4))); }},
         {QStringLiteral("dashboard-data-no-opus"),
          [](SceneContext& c) { return dashboard(c.fetched(usageBody(42, 38.5, 12))); }},
+        {QStringLiteral("dashboard-every-limit"),
+         [](SceneContext& c) {
+             QByteArray body = usageBody(42, 38.5, 12, 4);
+             body.chop(1);
+             body += R"(, "seven_day_cowork": {"utilization": 96.2,
+                         "resets_at": "2026-02-10T12:00:00+00:00"},
+                       "extra_usage": {"is_enabled": true, "monthly_limit": 4000,
+                         "used_credits": 1250, "utilization": 31.25, "currency": "EUR",
+                         "decimal_places": 2}})";
+             return dashboard(c.fetched(body));
+         }},
         {QStringLiteral("dashboard-warning"),
          [](SceneContext& c) { return dashboard(c.fetched(usageBody(74.6, 82.3, 70, 71.2))); }},
         {QStringLiteral("dashboard-critical"),
@@ -237,6 +249,9 @@ void settle(int milliseconds)
 // size, so the files stay sharp on scaled screens and show what a user sees.
 QImage render(QWidget& widget, bool withBackground)
 {
+    // The pointer rests in a corner, so no row shows its hover.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCursor::setPos(screen.bottomLeft());
     if (auto* popover = qobject_cast<Popover*>(&widget)) {
         popover->toggle(QRect(QGuiApplication::primaryScreen()->geometry().center().x(), 4, 1, 1));
     } else {

@@ -151,7 +151,7 @@ void TestStatusItem::xembedFallbackThenWatcher()
 {
     const QString trayer = QStandardPaths::findExecutable(QStringLiteral("trayer"));
     if (trayer.isEmpty())
-        QSKIP("trayer (an XEmbed tray) is not installed; scripts/install-deps adds it");
+        QSKIP("trayer (an XEmbed tray) is not installed; scripts/install-deps --tests adds it");
     m_tray.start(trayer, {QStringLiteral("--edge"), QStringLiteral("top"),
                           QStringLiteral("--height"), QStringLiteral("24")});
     QVERIFY(m_tray.waitForStarted());

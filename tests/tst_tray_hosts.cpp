@@ -200,8 +200,9 @@ void TestTrayHosts::initTestCase()
              "run inside scripts/desktop-session");
     for (const char* tool : {"tesseract", "import", "xdotool"}) {
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed; scripts/install-deps adds it")
-                                 .arg(QLatin1String(tool))));
+            QSKIP(qPrintable(
+                QStringLiteral("%1 is not installed; scripts/install-deps --tests adds it")
+                    .arg(QLatin1String(tool))));
     }
     QVERIFY(m_server.isListening());
     m_server.on(ServiceFixture::organizationsPath,
