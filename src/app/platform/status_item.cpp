@@ -1,8 +1,8 @@
 #include "app/platform/status_item.h"
 
-#include "app/platform/tray_menu.h"
 #include "app/platform/status_notifier_adaptor.h"
 #include "app/platform/tray_icon_art.h"
+#include "app/platform/tray_menu.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/platform/tray_menu.h"
 #include "app/platform/sni_pixmap.h"
+#include "app/platform/tray_menu.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
