@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
+#include <variant>
 
 // Why one browser profile gave no session cookie although it has a cookie database.
 enum class CookieReadProblem {
@@ -59,5 +61,14 @@ struct Choice {
 // The most recently used unexpired row with this name on one of the hosts.
 Choice newest(const QList<CookieRow>& rows, const QByteArray& name, const QStringList& hosts,
               const QDateTime& now);
+
+// A row's value in plain text, or why it has none.
+using Decoded = std::variant<QByteArray, CookieReadProblem>;
+using Decoder = std::function<Decoded(const CookieRow&)>;
+
+// The profile's session from its cookie rows: the newest session cookie, decoded and
+// checked, with the organization cookie found beside it.
+ProfileReading session(const QList<CookieRow>& rows, const QStringList& hosts, const QDateTime& now,
+                       const Decoder& decode);
 
 } // namespace CookieRows

@@ -2,7 +2,6 @@
 
 #include "services/chromium_cookie_crypto.h"
 #include "services/cookie_database_copy.h"
-#include "services/cookie_value.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -110,7 +109,6 @@ QString ChromiumCookieReader::databasePath(const QString& profileDirectory)
 ProfileReading ChromiumCookieReader::read(const QString& database, const QStringList& hosts,
                                           const QDateTime& now, const KeyringPasswords& passwords)
 {
-    ProfileReading reading;
     const CookieDatabaseCopy copy(database);
     const CookieDatabaseCopy::Rows version =
         copy.problem()
@@ -122,39 +120,11 @@ ProfileReading ChromiumCookieReader::read(const QString& database, const QString
                               "SELECT host_key, name, value, encrypted_value, expires_utc, "
                               "has_expires, last_access_utc FROM cookies "
                               "WHERE name IN ('sessionKey', 'lastActiveOrg')"));
-    if (table.problem || version.rows.isEmpty()) {
-        reading.problem = table.problem.value_or(CookieReadProblem::UnknownLayout);
-        return reading;
-    }
+    if (table.problem || version.rows.isEmpty())
+        return {std::nullopt, table.problem.value_or(CookieReadProblem::UnknownLayout)};
     const QList<CookieRow> rows = rowsOf(table.rows);
 
-    const CookieRows::Choice session =
-        CookieRows::newest(rows, CookieRows::sessionName, hosts, now);
-    if (!session.row) {
-        if (session.onlyExpired)
-            reading.problem = CookieReadProblem::Expired;
-        return reading;
-    }
     Decryptor decryptor(passwords, version.rows.first().value(0).toInt() >= hostHashedVersion);
-    const auto value = decryptor.value(*session.row);
-    if (const auto* problem = std::get_if<CookieReadProblem>(&value)) {
-        reading.problem = *problem;
-        return reading;
-    }
-    const QByteArray& plain = std::get<QByteArray>(value);
-    if (!CookieValue::isAcceptable(plain)) {
-        reading.problem = CookieReadProblem::NotACookieValue;
-        return reading;
-    }
-    StoredSession found{plain, session.row->lastUsed, std::nullopt};
-    const CookieRows::Choice organization =
-        CookieRows::newest(rows, CookieRows::organizationName, hosts, now);
-    if (organization.row) {
-        const auto id = decryptor.value(*organization.row);
-        const auto* text = std::get_if<QByteArray>(&id);
-        if (text && CookieValue::isAcceptable(*text))
-            found.organizationId = QString::fromLatin1(*text);
-    }
-    reading.session = found;
-    return reading;
+    return CookieRows::session(rows, hosts, now,
+                               [&decryptor](const CookieRow& row) { return decryptor.value(row); });
 }

@@ -1,7 +1,6 @@
 #include "services/firefox_cookie_reader.h"
 
 #include "services/cookie_database_copy.h"
-#include "services/cookie_value.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,41 +32,20 @@ QList<CookieRow> rowsOf(const QList<QVariantList>& table)
 ProfileReading FirefoxCookieReader::read(const QString& profileDirectory, const QStringList& hosts,
                                          const QDateTime& now)
 {
-    ProfileReading reading;
     const QString path = QDir(profileDirectory).filePath(QStringLiteral("cookies.sqlite"));
     if (!QFileInfo(path).isFile())
-        return reading;
+        return {};
 
     const CookieDatabaseCopy copy(path);
-    if (copy.problem()) {
-        reading.problem = copy.problem();
-        return reading;
-    }
+    if (copy.problem())
+        return {std::nullopt, copy.problem()};
     const CookieDatabaseCopy::Rows table = copy.select(
         QStringLiteral("SELECT host, name, value, expiry, lastAccessed FROM moz_cookies "
                        "WHERE name IN ('sessionKey', 'lastActiveOrg')"));
-    if (table.problem) {
-        reading.problem = table.problem;
-        return reading;
-    }
+    if (table.problem)
+        return {std::nullopt, table.problem};
     const QList<CookieRow> rows = rowsOf(table.rows);
 
-    const CookieRows::Choice session =
-        CookieRows::newest(rows, CookieRows::sessionName, hosts, now);
-    if (!session.row) {
-        if (session.onlyExpired)
-            reading.problem = CookieReadProblem::Expired;
-        return reading;
-    }
-    if (!CookieValue::isAcceptable(session.row->value)) {
-        reading.problem = CookieReadProblem::NotACookieValue;
-        return reading;
-    }
-    StoredSession found{session.row->value, session.row->lastUsed, std::nullopt};
-    const CookieRows::Choice organization =
-        CookieRows::newest(rows, CookieRows::organizationName, hosts, now);
-    if (organization.row && CookieValue::isAcceptable(organization.row->value))
-        found.organizationId = QString::fromLatin1(organization.row->value);
-    reading.session = found;
-    return reading;
+    // Firefox keeps values as they are.
+    return CookieRows::session(rows, hosts, now, [](const CookieRow& row) { return row.value; });
 }
