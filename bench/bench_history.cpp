@@ -33,15 +33,17 @@ UsageData snapshot(int step)
     return data;
 }
 
-// One file filled once for every benchmark.
+// One file filled once for every benchmark; main owns it, so the store closes while
+// Qt SQL is still there.
 struct Filled {
     QTemporaryDir dir;
     std::unique_ptr<HistoryStore> store;
     int steps = 0;
 
+    static inline Filled* current = nullptr;
     static Filled& shared()
     {
-        static Filled filled;
+        Filled& filled = *current;
         if (!filled.store) {
             filled.store = std::make_unique<HistoryStore>(
                 filled.dir.filePath(QStringLiteral("history.sqlite")));
@@ -119,6 +121,8 @@ BENCHMARK(weeklySamples)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    Filled filled;
+    Filled::current = &filled;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
