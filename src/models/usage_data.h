@@ -10,6 +10,8 @@
 // The figures of one successful usage fetch. Instants are kept in UTC; they become local
 // wall-clock text only where they are shown (UsageWindows::resetText).
 struct UsageData {
+    static inline const QString claudeCodeOwner = QStringLiteral("claudeCode");
+
     double sessionUsagePercent = 0;
     QDateTime sessionResetTime;
     double weeklyUsagePercent = 0;
@@ -19,6 +21,10 @@ struct UsageData {
     std::optional<double> weeklyOpusUsagePercent;
     std::optional<QDateTime> weeklyOpusResetTime;
     QDateTime lastUpdated;
+    // Whose figures these are: the organization's id for a browser session,
+    // UsageData::claudeCodeOwner for Claude Code's sign-in. History rows and remembered
+    // alerts carry it, so two accounts' figures never mix.
+    QString owner;
     // Every other limit the service filled in, in display order.
     QList<WindowFigure> furtherWindows;
 };
