@@ -17,6 +17,8 @@ private Q_SLOTS:
     void answer();
     void withoutBus();
     void alerts();
+    void namesStayText_data();
+    void namesStayText();
     void noAlertsWithoutPermissionOrSetting_data();
     void noAlertsWithoutPermissionOrSetting();
 };
@@ -148,6 +150,38 @@ void TestNotificationService::alerts()
     QTest::qWait(100);
     QCOMPARE(summaries(server).last(), QStringLiteral("Session at 25%"));
     QCOMPARE(server.notifications().size(), 4);
+}
+
+void TestNotificationService::namesStayText_data()
+{
+    QTest::addColumn<QStringList>("capabilities");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("markup server")
+        << QStringList{QStringLiteral("body"), QStringLiteral("body-markup")}
+        << QStringLiteral("&lt;b&gt;Fable&lt;/b&gt; &amp; co");
+    QTest::newRow("plain server") << QStringList{QStringLiteral("body")}
+                                  << QStringLiteral("<b>Fable</b> & co");
+}
+
+void TestNotificationService::namesStayText()
+{
+    QFETCH(QStringList, capabilities);
+    FakeNotificationServer server;
+    server.setCapabilities(capabilities);
+    QVERIFY(server.start());
+    TemporaryDefaults defaults;
+    defaults.defaults().setValue(UserDefaults::usageAlertsKey, true);
+    NotificationService service(defaults.defaults());
+
+    UsageData data = snapshot(0, QDateTime::currentDateTimeUtc().addSecs(3600));
+    data.furtherWindows.append({UsageWindows::scoped(QStringLiteral("Fable")),
+                                96,
+                                QDateTime::currentDateTimeUtc().addDays(2),
+                                QStringLiteral("<b>Fable</b> & co"),
+                                {}});
+    service.checkUsage(data);
+    QTRY_COMPARE(server.notifications().size(), 1);
+    QTEST(server.notifications().first().body, "body");
 }
 
 void TestNotificationService::noAlertsWithoutPermissionOrSetting_data()

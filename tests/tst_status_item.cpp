@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 namespace {
 
@@ -162,9 +163,11 @@ void TestStatusItem::xembedFallbackThenWatcher()
     auto* trayIcon = item.findChild<QSystemTrayIcon*>();
     QVERIFY(trayIcon);
     QVERIFY(trayIcon->isVisible());
-    QCOMPARE(trayIcon->toolTip(), QStringLiteral("Gaugery"));
-    item.setPresentation(sessionTitle(42));
-    QCOMPARE(trayIcon->toolTip(), QStringLiteral("Session: 42%"));
+    // A name the service sends stays text, whatever it holds.
+    TrayPresentation marked = sessionTitle(42);
+    marked.toolTip = QStringLiteral("<b>Fable</b> & co: 42%");
+    item.setPresentation(marked);
+    QCOMPARE(QTextDocumentFragment::fromHtml(trayIcon->toolTip()).toPlainText(), marked.toolTip);
 
     // A real click on the docked icon.
     QTRY_VERIFY_WITH_TIMEOUT(!trayIcon->geometry().isEmpty(), 10000);
@@ -320,6 +323,13 @@ void TestStatusItem::titleChangeSignals()
     QCOMPARE(property(QStringLiteral("XAyatanaLabelGuide")).toString(), QStringLiteral(" 100%"));
     QCOMPARE(qdbus_cast<SniToolTip>(property(QStringLiteral("ToolTip"))).title,
              QStringLiteral("Session: 42%"));
+    // The description is HTML to the hosts: a name the service sends is escaped there.
+    TrayPresentation marked = sessionTitle(42);
+    marked.toolTip += QStringLiteral("\n<b>Fable</b> & co");
+    item.setPresentation(marked);
+    QCOMPARE(qdbus_cast<SniToolTip>(property(QStringLiteral("ToolTip"))).text,
+             QStringLiteral("&lt;b&gt;Fable&lt;/b&gt; &amp; co"));
+    item.setPresentation(sessionTitle(42));
     QCOMPARE(qdbus_cast<QList<SniPixmap>>(property(QStringLiteral("IconPixmap"))),
              expectedPixmaps(sessionTitle(42).icon));
 

@@ -21,6 +21,20 @@ QDateTime utc(const char* iso)
 using OptionalDouble = std::optional<double>;
 using OptionalInstant = std::optional<QDateTime>;
 
+// A file of tests/data; the bodies the service really sent start with a "#" line naming
+// where they were published.
+QByteArray testData(const char* folder, const char* name)
+{
+    QFile file(
+        QStringLiteral(GAUGERY_TEST_DATA "/%1/%2").arg(QLatin1String(folder), QLatin1String(name)));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray body = file.readAll();
+    if (body.startsWith('#'))
+        body.remove(0, body.indexOf('\n') + 1);
+    return body;
+}
+
 QByteArray fourKnownWindows()
 {
     return R"({"five_hour":{"utilization":1},"seven_day":{"utilization":2},
@@ -40,9 +54,10 @@ private Q_SLOTS:
     void windows();
     void wholeBodyFailures_data();
     void wholeBodyFailures();
-    void defaultsReadTheClock();
     void furtherLimits_data();
     void furtherLimits();
+    void serviceBodies_data();
+    void serviceBodies();
 };
 
 void TestUsageParser::windows_data()
@@ -57,8 +72,9 @@ void TestUsageParser::windows_data()
     QTest::addColumn<OptionalDouble>("opus");
     QTest::addColumn<OptionalInstant>("opusReset");
 
-    const QDateTime in5h = fixedNow.addSecs(18000);
-    const QDateTime in7d = fixedNow.addSecs(604800);
+    // A reset the body does not name stays unknown.
+    const QDateTime in5h;
+    const QDateTime in7d;
     const OptionalDouble noOpus;
     const OptionalInstant noOpusReset;
 
@@ -160,29 +176,13 @@ void TestUsageParser::wholeBodyFailures()
         QVERIFY(result.error != QStringLiteral("Invalid response format"));
 }
 
-void TestUsageParser::defaultsReadTheClock()
-{
-    // Each default and lastUpdated take their own reading of the clock.
-    int tick = 0;
-    const auto clock = [&tick] { return fixedNow.addSecs(tick++); };
-    const UsageParseResult result = parseUsageData("{}", clock);
-    QVERIFY(result.data);
-    QCOMPARE(result.data->sessionResetTime, fixedNow.addSecs(18000));
-    QCOMPARE(result.data->weeklyResetTime, fixedNow.addSecs(1 + 604800));
-    QCOMPARE(result.data->weeklySonnetResetTime, fixedNow.addSecs(2 + 604800));
-    QCOMPARE(result.data->lastUpdated, fixedNow.addSecs(3));
-}
-
 void TestUsageParser::furtherLimits_data()
 {
     QTest::addColumn<QByteArray>("body");
     // One line per further row: id, title, subtitle, percent, reset, note, detail.
     QTest::addColumn<QStringList>("rows");
 
-    const auto file = [](const char* name) {
-        QFile body(QStringLiteral(GAUGERY_TEST_DATA "/usage/") + QLatin1String(name));
-        return body.open(QIODevice::ReadOnly) ? body.readAll() : QByteArray();
-    };
+    const auto file = [](const char* name) { return testData("usage", name); };
     // Null code names give nothing; the scoped limit of a window the body reports is not
     // counted twice, and one listed twice is one row.
     QTest::newRow("extra usage, limits, null members")
@@ -230,6 +230,106 @@ void TestUsageParser::furtherLimits()
                             figure.detail}
                     .join(QLatin1Char('|'));
     }
+    QTEST(rows, "rows");
+}
+
+void TestUsageParser::serviceBodies_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    // One line per row the dashboard shows (title, subtitle, percent, reset, detail), then
+    // what the Sonnet metric and "Highest" read.
+    QTest::addColumn<QStringList>("rows");
+
+    const auto body = [](const char* name) { return testData("service-bodies", name); };
+    const QByteArray limits = body("oauth-2026-07-limits.json");
+    const QByteArray fable(
+        R"("percent":0,"is_active":false,"resets_at":null,"scope":{"model":{"display_name":"Fable")");
+    const auto scoped = [&](const char* name, int percent) {
+        return QByteArray(limits).replace(
+            fable,
+            QStringLiteral(
+                R"("percent":%1,"is_active":true,"resets_at":null,"scope":{"model":{"display_name":"%2")")
+                .arg(percent)
+                .arg(QLatin1String(name))
+                .toUtf8());
+    };
+    const QString session = QStringLiteral("Session|5 hour|");
+    const QString weekly = QStringLiteral("Weekly|7 day|");
+    const QString sonnet = QStringLiteral("Sonnet|7 day|");
+
+    QTest::newRow("web, null members and a null reset")
+        << body("web-2026-02.json")
+        << QStringList{session + QStringLiteral("0||"),
+                       weekly + QStringLiteral("23|2026-02-09T12:00:00Z|"),
+                       sonnet + QStringLiteral("0||"), QStringLiteral("sonnet 0, highest Weekly")};
+    QTest::newRow("oauth, extra usage in minor units")
+        << body("oauth-2026-06-extra.json")
+        << QStringList{session + QStringLiteral("30|2026-06-14T02:59:59Z|"),
+                       weekly + QStringLiteral("15|2026-06-17T20:59:59Z|"),
+                       sonnet + QStringLiteral("3|2026-06-17T21:00:00Z|"),
+                       QStringLiteral("Extra usage||69.24||$34.62 of $50.00"),
+                       QStringLiteral("sonnet 3, highest Extra usage")};
+    const QStringList limitRows{session + QStringLiteral("2|2026-07-11T12:50:00Z|"),
+                                weekly + QStringLiteral("0|2026-07-12T09:00:00Z|"),
+                                sonnet + QStringLiteral("0||")};
+    QTest::newRow("oauth, a scoped limit as the service sends it")
+        << limits
+        << limitRows + QStringList{QStringLiteral("Fable|7 day|0||"),
+                                   QStringLiteral("sonnet 0, highest Session")};
+    QTest::newRow("the scoped limit at 100%")
+        << scoped("Fable", 100)
+        << limitRows + QStringList{QStringLiteral("Fable|7 day|100||"),
+                                   QStringLiteral("sonnet 0, highest Fable")};
+    QTest::newRow("a scoped Sonnet limit fills the null Sonnet window, once")
+        << scoped("Sonnet", 42)
+        << QStringList{limitRows.at(0), limitRows.at(1), sonnet + QStringLiteral("42||"),
+                       QStringLiteral("sonnet 42, highest Sonnet")};
+    QTest::newRow("a scoped Opus limit fills the Opus window without a reset")
+        << scoped("Claude Opus 4", 91)
+        << limitRows + QStringList{QStringLiteral("Opus|7 day|91||"),
+                                   QStringLiteral("sonnet 0, highest Opus")};
+    QTest::newRow("every member null: the list fills session and weekly")
+        << QByteArray(limits)
+               .replace(
+                   R"("five_hour":{"utilization":2.0,"resets_at":"2026-07-11T12:50:00.343377+00:00"})",
+                   R"("five_hour":null)")
+               .replace(
+                   R"("seven_day":{"utilization":0.0,"resets_at":"2026-07-12T09:00:00.343401+00:00"})",
+                   R"("seven_day":null)")
+        << limitRows + QStringList{QStringLiteral("Fable|7 day|0||"),
+                                   QStringLiteral("sonnet 0, highest Session")};
+    QTest::newRow("a weekly breakdown is no limit")
+        << body("breakdown-2026-09.json")
+        << QStringList{session + QStringLiteral("0||"), weekly + QStringLiteral("0||"),
+                       sonnet + QStringLiteral("0||"), QStringLiteral("sonnet 0, highest Session")};
+    QTest::newRow("dollars on a member, a code name with a null reset")
+        << QByteArray(R"({"seven_day":{"utilization":31,"resets_at":null,"limit_dollars":40,
+                          "used_dollars":12.5,"remaining_dollars":27.5},
+                          "nimbus_quill":{"utilization":12,"resets_at":null,"limit_dollars":null,
+                          "used_dollars":null,"remaining_dollars":null}})")
+        << QStringList{session + QStringLiteral("0||"),
+                       weekly + QStringLiteral("31||$12.50 of $40.00"),
+                       sonnet + QStringLiteral("0||"), QStringLiteral("Nimbus Quill||12||"),
+                       QStringLiteral("sonnet 0, highest Weekly")};
+}
+
+void TestUsageParser::serviceBodies()
+{
+    QFETCH(QByteArray, body);
+    QVERIFY(!body.isEmpty());
+    const UsageParseResult result = parseUsageData(body, fixedClock);
+    QVERIFY2(result.data, qPrintable(result.error));
+    QStringList rows;
+    for (const WindowFigure& figure : UsageWindows::figures(*result.data)) {
+        rows << QStringList{figure.kind.title, figure.kind.subtitle,
+                            QString::number(figure.percent),
+                            figure.resetsAt.toUTC().toString(Qt::ISODate), figure.detail}
+                    .join(QLatin1Char('|'));
+    }
+    rows << QStringLiteral("sonnet %1, highest %2")
+                .arg(UsageWindows::shownFigure(*result.data, QStringLiteral("sonnet")).percent)
+                .arg(UsageWindows::shownFigure(*result.data, UsageWindows::highestMetric)
+                         .kind.title);
     QTEST(rows, "rows");
 }
 

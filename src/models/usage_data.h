@@ -3,12 +3,14 @@
 #include "models/usage_window.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 
 #include <optional>
 
 // The figures of one successful usage fetch. Instants are kept in UTC; they become local
-// wall-clock text only where they are shown (UsageWindows::resetText).
+// wall-clock text only where they are shown (UsageWindows::resetText). A reset the
+// service did not name is an invalid instant: never made up.
 struct UsageData {
     static inline const QString claudeCodeOwner = QStringLiteral("claudeCode");
 
@@ -19,6 +21,8 @@ struct UsageData {
     double weeklySonnetUsagePercent = 0;
     QDateTime weeklySonnetResetTime;
     std::optional<double> weeklyOpusUsagePercent;
+    // Absent when the Opus member names no reset (the window is then not shown); a scoped
+    // limit that fills the window sets it, invalid when that limit names no reset either.
     std::optional<QDateTime> weeklyOpusResetTime;
     QDateTime lastUpdated;
     // Whose figures these are: the organization's id for a browser session,
@@ -27,4 +31,6 @@ struct UsageData {
     QString owner;
     // Every other limit the service filled in, in display order.
     QList<WindowFigure> furtherWindows;
+    // A known window's detail line by its id: the spend the service reported with it.
+    QHash<QString, QString> windowDetails;
 };

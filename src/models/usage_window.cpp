@@ -4,6 +4,7 @@
 #include "models/whole_percent.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,8 @@ namespace {
 
 const QString sessionId = QStringLiteral("session");
 const QString opusId = QStringLiteral("opus");
+// A per-model window's body key is this prefix and the model's name.
+const QLatin1String weeklyPrefix("seven_day_");
 
 struct LengthPrefix {
     QLatin1String prefix;
@@ -25,7 +28,7 @@ const QList<LengthPrefix>& lengthPrefixes()
 {
     static const QList<LengthPrefix> prefixes{
         {QLatin1String("five_hour_"), QStringLiteral("5 hour")},
-        {QLatin1String("seven_day_"), QStringLiteral("7 day")},
+        {weeklyPrefix, QStringLiteral("7 day")},
     };
     return prefixes;
 }
@@ -92,16 +95,50 @@ UsageWindowKind generic(const QString& bodyKey)
     return kind;
 }
 
+UsageWindowKind scoped(const QString& name)
+{
+    // The id keeps letters and digits only, so it is a body key's shape whatever the name.
+    QString slug;
+    for (const QChar c : name.toLower()) {
+        if (c.isLetterOrNumber())
+            slug += c;
+        else if (!slug.isEmpty() && !slug.endsWith(u'_'))
+            slug += u'_';
+    }
+    while (slug.endsWith(u'_'))
+        slug.chop(1);
+    UsageWindowKind kind = generic(weeklyPrefix + slug);
+    kind.title = name;
+    kind.subtitle = lengthPrefixes().at(1).subtitle;
+    return kind;
+}
+
+const UsageWindowKind* forModel(const QString& name)
+{
+    static const QRegularExpression nonLetters(QStringLiteral("[^a-z]+"));
+    const QStringList words = name.toLower().split(nonLetters, Qt::SkipEmptyParts);
+    for (const UsageWindowKind& kind : known()) {
+        if (kind.bodyKey.startsWith(weeklyPrefix) &&
+            words.contains(kind.bodyKey.mid(weeklyPrefix.size())))
+            return &kind;
+    }
+    return nullptr;
+}
+
 QList<WindowFigure> figures(const UsageData& data)
 {
     const QList<UsageWindowKind>& table = known();
+    const auto figure = [&](int row, double percent, const QDateTime& reset) {
+        const UsageWindowKind& kind = table.at(row);
+        return WindowFigure{kind, percent, reset, {}, data.windowDetails.value(kind.id)};
+    };
     QList<WindowFigure> list{
-        {table.at(0), data.sessionUsagePercent, data.sessionResetTime, {}, {}},
-        {table.at(1), data.weeklyUsagePercent, data.weeklyResetTime, {}, {}},
-        {table.at(2), data.weeklySonnetUsagePercent, data.weeklySonnetResetTime, {}, {}},
+        figure(0, data.sessionUsagePercent, data.sessionResetTime),
+        figure(1, data.weeklyUsagePercent, data.weeklyResetTime),
+        figure(2, data.weeklySonnetUsagePercent, data.weeklySonnetResetTime),
     };
     if (data.weeklyOpusUsagePercent && data.weeklyOpusResetTime)
-        list.append({table.at(3), *data.weeklyOpusUsagePercent, *data.weeklyOpusResetTime, {}, {}});
+        list.append(figure(3, *data.weeklyOpusUsagePercent, *data.weeklyOpusResetTime));
     list.append(data.furtherWindows);
     return list;
 }

@@ -56,6 +56,12 @@ const UsageWindowKind* find(const QString& id);
 // The entry for a window the table does not hold, named after its body key:
 // "seven_day_cowork" is "Cowork", "7 day"; "iguana_necktie" is "Iguana Necktie".
 UsageWindowKind generic(const QString& bodyKey);
+// The entry for a weekly limit the service scopes to a model or product by name: "Fable"
+// is "seven_day_fable", "Fable", "7 day".
+UsageWindowKind scoped(const QString& name);
+// The known per-model window a scoped limit's name speaks of ("Sonnet", "Claude Opus 4"),
+// or nothing.
+const UsageWindowKind* forModel(const QString& name);
 
 // Every figure of a snapshot in display order: the known windows (Opus only with both
 // its figure and its reset), then the further ones the service reported.

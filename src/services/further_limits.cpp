@@ -11,7 +11,6 @@
 namespace {
 
 const QLatin1String extraUsageKey("extra_usage");
-const QLatin1String scopedPrefix("seven_day_");
 
 std::optional<double> finiteNumber(const QJsonValue& value)
 {
@@ -32,8 +31,46 @@ bool isKnown(const QString& key)
                        [&](const UsageWindowKind& kind) { return kind.bodyKey == key; });
 }
 
+QString nonEmptyText(const QJsonValue& value)
+{
+    return value.isString() ? value.toString().trimmed() : QString();
+}
+
+// The scope's model name, else any other name it carries. An older shape gave the scope
+// as a bare key ("design").
+QString scopeName(const QJsonValue& scope)
+{
+    if (scope.isString())
+        return UsageWindows::generic(scope.toString()).title;
+    const QJsonObject object = scope.toObject();
+    for (const QLatin1String part : {QLatin1String("model"), QLatin1String("surface")}) {
+        const QJsonValue value = object.value(part);
+        if (const QString name = nonEmptyText(value); !name.isEmpty())
+            return name;
+        const QJsonObject named = value.toObject();
+        for (const QLatin1String key :
+             {QLatin1String("display_name"), QLatin1String("name"), QLatin1String("id")}) {
+            if (const QString name = nonEmptyText(named.value(key)); !name.isEmpty())
+                return name;
+        }
+    }
+    return {};
+}
+
+std::optional<ListedLimit::Kind> limitKind(const QJsonValue& value)
+{
+    const QString kind = value.toString();
+    if (kind == QLatin1String("session"))
+        return ListedLimit::Kind::session;
+    if (kind == QLatin1String("weekly_all"))
+        return ListedLimit::Kind::weeklyAll;
+    if (kind == QLatin1String("weekly_scoped"))
+        return ListedLimit::Kind::weeklyScoped;
+    return std::nullopt;
+}
+
 // Other members holding a window's figure; the known ones have rows of their own.
-QList<WindowFigure> memberWindows(const QJsonObject& body)
+QList<WindowFigure> memberWindows(const QJsonObject& body, const QLocale& locale)
 {
     QList<WindowFigure> windows;
     for (auto it = body.begin(); it != body.end(); ++it) {
@@ -48,43 +85,27 @@ QList<WindowFigure> memberWindows(const QJsonObject& body)
                         *percent,
                         resetOf(window.value(QLatin1String("resets_at"))),
                         {},
-                        {}});
+                        dollarsDetail(window, locale)});
     }
     return windows;
 }
 
-bool covered(const QJsonObject& body, const QList<WindowFigure>& members, const QString& key)
-{
-    if (isKnown(key))
-        return body.value(key).isObject();
-    return std::any_of(members.begin(), members.end(),
-                       [&](const WindowFigure& figure) { return figure.kind.id == key; });
-}
-
-// Scoped weekly limits of the "limits" list, unless a member already reports the scope.
+// Scoped weekly limits of the "limits" list that no member and no known window covers:
+// a known model's limit belongs to its window, whose member wins when present.
 QList<WindowFigure> scopedLimits(const QJsonObject& body, const QList<WindowFigure>& members)
 {
-    QList<WindowFigure> windows;
-    const QJsonArray limits = body.value(QLatin1String("limits")).toArray();
-    for (const QJsonValue& entry : limits) {
-        const QJsonObject limit = entry.toObject();
-        const QString scope = limit.value(QLatin1String("scope")).toString();
-        const std::optional<double> percent = finiteNumber(limit.value(QLatin1String("percent")));
-        if (limit.value(QLatin1String("kind")).toString() != QLatin1String("weekly_scoped") ||
-            scope.isEmpty() || !percent)
+    QList<WindowFigure> windows = members;
+    for (const ListedLimit& limit : listedLimits(body)) {
+        if (limit.kind != ListedLimit::Kind::weeklyScoped || UsageWindows::forModel(limit.name))
             continue;
-        const QString key = scopedPrefix + scope;
-        const bool twice = std::any_of(windows.begin(), windows.end(),
-                                       [&](const WindowFigure& f) { return f.kind.id == key; });
-        if (twice || covered(body, members, key))
-            continue;
-        windows.append({UsageWindows::generic(key),
-                        *percent,
-                        resetOf(limit.value(QLatin1String("resets_at"))),
-                        {},
-                        {}});
+        const UsageWindowKind kind = UsageWindows::scoped(limit.name);
+        const bool covered =
+            std::any_of(windows.begin(), windows.end(),
+                        [&](const WindowFigure& f) { return f.kind.id == kind.id; });
+        if (!covered)
+            windows.append({kind, limit.percent, limit.resetsAt, {}, {}});
     }
-    return windows;
+    return windows.mid(members.size());
 }
 
 std::optional<WindowFigure> extraUsage(const QJsonObject& body, const QLocale& locale)
@@ -135,6 +156,40 @@ QString currencySymbol(const QString& code)
 
 } // namespace
 
+QList<ListedLimit> listedLimits(const QJsonObject& body)
+{
+    QList<ListedLimit> limits;
+    const QJsonArray entries = body.value(QLatin1String("limits")).toArray();
+    for (const QJsonValue& entry : entries) {
+        const QJsonObject limit = entry.toObject();
+        const std::optional<ListedLimit::Kind> kind = limitKind(limit.value(QLatin1String("kind")));
+        const std::optional<double> percent = finiteNumber(limit.value(QLatin1String("percent")));
+        const QString name = scopeName(limit.value(QLatin1String("scope")));
+        if (!kind || !percent || (*kind == ListedLimit::Kind::weeklyScoped && name.isEmpty()))
+            continue;
+        limits.append({*kind, name, *percent, resetOf(limit.value(QLatin1String("resets_at")))});
+    }
+    return limits;
+}
+
+QString dollarsDetail(const QJsonObject& window, const QLocale& locale)
+{
+    const auto amount = [&](const char* key) {
+        return finiteNumber(window.value(QLatin1String(key)));
+    };
+    const auto dollars = [&](double value) {
+        return moneyText(value * 100, 2, QStringLiteral("USD"), locale);
+    };
+    const std::optional<double> used = amount("used_dollars");
+    const std::optional<double> limit = amount("limit_dollars");
+    const std::optional<double> remaining = amount("remaining_dollars");
+    if (used && limit)
+        return dollars(*used) + QStringLiteral(" of ") + dollars(*limit);
+    if (remaining)
+        return dollars(*remaining) + QStringLiteral(" left");
+    return used ? dollars(*used) : QString();
+}
+
 QString moneyText(double minorUnits, int decimalPlaces, const QString& currency,
                   const QLocale& locale)
 {
@@ -144,7 +199,7 @@ QString moneyText(double minorUnits, int decimalPlaces, const QString& currency,
 
 QList<WindowFigure> parseFurtherLimits(const QJsonObject& body, const QLocale& locale)
 {
-    const QList<WindowFigure> members = memberWindows(body);
+    const QList<WindowFigure> members = memberWindows(body, locale);
     QList<WindowFigure> further = members + scopedLimits(body, members);
     std::sort(further.begin(), further.end(),
               [](const WindowFigure& a, const WindowFigure& b) { return a.kind.id < b.kind.id; });

@@ -6,6 +6,7 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QFileInfo>
 
 namespace {
@@ -30,6 +31,15 @@ QDBusMessage permissionProbe()
                                           QStringLiteral("/org/freedesktop/Notifications"),
                                           QStringLiteral("org.freedesktop.Notifications"),
                                           QStringLiteral("GetServerInformation"));
+}
+
+// A server that announces "body-markup" reads the body as markup; the entities read back
+// as the text, so nothing the service names becomes markup.
+QString escapedMarkup(QString text)
+{
+    return text.replace(u'&', QStringLiteral("&amp;"))
+        .replace(u'<', QStringLiteral("&lt;"))
+        .replace(u'>', QStringLiteral("&gt;"));
 }
 
 } // namespace
@@ -60,6 +70,29 @@ void NotificationService::checkUsage(const UsageData& data)
 }
 
 void NotificationService::post(const QString& summary, const QString& body)
+{
+    if (m_bodyMarkup) {
+        notify(summary, *m_bodyMarkup ? escapedMarkup(body) : body);
+        return;
+    }
+    // Asked once, when the first alert is due, so a start costs the bus nothing more.
+    const QDBusMessage capabilities = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("GetCapabilities"));
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(capabilities), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, summary, body](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<QStringList> reply = *call;
+                call->deleteLater();
+                // Unknown: escaped, as markup would be the harm.
+                m_bodyMarkup =
+                    reply.isError() || reply.value().contains(QStringLiteral("body-markup"));
+                post(summary, body);
+            });
+}
+
+void NotificationService::notify(const QString& summary, const QString& body)
 {
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"),

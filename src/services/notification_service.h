@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <optional>
+
 class UserDefaults;
 struct UsageData;
 
@@ -42,11 +44,14 @@ private:
     void setNotificationsEnabled(bool enabled);
 
     void post(const QString& summary, const QString& body);
+    void notify(const QString& summary, const QString& body);
 
     UserDefaults& m_defaults;
     QDBusConnection m_bus;
     Clock m_clock;
     bool m_notificationsEnabled = true;
+    // Whether the server reads the body as markup; asked before the first alert.
+    std::optional<bool> m_bodyMarkup;
     QSet<QString> m_notifiedThresholds;
     const QList<int> m_thresholds{25, 50, 75, 90};
 };

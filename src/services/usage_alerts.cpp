@@ -52,6 +52,8 @@ bool alreadyNotified(const QSet<QString>& live, const WindowFigure& window, int 
 QString bodyOf(const WindowFigure& window)
 {
     const QString reset = UsageWindows::resetText(window);
+    if (!window.resetNote.isEmpty() || reset.isEmpty())
+        return reset;
     return window.kind.resetStyle == ResetStyle::timeOfDay ? QStringLiteral("Resets at ") + reset
                                                            : QStringLiteral("Resets ") + reset;
 }

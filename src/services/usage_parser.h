@@ -16,5 +16,6 @@ struct UsageParseResult {
 };
 
 // Turns a usage body into a snapshot. Lenient: only a body that is not JSON, or JSON
-// that is not an object, fails; every missing or mistyped member takes its default.
+// that is not an object, fails; a missing or mistyped figure is 0 and a missing reset
+// stays unknown. `now` stamps lastUpdated.
 UsageParseResult parseUsageData(const QByteArray& body, const Clock& now = systemClock);

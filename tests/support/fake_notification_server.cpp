@@ -48,7 +48,7 @@ QString FakeNotificationServer::GetServerInformation(QString& vendor, QString& v
 
 QStringList FakeNotificationServer::GetCapabilities()
 {
-    return {QStringLiteral("body")};
+    return m_capabilities;
 }
 
 uint FakeNotificationServer::Notify(const QString& appName, uint, const QString& appIcon,

@@ -29,6 +29,7 @@ public:
     void stop();
 
     void setFailing(bool failing) { m_failing = failing; }
+    void setCapabilities(const QStringList& capabilities) { m_capabilities = capabilities; }
     const QList<Notification>& notifications() const { return m_notifications; }
     int informationRequests() const { return m_informationRequests; }
 
@@ -48,4 +49,5 @@ private:
     QList<Notification> m_notifications;
     int m_informationRequests = 0;
     bool m_failing = false;
+    QStringList m_capabilities{QStringLiteral("body")};
 };

@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
+#include <QTextDocument>
 
 namespace {
 
@@ -80,7 +81,7 @@ void StatusItem::setPresentation(const TrayPresentation& presentation)
     if (m_trayIcon) {
         if (fallbackChanged)
             m_trayIcon->setIcon(fallbackIcon());
-        m_trayIcon->setToolTip(m_presentation.toolTip);
+        m_trayIcon->setToolTip(plainToolTip());
     }
 }
 
@@ -89,6 +90,13 @@ QRect StatusItem::anchor() const
     if (m_backend == Backend::XEmbed && !m_trayIcon->geometry().isEmpty())
         return m_trayIcon->geometry();
     return m_lastClick;
+}
+
+QString StatusItem::plainToolTip() const
+{
+    // Qt's tooltip guesses rich text from the text itself; a name the service sends must
+    // never become markup.
+    return Qt::convertFromPlainText(m_presentation.toolTip, Qt::WhiteSpaceNormal);
 }
 
 QIcon StatusItem::fallbackIcon() const
@@ -145,7 +153,7 @@ void StatusItem::useFallback()
     }
     if (!m_trayIcon) {
         m_trayIcon = new QSystemTrayIcon(fallbackIcon(), this);
-        m_trayIcon->setToolTip(m_presentation.toolTip);
+        m_trayIcon->setToolTip(plainToolTip());
         connect(m_trayIcon, &QSystemTrayIcon::activated, this, &StatusItem::onTrayActivated);
     }
     m_trayIcon->show();

@@ -49,6 +49,7 @@ private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void setBackend(Backend backend);
     QIcon fallbackIcon() const;
+    QString plainToolTip() const;
 
     QDBusConnection m_bus;
     TrayPresentation m_presentation;

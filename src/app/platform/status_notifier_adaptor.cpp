@@ -21,9 +21,14 @@ StatusNotifierAdaptor::StatusNotifierAdaptor(QObject* item, const QDBusConnectio
 void StatusNotifierAdaptor::update(const QList<SniPixmap>& icon, const QString& toolTip,
                                    const QString& label, const QString& accessibleDescription)
 {
-    // Hosts show the title in bold and the description under it.
+    // Hosts show the title in bold and the description under it. The description is a
+    // subset of HTML (Plasma renders it as rich text), so names the service sends are
+    // escaped there; the entities read the same in the hosts that take Pango markup.
     const QString toolTipTitle = toolTip.section(QLatin1Char('\n'), 0, 0);
-    const QString toolTipDescription = toolTip.section(QLatin1Char('\n'), 1);
+    const QString toolTipDescription = toolTip.section(QLatin1Char('\n'), 1)
+                                           .replace(u'&', QStringLiteral("&amp;"))
+                                           .replace(u'<', QStringLiteral("&lt;"))
+                                           .replace(u'>', QStringLiteral("&gt;"));
     QVariantMap changed;
     const bool iconChanged = icon != m_icon;
     const bool toolTipChanged =
