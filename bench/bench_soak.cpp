@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
     KeychainService keychain(std::make_shared<LibsecretStore>());
     if (!keychain.saveNow(QStringLiteral("sessionKey=bench-cookie")))
         return 1;
-    UsageService service(keychain, defaults.defaults(), server.origin());
+    UsageService service(keychain, defaults.defaults(), {server.origin(), server.origin(), {}});
 
     // Warm up: caches, the first connections, the keyring's proxies.
     const int warmUp = qMin(500, refreshes / 10 + 1);

@@ -54,7 +54,7 @@ struct Scene {
         AppEnvironment environment{
             fixture.keychain,
             fixture.defaults.defaults(),
-            fixture.server.origin(),
+            fixture.endpoints(),
             QDBusConnection::sessionBus(),
             AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
             [this](const QString& line) { printed << line; }};

@@ -1,4 +1,5 @@
 #include "service_fixture.h"
+#include "services/bounded_get.h"
 #include "services/fetch_messages.h"
 #include "services/reply_classifier.h"
 
@@ -47,8 +48,11 @@ private Q_SLOTS:
     void failureKeepsEarlierSnapshot();
     void overlappingFetchesBothPublish();
     void serviceDestroyedMidChain();
+    void keepsTheRenewedSession_data();
+    void keepsTheRenewedSession();
     void readsTheChosenOrganization_data();
     void readsTheChosenOrganization();
+    void switchDropsTheLateReply();
 };
 
 void TestUsageFetch::sendsBrowserHeadersInOrder()
@@ -117,7 +121,7 @@ void TestUsageFetch::outcomes_data()
     dropped.drop = true;
     ScriptedResponse midBody = usage;
     midBody.dropMidBody = true;
-    const QByteArray big(UsageService::maxBodyBytes + 1, ' ');
+    const QByteArray big(BoundedGet::maxBodyBytes + 1, ' ');
     ScriptedResponse streamed = ServiceBodies::json("{" + big + "}");
     streamed.omitContentLength = true;
 
@@ -364,6 +368,43 @@ void TestUsageFetch::serviceDestroyedMidChain()
     QCoreApplication::processEvents();
 }
 
+void TestUsageFetch::keepsTheRenewedSession_data()
+{
+    QTest::addColumn<QList<QByteArray>>("setCookies");
+    QTest::addColumn<QByteArray>("kept");
+
+    const QByteArray stored = "sessionKey=test-cookie-1; cf_clearance=test-old; anonymous=1";
+    QTest::newRow("renewed in place, others kept in order")
+        << QList<QByteArray>{"sessionKey=test-cookie-2; Path=/; HttpOnly; Secure",
+                             "cf_clearance=test-new; Path=/", "unheard=test-3; Path=/"}
+        << QByteArray("sessionKey=test-cookie-2; cf_clearance=test-new; anonymous=1");
+    QTest::newRow("a cleared session is left for the 401")
+        << QList<QByteArray>{"sessionKey=; Max-Age=0",
+                             "anonymous=; Expires=Thu, 01 Jan 1970 00:00:00 GMT"}
+        << QByteArray("sessionKey=test-cookie-1; cf_clearance=test-old");
+    QTest::newRow("another host's cookie")
+        << QList<QByteArray>{"sessionKey=test-cookie-2; Domain=example.org"} << stored;
+}
+
+void TestUsageFetch::keepsTheRenewedSession()
+{
+    QFETCH(QList<QByteArray>, setCookies);
+    QFETCH(QByteArray, kept);
+    Fx fx;
+    fx.store->put(QByteArray("sessionKey=test-cookie-1; cf_clearance=test-old; anonymous=1"));
+    ScriptedResponse organizations = ServiceBodies::json(ServiceBodies::organizations());
+    for (const QByteArray& cookie : setCookies)
+        organizations.headers.append({"Set-Cookie", cookie});
+    fx.server.on(Fx::organizationsPath, organizations);
+    fx.server.on(Fx::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(fx.store->secret(), std::optional(kept));
+    // The very next request sends what is kept, and only that.
+    QCOMPARE(fx.server.requests().at(1).header("Cookie"), kept);
+}
+
 void TestUsageFetch::readsTheChosenOrganization_data()
 {
     QTest::addColumn<QString>("chosen"); // null: no choice
@@ -397,6 +438,33 @@ void TestUsageFetch::readsTheChosenOrganization()
     // A choice that is not listed today is kept for tomorrow.
     if (!chosen.isNull())
         QCOMPARE(fx.defaults.defaults().stringForKey(UserDefaults::organizationIdKey), chosen);
+}
+
+void TestUsageFetch::switchDropsTheLateReply()
+{
+    Fx fx;
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
+                                         {"uuid":"org-personal","name":"Personal"}])"));
+    ScriptedResponse late = ServiceBodies::json(ServiceBodies::usage());
+    late.delayMs = 300;
+    fx.server.on("/api/organizations/org-team/usage", late);
+    fx.server.on("/api/organizations/org-personal/usage",
+                 ServiceBodies::json(R"({"five_hour":{"utilization":7}})"));
+    auto service = fx.makeService();
+    QSignalSpy published(service.get(), &UsageService::usageDataChanged);
+    QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
+    service->fetchUsage();
+    QTRY_COMPARE(requested.count(), 2);
+
+    // Picked while the first organization's answer is on its way: that answer is dropped.
+    fx.defaults.defaults().setValue(UserDefaults::organizationIdKey,
+                                    QStringLiteral("org-personal"));
+    QVERIFY(published.wait());
+    QTest::qWait(500);
+    QCOMPARE(published.count(), 1);
+    QCOMPARE(service->usageData()->sessionUsagePercent, 7.0);
+    QCOMPARE(service->usageData()->owner, QStringLiteral("org-personal"));
 }
 
 QTEST_GUILESS_MAIN(TestUsageFetch)

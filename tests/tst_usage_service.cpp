@@ -22,6 +22,8 @@ private Q_SLOTS:
     void saveFailureKeepsEverything();
     void savesApplyInOrder();
     void clearDropsTheRunningFetch();
+    void lastActionWins_data();
+    void lastActionWins();
     void oneChangePerOutcome();
 };
 
@@ -210,8 +212,9 @@ void TestUsageService::saveFailureKeepsEverything()
     QVERIFY(fx.startAndWait(*service));
     const auto snapshot = service->usageData();
     fx.store->setFailing(true);
-    service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
+    service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"), QStringLiteral("org-imported"));
     QTRY_COMPARE(service->error(), std::optional<QString>(FetchMessages::saveFailed()));
+    QVERIFY(!fx.defaults.defaults().contains(UserDefaults::organizationIdKey));
     fx.store->setFailing(false);
     QVERIFY(service->hasCookie());
     QVERIFY(service->refreshTimer().isActive());
@@ -221,8 +224,8 @@ void TestUsageService::saveFailureKeepsEverything()
     fx.server.clearRequests();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::nullopt);
-    // The save forgot the organization, so the chain starts over.
-    QCOMPARE(fx.server.requestedPaths().first(), Fx::organizationsPath);
+    // Nor was the organization forgotten.
+    QCOMPARE(fx.server.requestedPaths(), QList<QByteArray>{Fx::usagePath});
 }
 
 void TestUsageService::savesApplyInOrder()
@@ -254,11 +257,11 @@ void TestUsageService::clearDropsTheRunningFetch()
     QVERIFY(requested.wait());
     QSignalSpy published(service.get(), &UsageService::usageDataChanged);
     service->clearCookie();
-    QVERIFY(!service->hasCookie());
     QVERIFY(!service->isLoading());
-    QCOMPARE(service->usageData(), std::nullopt);
     QVERIFY(!service->refreshTimer().isActive());
-    QTRY_COMPARE(fx.store->secret(), std::nullopt);
+    QTRY_VERIFY(!service->hasCookie());
+    QCOMPARE(service->usageData(), std::nullopt);
+    QCOMPARE(fx.store->secret(), std::nullopt);
     // The answer for the cleared cookie changes nothing.
     QTest::qWait(400);
     QCOMPARE(published.count(), 1);
@@ -268,6 +271,53 @@ void TestUsageService::clearDropsTheRunningFetch()
     fx.server.clearRequests();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths().first(), Fx::organizationsPath);
+}
+
+void TestUsageService::lastActionWins_data()
+{
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("error");
+
+    const QString cookie2 = QStringLiteral("sessionKey=test-cookie-2");
+    QTest::newRow("save, then disconnect before it answers")
+        << QStringList{QStringLiteral("save"), QStringLiteral("clear")} << false << QVariant()
+        << QString();
+    QTest::newRow("disconnect, then save")
+        << QStringList{QStringLiteral("clear"), QStringLiteral("save")} << false
+        << QVariant(cookie2.toUtf8()) << QString();
+    QTest::newRow("disconnect from a locked keyring")
+        << QStringList{QStringLiteral("clear")} << true
+        << QVariant(QByteArray("sessionKey=test-cookie-1")) << FetchMessages::removeFailed(true);
+}
+
+void TestUsageService::lastActionWins()
+{
+    QFETCH(QStringList, actions);
+    QFETCH(bool, locked);
+    QFETCH(QVariant, stored);
+    QFETCH(QString, error);
+    Fx fx;
+    fx.serveHappyPath();
+    auto service = fx.makeService();
+    QVERIFY(fx.startAndWait(*service));
+    fx.store->setLocked(locked);
+    for (const QString& action : actions) {
+        if (action == QLatin1String("save"))
+            service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
+        else
+            service->clearCookie();
+    }
+    QVERIFY(fx.settle(*service));
+    fx.store->setLocked(false);
+    // What the service says is what the keyring holds.
+    QCOMPARE(fx.store->secret(),
+             stored.isValid() ? std::optional(stored.toByteArray()) : std::nullopt);
+    QCOMPARE(service->hasCookie(), stored.isValid());
+    QCOMPARE(service->usageData().has_value(), stored.isValid());
+    QCOMPARE(service->refreshTimer().isActive(), stored.isValid());
+    QCOMPARE(service->error().value_or(QString()), error);
 }
 
 void TestUsageService::oneChangePerOutcome()

@@ -124,7 +124,7 @@ void TestWindowControllers::reopenedWindowIsFreshAndPrefilled()
     auto service = fixture.makeService();
     Controllers controllers(fixture);
 
-    QVERIFY(fixture.keychain.removeNow());
+    QCOMPARE(fixture.keychain.removeNow(), SecretState::absent);
     controllers.onboarding.show(*service);
     QCOMPARE(editorOf(controllers.onboarding.window())->toPlainText(), QString());
     closeAndSettle(controllers.onboarding.window());

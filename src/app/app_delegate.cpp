@@ -16,7 +16,7 @@
 
 AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
-      m_usageService(environment.keychain, environment.defaults, environment.origin),
+      m_usageService(environment.keychain, environment.defaults, environment.endpoints),
       m_notificationService(environment.defaults, environment.bus),
       m_launchAtLogin(environment.defaults, environment.autostart, environment.print),
       m_history(environment.historyPath.isEmpty() ? HistoryStore::defaultPath()
@@ -103,7 +103,7 @@ void AppDelegate::createPopover()
     connect(dashboard, &MenuBarView::historyRequested, this,
             [this] { HistoryWindowController::shared().show(m_usageService); });
     OnboardingWindowController::shared().setKeychain(m_environment.keychain);
-    OnboardingWindowController::shared().setServiceOrigin(m_environment.origin);
+    OnboardingWindowController::shared().setServiceOrigin(m_environment.endpoints.origin);
     SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
     m_popover = std::make_unique<Popover>(dashboard);
 }

@@ -6,11 +6,11 @@
 
 #include <QCoreApplication>
 
-AppEnvironment AppEnvironment::standard(const QUrl& origin)
+AppEnvironment AppEnvironment::standard(const UsageEndpoints& endpoints)
 {
     return {KeychainService::shared(),
             UserDefaults::standard(),
-            origin,
+            endpoints,
             QDBusConnection::sessionBus(),
             AutostartEntry(AutostartEntry::defaultPath(), QCoreApplication::applicationFilePath()),
             printDiagnostic};

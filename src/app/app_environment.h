@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform/autostart_entry.h"
+#include "services/usage_source.h"
 
 #include <QDBusConnection>
 #include <QString>
@@ -15,7 +16,7 @@ class UserDefaults;
 struct AppEnvironment {
     KeychainService& keychain;
     UserDefaults& defaults;
-    QUrl origin;
+    UsageEndpoints endpoints;
     QDBusConnection bus;
     AutostartEntry autostart;
     std::function<void(const QString&)> print;
@@ -24,6 +25,6 @@ struct AppEnvironment {
     // The usage history file; empty: the standard one.
     QString historyPath = {};
 
-    // The program's own stores and bus, talking to origin.
-    static AppEnvironment standard(const QUrl& origin);
+    // The program's own stores and bus, talking to these endpoints.
+    static AppEnvironment standard(const UsageEndpoints& endpoints);
 };

@@ -16,7 +16,7 @@ GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
 
 GaugeryApp::~GaugeryApp() = default;
 
-int GaugeryApp::run(const QUrl& origin)
+int GaugeryApp::run(const UsageEndpoints& endpoints)
 {
     auto* instance = new SingleInstance(QDBusConnection::sessionBus(), this);
     if (instance->claim() == SingleInstance::Role::Secondary) {
@@ -24,7 +24,7 @@ int GaugeryApp::run(const QUrl& origin)
         return 0;
     }
 
-    m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard(origin));
+    m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard(endpoints));
     connect(instance, &SingleInstance::toggleRequested, m_delegate.get(),
             [this] { m_delegate->togglePopoverFromShortcut(); });
     m_delegate->applicationDidFinishLaunching();

@@ -5,7 +5,7 @@
 #include <memory>
 
 class AppDelegate;
-class QUrl;
+struct UsageEndpoints;
 
 // The process: one application object with the names the settings path is built from,
 // kept running without windows, and the one delegate that starts everything.
@@ -17,7 +17,7 @@ public:
     ~GaugeryApp() override;
 
     // Starts Gaugery, or hands over to the instance already running; the exit status.
-    int run(const QUrl& origin);
+    int run(const UsageEndpoints& endpoints);
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;

@@ -28,7 +28,7 @@ void OnboardingWindowController::show(UsageService& usage)
         // Filled in when the keyring answers, unless the user has begun typing by then.
         KeychainService& keychain = m_keychain ? *m_keychain : KeychainService::shared();
         keychain.read(view, [view](const CookieRead& read) {
-            if (read.state == CookieRead::State::stored && view->cookieText().isEmpty())
+            if (read.state == SecretState::found && view->cookieText().isEmpty())
                 view->editor()->setPlainText(read.cookie);
         });
         const QUrl origin =

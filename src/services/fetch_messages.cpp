@@ -65,4 +65,25 @@ QString saveFailed()
     return QStringLiteral("Failed to save cookie");
 }
 
+QString removeFailed(bool locked)
+{
+    return locked ? QStringLiteral("Could not remove the cookie from the keyring: it is locked.")
+                  : QStringLiteral("Could not remove the cookie from the keyring: it does not "
+                                   "answer.");
+}
+QString noClaudeCodeSignIn()
+{
+    return QStringLiteral("No Claude Code sign-in found. Run claude to sign in, or set a cookie.");
+}
+QString claudeCodeExpired()
+{
+    return QStringLiteral("Claude Code's sign-in has expired. Run claude to renew it, or set a "
+                          "cookie.");
+}
+QString claudeCodeScope()
+{
+    return QStringLiteral("This Claude Code sign-in cannot read usage. Sign in again with claude, "
+                          "or set a cookie.");
+}
+
 } // namespace FetchMessages

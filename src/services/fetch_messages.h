@@ -19,4 +19,8 @@ QString usageParseFailed(const QString& description);
 QString invalidCookie();
 QString keyringLocked();
 QString saveFailed();
+QString removeFailed(bool locked);
+QString noClaudeCodeSignIn();
+QString claudeCodeExpired();
+QString claudeCodeScope();
 } // namespace FetchMessages

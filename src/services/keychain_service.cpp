@@ -51,31 +51,31 @@ void KeychainService::save(const QString& cookie, QObject* context, std::functio
     run<bool>([this, cookie] { return saveNow(cookie); }, context, std::move(done));
 }
 
-void KeychainService::remove(QObject* context, std::function<void(bool)> done)
+void KeychainService::remove(QObject* context, std::function<void(SecretState)> done)
 {
-    run<bool>([this] { return removeNow(); }, context, std::move(done));
+    run<SecretState>([this] { return removeNow(); }, context, std::move(done));
 }
 
 CookieRead KeychainService::readNow()
 {
     const SecretLookup found = m_store->lookup();
     switch (found.status) {
-    case SecretLookup::Status::found:
+    case SecretState::found:
         break;
-    case SecretLookup::Status::absent:
-        return {CookieRead::State::absent, {}};
-    case SecretLookup::Status::locked:
-        return {CookieRead::State::locked, {}};
-    case SecretLookup::Status::unreachable:
-        return {CookieRead::State::unreachable, {}};
+    case SecretState::absent:
+        return {SecretState::absent, {}};
+    case SecretState::locked:
+        return {SecretState::locked, {}};
+    case SecretState::unreachable:
+        return {SecretState::unreachable, {}};
     }
     // A leading byte-order mark is part of the cookie, not a marker to drop.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
                                                      QStringConverter::Flag::ConvertInitialBom);
     const QString cookie = decoder.decode(found.secret);
     if (decoder.hasError())
-        return {CookieRead::State::absent, {}};
-    return {CookieRead::State::stored, cookie};
+        return {SecretState::absent, {}};
+    return {SecretState::found, cookie};
 }
 
 bool KeychainService::saveNow(const QString& cookie)
@@ -88,7 +88,7 @@ bool KeychainService::saveNow(const QString& cookie)
     return m_store->store(bytes);
 }
 
-bool KeychainService::removeNow()
+SecretState KeychainService::removeNow()
 {
     return m_store->clear();
 }

@@ -12,8 +12,7 @@
 
 // What reading the cookie found; the text only when stored.
 struct CookieRead {
-    enum class State { stored, absent, locked, unreachable };
-    State state = State::absent;
+    SecretState state = SecretState::absent;
     QString cookie;
 };
 
@@ -37,13 +36,14 @@ public:
     void read(QObject* context, std::function<void(const CookieRead&)> done);
     // Replaces the stored cookie; on failure the earlier one is kept.
     void save(const QString& cookie, QObject* context, std::function<void(bool)> done);
-    // True when the cookie is gone, including when there was none.
-    void remove(QObject* context, std::function<void(bool)> done);
+    // absent once the cookie is gone (or when there was none); locked or unreachable when
+    // it is still there.
+    void remove(QObject* context, std::function<void(SecretState)> done);
 
     // The same, answered on the calling thread; for tests and tools, never the GUI.
     CookieRead readNow();
     bool saveNow(const QString& cookie);
-    bool removeNow();
+    SecretState removeNow();
 
 private:
     template <typename Result>

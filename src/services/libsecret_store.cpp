@@ -314,25 +314,40 @@ SecretLookup lookupItem()
         const std::optional<GList*> found =
             searchAll(SecretSearchFlags(SECRET_SEARCH_LOAD_SECRETS | unlock));
         if (!found)
-            return {unlock ? SecretLookup::Status::locked : SecretLookup::Status::unreachable, {}};
+            return {unlock ? SecretState::locked : SecretState::unreachable, {}};
         ItemList list{*found};
         if (!list.items)
-            return {SecretLookup::Status::absent, {}};
+            return {SecretState::absent, {}};
         if (const std::optional<QByteArray> secret = readable(list.items))
-            return {SecretLookup::Status::found, *secret};
+            return {SecretState::found, *secret};
     }
-    return {SecretLookup::Status::locked, {}};
+    return {SecretState::locked, {}};
 }
 
-bool clearItems()
+// What is left after a removal that did not go through, asked without an unlock prompt:
+// the user has just refused or missed one.
+SecretState leftOver()
+{
+    const std::optional<GList*> found = searchAll(SECRET_SEARCH_NONE);
+    if (!found)
+        return SecretState::unreachable;
+    ItemList list{*found};
+    for (GList* node = list.items; node; node = node->next) {
+        if (secret_item_get_locked(SECRET_ITEM(node->data)))
+            return SecretState::locked;
+    }
+    return list.items ? SecretState::unreachable : SecretState::absent;
+}
+
+SecretState clearItems()
 {
     // Unlocking first: deleting skips nothing, so a cookie in a locked keyring does not
     // survive a sign-out that claimed to remove it.
     const std::optional<GList*> found = searchAll(SECRET_SEARCH_UNLOCK);
     if (!found)
-        return false;
+        return leftOver();
     ItemList list{*found};
-    return deleteAllBut(list.items, nullptr);
+    return deleteAllBut(list.items, nullptr) ? SecretState::absent : leftOver();
 }
 
 } // namespace
@@ -355,7 +370,7 @@ SecretLookup LibsecretStore::lookup()
     return KeyringLoop::instance().run<SecretLookup>(lookupItem);
 }
 
-bool LibsecretStore::clear()
+SecretState LibsecretStore::clear()
 {
-    return KeyringLoop::instance().run<bool>(clearItems);
+    return KeyringLoop::instance().run<SecretState>(clearItems);
 }

@@ -14,5 +14,5 @@ public:
 
     bool store(const QByteArray& secret) override;
     SecretLookup lookup() override;
-    bool clear() override;
+    SecretState clear() override;
 };

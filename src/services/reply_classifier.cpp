@@ -9,7 +9,9 @@ namespace {
 
 ReplyStep fail(QString message)
 {
-    return {ReplyStep::Action::fail, std::move(message), false, {}, {}};
+    ReplyStep step;
+    step.message = std::move(message);
+    return step;
 }
 
 // The bot-protection front answers a challenge instead of the API: marked by a header,
@@ -73,6 +75,13 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
     const int status = *facts.status;
     if (status == 403 && isChallenge(facts))
         return fail(FetchMessages::botProtection());
+    if (kind == RequestKind::oauthUsage && (status == 401 || status == 403)) {
+        // 403: a token without the user:profile scope.
+        ReplyStep step = fail(status == 401 ? FetchMessages::claudeCodeExpired()
+                                            : FetchMessages::claudeCodeScope());
+        step.rejectToken = status == 401;
+        return step;
+    }
     if (status == 401 || status == 403) {
         if (kind == RequestKind::organizations)
             return fail(FetchMessages::organizationsUnauthorized());
@@ -80,8 +89,11 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
         step.forgetOrganization = true;
         return step;
     }
-    if (status == 200)
-        return {ReplyStep::Action::decode, {}, false, {}, {}};
+    if (status == 200) {
+        ReplyStep step;
+        step.action = ReplyStep::Action::decode;
+        return step;
+    }
     ReplyStep step = fail(FetchMessages::serverError(status));
     step.diagnostic = diagnosticLine(kind, facts.body);
     if (status == 429 && !facts.retryAfter.isEmpty())
@@ -104,5 +116,6 @@ ReplyFacts readReplyFacts(QNetworkReply& reply, bool tooLarge, QByteArray body)
     facts.contentType = reply.rawHeader("Content-Type");
     facts.mitigated = reply.rawHeader("cf-mitigated");
     facts.retryAfter = reply.rawHeader("Retry-After");
+    facts.setCookies = reply.header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
     return facts;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QNetworkCookie>
 #include <QString>
 
 #include <optional>
 
 class QNetworkReply;
 
-enum class RequestKind { organizations, usage };
+// The web API's two requests, and the OAuth usage request made with Claude Code's sign-in.
+enum class RequestKind { organizations, usage, oauthUsage };
 
 // What a finished reply told us, independent of Qt's reply object.
 struct ReplyFacts {
@@ -21,6 +24,8 @@ struct ReplyFacts {
     QByteArray contentType;
     QByteArray mitigated;
     QByteArray retryAfter;
+    // What the response set, for renewing the stored session.
+    QList<QNetworkCookie> setCookies;
 };
 
 // What the service does with a reply: fail with a message, or decode the body.
@@ -29,6 +34,8 @@ struct ReplyStep {
     Action action = Action::fail;
     QString message;
     bool forgetOrganization = false;
+    // Claude Code's token was refused: it is not sent again until the file changes.
+    bool rejectToken = false;
     // The line printed for an unexpected status, when its body is UTF-8 text.
     std::optional<QString> diagnostic;
     // A rate-limit answer's Retry-After value, for pausing the refresh timer.

@@ -1,10 +1,27 @@
 #include "services/request_builder.h"
 
+#include "build_config.h"
+
 #include <algorithm>
 
-RequestBuilder::RequestBuilder(QUrl origin)
+namespace {
+
+// Same-origin redirects only, no cookie jar either way, a bounded transfer.
+void limit(QNetworkRequest& request)
+{
+    request.setTransferTimeout(RequestBuilder::transferTimeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+}
+
+} // namespace
+
+RequestBuilder::RequestBuilder(QUrl origin, QUrl apiOrigin)
     : m_origin(std::move(origin)),
-      m_originText(m_origin.toString(QUrl::StripTrailingSlash | QUrl::FullyEncoded))
+      m_originText(m_origin.toString(QUrl::StripTrailingSlash | QUrl::FullyEncoded)),
+      m_apiOrigin(std::move(apiOrigin))
 {
 }
 
@@ -40,13 +57,21 @@ QNetworkRequest RequestBuilder::createRequest(const QUrl& url, const QString& co
     request.setRawHeader("Sec-Fetch-Dest", "empty");
     request.setRawHeader("Sec-Fetch-Mode", "cors");
     request.setRawHeader("Sec-Fetch-Site", "same-origin");
-    request.setTransferTimeout(transferTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::SameOriginRedirectPolicy);
-    // The cookie header is the user's text alone: nothing from a jar joins it and
-    // nothing a response sets is kept.
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // The cookie header is the user's text alone: nothing from a jar joins it, and what
+    // a response sets reaches the stored header only through CookieRenewal.
+    limit(request);
+    return request;
+}
+
+QNetworkRequest RequestBuilder::createOAuthUsageRequest(const QString& token) const
+{
+    QNetworkRequest request(QUrl(m_apiOrigin.toString(QUrl::StripTrailingSlash) +
+                                 QStringLiteral("/api/oauth/usage")));
+    request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+    request.setRawHeader("anthropic-beta", "oauth-2025-04-20");
+    request.setRawHeader("Accept", "application/json");
+    request.setRawHeader("User-Agent", QByteArray("Gaugery/") + BuildConfig::version);
+    limit(request);
     return request;
 }
 

@@ -6,12 +6,15 @@
 
 #include <optional>
 
-// Builds the requests of the usage fetch, all on one service origin.
+// Builds the requests of the usage fetch: the web API's on the service origin with the
+// browser session, and the OAuth usage request on the API origin with Claude Code's token.
 class RequestBuilder {
 public:
     static constexpr int transferTimeoutMs = 60'000;
 
-    explicit RequestBuilder(QUrl origin);
+    RequestBuilder(QUrl origin, QUrl apiOrigin);
+
+    const QUrl& origin() const { return m_origin; }
 
     QUrl organizationsUrl() const;
     // Nothing when the identifier does not make a valid URL on the service origin.
@@ -20,6 +23,8 @@ public:
     // The nine browser-like headers in their fixed order; same-origin redirects only,
     // no cookie jar, 60-second transfer timeout.
     QNetworkRequest createRequest(const QUrl& url, const QString& cookie) const;
+    // GET /api/oauth/usage with the bearer token and no cookie.
+    QNetworkRequest createOAuthUsageRequest(const QString& token) const;
 
     // False for a cookie that would break the header: CR, LF, NUL or any other control.
     static bool isHeaderSafe(const QString& cookie);
@@ -29,4 +34,5 @@ private:
 
     QUrl m_origin;
     QString m_originText;
+    QUrl m_apiOrigin;
 };

@@ -2,11 +2,12 @@
 
 #include <QByteArray>
 
-// What a lookup found. A locked item is not a missing one: it is there, and the user
-// has to unlock the keyring before it can be read.
+// What the keyring said of the secret. A locked item is not a missing one: it is there,
+// and the user has to unlock the keyring before it can be read or removed.
+enum class SecretState { found, absent, locked, unreachable };
+
 struct SecretLookup {
-    enum class Status { found, absent, locked, unreachable };
-    Status status = Status::absent;
+    SecretState status = SecretState::absent;
     QByteArray secret;
 };
 
@@ -20,6 +21,7 @@ public:
     // Replaces the stored secret. On failure the previously stored secret is left in place.
     virtual bool store(const QByteArray& secret) = 0;
     virtual SecretLookup lookup() = 0;
-    // True when the secret was removed or there was none.
-    virtual bool clear() = 0;
+    // absent once the secret is gone (or when there was none); locked or unreachable when
+    // it is still there.
+    virtual SecretState clear() = 0;
 };

@@ -1,5 +1,9 @@
 #include "services/usage_service.h"
 
+#include "services/bounded_get.h"
+#include "services/claude_code_credentials.h"
+#include "services/claude_code_watcher.h"
+#include "services/cookie_renewal.h"
 #include "services/diagnostics.h"
 #include "services/fetch_messages.h"
 #include "services/keychain_service.h"
@@ -9,13 +13,11 @@
 #include "services/user_defaults.h"
 
 #include <QCoreApplication>
-#include <QNetworkReply>
+#include <QCryptographicHash>
 #include <QPointer>
 #include <QThreadPool>
 
-#include <algorithm>
 #include <limits>
-#include <memory>
 
 namespace {
 
@@ -41,23 +43,41 @@ int timerMilliseconds(double seconds)
                                                  : static_cast<int>(ms);
 }
 
+// The refused token is remembered by its digest only.
+QByteArray digestOf(const QString& token)
+{
+    return QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256);
+}
+
 } // namespace
 
-UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, const QUrl& origin,
-                           Clock clock, QObject* parent)
-    : QObject(parent), m_keychain(keychain), m_defaults(defaults), m_requests(origin),
-      m_clock(std::move(clock)), m_network(new QNetworkAccessManager(this))
+UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults,
+                           UsageEndpoints endpoints, Clock clock, QObject* parent)
+    : QObject(parent), m_keychain(keychain), m_defaults(defaults),
+      m_requests(endpoints.origin, endpoints.apiOrigin),
+      m_claudeCodeFile(std::move(endpoints.claudeCodeFile)), m_clock(std::move(clock)),
+      m_network(new QNetworkAccessManager(this)),
+      m_claudeCodeWatcher(new ClaudeCodeWatcher(m_claudeCodeFile, this))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
+    m_spacingTimer.setSingleShot(true);
+    connect(&m_spacingTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
+    connect(m_claudeCodeWatcher, &ClaudeCodeWatcher::changed, this,
+            &UsageService::onClaudeCodeChanged);
     readRefreshInterval();
     connect(&m_defaults, &UserDefaults::changed, this, [this](const QString& key) {
         if (key == UserDefaults::refreshIntervalKey)
             readRefreshInterval();
-        // Another organization picked: its figures, at once.
+        // Another organization picked: its figures at once, and none of the last one's.
         if (key == UserDefaults::organizationIdKey && m_state.hasCookie &&
             chosenOrganization() != m_organizationId) {
+            ++m_generation;
             m_organizationId.reset();
+            fetchUsage();
+        }
+        if (key == UserDefaults::usageSourceKey) {
+            ++m_generation;
             fetchUsage();
         }
     });
@@ -65,10 +85,17 @@ UsageService::UsageService(KeychainService& keychain, UserDefaults& defaults, co
 
 UsageService::~UsageService() = default;
 
+bool UsageService::isConnected() const
+{
+    return UsageSources::choose(chosenSource(),
+                                m_state.hasCookie ? SecretState::found : SecretState::absent,
+                                hasClaudeCode()) != UsageSource::none;
+}
+
 void UsageService::readRefreshInterval()
 {
     m_refreshInterval = m_defaults.setting(UserDefaults::refreshIntervalKey).toDouble();
-    if (m_state.hasCookie)
+    if (m_refreshTimer.isActive())
         startAutoRefresh();
 }
 
@@ -79,24 +106,29 @@ std::optional<QString> UsageService::chosenOrganization() const
     return m_defaults.stringForKey(UserDefaults::organizationIdKey);
 }
 
+QString UsageService::chosenSource() const
+{
+    return m_defaults.setting(UserDefaults::usageSourceKey).toString();
+}
+
 void UsageService::start()
 {
-    readCookie([this](const CookieRead& read) { onCookieRead(read, true); });
+    readCookie([this](const CookieRead& read) { onCookieRead(read, true, true); });
 }
 
 void UsageService::scheduledFetch()
 {
-    if (!m_state.hasCookie)
+    if (!isConnected())
         return;
     // A rate-limited account is left alone until the server says; Refresh still asks.
     if (m_rateLimitedUntil && m_clock() < *m_rateLimitedUntil)
         return;
-    fetchUsage();
+    readCookie([this](const CookieRead& read) { onCookieRead(read, false, true); });
 }
 
 void UsageService::fetchUsage()
 {
-    readCookie([this](const CookieRead& read) { onCookieRead(read, false); });
+    readCookie([this](const CookieRead& read) { onCookieRead(read, false, false); });
 }
 
 void UsageService::readCookie(std::function<void(const CookieRead&)> then)
@@ -109,43 +141,95 @@ void UsageService::readCookie(std::function<void(const CookieRead&)> then)
     });
 }
 
-void UsageService::onCookieRead(const CookieRead& read, bool startUp)
+std::optional<ClaudeCodeSignIn> UsageService::readClaudeCode(State& next, bool wanted)
+{
+    const ClaudeCodeRead read = ClaudeCodeCredentials::read(m_claudeCodeFile);
+    next.claudeCodePlan.reset();
+    if (read.signIn) {
+        next.claudeCodePlan = ClaudeCodeCredentials::planName(read.signIn->subscriptionType);
+        m_claudeCodeProblem.clear();
+    } else if (wanted && read.problem != m_claudeCodeProblem) {
+        // One line for each new reason, not one a refresh.
+        printDiagnostic(QStringLiteral("No Claude Code sign-in: ") + read.problem);
+        m_claudeCodeProblem = read.problem;
+    }
+    return read.signIn;
+}
+
+void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool automatic)
 {
     State next = m_state;
-    switch (read.state) {
-    case CookieRead::State::stored:
-        next.hasCookie = true;
-        if (startUp)
-            startAutoRefresh();
-        beginChain(next, read.cookie);
-        return;
-    case CookieRead::State::locked:
-        // There is a cookie; the keyring will be unlocked, and the timer tries again.
-        next.hasCookie = true;
-        next.error = FetchMessages::keyringLocked();
-        if (startUp)
-            startAutoRefresh();
-        break;
-    case CookieRead::State::absent:
-    case CookieRead::State::unreachable:
-        if (startUp)
+    next.hasCookie = read.state == SecretState::found || read.state == SecretState::locked;
+    const bool wanted = chosenSource() == UsageSources::claudeCode || !next.hasCookie;
+    const std::optional<ClaudeCodeSignIn> claudeCode = readClaudeCode(next, wanted);
+    next.source = UsageSources::choose(chosenSource(), read.state, claudeCode.has_value());
+    if (next.source != UsageSource::none && startUp)
+        startAutoRefresh();
+    switch (next.source) {
+    case UsageSource::cookie:
+        if (read.state == SecretState::found) {
+            beginChain(next, UsageSource::cookie, read.cookie);
             return;
-        next.error = FetchMessages::noCookie();
+        }
+        // There is a cookie; the keyring will be unlocked, and the timer tries again.
+        next.error = FetchMessages::keyringLocked();
+        break;
+    case UsageSource::claudeCode:
+        fetchWithClaudeCode(next, *claudeCode, automatic);
+        return;
+    case UsageSource::none:
+        if (startUp) {
+            apply(next);
+            return;
+        }
+        next.error = chosenSource() == UsageSources::claudeCode ? FetchMessages::noClaudeCodeSignIn()
+                                                                : FetchMessages::noCookie();
         break;
     }
     apply(next);
 }
 
-void UsageService::beginChain(State next, const QString& cookie)
+void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic)
+{
+    const QString& token = signIn.accessToken;
+    const bool expired = signIn.expiresAt.isValid() && signIn.expiresAt <= m_clock();
+    if (expired || digestOf(token) == m_refusedToken) {
+        next.error = FetchMessages::claudeCodeExpired();
+        apply(next);
+        return;
+    }
+    if (automatic && m_lastClaudeCodeRequest) {
+        const qint64 since = m_lastClaudeCodeRequest->secsTo(m_clock());
+        if (since >= 0 && since < claudeCodeSpacingSeconds) {
+            apply(next);
+            m_spacingTimer.start(int(claudeCodeSpacingSeconds - since) * 1000);
+            return;
+        }
+    }
+    beginChain(next, UsageSource::claudeCode, token);
+}
+
+void UsageService::beginChain(State next, UsageSource source, const QString& credential)
 {
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    const Chain chain{cookie, m_generation, {}, {}};
-    if (m_organizationId)
+    const Chain chain{source, credential, m_generation, {}, {}};
+    if (!RequestBuilder::isHeaderSafe(credential)) {
+        fail(source == UsageSource::cookie ? FetchMessages::invalidCookie()
+                                           : FetchMessages::claudeCodeExpired(),
+             chain);
+        return;
+    }
+    if (source == UsageSource::claudeCode) {
+        // The token belongs to one account: no organizations to list.
+        m_lastClaudeCodeRequest = m_clock();
+        send(RequestKind::oauthUsage, m_requests.createOAuthUsageRequest(credential), chain);
+    } else if (m_organizationId) {
         fetchUsageData(chain);
-    else
+    } else {
         fetchOrganizations(chain);
+    }
 }
 
 void UsageService::fetchOrganizations(const Chain& chain)
@@ -155,7 +239,7 @@ void UsageService::fetchOrganizations(const Chain& chain)
         fail(FetchMessages::invalidUrl(), chain);
         return;
     }
-    send(RequestKind::organizations, url, chain);
+    send(RequestKind::organizations, m_requests.createRequest(url, chain.credential), chain);
 }
 
 void UsageService::fetchUsageData(const Chain& chain)
@@ -165,50 +249,22 @@ void UsageService::fetchUsageData(const Chain& chain)
         fail(FetchMessages::invalidUrl(), chain);
         return;
     }
-    send(RequestKind::usage, *url, chain);
+    send(RequestKind::usage, m_requests.createRequest(*url, chain.credential), chain);
 }
 
-void UsageService::send(RequestKind kind, const QUrl& url, const Chain& chain)
+void UsageService::send(RequestKind kind, const QNetworkRequest& request, const Chain& chain)
 {
-    if (!RequestBuilder::isHeaderSafe(chain.cookie)) {
-        fail(FetchMessages::invalidCookie(), chain);
-        return;
-    }
-    QNetworkReply* reply = m_network->get(m_requests.createRequest(url, chain.cookie));
-
-    struct Transfer {
-        QByteArray body;
-        bool tooLarge = false;
-    };
-    auto transfer = std::make_shared<Transfer>();
-    const auto abandonIfTooLarge = [reply, transfer](qint64 size) {
-        if (size <= maxBodyBytes || transfer->tooLarge)
-            return;
-        transfer->tooLarge = true;
-        transfer->body.clear();
-        reply->abort();
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, this, [reply, abandonIfTooLarge] {
-        abandonIfTooLarge(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
-    });
-    connect(reply, &QNetworkReply::readyRead, this, [reply, transfer, abandonIfTooLarge] {
-        if (transfer->tooLarge)
-            return;
-        transfer->body += reply->readAll();
-        abandonIfTooLarge(transfer->body.size());
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, kind, reply, transfer, chain] {
-        reply->deleteLater();
-        if (!transfer->tooLarge)
-            transfer->body += reply->readAll();
-        onReplyFinished(kind, readReplyFacts(*reply, transfer->tooLarge, transfer->body), chain);
+    BoundedGet::send(*m_network, request, this, [this, kind, chain](const ReplyFacts& facts) {
+        onReplyFinished(kind, facts, chain);
     });
 }
 
-void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, const Chain& chain)
+void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, Chain chain)
 {
     if (!isCurrent(chain))
         return;
+    if (chain.source == UsageSource::cookie)
+        renewCookie(facts, chain);
     const ReplyStep step = classifyReply(kind, facts);
     if (step.diagnostic)
         printDiagnostic(*step.diagnostic);
@@ -220,7 +276,21 @@ void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, co
         m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, m_clock());
     if (step.forgetOrganization)
         m_organizationId.reset();
+    if (step.rejectToken)
+        m_refusedToken = digestOf(chain.credential);
     fail(step.message, chain);
+}
+
+void UsageService::renewCookie(const ReplyFacts& facts, Chain& chain)
+{
+    const std::optional<QString> renewed =
+        CookieRenewal::renewed(chain.credential, facts.setCookies, m_requests.origin(), m_clock());
+    if (!renewed)
+        return;
+    // Kept like the browser keeps its session; a user's save or clear made later is
+    // queued after this one and wins.
+    chain.credential = *renewed;
+    m_keychain.save(*renewed, this, [](bool) {});
 }
 
 void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
@@ -270,6 +340,8 @@ void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain
     m_rateLimitedUntil.reset();
     State next = ended(chain);
     next.usageData = result.data;
+    next.usageData->owner = chain.source == UsageSource::claudeCode ? UsageData::claudeCodeOwner
+                                                                    : m_organizationId.value_or(QString());
     ++next.snapshot;
     next.error.reset();
     apply(next);
@@ -293,16 +365,27 @@ UsageService::State UsageService::ended(const Chain& chain) const
     return next;
 }
 
-void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
+UsageService::State UsageService::beginUserAction()
 {
-    if (organizationId)
-        m_defaults.setValue(UserDefaults::organizationIdKey, *organizationId);
-    m_organizationId.reset();
-    m_rateLimitedUntil.reset();
-    m_keychain.save(cookie, this, [this, cookie](bool saved) { onCookieSaved(saved, cookie); });
+    ++m_generation;
+    State next = m_state;
+    next.isLoading = false;
+    return next;
 }
 
-void UsageService::onCookieSaved(bool saved, const QString& cookie)
+void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
+{
+    apply(beginUserAction());
+    const int generation = m_generation;
+    m_keychain.save(cookie, this, [this, generation, cookie, organizationId](bool saved) {
+        // A later save or clear decides.
+        if (generation == m_generation)
+            onCookieSaved(saved, cookie, organizationId);
+    });
+}
+
+void UsageService::onCookieSaved(bool saved, const QString& cookie,
+                                 const std::optional<QString>& organization)
 {
     State next = m_state;
     if (!saved) {
@@ -310,28 +393,75 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie)
         apply(next);
         return;
     }
-    // Replies and reads of the cookie saved over no longer count.
-    ++m_generation;
+    if (organization)
+        m_defaults.setValue(UserDefaults::organizationIdKey, *organization);
+    m_organizationId.reset();
+    m_rateLimitedUntil.reset();
     next.hasCookie = true;
     startAutoRefresh();
-    beginChain(next, cookie);
+    State withSource = next;
+    readClaudeCode(withSource, false);
+    withSource.source =
+        UsageSources::choose(chosenSource(), SecretState::found, withSource.claudeCodePlan.has_value());
+    if (withSource.source == UsageSource::cookie) {
+        beginChain(withSource, UsageSource::cookie, cookie);
+        return;
+    }
+    // Claude Code is the chosen source: the cookie waits until it is chosen.
+    apply(withSource);
 }
 
 void UsageService::clearCookie()
 {
-    ++m_generation;
+    State next = beginUserAction();
+    stopAutoRefresh();
+    apply(next);
+    const int generation = m_generation;
+    m_keychain.remove(this, [this, generation](SecretState left) {
+        if (generation == m_generation)
+            onCookieRemoved(left);
+    });
+}
+
+void UsageService::onCookieRemoved(SecretState left)
+{
+    State next = m_state;
+    if (left != SecretState::absent) {
+        // The keyring kept it: still connected, and the user is told why.
+        next.error = FetchMessages::removeFailed(left == SecretState::locked);
+        startAutoRefresh();
+        apply(next);
+        return;
+    }
     m_organizationId.reset();
     m_rateLimitedUntil.reset();
-    stopAutoRefresh();
-    m_keychain.remove(this, [](bool) {});
-    State next = m_state;
     next.hasCookie = false;
     next.organizations.clear();
     next.organization.reset();
     next.usageData.reset();
     ++next.snapshot;
-    next.isLoading = false;
+    next.error.reset();
+    next.source = UsageSource::none;
     apply(next);
+    // Claude Code's sign-in takes over where the setting lets it.
+    if (isConnected()) {
+        startAutoRefresh();
+        fetchUsage();
+    }
+}
+
+void UsageService::onClaudeCodeChanged()
+{
+    State next = m_state;
+    readClaudeCode(next, false);
+    m_refusedToken.clear();
+    apply(next);
+    // Figures at once when Claude Code's sign-in is (or may now be) what they come from.
+    if (m_state.source == UsageSource::cookie || !isConnected())
+        return;
+    if (!m_refreshTimer.isActive())
+        startAutoRefresh();
+    scheduledFetch();
 }
 
 void UsageService::startAutoRefresh()
@@ -342,6 +472,7 @@ void UsageService::startAutoRefresh()
 void UsageService::stopAutoRefresh()
 {
     m_refreshTimer.stop();
+    m_spacingTimer.stop();
 }
 
 void UsageService::apply(State next)
@@ -352,6 +483,8 @@ void UsageService::apply(State next)
     const bool newCookie = next.hasCookie != m_state.hasCookie;
     const bool newOrganizations =
         next.organizations != m_state.organizations || next.organization != m_state.organization;
+    const bool newSource =
+        next.source != m_state.source || next.claudeCodePlan != m_state.claudeCodePlan;
     m_state = std::move(next);
     if (newData)
         Q_EMIT usageDataChanged(m_state.usageData);
@@ -363,6 +496,8 @@ void UsageService::apply(State next)
         Q_EMIT hasCookieChanged(m_state.hasCookie);
     if (newOrganizations)
         Q_EMIT organizationsChanged(m_state.organizations);
-    if (newData || newLoading || newError || newCookie || newOrganizations)
+    if (newSource)
+        Q_EMIT sourceChanged();
+    if (newData || newLoading || newError || newCookie || newOrganizations || newSource)
         Q_EMIT changed();
 }

@@ -2,6 +2,7 @@
 
 #include "models/tray_presentation.h"
 #include "models/usage_window.h"
+#include "services/usage_source.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,6 +38,8 @@ const QList<Setting>& UserDefaults::settings()
         {usageAlertsKey, false, {}, false},
         {trayStyleKey, QVariant(), trayStyleChoices(), false},
         {organizationIdKey, QVariant(), {}, false},
+        {usageSourceKey, UsageSources::automatic,
+         {UsageSources::automatic, UsageSources::cookie, UsageSources::claudeCode}, false},
     };
     return table;
 }

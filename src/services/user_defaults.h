@@ -33,6 +33,7 @@ public:
     static inline const QString usageAlertsKey = QStringLiteral("usageAlerts");
     static inline const QString trayStyleKey = QStringLiteral("trayStyle");
     static inline const QString organizationIdKey = QStringLiteral("organizationId");
+    static inline const QString usageSourceKey = QStringLiteral("usageSource");
     // Not a setting: the alerts already posted, so a restart does not post them again.
     static inline const QString notifiedThresholdsKey = QStringLiteral("notifiedThresholds");
 

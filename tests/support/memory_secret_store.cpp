@@ -17,21 +17,23 @@ SecretLookup MemorySecretStore::lookup()
     QMutexLocker lock(&m_mutex);
     ++m_lookupCalls;
     if (m_failing)
-        return {SecretLookup::Status::unreachable, {}};
+        return {SecretState::unreachable, {}};
     if (!m_secret)
-        return {SecretLookup::Status::absent, {}};
+        return {SecretState::absent, {}};
     if (m_locked)
-        return {SecretLookup::Status::locked, {}};
-    return {SecretLookup::Status::found, *m_secret};
+        return {SecretState::locked, {}};
+    return {SecretState::found, *m_secret};
 }
 
-bool MemorySecretStore::clear()
+SecretState MemorySecretStore::clear()
 {
     QMutexLocker lock(&m_mutex);
-    if (m_failing || m_locked)
-        return false;
+    if (m_failing)
+        return SecretState::unreachable;
+    if (m_locked && m_secret)
+        return SecretState::locked;
     m_secret.reset();
-    return true;
+    return SecretState::absent;
 }
 
 void MemorySecretStore::setFailing(bool failing)

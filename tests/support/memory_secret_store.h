@@ -12,7 +12,7 @@ class MemorySecretStore final : public SecretStore {
 public:
     bool store(const QByteArray& secret) override;
     SecretLookup lookup() override;
-    bool clear() override;
+    SecretState clear() override;
 
     void setFailing(bool failing);
     void setLocked(bool locked);

@@ -1,6 +1,8 @@
 #include "service_fixture.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 
 ServiceFixture::ServiceFixture()
@@ -14,9 +16,35 @@ void ServiceFixture::serveHappyPath()
     server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
 }
 
+UsageEndpoints ServiceFixture::endpoints() const
+{
+    return {server.origin(), server.origin(),
+            claudeHome.filePath(QStringLiteral(".claude/.credentials.json"))};
+}
+
+void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expiresAt,
+                                     const QString& plan)
+{
+    // Written beside and renamed over, as Claude Code does.
+    QDir(claudeHome.path()).mkpath(QStringLiteral(".claude"));
+    const QString path = endpoints().claudeCodeFile;
+    QFile file(path + QStringLiteral(".new"));
+    file.open(QIODevice::WriteOnly);
+    file.write(QStringLiteral(R"({"claudeAiOauth":{"accessToken":"%1","refreshToken":"not-for-gaugery",)"
+                              R"("expiresAt":%2,"scopes":["user:inference","user:profile"],)"
+                              R"("subscriptionType":"%3"}})")
+                   .arg(token)
+                   .arg(expiresAt.toMSecsSinceEpoch())
+                   .arg(plan)
+                   .toUtf8());
+    file.close();
+    QFile::remove(path);
+    QFile::rename(file.fileName(), path);
+}
+
 std::unique_ptr<UsageService> ServiceFixture::makeService(Clock clock)
 {
-    return std::make_unique<UsageService>(keychain, defaults.defaults(), server.origin(),
+    return std::make_unique<UsageService>(keychain, defaults.defaults(), endpoints(),
                                           std::move(clock));
 }
 

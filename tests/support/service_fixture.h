@@ -6,6 +6,8 @@
 #include "services/usage_service.h"
 #include "temporary_defaults.h"
 
+#include <QTemporaryDir>
+
 #include <memory>
 
 // A usage service wired to a loopback server, an in-memory keyring and a temporary
@@ -18,6 +20,12 @@ struct ServiceFixture {
 
     // Answers both requests as the service does on a good day.
     void serveHappyPath();
+    // The loopback server for both APIs, and a Claude Code file in the fixture's folder
+    // (absent until a test writes it).
+    UsageEndpoints endpoints() const;
+    // Writes Claude Code's credentials file with this token, expiring at `expiresAt`.
+    void writeClaudeCode(const QString& token, const QDateTime& expiresAt,
+                         const QString& plan = QStringLiteral("max"));
     // Built, not started: no keyring read yet.
     std::unique_ptr<UsageService> makeService(Clock clock = systemClock);
     // Starts the service and waits until the start-up read and any first fetch are over.
@@ -31,4 +39,5 @@ struct ServiceFixture {
     std::shared_ptr<MemorySecretStore> store = std::make_shared<MemorySecretStore>();
     KeychainService keychain{store};
     TemporaryDefaults defaults;
+    QTemporaryDir claudeHome;
 };

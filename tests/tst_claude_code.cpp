@@ -1,0 +1,197 @@
+#include "build_config.h"
+#include "service_fixture.h"
+#include "services/fetch_messages.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+Q_DECLARE_METATYPE(ScriptedResponse)
+
+// Reading the figures with Claude Code's own sign-in, against the loopback server and a
+// credentials file in a temporary home.
+class TestClaudeCode : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sourceChoice_data();
+    void sourceChoice();
+    void readsWithTheTokenAlone();
+    void renewedSignInWithoutRestart();
+    void refusals_data();
+    void refusals();
+};
+
+namespace {
+
+using Fx = ServiceFixture;
+const QByteArray oauthPath = "/api/oauth/usage";
+
+QDateTime inHours(int hours)
+{
+    return QDateTime::currentDateTimeUtc().addSecs(hours * 3600);
+}
+
+QByteArray fileBytes(const Fx& fx)
+{
+    QFile file(fx.endpoints().claudeCodeFile);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestClaudeCode::sourceChoice_data()
+{
+    QTest::addColumn<bool>("cookie");
+    QTest::addColumn<bool>("file");
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QByteArray>("firstRequest"); // empty: nothing is fetched
+
+    const QByteArray web = Fx::organizationsPath;
+    for (const QString& setting :
+         {QStringLiteral("auto"), QStringLiteral("cookie"), QStringLiteral("claudeCode")}) {
+        const bool automatic = setting == QLatin1String("auto");
+        const bool cookieOnly = setting == QLatin1String("cookie");
+        const QByteArray withCookie = setting == QLatin1String("claudeCode") ? QByteArray() : web;
+        const QByteArray withFile = cookieOnly ? QByteArray() : oauthPath;
+        const QByteArray nameBytes = setting.toUtf8();
+        const char* name = nameBytes.constData();
+        QTest::addRow("both, %s", name)
+            << true << true << setting << (cookieOnly || automatic ? web : oauthPath);
+        QTest::addRow("cookie alone, %s", name) << true << false << setting << withCookie;
+        QTest::addRow("file alone, %s", name) << false << true << setting << withFile;
+        QTest::addRow("neither, %s", name) << false << false << setting << QByteArray();
+    }
+}
+
+void TestClaudeCode::sourceChoice()
+{
+    QFETCH(bool, cookie);
+    QFETCH(bool, file);
+    QFETCH(QString, setting);
+    QFETCH(QByteArray, firstRequest);
+    Fx fx;
+    fx.serveHappyPath();
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    if (!cookie)
+        fx.store->put(std::nullopt);
+    if (file)
+        fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
+    fx.defaults.defaults().setValue(UserDefaults::usageSourceKey, setting);
+    auto service = fx.makeService();
+    QVERIFY(fx.startAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths().value(0), firstRequest);
+    QCOMPARE(service->isConnected(), !firstRequest.isEmpty());
+    QCOMPARE(service->refreshTimer().isActive(), !firstRequest.isEmpty());
+}
+
+void TestClaudeCode::readsWithTheTokenAlone()
+{
+    Fx fx;
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    fx.store->put(std::nullopt);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
+    auto service = fx.makeService();
+    QVERIFY(fx.startAndWait(*service));
+
+    QVERIFY(service->usageData());
+    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->usageData()->owner, UsageData::claudeCodeOwner);
+    QCOMPARE(service->source(), UsageSource::claudeCode);
+    QCOMPARE(service->claudeCodePlan(), QStringLiteral("Max"));
+    QCOMPARE(fx.server.requestedPaths(), QList<QByteArray>{oauthPath});
+    const RecordedRequest& request = fx.server.requests().first();
+    QCOMPARE(request.header("Authorization"), QByteArray("Bearer test-token-1"));
+    QCOMPARE(request.header("anthropic-beta"), QByteArray("oauth-2025-04-20"));
+    QCOMPARE(request.header("Accept"), QByteArray("application/json"));
+    QCOMPARE(request.header("User-Agent"), QByteArray("Gaugery/") + BuildConfig::version);
+    QCOMPARE(request.header("Cookie"), QByteArray());
+}
+
+void TestClaudeCode::renewedSignInWithoutRestart()
+{
+    Fx fx;
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    fx.store->put(std::nullopt);
+    fx.server.on(oauthPath, ServiceBodies::json(R"({"error":"token expired"})", 401));
+    fx.writeClaudeCode(QStringLiteral("test-token-old"), now.addSecs(3600));
+    auto service = fx.makeService([&now] { return now; });
+    QVERIFY(fx.startAndWait(*service));
+    QCOMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired()));
+    QVERIFY(service->refreshTimer().isActive());
+
+    // The refused token is not sent again, however much later.
+    now = now.addSecs(600);
+    service->scheduledFetch();
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(fx.server.requests().size(), 1);
+
+    // Claude Code renews its file: the next figures come without a restart.
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    QSignalSpy published(service.get(), &UsageService::usageDataChanged);
+    fx.writeClaudeCode(QStringLiteral("test-token-new"), now.addSecs(8 * 3600));
+    QVERIFY(published.wait());
+    QCOMPARE(service->error(), std::nullopt);
+    QCOMPARE(fx.server.requests().last().header("Authorization"),
+             QByteArray("Bearer test-token-new"));
+
+    // An automatic refresh within a minute of the last request waits; Refresh does not.
+    now = now.addSecs(30);
+    service->scheduledFetch();
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(fx.server.requests().size(), 2);
+    now = now.addSecs(31);
+    service->scheduledFetch();
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(fx.server.requests().size(), 3);
+
+    // A file that says the token has expired sends nothing.
+    fx.writeClaudeCode(QStringLiteral("test-token-late"), now.addSecs(-60));
+    const QByteArray written = fileBytes(fx);
+    QTRY_COMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired()));
+    QCOMPARE(fx.server.requests().size(), 3);
+
+    // Never a token request, never a write.
+    for (const RecordedRequest& request : fx.server.requests())
+        QCOMPARE(request.path, oauthPath);
+    QCOMPARE(fileBytes(fx), written);
+}
+
+void TestClaudeCode::refusals_data()
+{
+    QTest::addColumn<ScriptedResponse>("answer");
+    QTest::addColumn<QByteArray>("file"); // empty: a sign-in of test-token-1
+    QTest::addColumn<QString>("message");
+
+    const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
+    QTest::newRow("token without the profile scope")
+        << ServiceBodies::json(R"({"error":"scope"})", 403) << QByteArray()
+        << FetchMessages::claudeCodeScope();
+    QTest::newRow("malformed file")
+        << usage << QByteArray("{\"claudeAiOauth\": {") << FetchMessages::noClaudeCodeSignIn();
+    QTest::newRow("no claudeAiOauth")
+        << usage << QByteArray(R"({"mcpOAuth":{}})") << FetchMessages::noClaudeCodeSignIn();
+}
+
+void TestClaudeCode::refusals()
+{
+    QFETCH(ScriptedResponse, answer);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+    Fx fx;
+    fx.server.on(oauthPath, answer);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
+    if (!file.isEmpty()) {
+        QFile credentials(fx.endpoints().claudeCodeFile);
+        QVERIFY(credentials.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        credentials.write(file);
+    }
+    fx.defaults.defaults().setValue(UserDefaults::usageSourceKey, QStringLiteral("claudeCode"));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->error(), std::optional(message));
+    QCOMPARE(service->usageData(), std::nullopt);
+}
+
+QTEST_GUILESS_MAIN(TestClaudeCode)
+#include "tst_claude_code.moc"
