@@ -1,8 +1,8 @@
 #include "app/gaugery_app.h"
 #include "app/platform/session_check.h"
+#include "service_origin.h"
 #include "services/claude_code_credentials.h"
 #include "services/usage_source.h"
-#include "service_origin.h"
 
 #include <QUrl>
 
@@ -16,7 +16,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     GaugeryApp app(argc, argv);
-    return app.run({QUrl(QLatin1String(ServiceOrigin::value)),
-                    QUrl(QLatin1String(ServiceOrigin::api)),
-                    ClaudeCodeCredentials::path([](const char* name) { return qEnvironmentVariable(name); })});
+    return app.run(
+        {QUrl(QLatin1String(ServiceOrigin::value)), QUrl(QLatin1String(ServiceOrigin::api)),
+         ClaudeCodeCredentials::path([](const char* name) { return qEnvironmentVariable(name); })});
 }

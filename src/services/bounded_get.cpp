@@ -26,12 +26,13 @@ void send(QNetworkAccessManager& network, const QNetworkRequest& request, QObjec
     QObject::connect(reply, &QNetworkReply::metaDataChanged, context, [reply, abandonIfTooLarge] {
         abandonIfTooLarge(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, context, [reply, transfer, abandonIfTooLarge] {
-        if (transfer->tooLarge)
-            return;
-        transfer->body += reply->readAll();
-        abandonIfTooLarge(transfer->body.size());
-    });
+    QObject::connect(reply, &QNetworkReply::readyRead, context,
+                     [reply, transfer, abandonIfTooLarge] {
+                         if (transfer->tooLarge)
+                             return;
+                         transfer->body += reply->readAll();
+                         abandonIfTooLarge(transfer->body.size());
+                     });
     QObject::connect(reply, &QNetworkReply::finished, context,
                      [reply, transfer, done = std::move(done)] {
                          reply->deleteLater();

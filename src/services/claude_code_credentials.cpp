@@ -46,7 +46,8 @@ ClaudeCodeRead parse(const QByteArray& text)
     const JsonDecodeResult decoded = decodeJson(text);
     if (!decoded.value || !decoded.value->isObject())
         return {std::nullopt, QStringLiteral("not a JSON object")};
-    const QJsonObject oauth = decoded.value->toObject().value(QLatin1String("claudeAiOauth")).toObject();
+    const QJsonObject oauth =
+        decoded.value->toObject().value(QLatin1String("claudeAiOauth")).toObject();
     const QString token = oauth.value(QLatin1String("accessToken")).toString();
     if (token.isEmpty())
         return {std::nullopt, QStringLiteral("no claudeAiOauth sign-in")};

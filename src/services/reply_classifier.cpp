@@ -116,6 +116,7 @@ ReplyFacts readReplyFacts(QNetworkReply& reply, bool tooLarge, QByteArray body)
     facts.contentType = reply.rawHeader("Content-Type");
     facts.mitigated = reply.rawHeader("cf-mitigated");
     facts.retryAfter = reply.rawHeader("Retry-After");
-    facts.setCookies = reply.header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
+    facts.setCookies =
+        reply.header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
     return facts;
 }

@@ -65,8 +65,8 @@ QNetworkRequest RequestBuilder::createRequest(const QUrl& url, const QString& co
 
 QNetworkRequest RequestBuilder::createOAuthUsageRequest(const QString& token) const
 {
-    QNetworkRequest request(QUrl(m_apiOrigin.toString(QUrl::StripTrailingSlash) +
-                                 QStringLiteral("/api/oauth/usage")));
+    QNetworkRequest request(
+        QUrl(m_apiOrigin.toString(QUrl::StripTrailingSlash) + QStringLiteral("/api/oauth/usage")));
     request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
     request.setRawHeader("anthropic-beta", "oauth-2025-04-20");
     request.setRawHeader("Accept", "application/json");

@@ -182,8 +182,9 @@ void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool autom
             apply(next);
             return;
         }
-        next.error = chosenSource() == UsageSources::claudeCode ? FetchMessages::noClaudeCodeSignIn()
-                                                                : FetchMessages::noCookie();
+        next.error = chosenSource() == UsageSources::claudeCode
+                         ? FetchMessages::noClaudeCodeSignIn()
+                         : FetchMessages::noCookie();
         break;
     }
     apply(next);
@@ -340,8 +341,9 @@ void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain
     m_rateLimitedUntil.reset();
     State next = ended(chain);
     next.usageData = result.data;
-    next.usageData->owner = chain.source == UsageSource::claudeCode ? UsageData::claudeCodeOwner
-                                                                    : m_organizationId.value_or(QString());
+    next.usageData->owner = chain.source == UsageSource::claudeCode
+                                ? UsageData::claudeCodeOwner
+                                : m_organizationId.value_or(QString());
     ++next.snapshot;
     next.error.reset();
     apply(next);
@@ -401,8 +403,8 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     startAutoRefresh();
     State withSource = next;
     readClaudeCode(withSource, false);
-    withSource.source =
-        UsageSources::choose(chosenSource(), SecretState::found, withSource.claudeCodePlan.has_value());
+    withSource.source = UsageSources::choose(chosenSource(), SecretState::found,
+                                             withSource.claudeCodePlan.has_value());
     if (withSource.source == UsageSource::cookie) {
         beginChain(withSource, UsageSource::cookie, cookie);
         return;

@@ -123,7 +123,8 @@ private:
     void decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain);
     void applyOrganization(const OrganizationResult& result, const Chain& chain);
     void applyUsage(const UsageParseResult& result, const Chain& chain);
-    void onCookieSaved(bool saved, const QString& cookie, const std::optional<QString>& organization);
+    void onCookieSaved(bool saved, const QString& cookie,
+                       const std::optional<QString>& organization);
     void onCookieRemoved(SecretState left);
     void onClaudeCodeChanged();
     void fail(const QString& message, const Chain& chain);

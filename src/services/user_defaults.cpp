@@ -38,8 +38,10 @@ const QList<Setting>& UserDefaults::settings()
         {usageAlertsKey, false, {}, false},
         {trayStyleKey, QVariant(), trayStyleChoices(), false},
         {organizationIdKey, QVariant(), {}, false},
-        {usageSourceKey, UsageSources::automatic,
-         {UsageSources::automatic, UsageSources::cookie, UsageSources::claudeCode}, false},
+        {usageSourceKey,
+         UsageSources::automatic,
+         {UsageSources::automatic, UsageSources::cookie, UsageSources::claudeCode},
+         false},
     };
     return table;
 }

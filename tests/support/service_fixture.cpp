@@ -30,13 +30,14 @@ void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expi
     const QString path = endpoints().claudeCodeFile;
     QFile file(path + QStringLiteral(".new"));
     file.open(QIODevice::WriteOnly);
-    file.write(QStringLiteral(R"({"claudeAiOauth":{"accessToken":"%1","refreshToken":"not-for-gaugery",)"
-                              R"("expiresAt":%2,"scopes":["user:inference","user:profile"],)"
-                              R"("subscriptionType":"%3"}})")
-                   .arg(token)
-                   .arg(expiresAt.toMSecsSinceEpoch())
-                   .arg(plan)
-                   .toUtf8());
+    file.write(
+        QStringLiteral(R"({"claudeAiOauth":{"accessToken":"%1","refreshToken":"not-for-gaugery",)"
+                       R"("expiresAt":%2,"scopes":["user:inference","user:profile"],)"
+                       R"("subscriptionType":"%3"}})")
+            .arg(token)
+            .arg(expiresAt.toMSecsSinceEpoch())
+            .arg(plan)
+            .toUtf8());
     file.close();
     QFile::remove(path);
     QFile::rename(file.fileName(), path);
