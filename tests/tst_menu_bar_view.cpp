@@ -87,11 +87,14 @@ void TestMenuBarView::states_data()
 
     QTest::newRow("no cookie: welcome")
         << Setup::noCookie << DashboardContent::welcome << false << QString()
-        << QStringList{header, QStringLiteral("text Track Your Claude Usage with Gaugery"),
+        << QStringList{header,
+                       QStringLiteral("text Track Your Claude Usage with Gaugery"),
                        QStringLiteral("text Monitor your API limits right from your menu bar"),
                        QStringLiteral("button Get Started"),
                        QStringLiteral("text Then use Import from Browser, or paste your session "
-                                      "cookie.")} +
+                                      "cookie."),
+                       QStringLiteral("text Using Claude Code? Sign in there and Gaugery reads "
+                                      "your usage by itself.")} +
                menuFor(false);
     QTest::newRow("loading") << Setup::loading << DashboardContent::loading << true << QString()
                              << QStringList{header, QStringLiteral("text Loading usage data...")} +

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void usageAlertsToggleStores();
     void disconnectReturnsDashboardToWelcome();
     void organizationPickedReadsItsFigures();
+    void connectionNamesTheSource_data();
+    void connectionNamesTheSource();
     void keyboardNamesAndFit();
 };
 
@@ -286,7 +288,8 @@ void TestSettingsView::organizationPickedReadsItsFigures()
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
     // Which organization the figures belong to is never left to guess.
-    QCOMPARE(view.connectedText()->text(), QStringLiteral("Connected to Claude · Acme Team"));
+    QCOMPARE(view.connectedText()->text(),
+             QStringLiteral("Connected through your browser session · Acme Team"));
     QCOMPARE(dashboard.organizationLabel()->text(), QStringLiteral("Acme Team"));
     QVERIFY(!dashboard.organizationLabel()->isHidden());
     QVERIFY(view.organizationPicker()->isVisible());
@@ -300,8 +303,65 @@ void TestSettingsView::organizationPickedReadsItsFigures()
     QCOMPARE(fixture.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
              QStringLiteral("org-personal-4b5d"));
     // No name: the identifier's first eight characters.
-    QCOMPARE(view.connectedText()->text(), QStringLiteral("Connected to Claude · org-pers"));
+    QCOMPARE(view.connectedText()->text(),
+             QStringLiteral("Connected through your browser session · org-pers"));
     QCOMPARE(dashboard.organizationLabel()->text(), QStringLiteral("org-pers"));
+}
+
+void TestSettingsView::connectionNamesTheSource_data()
+{
+    QTest::addColumn<bool>("cookie");
+    QTest::addColumn<bool>("claudeCode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("note"); // empty: none shown
+    QTest::addColumn<bool>("disconnect");
+    QTest::addColumn<bool>("sourcePicker");
+
+    const QString browser =
+        QStringLiteral("Connected through your browser session · Test organization");
+    QTest::newRow("cookie") << true << false << browser << QString() << true << false;
+    QTest::newRow("Claude Code") << false << true
+                                 << QStringLiteral("Connected through Claude Code · Pro")
+                                 << QStringLiteral("Sign out in Claude Code to disconnect.")
+                                 << false << false;
+    QTest::newRow("both: the cookie, and a choice")
+        << true << true << browser << QString() << true << true;
+}
+
+void TestSettingsView::connectionNamesTheSource()
+{
+    QFETCH(bool, cookie);
+    QFETCH(bool, claudeCode);
+    QFETCH(QString, note);
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    fixture.server.on("/api/oauth/usage", ServiceBodies::json(ServiceBodies::usage()));
+    if (!cookie)
+        fixture.store->put(std::nullopt);
+    if (claudeCode)
+        fixture.writeClaudeCode(QStringLiteral("test-token-1"),
+                                QDateTime::currentDateTimeUtc().addDays(1), QStringLiteral("pro"));
+    auto service = fixture.makeService();
+    QVERIFY(fixture.startAndWait(*service));
+    SettingsView view(*service, fixture.defaults.defaults());
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTEST(view.connectedText()->text(), "text");
+    QCOMPARE(view.connectionNote()->isVisible(), !note.isEmpty());
+    if (!note.isEmpty())
+        QCOMPARE(view.connectionNote()->text(), note);
+    QTEST(view.disconnectButton()->isVisible(), "disconnect");
+    QTEST(view.sourcePicker()->isVisible(), "sourcePicker");
+    if (!view.sourcePicker()->isVisible())
+        return;
+    // Picking Claude Code reads its figures with the token.
+    fixture.server.clearRequests();
+    pick(view.sourcePicker(), Qt::Key_End);
+    QVERIFY(fixture.settle(*service));
+    QCOMPARE(fixture.server.requestedPaths(), QList<QByteArray>{"/api/oauth/usage"});
+    QCOMPARE(view.connectedText()->text(), QStringLiteral("Connected through Claude Code · Pro"));
+    QCOMPARE(view.connectionNote()->text(),
+             QStringLiteral("Disconnect removes the browser session only."));
 }
 
 void TestSettingsView::keyboardNamesAndFit()

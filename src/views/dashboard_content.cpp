@@ -4,11 +4,11 @@
 
 namespace Dashboard {
 
-DashboardContent content(bool hasUsageData, bool hasCookie, bool isLoading)
+DashboardContent content(bool hasUsageData, bool isConnected, bool isLoading)
 {
     if (hasUsageData)
         return DashboardContent::usage;
-    if (!hasCookie)
+    if (!isConnected)
         return DashboardContent::welcome;
     if (isLoading)
         return DashboardContent::loading;

@@ -12,9 +12,9 @@ enum class DashboardContent { usage, welcome, loading, none };
 
 namespace Dashboard {
 
-// A snapshot wins over everything; without one, no cookie means the welcome page and a
+// A snapshot wins over everything; without one, no sign-in means the welcome page and a
 // running fetch the loading block.
-DashboardContent content(bool hasUsageData, bool hasCookie, bool isLoading);
+DashboardContent content(bool hasUsageData, bool isConnected, bool isLoading);
 
 // One row per figure of the snapshot, in display order.
 QList<UsageRow> usageRows(const UsageData& data);

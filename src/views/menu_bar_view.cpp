@@ -161,7 +161,7 @@ void MenuBarView::refresh()
 {
     const std::optional<UsageData>& data = m_usage.usageData();
     const DashboardContent kind =
-        Dashboard::content(data.has_value(), m_usage.hasCookie(), m_usage.isLoading());
+        Dashboard::content(data.has_value(), m_usage.isConnected(), m_usage.isLoading());
     if (kind != m_contentKind) {
         if (QWidget* old = m_contents.value(m_contentKind))
             old->hide();
@@ -188,7 +188,7 @@ void MenuBarView::showEvent(QShowEvent* event)
 {
     // Only the showings the program asks for; the window system's own (after a
     // workspace switch, say) are not a new opening of the dashboard.
-    if (!event->spontaneous() && m_usage.hasCookie() && !m_usage.usageData())
+    if (!event->spontaneous() && m_usage.isConnected() && !m_usage.usageData())
         m_usage.fetchUsage();
     QWidget::showEvent(event);
 }

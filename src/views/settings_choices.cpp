@@ -39,6 +39,15 @@ QList<Option> intervalOptions()
     };
 }
 
+QList<Option> sourceOptions()
+{
+    return {
+        {QStringLiteral("Automatic"), UsageSources::automatic},
+        {QStringLiteral("Browser session"), UsageSources::cookie},
+        {QStringLiteral("Claude Code"), UsageSources::claudeCode},
+    };
+}
+
 bool sameValue(const QVariant& option, const QVariant& value)
 {
     // Numbers come back from the file as text: 300 and "300" are one interval.
@@ -56,6 +65,7 @@ const QList<Option>& optionsFor(const QString& key)
     static const QList<Option> metric = metricOptions();
     static const QList<Option> trayStyle = trayStyleOptions();
     static const QList<Option> interval = intervalOptions();
+    static const QList<Option> source = sourceOptions();
     static const QList<Option> none;
     if (key == UserDefaults::menuBarMetricKey)
         return metric;
@@ -63,6 +73,8 @@ const QList<Option>& optionsFor(const QString& key)
         return trayStyle;
     if (key == UserDefaults::refreshIntervalKey)
         return interval;
+    if (key == UserDefaults::usageSourceKey)
+        return source;
     return none;
 }
 
@@ -73,6 +85,17 @@ int shownIndex(const QString& key, const std::optional<QVariant>& stored, const 
     const auto found = std::find_if(options.begin(), options.end(),
                                     [&](const Option& o) { return sameValue(o.value, value); });
     return found == options.end() ? -1 : static_cast<int>(found - options.begin());
+}
+
+QString connectionText(UsageSource source, const QString& plan,
+                       const std::optional<Organization>& organization)
+{
+    if (source == UsageSource::claudeCode) {
+        const QString text = QStringLiteral("Connected through Claude Code");
+        return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
+    }
+    const QString text = QStringLiteral("Connected through your browser session");
+    return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 
 QString shortcutText()

@@ -116,6 +116,7 @@ SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget*
     connect(&m_defaults, &UserDefaults::changed, this, &SettingsView::showStoredValues);
     connect(&m_usage, &UsageService::hasCookieChanged, this, &SettingsView::showConnection);
     connect(&m_usage, &UsageService::organizationsChanged, this, &SettingsView::showConnection);
+    connect(&m_usage, &UsageService::sourceChanged, this, &SettingsView::showConnection);
     showStoredValues();
     showConnection();
 }
@@ -161,7 +162,7 @@ QWidget* SettingsView::buildConnectionSection()
     m_disconnect->setAutoDefault(true);
     connect(m_disconnect, &QPushButton::clicked, &m_usage, &UsageService::clearCookie);
 
-    m_connectedText = new ElidedLabel(QString(), 1);
+    m_connectedText = new ElidedLabel(QString(), 2);
     m_connectedText->setFont(ViewFonts::font(rowFontSize));
     m_connectedText->setTextFormat(Qt::PlainText);
     m_connected = new QWidget;
@@ -180,6 +181,12 @@ QWidget* SettingsView::buildConnectionSection()
             return;
         m_defaults.setValue(UserDefaults::organizationIdKey, listed.at(index).id);
     });
+    m_connectionNote = label(QString(), true);
+    m_connectionNote->setWordWrap(true);
+    m_source = settingPicker(UserDefaults::usageSourceKey);
+    m_sourceRow = new QWidget;
+    m_sourceRow->setLayout(row(QStringLiteral("Source"), m_source));
+    m_sourceRow->layout()->setContentsMargins(0, 0, 0, 0);
     m_organizationRow = new QWidget;
     m_organizationRow->setLayout(row(QStringLiteral("Organization"), m_organization));
     m_organizationRow->layout()->setContentsMargins(0, 0, 0, 0);
@@ -191,7 +198,9 @@ QWidget* SettingsView::buildConnectionSection()
     auto* rows = new QVBoxLayout;
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addWidget(m_connected);
+    rows->addWidget(m_connectionNote);
     rows->addWidget(m_notConnected);
+    rows->addWidget(m_sourceRow);
     rows->addWidget(m_organizationRow);
     return section(QStringLiteral("Connection"), {rows});
 }
@@ -242,17 +251,27 @@ void SettingsView::showStoredValues()
     m_interval->setCurrentIndex(shownIndex(UserDefaults::refreshIntervalKey));
     m_launchAtLogin->setChecked(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
     m_usageAlerts->setChecked(m_defaults.setting(UserDefaults::usageAlertsKey).toBool());
+    m_source->setCurrentIndex(shownIndex(UserDefaults::usageSourceKey));
 }
 
 void SettingsView::showConnection()
 {
-    m_connected->setVisible(m_usage.hasCookie());
-    m_notConnected->setVisible(!m_usage.hasCookie());
+    const bool connected = m_usage.isConnected();
+    const bool throughClaudeCode = m_usage.source() == UsageSource::claudeCode;
+    m_connected->setVisible(connected);
+    m_notConnected->setVisible(!connected);
     const std::optional<Organization>& read = m_usage.organization();
-    m_connectedText->setText(read ? QStringLiteral("Connected to Claude · ") + read->displayName()
-                                  : QStringLiteral("Connected to Claude"));
+    m_connectedText->setText(
+        SettingsChoices::connectionText(m_usage.source(), m_usage.claudeCodePlan(), read));
+    // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
+    m_disconnect->setVisible(m_usage.hasCookie());
+    m_connectionNote->setVisible(connected && throughClaudeCode);
+    m_connectionNote->setText(m_usage.hasCookie()
+                                  ? QStringLiteral("Disconnect removes the browser session only.")
+                                  : QStringLiteral("Sign out in Claude Code to disconnect."));
+    m_sourceRow->setVisible(m_usage.hasCookie() && m_usage.hasClaudeCode());
     const QList<Organization>& listed = m_usage.organizations();
-    m_organizationRow->setVisible(m_usage.hasCookie() && listed.size() > 1);
+    m_organizationRow->setVisible(m_usage.hasCookie() && !throughClaudeCode && listed.size() > 1);
     m_organization->clear();
     for (const Organization& organization : listed)
         m_organization->addItem(organization.displayName());

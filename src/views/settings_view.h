@@ -32,6 +32,8 @@ public:
     QWidget* connectedRow() const { return m_connected; }
     QLabel* connectedText() const { return m_connectedText; }
     QComboBox* organizationPicker() const { return m_organization; }
+    QComboBox* sourcePicker() const { return m_source; }
+    QLabel* connectionNote() const { return m_connectionNote; }
     QWidget* notConnectedRow() const { return m_notConnected; }
     QPushButton* disconnectButton() const { return m_disconnect; }
     QLabel* versionLabel() const { return m_version; }
@@ -60,7 +62,10 @@ private:
     QCheckBox* m_usageAlerts = nullptr;
     QWidget* m_connected = nullptr;
     QLabel* m_connectedText = nullptr;
+    QLabel* m_connectionNote = nullptr;
     QWidget* m_organizationRow = nullptr;
+    QWidget* m_sourceRow = nullptr;
+    QComboBox* m_source = nullptr;
     QComboBox* m_organization = nullptr;
     QWidget* m_notConnected = nullptr;
     QPushButton* m_disconnect = nullptr;

@@ -54,4 +54,13 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
     hint->setWordWrap(true);
     hint->setContentsMargins(20, 0, 20, 0);
     layout->addWidget(hint);
+
+    auto* claudeCode = new QLabel(
+        QStringLiteral("Using Claude Code? Sign in there and Gaugery reads your usage by itself."));
+    claudeCode->setFont(ViewFonts::font(11));
+    claudeCode->setForegroundRole(QPalette::PlaceholderText);
+    claudeCode->setAlignment(Qt::AlignCenter);
+    claudeCode->setWordWrap(true);
+    claudeCode->setContentsMargins(20, 0, 20, 0);
+    layout->addWidget(claudeCode);
 }
