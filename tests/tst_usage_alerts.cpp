@@ -12,6 +12,8 @@ private Q_SLOTS:
     void evaluate_data();
     void evaluate();
     void endedWindowsAreForgotten();
+    void remembersTheWindow_data();
+    void remembersTheWindow();
 };
 
 namespace {
@@ -37,7 +39,15 @@ UsageData snapshot(double session, double weekly, std::optional<double> opus = s
 
 QString sessionKey(int threshold)
 {
-    return QStringLiteral("session@2026-12-07T15:05:00Z#%1").arg(threshold);
+    return QStringLiteral("|session@%1#%2").arg(sessionReset.toSecsSinceEpoch()).arg(threshold);
+}
+
+UsageData withSession(double percent, const QDateTime& reset, const QString& owner = {})
+{
+    UsageData data = snapshot(percent, 10);
+    data.sessionResetTime = reset;
+    data.owner = owner;
+    return data;
 }
 
 } // namespace
@@ -57,6 +67,9 @@ void TestUsageAlerts::evaluate_data()
         << snapshot(80, 10) << QStringList() << QStringList{QStringLiteral("Session at 75%")} << 3;
     QTest::newRow("already told") << snapshot(60, 10) << QStringList{sessionKey(25), sessionKey(50)}
                                   << QStringList() << 2;
+    QTest::newRow("told, remembered in the earlier form")
+        << snapshot(30, 10) << QStringList{QStringLiteral("session@2026-12-07T15:05:00Z#25")}
+        << QStringList() << 1;
     QTest::newRow("the next one") << snapshot(91, 10)
                                   << QStringList{sessionKey(25), sessionKey(50), sessionKey(75)}
                                   << QStringList{QStringLiteral("Session at 90%")} << 4;
@@ -97,6 +110,45 @@ void TestUsageAlerts::endedWindowsAreForgotten()
         UsageAlerts::evaluate(snapshot(30, 10), thresholds, old, now);
     QCOMPARE(outcome.notified, QSet<QString>{sessionKey(25)});
     QCOMPARE(outcome.alerts.size(), 1);
+}
+
+void TestUsageAlerts::remembersTheWindow_data()
+{
+    QTest::addColumn<UsageData>("first");
+    QTest::addColumn<UsageData>("second");
+    QTest::addColumn<int>("firstAlerts");
+    QTest::addColumn<int>("secondAlerts");
+
+    const QDateTime passed = now.addSecs(-120);
+    QTest::newRow("a reset that passed, still reported")
+        << withSession(30, passed) << withSession(30, passed) << 1 << 0;
+    const QDateTime farAhead(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC);
+    QTest::newRow("a reset after the year 9999")
+        << withSession(30, farAhead) << withSession(30, farAhead) << 1 << 0;
+    UsageData unnamed = snapshot(0, 10);
+    unnamed.furtherWindows.append({UsageWindows::scoped(QStringLiteral("Fable")), 100, {}, {}, {}});
+    QTest::newRow("a limit with no reset named") << unnamed << unnamed << 1 << 0;
+    QTest::newRow("another account's window")
+        << withSession(80, sessionReset, QStringLiteral("org-a"))
+        << withSession(80, sessionReset, QStringLiteral("org-b")) << 1 << 1;
+    QTest::newRow("the next window starts over")
+        << withSession(80, passed) << withSession(30, now.addSecs(5 * 3600)) << 1 << 1;
+}
+
+void TestUsageAlerts::remembersTheWindow()
+{
+    QFETCH(UsageData, first);
+    QFETCH(UsageData, second);
+    const UsageAlerts::Outcome once = UsageAlerts::evaluate(first, thresholds, {}, now);
+    QTEST(int(once.alerts.size()), "firstAlerts");
+    const UsageAlerts::Outcome twice =
+        UsageAlerts::evaluate(second, thresholds, once.notified, now);
+    QTEST(int(twice.alerts.size()), "secondAlerts");
+    // The first account's memory outlives the second's refresh.
+    const UsageAlerts::Outcome again =
+        UsageAlerts::evaluate(first, thresholds, twice.notified, now);
+    if (first.owner != second.owner)
+        QCOMPARE(again.alerts.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestUsageAlerts)

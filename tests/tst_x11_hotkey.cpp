@@ -23,7 +23,7 @@ private Q_SLOTS:
     void fires();
     void ignored_data();
     void ignored();
-    void ignoredWhileOwnWindowActive();
+    void firesWhileOwnWindowActive();
 
 private:
     void xdotool(const QStringList& arguments);
@@ -193,8 +193,9 @@ void TestX11Hotkey::ignored()
     QCOMPARE(m_spy->count(), 1);
 }
 
-void TestX11Hotkey::ignoredWhileOwnWindowActive()
+void TestX11Hotkey::firesWhileOwnWindowActive()
 {
+    // The dashboard has the focus once it is open: the same keys close it again.
     auto window = std::make_unique<QWidget>();
     window->resize(200, 100);
     window->show();
@@ -205,15 +206,14 @@ void TestX11Hotkey::ignoredWhileOwnWindowActive()
 
     m_spy->clear();
     xdotool({QStringLiteral("key"), QStringLiteral("super+shift+u")});
-    // The grab takes the U press itself to the root window; the modifiers' releases that
-    // follow it reach our window, so by then the hotkey has seen the press.
-    QTRY_VERIFY(watcher.releases > 0);
-    window.reset();
-    QTRY_VERIFY(!QGuiApplication::focusWindow());
-    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+u")});
     QTRY_COMPARE(m_spy->count(), 1);
-    QTest::qWait(50);
+    // The grab takes the U press itself to the root window, so it is seen once; the
+    // modifiers' releases that follow it reach our window.
+    QTRY_VERIFY(watcher.releases > 0);
     QCOMPARE(m_spy->count(), 1);
+    window.reset();
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+u")});
+    QTRY_COMPARE(m_spy->count(), 2);
 }
 
 QTEST_MAIN(TestX11Hotkey)

@@ -6,8 +6,9 @@
 #include <QSet>
 #include <QString>
 
-// Which usage alerts a snapshot calls for. A threshold counts once per window and reset:
-// the key names all three, so a new window starts over and a restart does not repeat.
+// Which usage alerts a snapshot calls for. A threshold counts once per account, window and
+// reset: the key names all four, so a new window starts over, a restart does not repeat,
+// and one account's alerts never silence another's.
 namespace UsageAlerts {
 
 struct Alert {
@@ -20,8 +21,9 @@ struct Outcome {
     // At most one per window: the highest threshold newly reached, so a first look at a
     // window already at 80% is one alert, not three at once.
     QList<Alert> alerts;
-    // The keys to remember from now on: the ones still in a current window, plus every
-    // threshold reached now (the lower ones too).
+    // The keys to remember from now on: the ones still in a current window (other
+    // accounts' until a week past their reset), plus every threshold reached now (the
+    // lower ones too).
     QSet<QString> notified;
 };
 

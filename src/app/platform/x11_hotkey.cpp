@@ -1,6 +1,5 @@
 #include "app/platform/x11_hotkey.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -10,11 +9,6 @@ namespace {
 
 constexpr uint16_t ignoredModifiers[] = {XCB_MOD_MASK_LOCK,    XCB_MOD_MASK_2, XCB_MOD_MASK_1,
                                          XCB_MOD_MASK_CONTROL, XCB_MOD_MASK_3, XCB_MOD_MASK_5};
-
-bool gaugeryIsActive()
-{
-    return QGuiApplication::focusWindow() || QApplication::activePopupWidget();
-}
 
 } // namespace
 
@@ -89,7 +83,8 @@ bool X11Hotkey::nativeEventFilter(const QByteArray& eventType, void* message, qi
     if ((event->response_type & ~0x80) != XCB_KEY_PRESS)
         return false;
     const auto* press = static_cast<const xcb_key_press_event_t*>(message);
-    if (isShortcutPress(press->response_type, press->detail, press->state) && !gaugeryIsActive())
+    // Whoever has the focus: the dashboard itself has it once open, and the same keys close it.
+    if (isShortcutPress(press->response_type, press->detail, press->state))
         activateLater();
     // Never consumed: Qt takes the press's time for the activation request that follows.
     return false;
