@@ -3,6 +3,9 @@
 
 #include <QCryptographicHash>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
 #include <QPasswordDigestor>
@@ -23,6 +26,8 @@ class TestBrowserImport : public QObject {
 
 private Q_SLOTS:
     void realBrowsers();
+    void cookieHeaders_data();
+    void cookieHeaders();
     void spoiledDatabases_data();
     void spoiledDatabases();
     void databaseHeldByAnotherProcess_data();
@@ -84,12 +89,15 @@ bool runToEnd(const QString& program, const QStringList& arguments, const QStrin
     return ok;
 }
 
-ScriptedResponse pageSetting(const QByteArray& session, const QByteArray& organization)
+// The session, the organization, and a clearance the bot protection sets for the API.
+ScriptedResponse pageSetting(const QByteArray& n)
 {
     ScriptedResponse page;
-    page.headers = {{"Content-Type", "text/html"},
-                    {"Set-Cookie", "sessionKey=" + session + "; Path=/; Max-Age=86400"},
-                    {"Set-Cookie", "lastActiveOrg=" + organization + "; Path=/; Max-Age=86400"}};
+    page.headers = {
+        {"Content-Type", "text/html"},
+        {"Set-Cookie", "sessionKey=test-cookie-" + n + "; Path=/; Max-Age=86400"},
+        {"Set-Cookie", "lastActiveOrg=test-org-" + n + "; Path=/; Max-Age=86400"},
+        {"Set-Cookie", "cf_clearance=test-clearance-" + n + "; Path=/api; Max-Age=86400"}};
     page.body = "<html><body>signed in</body></html>";
     return page;
 }
@@ -134,6 +142,12 @@ struct Row {
     QByteArray name;
     QByteArray value;
     qint64 expiresSecondsFromNow = 86'400;
+    QByteArray host = "127.0.0.1";
+    QByteArray path = "/";
+    qint64 createdSecondsAgo = 0;
+    qint64 usedSecondsAgo = 0;
+    // Chromium's top_frame_site_key, Firefox's originAttributes.
+    QByteArray jar = {};
 };
 
 // A database shaped like the browser's, written with Qt SQL; `schema` replaces the
@@ -150,6 +164,9 @@ bool makeDatabase(const QString& path, bool chromium, const QList<Row>& rows,
         ok = db.open();
         QSqlQuery query(db);
         const qint64 nowUs = QDateTime::currentMSecsSinceEpoch() * 1000;
+        // Chromium counts from 1601, Firefox from 1970; both in microseconds but for
+        // Firefox's expiry, in milliseconds.
+        const qint64 epoch = chromium ? chromiumEpochOffsetUs : 0;
         if (chromium) {
             ok = ok && query.exec(QStringLiteral("CREATE TABLE meta (key TEXT, value TEXT)")) &&
                  query.exec(QStringLiteral("INSERT INTO meta VALUES ('version', '24')")) &&
@@ -157,38 +174,129 @@ bool makeDatabase(const QString& path, bool chromium, const QList<Row>& rows,
                                 ? QStringLiteral("CREATE TABLE cookies (host_key TEXT, name TEXT, "
                                                  "value TEXT, encrypted_value BLOB, expires_utc "
                                                  "INTEGER, has_expires INTEGER, last_access_utc "
-                                                 "INTEGER)")
+                                                 "INTEGER, path TEXT, top_frame_site_key TEXT, "
+                                                 "creation_utc INTEGER)")
                                 : schema);
-            for (const Row& row : rows) {
-                query.prepare(QStringLiteral("INSERT INTO cookies VALUES "
-                                             "('127.0.0.1', ?, '', ?, ?, 1, ?)"));
-                query.addBindValue(QString::fromLatin1(row.name));
-                query.addBindValue(row.value);
-                query.addBindValue(nowUs + row.expiresSecondsFromNow * 1'000'000 +
-                                   chromiumEpochOffsetUs);
-                query.addBindValue(nowUs + chromiumEpochOffsetUs);
-                ok = ok && query.exec();
-            }
         } else {
             ok = ok && query.exec(schema.isEmpty()
                                       ? QStringLiteral("CREATE TABLE moz_cookies (name TEXT, value "
                                                        "TEXT, host TEXT, expiry INTEGER, "
-                                                       "lastAccessed INTEGER)")
+                                                       "lastAccessed INTEGER, path TEXT, "
+                                                       "originAttributes TEXT, creationTime "
+                                                       "INTEGER)")
                                       : schema);
-            for (const Row& row : rows) {
-                query.prepare(QStringLiteral("INSERT INTO moz_cookies VALUES (?, ?, '127.0.0.1', "
-                                             "?, ?)"));
+        }
+        for (const Row& row : rows) {
+            const qint64 expiresUs = nowUs + row.expiresSecondsFromNow * 1'000'000 + epoch;
+            if (chromium) {
+                query.prepare(QStringLiteral("INSERT INTO cookies VALUES "
+                                             "(?, ?, '', ?, ?, 1, ?, ?, ?, ?)"));
+                query.addBindValue(QString::fromLatin1(row.host));
+                query.addBindValue(QString::fromLatin1(row.name));
+                query.addBindValue(row.value);
+                query.addBindValue(expiresUs);
+            } else {
+                query.prepare(QStringLiteral("INSERT INTO moz_cookies VALUES "
+                                             "(?, ?, ?, ?, ?, ?, ?, ?)"));
                 query.addBindValue(QString::fromLatin1(row.name));
                 query.addBindValue(QString::fromLatin1(row.value));
-                query.addBindValue(nowUs / 1000 + row.expiresSecondsFromNow * 1000);
-                query.addBindValue(nowUs);
-                ok = ok && query.exec();
+                query.addBindValue(QString::fromLatin1(row.host));
+                query.addBindValue(expiresUs / 1000);
             }
+            query.addBindValue(nowUs - row.usedSecondsAgo * 1'000'000 + epoch);
+            query.addBindValue(QString::fromLatin1(row.path));
+            query.addBindValue(QString::fromLatin1(row.jar));
+            query.addBindValue(nowUs - row.createdSecondsAgo * 1'000'000 + epoch);
+            ok = ok && query.exec();
         }
     }
     QSqlDatabase::removeDatabase(connection);
     return ok;
 }
+
+// A real kwalletd5 on the session bus, with its own home. Its wallet is made and opened
+// without a prompt: pamOpen takes a pre-hashed password, as the login does. Stopped when
+// this goes.
+class KWalletDaemon {
+public:
+    static constexpr const char* program = "kwalletd5";
+
+    // Holds this password under Chromium's entry when one is given; denies Gaugery for
+    // good (as after "Deny Forever") when `denyGaugery`.
+    bool start(const QByteArray& chromiumPassword, bool denyGaugery)
+    {
+        QByteArray settings = "[Wallet]\nFirst Use=false\nEnabled=true\n"
+                              // The session's keyring serves the Secret Service.
+                              "[org.freedesktop.secrets]\napiEnabled=false\n";
+        if (denyGaugery)
+            settings += "[Auto Deny]\nkdewallet=Gaugery\n";
+        if (!write(m_home.filePath(QStringLiteral(".config/kwalletrc")), settings))
+            return false;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), m_home.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           m_home.filePath(QStringLiteral(".config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                           m_home.filePath(QStringLiteral(".local/share")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        QDBusServiceWatcher watcher(service, QDBusConnection::sessionBus(),
+                                    QDBusServiceWatcher::WatchForRegistration);
+        QSignalSpy registered(&watcher, &QDBusServiceWatcher::serviceRegistered);
+        m_process.start(QLatin1String(program), {});
+        if (!registered.wait(10'000))
+            return false;
+
+        QDBusConnection::sessionBus().send(
+            message("pamOpen", {QStringLiteral("kdewallet"), QByteArray(56, 'k'), 0}));
+        const int handle = call("open", {QStringLiteral("kdewallet"), qlonglong(0), appId}).toInt();
+        if (handle < 0)
+            return false;
+        bool ok = true;
+        if (!chromiumPassword.isEmpty()) {
+            const QString folder = QStringLiteral("Chromium Keys");
+            ok = call("createFolder", {handle, folder, appId}).toBool() &&
+                 call("writePassword", {handle, folder, QStringLiteral("Chromium Safe Storage"),
+                                        QString::fromLatin1(chromiumPassword), appId})
+                         .toInt() == 0;
+        }
+        call("close", {handle, false, appId});
+        return ok;
+    }
+
+    ~KWalletDaemon()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        m_process.waitForFinished();
+        // The next daemon must find the name free.
+        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(service));
+    }
+
+private:
+    static inline const QString service = QStringLiteral("org.kde.kwalletd5");
+    static inline const QString appId = QStringLiteral("Gaugery test");
+
+    static QDBusMessage message(const char* method, const QVariantList& arguments)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            service, QStringLiteral("/modules/kwalletd5"), QStringLiteral("org.kde.KWallet"),
+            QLatin1String(method));
+        call.setArguments(arguments);
+        return call;
+    }
+
+    static QVariant call(const char* method, const QVariantList& arguments)
+    {
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(message(method, arguments));
+        return reply.arguments().value(0);
+    }
+
+    QTemporaryDir m_home;
+    QProcess m_process;
+};
 
 const QUrl loopbackOrigin(QStringLiteral("http://127.0.0.1:18765"));
 
@@ -226,17 +334,17 @@ void TestBrowserImport::realBrowsers()
                                     QStringLiteral("--user-data-dir=") + home.chromiumData(),
                                     QStringLiteral("--dump-dom")};
     const QString page = server.origin().toString() + QLatin1Char('/');
-    server.on("/", pageSetting("test-cookie-1", "test-org-1"));
+    server.on("/", pageSetting("1"));
     QVERIFY(runToEnd(chromium,
                      chromiumFlags + QStringList{QStringLiteral("--password-store=basic"), page},
                      home.dir.path()));
-    server.on("/", pageSetting("test-cookie-2", "test-org-2"));
+    server.on("/", pageSetting("2"));
     QVERIFY(
         runToEnd(chromium,
                  chromiumFlags + QStringList{QStringLiteral("--password-store=gnome-libsecret"),
                                              QStringLiteral("--profile-directory=Profile 1"), page},
                  home.dir.path()));
-    server.on("/", pageSetting("test-cookie-3", "test-org-3"));
+    server.on("/", pageSetting("3"));
     QVERIFY(
         runToEnd(firefox,
                  {QStringLiteral("--headless"), QStringLiteral("--profile"), home.firefoxProfile(),
@@ -254,15 +362,16 @@ void TestBrowserImport::realBrowsers()
     for (const ImportedSession& session : result.sessions)
         found << session.source() + QLatin1Char(' ') + session.cookieText() + QLatin1Char(' ') +
                      session.organizationId.value_or(QString());
-    // The most recent visit first.
-    QCOMPARE(found, QStringList({
-                        QStringLiteral("Firefox, profile test-profile sessionKey=test-cookie-3 "
-                                       "test-org-3"),
-                        QStringLiteral("Chromium, profile Profile 1 sessionKey=test-cookie-2 "
-                                       "test-org-2"),
-                        QStringLiteral("Chromium, profile Default sessionKey=test-cookie-1 "
-                                       "test-org-1"),
-                    }));
+    // The most recent visit first; each header as the browser orders it.
+    QCOMPARE(found,
+             QStringList({
+                 QStringLiteral("Firefox, profile test-profile cf_clearance=test-clearance-3; "
+                                "sessionKey=test-cookie-3; lastActiveOrg=test-org-3 test-org-3"),
+                 QStringLiteral("Chromium, profile Profile 1 cf_clearance=test-clearance-2; "
+                                "sessionKey=test-cookie-2; lastActiveOrg=test-org-2 test-org-2"),
+                 QStringLiteral("Chromium, profile Default cf_clearance=test-clearance-1; "
+                                "sessionKey=test-cookie-1; lastActiveOrg=test-org-1 test-org-1"),
+             }));
     QCOMPARE(result.message(),
              QStringLiteral("Signed-in sessions found in 3 browser profiles; choose one:"));
 
@@ -271,6 +380,146 @@ void TestBrowserImport::realBrowsers()
         BrowserCookieImport(QUrl(QStringLiteral("https://example.com")), home.locations()).run();
     QVERIFY(other.sessions.isEmpty());
     QCOMPARE(other.message(), noSessionIn(QStringLiteral("Firefox, Chromium")));
+}
+
+void TestBrowserImport::cookieHeaders_data()
+{
+    QTest::addColumn<bool>("chromium");
+    QTest::addColumn<QList<Row>>("rows");
+    // Set: KWallet holds Chromium's key, on a KDE desktop.
+    QTest::addColumn<QByteArray>("kwalletPassword");
+    QTest::addColumn<QString>("header");
+
+    const QByteArray host = "claude.example.test";
+    const QByteArray domain = ".claude.example.test";
+    const QByteArray parent = ".example.test";
+    const auto v10 = [](const QByteArray& plain, const QByteArray& on) {
+        return chromiumEncrypt(plain, "peanuts", on);
+    };
+    const Row session{
+        .name = "sessionKey", .value = "test-cookie-1", .host = host, .createdSecondsAgo = 300};
+    const Row device{
+        .name = "device_id", .value = "test-device", .host = parent, .createdSecondsAgo = 100};
+    const QString alone = QStringLiteral("sessionKey=test-cookie-1");
+    const QString withDevice = QStringLiteral("sessionKey=test-cookie-1; device_id=test-device");
+
+    // Longer paths first, then the earlier set; host-only and domain cookies alike.
+    QTest::newRow("companions in browser order")
+        << true
+        << QList<Row>{{.name = "lastActiveOrg",
+                       .value = v10("test-org-1", host),
+                       .host = host,
+                       .createdSecondsAgo = 200},
+                      {.name = "device_id",
+                       .value = v10("test-device", parent),
+                       .host = parent,
+                       .createdSecondsAgo = 100},
+                      {.name = "sessionKey",
+                       .value = v10("test-cookie-1", host),
+                       .host = host,
+                       .createdSecondsAgo = 300},
+                      {.name = "__cf_bm",
+                       .value = v10("test-bm", domain),
+                       .host = domain,
+                       .path = "/api",
+                       .createdSecondsAgo = 10},
+                      {.name = "cf_clearance",
+                       .value = v10("test-clearance", domain),
+                       .host = domain,
+                       .createdSecondsAgo = 600}}
+        << QByteArray()
+        << QStringLiteral("__cf_bm=test-bm; cf_clearance=test-clearance; sessionKey=test-cookie-1; "
+                          "lastActiveOrg=test-org-1; device_id=test-device");
+    QTest::newRow("cookies of other hosts left out")
+        << false
+        << QList<Row>{session,
+                      {.name = "sibling", .value = "test-1", .host = "other.example.test"},
+                      {.name = "child", .value = "test-2", .host = "api.claude.example.test"},
+                      {.name = "parent_only", .value = "test-3", .host = "example.test"},
+                      {.name = "look_alike", .value = "test-4", .host = "claude.example.test.evil"}}
+        << QByteArray() << alone;
+    QTest::newRow("other paths and containers left out")
+        << false
+        << QList<Row>{session,
+                      {.name = "settings", .value = "test-1", .host = host, .path = "/settings"},
+                      {.name = "prefix", .value = "test-2", .host = host, .path = "/apix"},
+                      {.name = "usage",
+                       .value = "test-3",
+                       .host = host,
+                       .path = "/api/organizations/x/usage"},
+                      {.name = "container",
+                       .value = "test-4",
+                       .host = host,
+                       .jar = "^userContextId=1"}}
+        << QByteArray() << alone;
+    QTest::newRow("expired companion left out") << false
+                                                << QList<Row>{session,
+                                                              device,
+                                                              {.name = "cf_clearance",
+                                                               .value = "test-clearance",
+                                                               .expiresSecondsFromNow = -60,
+                                                               .host = domain}}
+                                                << QByteArray() << withDevice;
+    QTest::newRow("unreadable companions left out")
+        << true
+        << QList<Row>{{.name = "sessionKey",
+                       .value = v10("test-cookie-1", host),
+                       .host = host,
+                       .createdSecondsAgo = 300},
+                      {.name = "device_id",
+                       .value = v10("test-device", parent),
+                       .host = parent,
+                       .createdSecondsAgo = 100},
+                      {.name = "garbage", .value = "v10" + QByteArray(32, 'A'), .host = host},
+                      {.name = "spaced", .value = v10("test value", host), .host = host},
+                      {.name = "bad name", .value = v10("test-5", host), .host = host},
+                      // Only the chosen session goes in, not an older one beside it.
+                      {.name = "sessionKey",
+                       .value = v10("test-cookie-0", domain),
+                       .host = domain,
+                       .usedSecondsAgo = 60}}
+        << QByteArray() << withDevice;
+    QTest::newRow("key from KWallet")
+        << true
+        << QList<Row>{{.name = "sessionKey",
+                       .value = chromiumEncrypt("test-cookie-1", "test-kwallet-key", host, "v11"),
+                       .host = host,
+                       .createdSecondsAgo = 300},
+                      {.name = "device_id",
+                       .value = chromiumEncrypt("test-device", "test-kwallet-key", parent, "v11"),
+                       .host = parent,
+                       .createdSecondsAgo = 100}}
+        << QByteArray("test-kwallet-key") << withDevice;
+}
+
+void TestBrowserImport::cookieHeaders()
+{
+    QFETCH(bool, chromium);
+    QFETCH(QList<Row>, rows);
+    QFETCH(QByteArray, kwalletPassword);
+    QFETCH(QString, header);
+    Home home;
+    QVERIFY(
+        makeDatabase(chromium ? home.chromiumCookies() : home.firefoxCookies(), chromium, rows));
+    KWalletDaemon kwallet;
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CURRENT_DESKTOP", desktop); });
+    if (!kwalletPassword.isEmpty()) {
+        if (QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty())
+            QSKIP("needs kwalletd5 (Debian package libkf5wallet-bin)");
+        QVERIFY(kwallet.start(kwalletPassword, false));
+        // Whatever the session's keyring holds for Chromium, KDE's Chromium uses KWallet.
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
+    }
+
+    const BrowserImportResult result =
+        BrowserCookieImport(QUrl(QStringLiteral("https://claude.example.test")), home.locations())
+            .run();
+    QCOMPARE(result.message(),
+             QStringLiteral("Found in %1.")
+                 .arg(chromium ? QStringLiteral("Chromium, profile Default")
+                               : QStringLiteral("Firefox, profile test-profile")));
+    QCOMPARE(result.sessions.first().cookieText(), header);
 }
 
 void TestBrowserImport::spoiledDatabases_data()
@@ -284,7 +533,8 @@ void TestBrowserImport::spoiledDatabases_data()
     QTest::addColumn<QByteArray>("bytes");
     // Empty: the session's keyring answers; else the password it is said to hold.
     QTest::addColumn<QByteArray>("keyringPassword");
-    QTest::addColumn<bool>("kwalletRunning");
+    // "none", or a real KWallet that "denies" Gaugery or "lacks the key".
+    QTest::addColumn<QString>("kwallet");
     QTest::addColumn<QString>("browser");
     QTest::addColumn<QString>("problem");
 
@@ -299,51 +549,57 @@ void TestBrowserImport::spoiledDatabases_data()
     const QString inChromium = QStringLiteral("Chromium, profile Default");
     const QByteArray host = "127.0.0.1";
     const QList<Row> none;
+    const QString noWallet = QStringLiteral("none");
     const QList<Row> keyringValue{
         {"sessionKey", chromiumEncrypt("test-cookie-1", "test-key-a", host, "v11")}};
 
     QTest::newRow("empty file") << firefox << QStringLiteral("write") << none << QString()
-                                << QByteArray() << QByteArray() << false
+                                << QByteArray() << QByteArray() << noWallet
                                 << QStringLiteral("Firefox") << inFirefox + unreadable;
     QTest::newRow("not SQLite") << firefox << QStringLiteral("write") << none << QString()
                                 << QByteArray("not a database\n").repeated(300) << QByteArray()
-                                << false << QStringLiteral("Firefox") << inFirefox + unreadable;
+                                << noWallet << QStringLiteral("Firefox") << inFirefox + unreadable;
     QTest::newRow("truncated") << chromium << QStringLiteral("truncate")
                                << QList<Row>{{"sessionKey",
                                               chromiumEncrypt("test-cookie-1", "peanuts", host)}}
-                               << QString() << QByteArray() << QByteArray() << false
+                               << QString() << QByteArray() << QByteArray() << noWallet
                                << QStringLiteral("Chromium") << inChromium + unreadable;
     QTest::newRow("wrong schema")
         << chromium << build << none
         << QStringLiteral("CREATE TABLE cookies (host_key TEXT, name TEXT, value TEXT)")
-        << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << QByteArray() << QByteArray() << noWallet << QStringLiteral("Chromium")
         << inChromium + QStringLiteral(": the cookie database has a layout Gaugery does not know.");
     QTest::newRow("expired cookie")
         << firefox << build << QList<Row>{{"sessionKey", "test-cookie-1", -60}} << QString()
-        << QByteArray() << QByteArray() << false << QStringLiteral("Firefox")
+        << QByteArray() << QByteArray() << noWallet << QStringLiteral("Firefox")
         << inFirefox + QStringLiteral(": the session has expired.");
     QTest::newRow("wrong key") << chromium << build << keyringValue << QString() << QByteArray()
-                               << QByteArray("test-key-b") << false << QStringLiteral("Chromium")
+                               << QByteArray("test-key-b") << noWallet << QStringLiteral("Chromium")
                                << inChromium + undecrypted;
     QTest::newRow("garbage ciphertext")
         << chromium << build << QList<Row>{{"sessionKey", "v10" + QByteArray(32, 'A')}} << QString()
-        << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << QByteArray() << QByteArray() << noWallet << QStringLiteral("Chromium")
         << inChromium + undecrypted;
     QTest::newRow("newline in the value")
         << chromium << build
         << QList<Row>{{"sessionKey", chromiumEncrypt("test-cookie\n-1", "peanuts", host)}}
-        << QString() << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << QString() << QByteArray() << QByteArray() << noWallet << QStringLiteral("Chromium")
         << inChromium + QStringLiteral(": the session cookie is not a valid cookie value.");
     QTest::newRow("key not in the keyring")
-        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << false
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << noWallet
         << QStringLiteral("Google Chrome")
         << QStringLiteral("Google Chrome, profile Default: the Secret Service holds no cookie key "
                           "for Google Chrome.");
-    QTest::newRow("key in KWallet")
-        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << true
-        << QStringLiteral("Google Chrome")
-        << QStringLiteral("Google Chrome keeps its cookie key in KWallet, which Gaugery cannot "
-                          "read yet.");
+    QTest::newRow("KWallet denies Gaugery")
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray()
+        << QStringLiteral("denies") << QStringLiteral("Google Chrome")
+        << QStringLiteral("Google Chrome, profile Default: KWallet refused to open the wallet that "
+                          "holds the cookie key of Google Chrome.");
+    QTest::newRow("key in neither keyring")
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray()
+        << QStringLiteral("lacks the key") << QStringLiteral("Google Chrome")
+        << QStringLiteral("Google Chrome, profile Default: neither the Secret Service nor KWallet "
+                          "holds a cookie key for Google Chrome.");
 }
 
 void TestBrowserImport::spoiledDatabases()
@@ -354,7 +610,7 @@ void TestBrowserImport::spoiledDatabases()
     QFETCH(QString, schema);
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, keyringPassword);
-    QFETCH(bool, kwalletRunning);
+    QFETCH(QString, kwallet);
     QFETCH(QString, browser);
     QFETCH(QString, problem);
     Home home;
@@ -371,14 +627,12 @@ void TestBrowserImport::spoiledDatabases()
         QFile cut(path);
         QVERIFY(cut.resize(cut.size() / 2));
     }
-    // A KWallet daemon's bus name is what tells that the desktop keeps browser keys there.
-    const QString kwallet = QStringLiteral("org.kde.kwalletd6");
-    if (kwalletRunning)
-        QVERIFY(QDBusConnection::sessionBus().registerService(kwallet));
-    const auto unregister = qScopeGuard([&] {
-        if (kwalletRunning)
-            QDBusConnection::sessionBus().unregisterService(kwallet);
-    });
+    KWalletDaemon daemon;
+    if (kwallet != QLatin1String("none")) {
+        if (QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty())
+            QSKIP("needs kwalletd5 (Debian package libkf5wallet-bin)");
+        QVERIFY(daemon.start("test-key-a", kwallet == QLatin1String("denies")));
+    }
 
     SafeStorageLookup lookup = &BrowserSafeStorage::lookup;
     if (!keyringPassword.isEmpty())
