@@ -4,7 +4,7 @@
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
+#include <QDBusInterface>
 #include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
@@ -214,55 +214,39 @@ bool makeDatabase(const QString& path, bool chromium, const QList<Row>& rows,
     return ok;
 }
 
-// A real kwalletd5 on the session bus, with its own home. Its wallet is made and opened
-// without a prompt: pamOpen takes a pre-hashed password, as the login does. Stopped when
-// this goes.
+// A real kwalletd5 with a home of its own, its wallet made and opened without a prompt
+// (pamOpen takes a pre-hashed password, as the login does); it denies Gaugery for good
+// when told to.
 class KWalletDaemon {
 public:
     static constexpr const char* program = "kwalletd5";
 
-    // Holds this password under Chromium's entry when one is given; denies Gaugery for
-    // good (as after "Deny Forever") when `denyGaugery`.
-    bool start(const QByteArray& chromiumPassword, bool denyGaugery)
+    bool start(bool denyGaugery = false)
     {
-        QByteArray settings = "[Wallet]\nFirst Use=false\nEnabled=true\n"
-                              // The session's keyring serves the Secret Service.
-                              "[org.freedesktop.secrets]\napiEnabled=false\n";
-        if (denyGaugery)
-            settings += "[Auto Deny]\nkdewallet=Gaugery\n";
-        if (!write(m_home.filePath(QStringLiteral(".config/kwalletrc")), settings))
-            return false;
+        // The session's keyring keeps serving the Secret Service.
+        const QByteArray settings = "[Wallet]\nFirst Use=false\n[org.freedesktop.secrets]\n"
+                                    "apiEnabled=false\n[Auto Deny]\nkdewallet=" +
+                                    QByteArray(denyGaugery ? "Gaugery\n" : "\n");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
         environment.insert(QStringLiteral("HOME"), m_home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           m_home.filePath(QStringLiteral(".config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                           m_home.filePath(QStringLiteral(".local/share")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
         QDBusServiceWatcher watcher(service, QDBusConnection::sessionBus(),
                                     QDBusServiceWatcher::WatchForRegistration);
         QSignalSpy registered(&watcher, &QDBusServiceWatcher::serviceRegistered);
+        if (!write(m_home.filePath(QStringLiteral(".config/kwalletrc")), settings))
+            return false;
         m_process.start(QLatin1String(program), {});
         if (!registered.wait(10'000))
             return false;
-
-        QDBusConnection::sessionBus().send(
-            message("pamOpen", {QStringLiteral("kdewallet"), QByteArray(56, 'k'), 0}));
-        const int handle = call("open", {QStringLiteral("kdewallet"), qlonglong(0), appId}).toInt();
-        if (handle < 0)
-            return false;
-        bool ok = true;
-        if (!chromiumPassword.isEmpty()) {
-            const QString folder = QStringLiteral("Chromium Keys");
-            ok = call("createFolder", {handle, folder, appId}).toBool() &&
-                 call("writePassword", {handle, folder, QStringLiteral("Chromium Safe Storage"),
-                                        QString::fromLatin1(chromiumPassword), appId})
-                         .toInt() == 0;
-        }
-        call("close", {handle, false, appId});
-        return ok;
+        QDBusInterface wallet(service, QStringLiteral("/modules/kwalletd5"),
+                              QStringLiteral("org.kde.KWallet"));
+        return wallet
+                   .call(QStringLiteral("pamOpen"), QStringLiteral("kdewallet"),
+                         QByteArray(56, 'k'), 0)
+                   .type() != QDBusMessage::ErrorMessage;
     }
 
     ~KWalletDaemon()
@@ -277,22 +261,6 @@ public:
 
 private:
     static inline const QString service = QStringLiteral("org.kde.kwalletd5");
-    static inline const QString appId = QStringLiteral("Gaugery test");
-
-    static QDBusMessage message(const char* method, const QVariantList& arguments)
-    {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            service, QStringLiteral("/modules/kwalletd5"), QStringLiteral("org.kde.KWallet"),
-            QLatin1String(method));
-        call.setArguments(arguments);
-        return call;
-    }
-
-    static QVariant call(const char* method, const QVariantList& arguments)
-    {
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(message(method, arguments));
-        return reply.arguments().value(0);
-    }
 
     QTemporaryDir m_home;
     QProcess m_process;
@@ -315,15 +283,19 @@ void TestBrowserImport::realBrowsers()
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     const QString firefox = QStandardPaths::findExecutable(QStringLiteral("firefox-esr"));
-    if (chromium.isEmpty() || firefox.isEmpty())
-        QSKIP("needs the chromium and firefox-esr binaries (Debian packages chromium, "
-              "firefox-esr)");
+    const bool kwalletd =
+        !QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty();
+    if (chromium.isEmpty() || firefox.isEmpty() || !kwalletd)
+        QSKIP("needs the chromium, firefox-esr and kwalletd5 binaries (Debian packages "
+              "chromium, firefox-esr, libkf5wallet-bin)");
     LoopbackServer server;
     QVERIFY(server.isListening());
     Home home;
+    KWalletDaemon kwallet;
+    QVERIFY(kwallet.start());
 
     // Each browser visits the page once and keeps what it set; the Chromium profiles
-    // differ in where their cookie key lives (fixed password, then the keyring).
+    // differ in where their cookie key lives (fixed password, the keyring, KWallet).
     const QStringList chromiumFlags{QStringLiteral("--headless=new"),
                                     QStringLiteral("--no-sandbox"),
                                     QStringLiteral("--disable-gpu"),
@@ -346,6 +318,12 @@ void TestBrowserImport::realBrowsers()
                  home.dir.path()));
     server.on("/", pageSetting("3"));
     QVERIFY(
+        runToEnd(chromium,
+                 chromiumFlags + QStringList{QStringLiteral("--password-store=kwallet5"),
+                                             QStringLiteral("--profile-directory=Profile 2"), page},
+                 home.dir.path()));
+    server.on("/", pageSetting("4"));
+    QVERIFY(
         runToEnd(firefox,
                  {QStringLiteral("--headless"), QStringLiteral("--profile"), home.firefoxProfile(),
                   QStringLiteral("--screenshot"), home.path(QStringLiteral("page.png")), page},
@@ -354,8 +332,15 @@ void TestBrowserImport::realBrowsers()
     QCOMPARE(
         firstBytesOfValue(home.chromiumData() + QStringLiteral("/Profile 1/Cookies"), "sessionKey"),
         QByteArray("v11"));
+    QCOMPARE(
+        firstBytesOfValue(home.chromiumData() + QStringLiteral("/Profile 2/Cookies"), "sessionKey"),
+        QByteArray("v11"));
 
+    // On KDE, KWallet is asked whatever the Secret Service holds.
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "KDE");
     const BrowserImportResult result = BrowserCookieImport(server.origin(), home.locations()).run();
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
     QCOMPARE(result.problems.size(), 0);
     QCOMPARE(result.browsers, QStringList({QStringLiteral("Firefox"), QStringLiteral("Chromium")}));
     QStringList found;
@@ -365,7 +350,9 @@ void TestBrowserImport::realBrowsers()
     // The most recent visit first; each header as the browser orders it.
     QCOMPARE(found,
              QStringList({
-                 QStringLiteral("Firefox, profile test-profile cf_clearance=test-clearance-3; "
+                 QStringLiteral("Firefox, profile test-profile cf_clearance=test-clearance-4; "
+                                "sessionKey=test-cookie-4; lastActiveOrg=test-org-4 test-org-4"),
+                 QStringLiteral("Chromium, profile Profile 2 cf_clearance=test-clearance-3; "
                                 "sessionKey=test-cookie-3; lastActiveOrg=test-org-3 test-org-3"),
                  QStringLiteral("Chromium, profile Profile 1 cf_clearance=test-clearance-2; "
                                 "sessionKey=test-cookie-2; lastActiveOrg=test-org-2 test-org-2"),
@@ -373,7 +360,7 @@ void TestBrowserImport::realBrowsers()
                                 "sessionKey=test-cookie-1; lastActiveOrg=test-org-1 test-org-1"),
              }));
     QCOMPARE(result.message(),
-             QStringLiteral("Signed-in sessions found in 3 browser profiles; choose one:"));
+             QStringLiteral("Signed-in sessions found in 4 browser profiles; choose one:"));
 
     // Another origin's cookies are not this service's session.
     const BrowserImportResult other =
@@ -386,8 +373,6 @@ void TestBrowserImport::cookieHeaders_data()
 {
     QTest::addColumn<bool>("chromium");
     QTest::addColumn<QList<Row>>("rows");
-    // Set: KWallet holds Chromium's key, on a KDE desktop.
-    QTest::addColumn<QByteArray>("kwalletPassword");
     QTest::addColumn<QString>("header");
 
     const QByteArray host = "claude.example.test";
@@ -396,122 +381,47 @@ void TestBrowserImport::cookieHeaders_data()
     const auto v10 = [](const QByteArray& plain, const QByteArray& on) {
         return chromiumEncrypt(plain, "peanuts", on);
     };
-    const Row session{
-        .name = "sessionKey", .value = "test-cookie-1", .host = host, .createdSecondsAgo = 300};
-    const Row device{
-        .name = "device_id", .value = "test-device", .host = parent, .createdSecondsAgo = 100};
-    const QString alone = QStringLiteral("sessionKey=test-cookie-1");
-    const QString withDevice = QStringLiteral("sessionKey=test-cookie-1; device_id=test-device");
+    const qint64 day = 86'400;
 
+    // Rows: name, value, expires in, host, path, set ago, used ago, jar.
     // Longer paths first, then the earlier set; host-only and domain cookies alike.
     QTest::newRow("companions in browser order")
-        << true
-        << QList<Row>{{.name = "lastActiveOrg",
-                       .value = v10("test-org-1", host),
-                       .host = host,
-                       .createdSecondsAgo = 200},
-                      {.name = "device_id",
-                       .value = v10("test-device", parent),
-                       .host = parent,
-                       .createdSecondsAgo = 100},
-                      {.name = "sessionKey",
-                       .value = v10("test-cookie-1", host),
-                       .host = host,
-                       .createdSecondsAgo = 300},
-                      {.name = "__cf_bm",
-                       .value = v10("test-bm", domain),
-                       .host = domain,
-                       .path = "/api",
-                       .createdSecondsAgo = 10},
-                      {.name = "cf_clearance",
-                       .value = v10("test-clearance", domain),
-                       .host = domain,
-                       .createdSecondsAgo = 600}}
-        << QByteArray()
+        << false
+        << QList<Row>{{"lastActiveOrg", "test-org-1", day, host, "/", 200},
+                      {"device_id", "test-device", day, parent, "/", 100},
+                      {"sessionKey", "test-cookie-1", day, host, "/", 300},
+                      {"__cf_bm", "test-bm", day, domain, "/api", 0},
+                      {"cf_clearance", "test-clearance", day, domain, "/", 600}}
         << QStringLiteral("__cf_bm=test-bm; cf_clearance=test-clearance; sessionKey=test-cookie-1; "
                           "lastActiveOrg=test-org-1; device_id=test-device");
-    QTest::newRow("cookies of other hosts left out")
+    QTest::newRow("cookies the API does not get left out")
         << false
-        << QList<Row>{session,
-                      {.name = "sibling", .value = "test-1", .host = "other.example.test"},
-                      {.name = "child", .value = "test-2", .host = "api.claude.example.test"},
-                      {.name = "parent_only", .value = "test-3", .host = "example.test"},
-                      {.name = "look_alike", .value = "test-4", .host = "claude.example.test.evil"}}
-        << QByteArray() << alone;
-    QTest::newRow("other paths and containers left out")
-        << false
-        << QList<Row>{session,
-                      {.name = "settings", .value = "test-1", .host = host, .path = "/settings"},
-                      {.name = "prefix", .value = "test-2", .host = host, .path = "/apix"},
-                      {.name = "usage",
-                       .value = "test-3",
-                       .host = host,
-                       .path = "/api/organizations/x/usage"},
-                      {.name = "container",
-                       .value = "test-4",
-                       .host = host,
-                       .jar = "^userContextId=1"}}
-        << QByteArray() << alone;
-    QTest::newRow("expired companion left out") << false
-                                                << QList<Row>{session,
-                                                              device,
-                                                              {.name = "cf_clearance",
-                                                               .value = "test-clearance",
-                                                               .expiresSecondsFromNow = -60,
-                                                               .host = domain}}
-                                                << QByteArray() << withDevice;
+        << QList<Row>{{"sessionKey", "test-cookie-1", day, host},
+                      {"sibling", "test-1", day, "other.example.test"},
+                      {"parent_only", "test-2", day, "example.test"},
+                      {"prefix", "test-3", day, host, "/api/org"},
+                      {"container", "test-4", day, host, "/", 0, 0, "^userContextId=1"},
+                      {"expired", "test-5", -60, domain}}
+        << QStringLiteral("sessionKey=test-cookie-1");
     QTest::newRow("unreadable companions left out")
         << true
-        << QList<Row>{{.name = "sessionKey",
-                       .value = v10("test-cookie-1", host),
-                       .host = host,
-                       .createdSecondsAgo = 300},
-                      {.name = "device_id",
-                       .value = v10("test-device", parent),
-                       .host = parent,
-                       .createdSecondsAgo = 100},
-                      {.name = "garbage", .value = "v10" + QByteArray(32, 'A'), .host = host},
-                      {.name = "spaced", .value = v10("test value", host), .host = host},
-                      {.name = "bad name", .value = v10("test-5", host), .host = host},
+        << QList<Row>{{"sessionKey", v10("test-cookie-1", host), day, host, "/", 300},
+                      {"device_id", v10("test-device", parent), day, parent},
+                      {"garbage", "v10" + QByteArray(32, 'A'), day, host},
+                      {"bad name", v10("test-5", host), day, host},
                       // Only the chosen session goes in, not an older one beside it.
-                      {.name = "sessionKey",
-                       .value = v10("test-cookie-0", domain),
-                       .host = domain,
-                       .usedSecondsAgo = 60}}
-        << QByteArray() << withDevice;
-    QTest::newRow("key from KWallet")
-        << true
-        << QList<Row>{{.name = "sessionKey",
-                       .value = chromiumEncrypt("test-cookie-1", "test-kwallet-key", host, "v11"),
-                       .host = host,
-                       .createdSecondsAgo = 300},
-                      {.name = "device_id",
-                       .value = chromiumEncrypt("test-device", "test-kwallet-key", parent, "v11"),
-                       .host = parent,
-                       .createdSecondsAgo = 100}}
-        << QByteArray("test-kwallet-key") << withDevice;
+                      {"sessionKey", v10("test-cookie-0", domain), day, domain, "/", 0, 60}}
+        << QStringLiteral("sessionKey=test-cookie-1; device_id=test-device");
 }
 
 void TestBrowserImport::cookieHeaders()
 {
     QFETCH(bool, chromium);
     QFETCH(QList<Row>, rows);
-    QFETCH(QByteArray, kwalletPassword);
     QFETCH(QString, header);
     Home home;
     QVERIFY(
         makeDatabase(chromium ? home.chromiumCookies() : home.firefoxCookies(), chromium, rows));
-    KWalletDaemon kwallet;
-    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
-    const auto restore = qScopeGuard([&] { qputenv("XDG_CURRENT_DESKTOP", desktop); });
-    if (!kwalletPassword.isEmpty()) {
-        if (QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty())
-            QSKIP("needs kwalletd5 (Debian package libkf5wallet-bin)");
-        QVERIFY(kwallet.start(kwalletPassword, false));
-        // Whatever the session's keyring holds for Chromium, KDE's Chromium uses KWallet.
-        qputenv("XDG_CURRENT_DESKTOP", "KDE");
-    }
-
     const BrowserImportResult result =
         BrowserCookieImport(QUrl(QStringLiteral("https://claude.example.test")), home.locations())
             .run();
@@ -533,7 +443,7 @@ void TestBrowserImport::spoiledDatabases_data()
     QTest::addColumn<QByteArray>("bytes");
     // Empty: the session's keyring answers; else the password it is said to hold.
     QTest::addColumn<QByteArray>("keyringPassword");
-    // "none", or a real KWallet that "denies" Gaugery or "lacks the key".
+    // "none", or a real KWallet that "denies" Gaugery or holds no key.
     QTest::addColumn<QString>("kwallet");
     QTest::addColumn<QString>("browser");
     QTest::addColumn<QString>("problem");
@@ -597,7 +507,7 @@ void TestBrowserImport::spoiledDatabases_data()
                           "holds the cookie key of Google Chrome.");
     QTest::newRow("key in neither keyring")
         << chrome << build << keyringValue << QString() << QByteArray() << QByteArray()
-        << QStringLiteral("lacks the key") << QStringLiteral("Google Chrome")
+        << QStringLiteral("holds no key") << QStringLiteral("Google Chrome")
         << QStringLiteral("Google Chrome, profile Default: neither the Secret Service nor KWallet "
                           "holds a cookie key for Google Chrome.");
 }
@@ -631,7 +541,7 @@ void TestBrowserImport::spoiledDatabases()
     if (kwallet != QLatin1String("none")) {
         if (QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty())
             QSKIP("needs kwalletd5 (Debian package libkf5wallet-bin)");
-        QVERIFY(daemon.start("test-key-a", kwallet == QLatin1String("denies")));
+        QVERIFY(daemon.start(kwallet == QLatin1String("denies")));
     }
 
     SafeStorageLookup lookup = &BrowserSafeStorage::lookup;

@@ -21,6 +21,16 @@ bool isToken(const QByteArray& name)
     });
 }
 
+// Whether a cookie with this path goes with a request for that path.
+bool pathMatches(const QByteArray& cookiePath, const QByteArray& requestPath)
+{
+    const QByteArray path = cookiePath.isEmpty() ? QByteArrayLiteral("/") : cookiePath;
+    if (!requestPath.startsWith(path))
+        return false;
+    return path.size() == requestPath.size() || path.endsWith('/') ||
+           requestPath.at(path.size()) == '/';
+}
+
 } // namespace
 
 CookieRows::Choice CookieRows::newest(const QList<CookieRow>& rows, const QByteArray& name,
@@ -39,15 +49,6 @@ CookieRows::Choice CookieRows::newest(const QList<CookieRow>& rows, const QByteA
         choice.onlyExpired = false;
     }
     return choice;
-}
-
-bool CookieRows::pathMatches(const QByteArray& cookiePath, const QByteArray& requestPath)
-{
-    const QByteArray path = cookiePath.isEmpty() ? QByteArrayLiteral("/") : cookiePath;
-    if (!requestPath.startsWith(path))
-        return false;
-    return path.size() == requestPath.size() || path.endsWith('/') ||
-           requestPath.at(path.size()) == '/';
 }
 
 ProfileReading CookieRows::session(const QList<CookieRow>& rows, const CookieRequest& request,

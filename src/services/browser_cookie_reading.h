@@ -78,9 +78,6 @@ struct Choice {
 Choice newest(const QList<CookieRow>& rows, const QByteArray& name, const QStringList& hosts,
               const QDateTime& now);
 
-// Whether a cookie with this path goes with a request for that path.
-bool pathMatches(const QByteArray& cookiePath, const QByteArray& requestPath);
-
 // A row's value in plain text, or why it has none.
 using Decoded = std::variant<QByteArray, CookieReadProblem>;
 using Decoder = std::function<Decoded(const CookieRow&)>;
