@@ -176,8 +176,9 @@ QList<Scene> scenes()
                  BrowserImportResult result;
                  result.browsers = {QStringLiteral("Firefox"), QStringLiteral("Chromium")};
                  result.sessions.append({QStringLiteral("Firefox"),
-                                         QStringLiteral("default-release"), "example-session-value",
-                                         std::nullopt, QDateTime::currentDateTimeUtc()});
+                                         QStringLiteral("default-release"),
+                                         "sessionKey=example-session-value", std::nullopt,
+                                         QDateTime::currentDateTimeUtc()});
                  return result;
              });
              QSignalSpy finished(view.get(), &SetupView::importFinished);

@@ -3,6 +3,9 @@
 
 #include <QCryptographicHash>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
 #include <QPasswordDigestor>
@@ -23,6 +26,8 @@ class TestBrowserImport : public QObject {
 
 private Q_SLOTS:
     void realBrowsers();
+    void cookieHeaders_data();
+    void cookieHeaders();
     void spoiledDatabases_data();
     void spoiledDatabases();
     void databaseHeldByAnotherProcess_data();
@@ -84,12 +89,15 @@ bool runToEnd(const QString& program, const QStringList& arguments, const QStrin
     return ok;
 }
 
-ScriptedResponse pageSetting(const QByteArray& session, const QByteArray& organization)
+// The session, the organization, and a clearance the bot protection sets for the API.
+ScriptedResponse pageSetting(const QByteArray& n)
 {
     ScriptedResponse page;
-    page.headers = {{"Content-Type", "text/html"},
-                    {"Set-Cookie", "sessionKey=" + session + "; Path=/; Max-Age=86400"},
-                    {"Set-Cookie", "lastActiveOrg=" + organization + "; Path=/; Max-Age=86400"}};
+    page.headers = {
+        {"Content-Type", "text/html"},
+        {"Set-Cookie", "sessionKey=test-cookie-" + n + "; Path=/; Max-Age=86400"},
+        {"Set-Cookie", "lastActiveOrg=test-org-" + n + "; Path=/; Max-Age=86400"},
+        {"Set-Cookie", "cf_clearance=test-clearance-" + n + "; Path=/api; Max-Age=86400"}};
     page.body = "<html><body>signed in</body></html>";
     return page;
 }
@@ -134,6 +142,12 @@ struct Row {
     QByteArray name;
     QByteArray value;
     qint64 expiresSecondsFromNow = 86'400;
+    QByteArray host = "127.0.0.1";
+    QByteArray path = "/";
+    qint64 createdSecondsAgo = 0;
+    qint64 usedSecondsAgo = 0;
+    // Chromium's top_frame_site_key, Firefox's originAttributes.
+    QByteArray jar = {};
 };
 
 // A database shaped like the browser's, written with Qt SQL; `schema` replaces the
@@ -150,6 +164,9 @@ bool makeDatabase(const QString& path, bool chromium, const QList<Row>& rows,
         ok = db.open();
         QSqlQuery query(db);
         const qint64 nowUs = QDateTime::currentMSecsSinceEpoch() * 1000;
+        // Chromium counts from 1601, Firefox from 1970; both in microseconds but for
+        // Firefox's expiry, in milliseconds.
+        const qint64 epoch = chromium ? chromiumEpochOffsetUs : 0;
         if (chromium) {
             ok = ok && query.exec(QStringLiteral("CREATE TABLE meta (key TEXT, value TEXT)")) &&
                  query.exec(QStringLiteral("INSERT INTO meta VALUES ('version', '24')")) &&
@@ -157,38 +174,97 @@ bool makeDatabase(const QString& path, bool chromium, const QList<Row>& rows,
                                 ? QStringLiteral("CREATE TABLE cookies (host_key TEXT, name TEXT, "
                                                  "value TEXT, encrypted_value BLOB, expires_utc "
                                                  "INTEGER, has_expires INTEGER, last_access_utc "
-                                                 "INTEGER)")
+                                                 "INTEGER, path TEXT, top_frame_site_key TEXT, "
+                                                 "creation_utc INTEGER)")
                                 : schema);
-            for (const Row& row : rows) {
-                query.prepare(QStringLiteral("INSERT INTO cookies VALUES "
-                                             "('127.0.0.1', ?, '', ?, ?, 1, ?)"));
-                query.addBindValue(QString::fromLatin1(row.name));
-                query.addBindValue(row.value);
-                query.addBindValue(nowUs + row.expiresSecondsFromNow * 1'000'000 +
-                                   chromiumEpochOffsetUs);
-                query.addBindValue(nowUs + chromiumEpochOffsetUs);
-                ok = ok && query.exec();
-            }
         } else {
             ok = ok && query.exec(schema.isEmpty()
                                       ? QStringLiteral("CREATE TABLE moz_cookies (name TEXT, value "
                                                        "TEXT, host TEXT, expiry INTEGER, "
-                                                       "lastAccessed INTEGER)")
+                                                       "lastAccessed INTEGER, path TEXT, "
+                                                       "originAttributes TEXT, creationTime "
+                                                       "INTEGER)")
                                       : schema);
-            for (const Row& row : rows) {
-                query.prepare(QStringLiteral("INSERT INTO moz_cookies VALUES (?, ?, '127.0.0.1', "
-                                             "?, ?)"));
+        }
+        for (const Row& row : rows) {
+            const qint64 expiresUs = nowUs + row.expiresSecondsFromNow * 1'000'000 + epoch;
+            if (chromium) {
+                query.prepare(QStringLiteral("INSERT INTO cookies VALUES "
+                                             "(?, ?, '', ?, ?, 1, ?, ?, ?, ?)"));
+                query.addBindValue(QString::fromLatin1(row.host));
+                query.addBindValue(QString::fromLatin1(row.name));
+                query.addBindValue(row.value);
+                query.addBindValue(expiresUs);
+            } else {
+                query.prepare(QStringLiteral("INSERT INTO moz_cookies VALUES "
+                                             "(?, ?, ?, ?, ?, ?, ?, ?)"));
                 query.addBindValue(QString::fromLatin1(row.name));
                 query.addBindValue(QString::fromLatin1(row.value));
-                query.addBindValue(nowUs / 1000 + row.expiresSecondsFromNow * 1000);
-                query.addBindValue(nowUs);
-                ok = ok && query.exec();
+                query.addBindValue(QString::fromLatin1(row.host));
+                query.addBindValue(expiresUs / 1000);
             }
+            query.addBindValue(nowUs - row.usedSecondsAgo * 1'000'000 + epoch);
+            query.addBindValue(QString::fromLatin1(row.path));
+            query.addBindValue(QString::fromLatin1(row.jar));
+            query.addBindValue(nowUs - row.createdSecondsAgo * 1'000'000 + epoch);
+            ok = ok && query.exec();
         }
     }
     QSqlDatabase::removeDatabase(connection);
     return ok;
 }
+
+// A real kwalletd5 with a home of its own, its wallet made and opened without a prompt
+// (pamOpen takes a pre-hashed password, as the login does); it denies Gaugery for good
+// when told to.
+class KWalletDaemon {
+public:
+    static constexpr const char* program = "kwalletd5";
+
+    bool start(bool denyGaugery = false)
+    {
+        // The session's keyring keeps serving the Secret Service.
+        const QByteArray settings = "[Wallet]\nFirst Use=false\n[org.freedesktop.secrets]\n"
+                                    "apiEnabled=false\n[Auto Deny]\nkdewallet=" +
+                                    QByteArray(denyGaugery ? "Gaugery\n" : "\n");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+        environment.insert(QStringLiteral("HOME"), m_home.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_process.setProcessEnvironment(environment);
+        QDBusServiceWatcher watcher(service, QDBusConnection::sessionBus(),
+                                    QDBusServiceWatcher::WatchForRegistration);
+        QSignalSpy registered(&watcher, &QDBusServiceWatcher::serviceRegistered);
+        if (!write(m_home.filePath(QStringLiteral(".config/kwalletrc")), settings))
+            return false;
+        m_process.start(QLatin1String(program), {});
+        if (!registered.wait(10'000))
+            return false;
+        QDBusInterface wallet(service, QStringLiteral("/modules/kwalletd5"),
+                              QStringLiteral("org.kde.KWallet"));
+        return wallet
+                   .call(QStringLiteral("pamOpen"), QStringLiteral("kdewallet"),
+                         QByteArray(56, 'k'), 0)
+                   .type() != QDBusMessage::ErrorMessage;
+    }
+
+    ~KWalletDaemon()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        m_process.waitForFinished();
+        // The next daemon must find the name free.
+        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(service));
+    }
+
+private:
+    static inline const QString service = QStringLiteral("org.kde.kwalletd5");
+
+    QTemporaryDir m_home;
+    QProcess m_process;
+};
 
 const QUrl loopbackOrigin(QStringLiteral("http://127.0.0.1:18765"));
 
@@ -207,15 +283,19 @@ void TestBrowserImport::realBrowsers()
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     const QString firefox = QStandardPaths::findExecutable(QStringLiteral("firefox-esr"));
-    if (chromium.isEmpty() || firefox.isEmpty())
-        QSKIP("needs the chromium and firefox-esr binaries (Debian packages chromium, "
-              "firefox-esr)");
+    const bool kwalletd =
+        !QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty();
+    if (chromium.isEmpty() || firefox.isEmpty() || !kwalletd)
+        QSKIP("needs the chromium, firefox-esr and kwalletd5 binaries (Debian packages "
+              "chromium, firefox-esr, libkf5wallet-bin)");
     LoopbackServer server;
     QVERIFY(server.isListening());
     Home home;
+    KWalletDaemon kwallet;
+    QVERIFY(kwallet.start());
 
     // Each browser visits the page once and keeps what it set; the Chromium profiles
-    // differ in where their cookie key lives (fixed password, then the keyring).
+    // differ in where their cookie key lives (fixed password, the keyring, KWallet).
     const QStringList chromiumFlags{QStringLiteral("--headless=new"),
                                     QStringLiteral("--no-sandbox"),
                                     QStringLiteral("--disable-gpu"),
@@ -226,17 +306,23 @@ void TestBrowserImport::realBrowsers()
                                     QStringLiteral("--user-data-dir=") + home.chromiumData(),
                                     QStringLiteral("--dump-dom")};
     const QString page = server.origin().toString() + QLatin1Char('/');
-    server.on("/", pageSetting("test-cookie-1", "test-org-1"));
+    server.on("/", pageSetting("1"));
     QVERIFY(runToEnd(chromium,
                      chromiumFlags + QStringList{QStringLiteral("--password-store=basic"), page},
                      home.dir.path()));
-    server.on("/", pageSetting("test-cookie-2", "test-org-2"));
+    server.on("/", pageSetting("2"));
     QVERIFY(
         runToEnd(chromium,
                  chromiumFlags + QStringList{QStringLiteral("--password-store=gnome-libsecret"),
                                              QStringLiteral("--profile-directory=Profile 1"), page},
                  home.dir.path()));
-    server.on("/", pageSetting("test-cookie-3", "test-org-3"));
+    server.on("/", pageSetting("3"));
+    QVERIFY(
+        runToEnd(chromium,
+                 chromiumFlags + QStringList{QStringLiteral("--password-store=kwallet5"),
+                                             QStringLiteral("--profile-directory=Profile 2"), page},
+                 home.dir.path()));
+    server.on("/", pageSetting("4"));
     QVERIFY(
         runToEnd(firefox,
                  {QStringLiteral("--headless"), QStringLiteral("--profile"), home.firefoxProfile(),
@@ -246,31 +332,104 @@ void TestBrowserImport::realBrowsers()
     QCOMPARE(
         firstBytesOfValue(home.chromiumData() + QStringLiteral("/Profile 1/Cookies"), "sessionKey"),
         QByteArray("v11"));
+    QCOMPARE(
+        firstBytesOfValue(home.chromiumData() + QStringLiteral("/Profile 2/Cookies"), "sessionKey"),
+        QByteArray("v11"));
 
+    // On KDE, KWallet is asked whatever the Secret Service holds.
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "KDE");
     const BrowserImportResult result = BrowserCookieImport(server.origin(), home.locations()).run();
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
     QCOMPARE(result.problems.size(), 0);
     QCOMPARE(result.browsers, QStringList({QStringLiteral("Firefox"), QStringLiteral("Chromium")}));
     QStringList found;
     for (const ImportedSession& session : result.sessions)
         found << session.source() + QLatin1Char(' ') + session.cookieText() + QLatin1Char(' ') +
                      session.organizationId.value_or(QString());
-    // The most recent visit first.
-    QCOMPARE(found, QStringList({
-                        QStringLiteral("Firefox, profile test-profile sessionKey=test-cookie-3 "
-                                       "test-org-3"),
-                        QStringLiteral("Chromium, profile Profile 1 sessionKey=test-cookie-2 "
-                                       "test-org-2"),
-                        QStringLiteral("Chromium, profile Default sessionKey=test-cookie-1 "
-                                       "test-org-1"),
-                    }));
+    // The most recent visit first; each header as the browser orders it.
+    QCOMPARE(found,
+             QStringList({
+                 QStringLiteral("Firefox, profile test-profile cf_clearance=test-clearance-4; "
+                                "sessionKey=test-cookie-4; lastActiveOrg=test-org-4 test-org-4"),
+                 QStringLiteral("Chromium, profile Profile 2 cf_clearance=test-clearance-3; "
+                                "sessionKey=test-cookie-3; lastActiveOrg=test-org-3 test-org-3"),
+                 QStringLiteral("Chromium, profile Profile 1 cf_clearance=test-clearance-2; "
+                                "sessionKey=test-cookie-2; lastActiveOrg=test-org-2 test-org-2"),
+                 QStringLiteral("Chromium, profile Default cf_clearance=test-clearance-1; "
+                                "sessionKey=test-cookie-1; lastActiveOrg=test-org-1 test-org-1"),
+             }));
     QCOMPARE(result.message(),
-             QStringLiteral("Signed-in sessions found in 3 browser profiles; choose one:"));
+             QStringLiteral("Signed-in sessions found in 4 browser profiles; choose one:"));
 
     // Another origin's cookies are not this service's session.
     const BrowserImportResult other =
         BrowserCookieImport(QUrl(QStringLiteral("https://example.com")), home.locations()).run();
     QVERIFY(other.sessions.isEmpty());
     QCOMPARE(other.message(), noSessionIn(QStringLiteral("Firefox, Chromium")));
+}
+
+void TestBrowserImport::cookieHeaders_data()
+{
+    QTest::addColumn<bool>("chromium");
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<QString>("header");
+
+    const QByteArray host = "claude.example.test";
+    const QByteArray domain = ".claude.example.test";
+    const QByteArray parent = ".example.test";
+    const auto v10 = [](const QByteArray& plain, const QByteArray& on) {
+        return chromiumEncrypt(plain, "peanuts", on);
+    };
+    const qint64 day = 86'400;
+
+    // Rows: name, value, expires in, host, path, set ago, used ago, jar.
+    // Longer paths first, then the earlier set; host-only and domain cookies alike.
+    QTest::newRow("companions in browser order")
+        << false
+        << QList<Row>{{"lastActiveOrg", "test-org-1", day, host, "/", 200},
+                      {"device_id", "test-device", day, parent, "/", 100},
+                      {"sessionKey", "test-cookie-1", day, host, "/", 300},
+                      {"__cf_bm", "test-bm", day, domain, "/api", 0},
+                      {"cf_clearance", "test-clearance", day, domain, "/", 600}}
+        << QStringLiteral("__cf_bm=test-bm; cf_clearance=test-clearance; sessionKey=test-cookie-1; "
+                          "lastActiveOrg=test-org-1; device_id=test-device");
+    QTest::newRow("cookies the API does not get left out")
+        << false
+        << QList<Row>{{"sessionKey", "test-cookie-1", day, host},
+                      {"sibling", "test-1", day, "other.example.test"},
+                      {"parent_only", "test-2", day, "example.test"},
+                      {"prefix", "test-3", day, host, "/api/org"},
+                      {"container", "test-4", day, host, "/", 0, 0, "^userContextId=1"},
+                      {"expired", "test-5", -60, domain}}
+        << QStringLiteral("sessionKey=test-cookie-1");
+    QTest::newRow("unreadable companions left out")
+        << true
+        << QList<Row>{{"sessionKey", v10("test-cookie-1", host), day, host, "/", 300},
+                      {"device_id", v10("test-device", parent), day, parent},
+                      {"garbage", "v10" + QByteArray(32, 'A'), day, host},
+                      {"bad name", v10("test-5", host), day, host},
+                      // Only the chosen session goes in, not an older one beside it.
+                      {"sessionKey", v10("test-cookie-0", domain), day, domain, "/", 0, 60}}
+        << QStringLiteral("sessionKey=test-cookie-1; device_id=test-device");
+}
+
+void TestBrowserImport::cookieHeaders()
+{
+    QFETCH(bool, chromium);
+    QFETCH(QList<Row>, rows);
+    QFETCH(QString, header);
+    Home home;
+    QVERIFY(
+        makeDatabase(chromium ? home.chromiumCookies() : home.firefoxCookies(), chromium, rows));
+    const BrowserImportResult result =
+        BrowserCookieImport(QUrl(QStringLiteral("https://claude.example.test")), home.locations())
+            .run();
+    QCOMPARE(result.message(),
+             QStringLiteral("Found in %1.")
+                 .arg(chromium ? QStringLiteral("Chromium, profile Default")
+                               : QStringLiteral("Firefox, profile test-profile")));
+    QCOMPARE(result.sessions.first().cookieText(), header);
 }
 
 void TestBrowserImport::spoiledDatabases_data()
@@ -284,7 +443,8 @@ void TestBrowserImport::spoiledDatabases_data()
     QTest::addColumn<QByteArray>("bytes");
     // Empty: the session's keyring answers; else the password it is said to hold.
     QTest::addColumn<QByteArray>("keyringPassword");
-    QTest::addColumn<bool>("kwalletRunning");
+    // "none", or a real KWallet that "denies" Gaugery or holds no key.
+    QTest::addColumn<QString>("kwallet");
     QTest::addColumn<QString>("browser");
     QTest::addColumn<QString>("problem");
 
@@ -299,51 +459,57 @@ void TestBrowserImport::spoiledDatabases_data()
     const QString inChromium = QStringLiteral("Chromium, profile Default");
     const QByteArray host = "127.0.0.1";
     const QList<Row> none;
+    const QString noWallet = QStringLiteral("none");
     const QList<Row> keyringValue{
         {"sessionKey", chromiumEncrypt("test-cookie-1", "test-key-a", host, "v11")}};
 
     QTest::newRow("empty file") << firefox << QStringLiteral("write") << none << QString()
-                                << QByteArray() << QByteArray() << false
+                                << QByteArray() << QByteArray() << noWallet
                                 << QStringLiteral("Firefox") << inFirefox + unreadable;
     QTest::newRow("not SQLite") << firefox << QStringLiteral("write") << none << QString()
                                 << QByteArray("not a database\n").repeated(300) << QByteArray()
-                                << false << QStringLiteral("Firefox") << inFirefox + unreadable;
+                                << noWallet << QStringLiteral("Firefox") << inFirefox + unreadable;
     QTest::newRow("truncated") << chromium << QStringLiteral("truncate")
                                << QList<Row>{{"sessionKey",
                                               chromiumEncrypt("test-cookie-1", "peanuts", host)}}
-                               << QString() << QByteArray() << QByteArray() << false
+                               << QString() << QByteArray() << QByteArray() << noWallet
                                << QStringLiteral("Chromium") << inChromium + unreadable;
     QTest::newRow("wrong schema")
         << chromium << build << none
         << QStringLiteral("CREATE TABLE cookies (host_key TEXT, name TEXT, value TEXT)")
-        << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << QByteArray() << QByteArray() << noWallet << QStringLiteral("Chromium")
         << inChromium + QStringLiteral(": the cookie database has a layout Gaugery does not know.");
     QTest::newRow("expired cookie")
         << firefox << build << QList<Row>{{"sessionKey", "test-cookie-1", -60}} << QString()
-        << QByteArray() << QByteArray() << false << QStringLiteral("Firefox")
+        << QByteArray() << QByteArray() << noWallet << QStringLiteral("Firefox")
         << inFirefox + QStringLiteral(": the session has expired.");
     QTest::newRow("wrong key") << chromium << build << keyringValue << QString() << QByteArray()
-                               << QByteArray("test-key-b") << false << QStringLiteral("Chromium")
+                               << QByteArray("test-key-b") << noWallet << QStringLiteral("Chromium")
                                << inChromium + undecrypted;
     QTest::newRow("garbage ciphertext")
         << chromium << build << QList<Row>{{"sessionKey", "v10" + QByteArray(32, 'A')}} << QString()
-        << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << QByteArray() << QByteArray() << noWallet << QStringLiteral("Chromium")
         << inChromium + undecrypted;
     QTest::newRow("newline in the value")
         << chromium << build
         << QList<Row>{{"sessionKey", chromiumEncrypt("test-cookie\n-1", "peanuts", host)}}
-        << QString() << QByteArray() << QByteArray() << false << QStringLiteral("Chromium")
+        << QString() << QByteArray() << QByteArray() << noWallet << QStringLiteral("Chromium")
         << inChromium + QStringLiteral(": the session cookie is not a valid cookie value.");
     QTest::newRow("key not in the keyring")
-        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << false
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << noWallet
         << QStringLiteral("Google Chrome")
         << QStringLiteral("Google Chrome, profile Default: the Secret Service holds no cookie key "
                           "for Google Chrome.");
-    QTest::newRow("key in KWallet")
-        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray() << true
-        << QStringLiteral("Google Chrome")
-        << QStringLiteral("Google Chrome keeps its cookie key in KWallet, which Gaugery cannot "
-                          "read yet.");
+    QTest::newRow("KWallet denies Gaugery")
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray()
+        << QStringLiteral("denies") << QStringLiteral("Google Chrome")
+        << QStringLiteral("Google Chrome, profile Default: KWallet refused to open the wallet that "
+                          "holds the cookie key of Google Chrome.");
+    QTest::newRow("key in neither keyring")
+        << chrome << build << keyringValue << QString() << QByteArray() << QByteArray()
+        << QStringLiteral("holds no key") << QStringLiteral("Google Chrome")
+        << QStringLiteral("Google Chrome, profile Default: neither the Secret Service nor KWallet "
+                          "holds a cookie key for Google Chrome.");
 }
 
 void TestBrowserImport::spoiledDatabases()
@@ -354,7 +520,7 @@ void TestBrowserImport::spoiledDatabases()
     QFETCH(QString, schema);
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, keyringPassword);
-    QFETCH(bool, kwalletRunning);
+    QFETCH(QString, kwallet);
     QFETCH(QString, browser);
     QFETCH(QString, problem);
     Home home;
@@ -371,14 +537,12 @@ void TestBrowserImport::spoiledDatabases()
         QFile cut(path);
         QVERIFY(cut.resize(cut.size() / 2));
     }
-    // A KWallet daemon's bus name is what tells that the desktop keeps browser keys there.
-    const QString kwallet = QStringLiteral("org.kde.kwalletd6");
-    if (kwalletRunning)
-        QVERIFY(QDBusConnection::sessionBus().registerService(kwallet));
-    const auto unregister = qScopeGuard([&] {
-        if (kwalletRunning)
-            QDBusConnection::sessionBus().unregisterService(kwallet);
-    });
+    KWalletDaemon daemon;
+    if (kwallet != QLatin1String("none")) {
+        if (QStandardPaths::findExecutable(QLatin1String(KWalletDaemon::program)).isEmpty())
+            QSKIP("needs kwalletd5 (Debian package libkf5wallet-bin)");
+        QVERIFY(daemon.start(kwallet == QLatin1String("denies")));
+    }
 
     SafeStorageLookup lookup = &BrowserSafeStorage::lookup;
     if (!keyringPassword.isEmpty())

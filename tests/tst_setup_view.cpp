@@ -223,10 +223,11 @@ void TestSetupView::importFromBrowser()
     const QDateTime used = QDateTime::currentDateTimeUtc();
     if (found >= 1)
         result.sessions.append({QStringLiteral("Firefox"), QStringLiteral("default-release"),
-                                "test-cookie-1", QStringLiteral("test-org-1"), used});
+                                "sessionKey=test-cookie-1", QStringLiteral("test-org-1"), used});
     if (found >= 2)
         result.sessions.append({QStringLiteral("Chromium"), QStringLiteral("Default"),
-                                "test-cookie-2", QStringLiteral("test-org-2"), used.addDays(-1)});
+                                "sessionKey=test-cookie-2", QStringLiteral("test-org-2"),
+                                used.addDays(-1)});
     if (found == 0)
         result.problems.append(
             {QStringLiteral("Chromium"), QStringLiteral("Default"), CookieReadProblem::Expired});

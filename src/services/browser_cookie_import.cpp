@@ -2,6 +2,7 @@
 
 #include "services/chromium_cookie_reader.h"
 #include "services/firefox_cookie_reader.h"
+#include "services/request_builder.h"
 
 #include <QHostAddress>
 
@@ -21,7 +22,7 @@ QString listed(const QStringList& names)
 
 QString ImportedSession::cookieText() const
 {
-    return QStringLiteral("sessionKey=") + QString::fromLatin1(value);
+    return QString::fromLatin1(header);
 }
 
 QString ImportedSession::source() const
@@ -46,12 +47,19 @@ QString ImportProblem::text() const
     case CookieReadProblem::KeyMissing:
         return QStringLiteral("%1: the Secret Service holds no cookie key for %2.")
             .arg(where, browser);
-    case CookieReadProblem::KeyInKWallet:
-        return QStringLiteral("%1 keeps its cookie key in KWallet, which Gaugery cannot read yet.")
-            .arg(browser);
+    case CookieReadProblem::KeyMissingInKWallet:
+        return QStringLiteral(
+                   "%1: neither the Secret Service nor KWallet holds a cookie key for %2.")
+            .arg(where, browser);
     case CookieReadProblem::KeyUnreachable:
         return QStringLiteral("%1: the Secret Service did not give the cookie key of %2.")
             .arg(where, browser);
+    case CookieReadProblem::KWalletRefused:
+        return QStringLiteral("%1: KWallet refused to open the wallet that holds the cookie key of "
+                              "%2.")
+            .arg(where, browser);
+    case CookieReadProblem::KWalletUnreachable:
+        return QStringLiteral("%1: KWallet did not give the cookie key of %2.").arg(where, browser);
     case CookieReadProblem::NotDecrypted:
         return QStringLiteral("%1: the session cookie could not be decrypted.").arg(where);
     case CookieReadProblem::NotACookieValue:
@@ -85,8 +93,10 @@ QString BrowserImportResult::message() const
 
 BrowserCookieImport::BrowserCookieImport(const QUrl& origin, BrowserLocations locations,
                                          SafeStorageLookup safeStorage)
-    : m_hosts(cookieHosts(origin)), m_locations(std::move(locations)),
-      m_safeStorage(std::move(safeStorage))
+    // Both of the program's requests go to this path or below it, so every cookie sent
+    // to it goes with each of them.
+    : m_request{cookieHosts(origin), RequestBuilder(origin).organizationsUrl().path().toUtf8()},
+      m_locations(std::move(locations)), m_safeStorage(std::move(safeStorage))
 {
 }
 
@@ -117,7 +127,7 @@ BrowserImportResult BrowserCookieImport::run(const QDateTime& now) const
             result.browsers.append(profile.browser);
         ProfileReading reading;
         if (profile.family == BrowserProfile::Family::Firefox) {
-            reading = FirefoxCookieReader::read(profile.directory, m_hosts, now);
+            reading = FirefoxCookieReader::read(profile.directory, m_request, now);
         } else {
             const auto passwords = [&] {
                 const auto known = keys.find(profile.browser);
@@ -128,10 +138,10 @@ BrowserImportResult BrowserCookieImport::run(const QDateTime& now) const
                 return keys.emplace(profile.browser, key).first->second;
             };
             reading = ChromiumCookieReader::read(
-                ChromiumCookieReader::databasePath(profile.directory), m_hosts, now, passwords);
+                ChromiumCookieReader::databasePath(profile.directory), m_request, now, passwords);
         }
         if (reading.session) {
-            result.sessions.append({profile.browser, profile.profile, reading.session->value,
+            result.sessions.append({profile.browser, profile.profile, reading.session->header,
                                     reading.session->organizationId, reading.session->lastUsed});
         } else if (reading.problem) {
             result.problems.append({profile.browser, profile.profile, *reading.problem});

@@ -8,12 +8,13 @@
 
 #include <functional>
 
-// A session cookie found in one browser profile. The value is secret: never print,
-// log or show it; it goes only into the cookie editor.
+// A session found in one browser profile. The header is secret: never print, log or
+// show it; it goes only into the cookie editor.
 struct ImportedSession {
     QString browser;
     QString profile;
-    QByteArray value;
+    // The Cookie header the browser would send to the usage API.
+    QByteArray header;
     std::optional<QString> organizationId;
     QDateTime lastUsed;
 
@@ -45,8 +46,8 @@ struct BrowserImportResult {
 
 using BrowserImportFunction = std::function<BrowserImportResult()>;
 
-// Looks for the service's session cookie in every browser profile of the user. Reads
-// files and may wait on the keyring: run it off the GUI thread.
+// Looks for the service's session in every browser profile of the user. Reads files and
+// may wait on the keyring or KWallet: run it off the GUI thread.
 class BrowserCookieImport {
 public:
     BrowserCookieImport(const QUrl& origin, BrowserLocations locations,
@@ -59,7 +60,7 @@ public:
     static QStringList cookieHosts(const QUrl& origin);
 
 private:
-    QStringList m_hosts;
+    CookieRequest m_request;
     BrowserLocations m_locations;
     SafeStorageLookup m_safeStorage;
 };

@@ -2,6 +2,37 @@
 
 #include "services/cookie_value.h"
 
+#include <algorithm>
+
+namespace {
+
+bool isExpired(const CookieRow& row, const QDateTime& now)
+{
+    return row.expires.isValid() && row.expires <= now;
+}
+
+// A cookie name is an HTTP token.
+bool isToken(const QByteArray& name)
+{
+    static const QByteArray separators = QByteArrayLiteral("!#$%&'*+-.^_`|~");
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               separators.contains(c);
+    });
+}
+
+// Whether a cookie with this path goes with a request for that path.
+bool pathMatches(const QByteArray& cookiePath, const QByteArray& requestPath)
+{
+    const QByteArray path = cookiePath.isEmpty() ? QByteArrayLiteral("/") : cookiePath;
+    if (!requestPath.startsWith(path))
+        return false;
+    return path.size() == requestPath.size() || path.endsWith('/') ||
+           requestPath.at(path.size()) == '/';
+}
+
+} // namespace
+
 CookieRows::Choice CookieRows::newest(const QList<CookieRow>& rows, const QByteArray& name,
                                       const QStringList& hosts, const QDateTime& now)
 {
@@ -9,7 +40,7 @@ CookieRows::Choice CookieRows::newest(const QList<CookieRow>& rows, const QByteA
     for (const CookieRow& row : rows) {
         if (row.name != name || !hosts.contains(QString::fromUtf8(row.host)))
             continue;
-        if (row.expires.isValid() && row.expires <= now) {
+        if (isExpired(row, now)) {
             choice.onlyExpired = !choice.row;
             continue;
         }
@@ -20,11 +51,11 @@ CookieRows::Choice CookieRows::newest(const QList<CookieRow>& rows, const QByteA
     return choice;
 }
 
-ProfileReading CookieRows::session(const QList<CookieRow>& rows, const QStringList& hosts,
+ProfileReading CookieRows::session(const QList<CookieRow>& rows, const CookieRequest& request,
                                    const QDateTime& now, const Decoder& decode)
 {
     ProfileReading reading;
-    const Choice session = newest(rows, sessionName, hosts, now);
+    const Choice session = newest(rows, sessionName, request.hosts, now);
     if (!session.row) {
         if (session.onlyExpired)
             reading.problem = CookieReadProblem::Expired;
@@ -40,8 +71,36 @@ ProfileReading CookieRows::session(const QList<CookieRow>& rows, const QStringLi
         reading.problem = CookieReadProblem::NotACookieValue;
         return reading;
     }
-    StoredSession found{plain, session.row->lastUsed, std::nullopt};
-    if (const Choice organization = newest(rows, organizationName, hosts, now); organization.row) {
+
+    // The one session cookie chosen, and every other cookie the request gets from its jar;
+    // browsers put longer paths first, then the earlier set.
+    QList<CookieRow> sent{*session.row};
+    for (const CookieRow& row : rows) {
+        if (row.name != sessionName && row.jar == session.row->jar && isToken(row.name) &&
+            request.hosts.contains(QString::fromUtf8(row.host)) &&
+            pathMatches(row.path, request.path) && !isExpired(row, now))
+            sent.append(row);
+    }
+    std::stable_sort(sent.begin(), sent.end(), [](const CookieRow& a, const CookieRow& b) {
+        return a.path.size() != b.path.size() ? a.path.size() > b.path.size()
+                                              : a.created < b.created;
+    });
+    QByteArrayList pairs;
+    for (const CookieRow& row : sent) {
+        if (row.name == sessionName) {
+            pairs.append(row.name + '=' + plain);
+            continue;
+        }
+        // A companion that cannot be read is left out; the session stands without it.
+        const Decoded companion = decode(row);
+        const auto* text = std::get_if<QByteArray>(&companion);
+        if (text && CookieValue::isAcceptable(*text))
+            pairs.append(row.name + '=' + *text);
+    }
+
+    StoredSession found{pairs.join("; "), session.row->lastUsed, std::nullopt};
+    if (const Choice organization = newest(rows, organizationName, request.hosts, now);
+        organization.row) {
         const Decoded id = decode(*organization.row);
         const auto* text = std::get_if<QByteArray>(&id);
         if (text && CookieValue::isAcceptable(*text))

@@ -17,15 +17,19 @@ enum class CookieReadProblem {
     UnknownLayout,
     Expired,
     KeyMissing,
-    KeyInKWallet,
+    // Neither the Secret Service nor KWallet holds the browser's key.
+    KeyMissingInKWallet,
     KeyUnreachable,
+    KWalletRefused,
+    KWalletUnreachable,
     NotDecrypted,
     NotACookieValue,
 };
 
-// The session cookie of one profile. The value is secret: never print or log it.
+// The session of one profile. The header is secret: never print or log it.
 struct StoredSession {
-    QByteArray value;
+    // The Cookie header the browser would send to the usage API.
+    QByteArray header;
     QDateTime lastUsed;
     std::optional<QString> organizationId;
 };
@@ -45,6 +49,18 @@ struct CookieRow {
     // Invalid for a cookie that ends with the browser session.
     QDateTime expires;
     QDateTime lastUsed;
+    QByteArray path;
+    // The container or partition the cookie lives in; empty for the browser's own jar.
+    QByteArray jar;
+    // When it was set, in the browser's own unit; orders cookies of equal path length.
+    qint64 created = 0;
+};
+
+// The cookies a browser sends with a request: those on one of the hosts (the origin's
+// host and its domains) whose path matches the request's.
+struct CookieRequest {
+    QStringList hosts;
+    QByteArray path;
 };
 
 namespace CookieRows {
@@ -67,8 +83,9 @@ using Decoded = std::variant<QByteArray, CookieReadProblem>;
 using Decoder = std::function<Decoded(const CookieRow&)>;
 
 // The profile's session from its cookie rows: the newest session cookie, decoded and
-// checked, with the organization cookie found beside it.
-ProfileReading session(const QList<CookieRow>& rows, const QStringList& hosts, const QDateTime& now,
-                       const Decoder& decode);
+// checked, with every other cookie of its jar the request gets, in the browser's order;
+// the organization cookie found beside it.
+ProfileReading session(const QList<CookieRow>& rows, const CookieRequest& request,
+                       const QDateTime& now, const Decoder& decode);
 
 } // namespace CookieRows

@@ -1,13 +1,12 @@
 #include "services/browser_safe_storage.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include "services/kwallet_passwords.h"
 
 #include <libsecret/secret.h>
 
 namespace {
 
-// Room for the user to answer an unlock prompt; after it, the lookup gives up.
+// Room for the user to answer an unlock prompt; after it, each lookup gives up.
 constexpr guint deadlineMs = 30'000;
 
 // Chromium stores its password under the newer schema; the older one holds the same
@@ -135,23 +134,27 @@ private:
     GAsyncResult* m_result = nullptr;
 };
 
-// Chromium on a KDE desktop keeps its password in KWallet, which speaks its own protocol.
-bool keepsKeysInKWallet()
+// KWallet's answer explains best why there is no password, unless the Secret Service
+// failed where KWallet merely has none.
+SafeStorageKey::Status statusOf(bool found, bool secretServiceFailed,
+                                KWalletPasswords::Answer::Status kwallet)
 {
-    if (qEnvironmentVariable("XDG_CURRENT_DESKTOP")
-            .contains(QLatin1String("KDE"), Qt::CaseInsensitive))
-        return true;
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDBusConnectionInterface* names = bus.isConnected() ? bus.interface() : nullptr;
-    if (!names)
-        return false;
-    for (const QString& name :
-         {QStringLiteral("org.kde.kwalletd6"), QStringLiteral("org.kde.kwalletd5"),
-          QStringLiteral("org.kde.kwalletd")}) {
-        if (names->isServiceRegistered(name).value())
-            return true;
+    using KWallet = KWalletPasswords::Answer::Status;
+    using Status = SafeStorageKey::Status;
+    if (found)
+        return Status::Found;
+    switch (kwallet) {
+    case KWallet::Refused:
+        return Status::KWalletRefused;
+    case KWallet::Unreachable:
+        return Status::KWalletUnreachable;
+    case KWallet::Missing:
+        return secretServiceFailed ? Status::Unreachable : Status::MissingInKWallet;
+    case KWallet::NoWallet:
+    case KWallet::Found:
+        break;
     }
-    return false;
+    return secretServiceFailed ? Status::Unreachable : Status::Missing;
 }
 
 } // namespace
@@ -172,14 +175,13 @@ SafeStorageKey BrowserSafeStorage::lookup(const QStringList& applications)
             unanswered = found.failed || found.locked;
         }
     }
-    // Without an item, a KDE desktop explains it best, whatever the Secret Service said.
-    if (!key.passwords.isEmpty())
-        key.status = SafeStorageKey::Status::Found;
-    else if (keepsKeysInKWallet())
-        key.status = SafeStorageKey::Status::InKWallet;
-    else if (unanswered)
-        key.status = SafeStorageKey::Status::Unreachable;
-    else
-        key.status = SafeStorageKey::Status::Missing;
+    // Chromium on a KDE desktop keeps its password in KWallet, whatever the Secret
+    // Service holds from another desktop.
+    KWalletPasswords::Answer kwallet;
+    if (key.passwords.isEmpty() || KWalletPasswords::isKdeDesktop()) {
+        kwallet = KWalletPasswords::lookup(applications, QDeadlineTimer(deadlineMs));
+        key.passwords.append(kwallet.passwords);
+    }
+    key.status = statusOf(!key.passwords.isEmpty(), unanswered, kwallet.status);
     return key;
 }

@@ -11,16 +11,21 @@
 struct SafeStorageKey {
     enum class Status {
         Found,
-        // No item in the Secret Service.
+        // No item in the Secret Service, and no KWallet to ask.
         Missing,
-        // No item in the Secret Service, and the desktop keeps browser keys in KWallet.
-        InKWallet,
+        // Neither the Secret Service nor KWallet holds one.
+        MissingInKWallet,
         // The Secret Service did not answer in time, or refused.
         Unreachable,
+        // KWallet would not open its wallet.
+        KWalletRefused,
+        // KWallet did not answer in time, or failed.
+        KWalletUnreachable,
     };
 
     Status status = Status::Missing;
-    // Every matching item's secret, the newest schema's first.
+    // Every matching item's secret, the Secret Service's first (the newest schema's
+    // first), then KWallet's.
     QList<QByteArray> passwords;
 };
 
@@ -30,8 +35,9 @@ using SafeStorageLookup = std::function<SafeStorageKey(const QStringList& applic
 
 namespace BrowserSafeStorage {
 
-// Through a private Secret Service connection on the calling thread, bounded by a
-// deadline so that an unlock prompt nobody answers cannot hold it forever.
+// Through a private Secret Service connection on the calling thread, then, when that
+// has none or the desktop is KDE, through KWallet; each bounded by a deadline so that a
+// prompt nobody answers cannot hold it forever.
 SafeStorageKey lookup(const QStringList& applications);
 
 } // namespace BrowserSafeStorage

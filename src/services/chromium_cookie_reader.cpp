@@ -29,7 +29,8 @@ QList<CookieRow> rowsOf(const QList<QVariantList>& table)
         rows.append({r.value(0).toByteArray(), r.value(1).toByteArray(),
                      encrypted.isEmpty() ? r.value(2).toByteArray() : encrypted,
                      !encrypted.isEmpty(), expires ? timeOf(r.value(4).toLongLong()) : QDateTime(),
-                     timeOf(r.value(6).toLongLong())});
+                     timeOf(r.value(6).toLongLong()), r.value(7).toByteArray(),
+                     r.value(8).toByteArray(), r.value(9).toLongLong()});
     }
     return rows;
 }
@@ -39,10 +40,14 @@ CookieReadProblem keyProblem(SafeStorageKey::Status status)
     switch (status) {
     case SafeStorageKey::Status::Missing:
         return CookieReadProblem::KeyMissing;
-    case SafeStorageKey::Status::InKWallet:
-        return CookieReadProblem::KeyInKWallet;
+    case SafeStorageKey::Status::MissingInKWallet:
+        return CookieReadProblem::KeyMissingInKWallet;
     case SafeStorageKey::Status::Unreachable:
         return CookieReadProblem::KeyUnreachable;
+    case SafeStorageKey::Status::KWalletRefused:
+        return CookieReadProblem::KWalletRefused;
+    case SafeStorageKey::Status::KWalletUnreachable:
+        return CookieReadProblem::KWalletUnreachable;
     case SafeStorageKey::Status::Found:
         break;
     }
@@ -106,7 +111,7 @@ QString ChromiumCookieReader::databasePath(const QString& profileDirectory)
     return {};
 }
 
-ProfileReading ChromiumCookieReader::read(const QString& database, const QStringList& hosts,
+ProfileReading ChromiumCookieReader::read(const QString& database, const CookieRequest& request,
                                           const QDateTime& now, const KeyringPasswords& passwords)
 {
     const CookieDatabaseCopy copy(database);
@@ -115,16 +120,20 @@ ProfileReading ChromiumCookieReader::read(const QString& database, const QString
             ? CookieDatabaseCopy::Rows{{}, copy.problem()}
             : copy.select(QStringLiteral("SELECT value FROM meta WHERE key = 'version'"));
     const CookieDatabaseCopy::Rows table =
-        version.problem ? version
-                        : copy.select(QStringLiteral(
-                              "SELECT host_key, name, value, encrypted_value, expires_utc, "
-                              "has_expires, last_access_utc FROM cookies "
-                              "WHERE name IN ('sessionKey', 'lastActiveOrg')"));
+        version.problem
+            ? version
+            : copy.select(QStringLiteral("SELECT host_key, name, value, encrypted_value, "
+                                         "expires_utc, has_expires, last_access_utc, path, "
+                                         "top_frame_site_key, creation_utc FROM cookies "
+                                         "WHERE host_key IN (%1)")
+                              .arg(QStringList(request.hosts.size(), QStringLiteral("?"))
+                                       .join(QLatin1String(", "))),
+                          request.hosts);
     if (table.problem || version.rows.isEmpty())
         return {std::nullopt, table.problem.value_or(CookieReadProblem::UnknownLayout)};
     const QList<CookieRow> rows = rowsOf(table.rows);
 
     Decryptor decryptor(passwords, version.rows.first().value(0).toInt() >= hostHashedVersion);
-    return CookieRows::session(rows, hosts, now,
+    return CookieRows::session(rows, request, now,
                                [&decryptor](const CookieRow& row) { return decryptor.value(row); });
 }

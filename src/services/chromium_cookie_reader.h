@@ -5,7 +5,7 @@
 
 #include <functional>
 
-// The session cookie in a Chromium-family profile's cookie database (encrypted values).
+// The session in a Chromium-family profile's cookie database (encrypted values).
 namespace ChromiumCookieReader {
 
 // The browser's Safe Storage password; asked for only when a value needs it.
@@ -14,7 +14,7 @@ using KeyringPasswords = std::function<SafeStorageKey()>;
 // Network/Cookies, or Cookies in older profiles; empty when the profile has neither.
 QString databasePath(const QString& profileDirectory);
 
-ProfileReading read(const QString& database, const QStringList& hosts, const QDateTime& now,
+ProfileReading read(const QString& database, const CookieRequest& request, const QDateTime& now,
                     const KeyringPasswords& passwords);
 
 } // namespace ChromiumCookieReader

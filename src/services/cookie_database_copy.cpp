@@ -82,7 +82,8 @@ void CookieDatabaseCopy::open()
         m_problem = CookieReadProblem::Unreadable;
 }
 
-CookieDatabaseCopy::Rows CookieDatabaseCopy::select(const QString& sql) const
+CookieDatabaseCopy::Rows CookieDatabaseCopy::select(const QString& sql,
+                                                    const QStringList& values) const
 {
     Rows result;
     if (m_connection.isEmpty()) {
@@ -91,7 +92,10 @@ CookieDatabaseCopy::Rows CookieDatabaseCopy::select(const QString& sql) const
     }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    if (!query.exec(sql)) {
+    const bool prepared = query.prepare(sql);
+    for (const QString& value : values)
+        query.addBindValue(value);
+    if (!prepared || !query.exec()) {
         result.problem = problemOf(query.lastError());
         return result;
     }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
 
@@ -29,9 +30,10 @@ public:
     // Set when the copy could not be made or opened, or holds no tables at all.
     std::optional<CookieReadProblem> problem() const { return m_problem; }
 
-    // The rows of one SELECT: UnknownLayout when its tables or columns are missing,
-    // Unreadable when the file is damaged.
-    Rows select(const QString& sql) const;
+    // The rows of one SELECT, with these values bound to its placeholders in order:
+    // UnknownLayout when its tables or columns are missing, Unreadable when the file is
+    // damaged.
+    Rows select(const QString& sql, const QStringList& values = {}) const;
 
 private:
     bool copyFiles(const QString& database);

@@ -22,15 +22,16 @@ QList<CookieRow> rowsOf(const QList<QVariantList>& table)
     for (const QVariantList& r : table) {
         rows.append({r.value(0).toByteArray(), r.value(1).toByteArray(), r.value(2).toByteArray(),
                      false, expiryOf(r.value(3).toLongLong()),
-                     QDateTime::fromMSecsSinceEpoch(r.value(4).toLongLong() / 1000, Qt::UTC)});
+                     QDateTime::fromMSecsSinceEpoch(r.value(4).toLongLong() / 1000, Qt::UTC),
+                     r.value(5).toByteArray(), r.value(6).toByteArray(), r.value(7).toLongLong()});
     }
     return rows;
 }
 
 } // namespace
 
-ProfileReading FirefoxCookieReader::read(const QString& profileDirectory, const QStringList& hosts,
-                                         const QDateTime& now)
+ProfileReading FirefoxCookieReader::read(const QString& profileDirectory,
+                                         const CookieRequest& request, const QDateTime& now)
 {
     const QString path = QDir(profileDirectory).filePath(QStringLiteral("cookies.sqlite"));
     if (!QFileInfo(path).isFile())
@@ -39,13 +40,16 @@ ProfileReading FirefoxCookieReader::read(const QString& profileDirectory, const 
     const CookieDatabaseCopy copy(path);
     if (copy.problem())
         return {std::nullopt, copy.problem()};
+    // originAttributes names the container or partition; empty for the default jar.
     const CookieDatabaseCopy::Rows table = copy.select(
-        QStringLiteral("SELECT host, name, value, expiry, lastAccessed FROM moz_cookies "
-                       "WHERE name IN ('sessionKey', 'lastActiveOrg')"));
+        QStringLiteral("SELECT host, name, value, expiry, lastAccessed, path, originAttributes, "
+                       "creationTime FROM moz_cookies WHERE host IN (%1)")
+            .arg(QStringList(request.hosts.size(), QStringLiteral("?")).join(QLatin1String(", "))),
+        request.hosts);
     if (table.problem)
         return {std::nullopt, table.problem};
     const QList<CookieRow> rows = rowsOf(table.rows);
 
     // Firefox keeps values as they are.
-    return CookieRows::session(rows, hosts, now, [](const CookieRow& row) { return row.value; });
+    return CookieRows::session(rows, request, now, [](const CookieRow& row) { return row.value; });
 }

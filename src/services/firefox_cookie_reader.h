@@ -2,11 +2,11 @@
 
 #include "services/browser_cookie_reading.h"
 
-// The session cookie in a Firefox-family profile's cookies.sqlite (plain values).
+// The session in a Firefox-family profile's cookies.sqlite (plain values).
 namespace FirefoxCookieReader {
 
 // Nothing found and no problem when the profile has no cookie database yet.
-ProfileReading read(const QString& profileDirectory, const QStringList& hosts,
+ProfileReading read(const QString& profileDirectory, const CookieRequest& request,
                     const QDateTime& now);
 
 } // namespace FirefoxCookieReader
