@@ -95,7 +95,7 @@ BrowserCookieImport::BrowserCookieImport(const QUrl& origin, BrowserLocations lo
                                          SafeStorageLookup safeStorage)
     // Both of the program's requests go to this path or below it, so every cookie sent
     // to it goes with each of them.
-    : m_request{cookieHosts(origin), RequestBuilder(origin).organizationsUrl().path().toUtf8()},
+    : m_request{cookieHosts(origin), RequestBuilder(origin, {}).organizationsUrl().path().toUtf8()},
       m_locations(std::move(locations)), m_safeStorage(std::move(safeStorage))
 {
 }
