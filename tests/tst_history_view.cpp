@@ -42,7 +42,7 @@ struct Scene {
                           ServiceBodies::json(HistoryFixture::usageBody()));
         service = fixture.makeService();
         fixture.fetchAndWait(*service);
-        HistoryFixture::fill(store);
+        HistoryFixture::fill(store, service->usageData()->owner);
     }
     std::unique_ptr<HistoryView> view()
     {

@@ -46,6 +46,8 @@ public:
     // The organizations of the account, as last listed; the one whose usage is read.
     const QList<Organization>& organizations() const { return m_state.organizations; }
     const std::optional<Organization>& organization() const { return m_state.organization; }
+    // The organization the settings name, if any.
+    std::optional<QString> chosenOrganization() const;
 
     const QTimer& refreshTimer() const { return m_refreshTimer; }
 
@@ -108,7 +110,6 @@ private:
     // The state after the chain's end: loading over, the organizations it learnt.
     State ended(const Chain& chain) const;
     void readRefreshInterval();
-    std::optional<QString> chosenOrganization() const;
     bool isCurrent(const Chain& chain) const { return chain.generation == m_generation; }
 
     void apply(State next);

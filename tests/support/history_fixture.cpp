@@ -37,10 +37,13 @@ UsageData snapshotAt(const QDateTime& at)
     return data;
 }
 
-void fill(HistoryStore& store, int hours)
+void fill(HistoryStore& store, const QString& owner, int hours)
 {
-    for (qint64 minutes = -60 * hours; minutes <= 0; minutes += 5)
-        store.record(snapshotAt(now.addSecs(minutes * 60)));
+    for (qint64 minutes = -60 * hours; minutes <= 0; minutes += 5) {
+        UsageData data = snapshotAt(now.addSecs(minutes * 60));
+        data.owner = owner;
+        store.record(data);
+    }
     store.waitForUpkeep();
 }
 
