@@ -1,3 +1,4 @@
+#include "history_fixture.h"
 #include "services/history_export.h"
 #include "services/history_store.h"
 
@@ -470,14 +471,8 @@ void TestHistoryStore::statusReadsTheFile()
     }
     if (file != QLatin1String("writing"))
         store.reset();
-    if (file == QLatin1String("damaged")) {
-        // The last page: the newest rows of the table or of its index.
-        QFile damaged(folder.path());
-        QVERIFY(damaged.open(QIODevice::ReadWrite));
-        QVERIFY(damaged.size() > 8 * 4096);
-        QVERIFY(damaged.seek(damaged.size() - 4096));
-        damaged.write(QByteArray(4096, '\xa5'));
-    }
+    if (file == QLatin1String("damaged"))
+        QVERIFY(HistoryFixture::damageLastPage(folder.path()));
 
     QProcess status;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

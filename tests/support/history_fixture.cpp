@@ -2,6 +2,8 @@
 
 #include "services/history_store.h"
 
+#include <QFile>
+
 namespace HistoryFixture {
 
 namespace {
@@ -45,6 +47,14 @@ void fill(HistoryStore& store, const QString& owner, int hours)
         store.record(data);
     }
     store.waitForUpkeep();
+}
+
+bool damageLastPage(const QString& path)
+{
+    constexpr qint64 page = 4096;
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.size() > 8 * page &&
+           file.seek(file.size() - page) && file.write(QByteArray(page, '\xa5')) == page;
 }
 
 QByteArray usageBody()

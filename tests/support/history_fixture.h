@@ -21,6 +21,8 @@ inline const QDateTime sonnetReset(QDate(2026, 2, 13), QTime(14, 0), Qt::UTC);
 UsageData snapshotAt(const QDateTime& at);
 // The owner's snapshots every 5 minutes from now - hours to now.
 void fill(HistoryStore& store, const QString& owner, int hours = 24);
+// Overwrites the last page of a closed history file: the newest rows of a series.
+bool damageLastPage(const QString& path);
 // The usage body the service answers at now.
 QByteArray usageBody();
 
