@@ -322,6 +322,7 @@ void TestHistoryStore::schemaVersions()
     QCOMPARE(points(*store, session, noon, noon.addDays(1)),
              priorOwner.isEmpty() ? QList<HistoryPoint>() : kept);
     store->record(snapshot(10, 44, noon.addSecs(3 * 3600)));
+    store->waitForUpkeep();
     QCOMPARE(points(*store, session, noon, noon.addSecs(300)), kept);
     QCOMPARE(points(*store, QStringLiteral("weekly"), noon, noon.addDays(1)).first().resetsAt,
              QDateTime());

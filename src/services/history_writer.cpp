@@ -37,24 +37,16 @@ std::optional<QDateTime> pruneCutoff(const UsageData& data)
     return std::min(data.lastUpdated, *earliest).addDays(-HistoryWriter::keptDays);
 }
 
-// The snapshot's rows, in the open transaction; the first error, if any. claim: the rows
-// whose owner is unknown become the snapshot's owner's.
-QSqlError insertRows(QSqlDatabase& db, const UsageData& data, bool claim)
+// The snapshot's rows, in the open transaction; the first error, if any.
+QSqlError insertRows(QSqlDatabase& db, const UsageData& data)
 {
     QSqlQuery query(db);
-    const QVariant owner = HistorySql::text(data.owner);
-    if (claim) {
-        query.prepare(QStringLiteral("UPDATE OR REPLACE figures SET owner = ? WHERE owner = ''"));
-        query.addBindValue(owner);
-        if (!query.exec())
-            return query.lastError();
-    }
     query.prepare(QStringLiteral("INSERT OR REPLACE INTO figures VALUES (?, ?, ?, ?, ?)"));
     const qint64 at = data.lastUpdated.toMSecsSinceEpoch();
     for (const WindowFigure& figure : UsageWindows::figures(data)) {
         if (!std::isfinite(figure.percent))
             continue;
-        query.addBindValue(owner);
+        query.addBindValue(HistorySql::text(data.owner));
         query.addBindValue(figure.kind.id);
         query.addBindValue(at);
         query.addBindValue(figure.percent);
@@ -67,33 +59,45 @@ QSqlError insertRows(QSqlDatabase& db, const UsageData& data, bool claim)
     return {};
 }
 
-const QString pruneStatement = QStringLiteral("DELETE FROM figures WHERE taken_at < ?");
+// Which step of an upkeep failed, and SQLite's words.
+struct UpkeepFailure {
+    QString step;
+    QString error;
+};
 
-// On a worker, through a connection of its own (a connection belongs to the thread that
-// opened it): prunes the rows taken before `before` unless it is null, copies the log into
-// the file and empties it, waiting for gaugery-status's reads, and then starts the new log
-// with a write of its own, since the first write to an emptied log syncs. The problem, or
-// empty.
-QString upkeep(const QString& path, const QVariant& before)
+// The rows whose owner is unknown become claimFor's, unless it is empty; those taken
+// before pruneBefore go, unless it is null; with checkpoint, the log is copied into the
+// file and emptied, waiting for gaugery-status's reads, and the new log started with a
+// write of this connection's, since the first write to an emptied log syncs.
+std::optional<UpkeepFailure> runUpkeep(const QSqlDatabase& db, const QString& claimFor,
+                                       const QVariant& pruneBefore, bool checkpoint)
 {
-    HistoryConnection connection(path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!connection.isOpen())
-        return describe(connection.db().lastError());
-    QSqlQuery query(connection.db());
-    if (!before.isNull()) {
-        query.prepare(pruneStatement);
-        query.addBindValue(before);
+    QSqlQuery query(db);
+    auto failed = [&query](const QString& step) {
+        return UpkeepFailure{step, describe(query.lastError())};
+    };
+    if (!claimFor.isEmpty()) {
+        query.prepare(QStringLiteral("UPDATE OR REPLACE figures SET owner = ? WHERE owner = ''"));
+        query.addBindValue(claimFor);
         if (!query.exec())
-            return describe(query.lastError());
+            return failed(QStringLiteral("claim the earlier figures in"));
     }
+    if (!pruneBefore.isNull()) {
+        query.prepare(QStringLiteral("DELETE FROM figures WHERE taken_at < ?"));
+        query.addBindValue(pruneBefore);
+        if (!query.exec())
+            return failed(QStringLiteral("prune"));
+    }
+    if (!checkpoint)
+        return std::nullopt;
     if (!query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")))
-        return describe(query.lastError());
+        return failed(QStringLiteral("checkpoint"));
     // 1 when a reader kept it from emptying the log: the next upkeep tries again.
     const bool emptied = query.next() && query.value(0).toInt() == 0;
     if (emptied &&
         !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(HistorySchema::currentVersion)))
-        return describe(query.lastError());
-    return QString();
+        return failed(QStringLiteral("checkpoint"));
+    return std::nullopt;
 }
 
 } // namespace
@@ -215,8 +219,9 @@ void HistoryWriter::record(const UsageData& data)
     const bool pruneDue =
         !m_lastPrune.isValid() || std::abs(m_lastPrune.msecsTo(data.lastUpdated)) >= dayMs;
     const std::optional<QDateTime> cutoff = pruneDue ? pruneCutoff(data) : std::nullopt;
-    if (cutoff || logIsLarge())
-        startUpkeep(data.lastUpdated, cutoff);
+    const QString claimFor = m_unclaimed ? data.owner : QString();
+    if (cutoff || !claimFor.isEmpty() || logIsLarge())
+        startUpkeep(data.lastUpdated, cutoff, claimFor);
 }
 
 bool HistoryWriter::upkeepRunning() const
@@ -246,14 +251,13 @@ HistoryWriter::Written HistoryWriter::write(const UsageData& data, bool retry)
     QSqlError error;
     if (!db.transaction()) {
         error = db.lastError();
-    } else if (error = insertRows(db, data, m_unclaimed && !data.owner.isEmpty());
-               error.isValid()) {
+    } else if (error = insertRows(db, data); error.isValid()) {
         db.rollback();
     } else if (!db.commit()) {
         error = db.lastError();
         db.rollback();
     } else {
-        m_unclaimed = data.owner.isEmpty();
+        m_unclaimed = m_unclaimed || data.owner.isEmpty();
         return Written::yes;
     }
 
@@ -274,35 +278,42 @@ bool HistoryWriter::logIsLarge() const
     return m_persistent && QFileInfo(m_path + QStringLiteral("-wal")).size() > checkpointLogBytes;
 }
 
-void HistoryWriter::startUpkeep(const QDateTime& now, const std::optional<QDateTime>& cutoff)
+void HistoryWriter::startUpkeep(const QDateTime& now, const std::optional<QDateTime>& cutoff,
+                                const QString& claimFor)
 {
     // One at a time; the next snapshot tries again.
     if (upkeepRunning())
         return;
     if (cutoff)
         m_lastPrune = now;
+    if (!claimFor.isEmpty())
+        m_unclaimed = false;
     const QVariant before = cutoff ? QVariant(cutoff->toMSecsSinceEpoch()) : QVariant();
     if (!m_persistent) {
-        QSqlQuery query(m_connection->db());
-        query.prepare(pruneStatement);
-        query.addBindValue(before);
-        query.exec();
+        runUpkeep(m_connection->db(), claimFor, before, false);
         return;
     }
-    auto task = std::make_shared<std::packaged_task<void()>>([this, path = m_path, before] {
-        const QString problem = upkeep(path, before);
-        QMetaObject::invokeMethod(
-            this,
-            [this, problem, before] {
-                if (!problem.isEmpty())
-                    report(QStringLiteral("History: cannot %1 %2: %3")
-                               .arg(before.isNull() ? QStringLiteral("checkpoint")
-                                                    : QStringLiteral("prune"),
-                                    m_path, problem));
-                writePending();
-            },
-            Qt::QueuedConnection);
-    });
+    // Its own connection: a connection belongs to the thread that opened it.
+    auto task =
+        std::make_shared<std::packaged_task<void()>>([this, path = m_path, claimFor, before] {
+            std::optional<UpkeepFailure> failure;
+            {
+                HistoryConnection connection(path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+                failure = connection.isOpen()
+                              ? runUpkeep(connection.db(), claimFor, before, true)
+                              : UpkeepFailure{QStringLiteral("open"),
+                                              describe(connection.db().lastError())};
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, failure] {
+                    if (failure)
+                        report(QStringLiteral("History: cannot %1 %2: %3")
+                                   .arg(failure->step, m_path, failure->error));
+                    writePending();
+                },
+                Qt::QueuedConnection);
+        });
     m_upkeep = task->get_future();
     QThreadPool::globalInstance()->start([task] { (*task)(); });
 }

@@ -61,8 +61,10 @@ private:
     void writePending();
     bool upkeepRunning() const;
     bool logIsLarge() const;
-    // Prunes before the cutoff, if any, and checkpoints the log, off this thread.
-    void startUpkeep(const QDateTime& now, const std::optional<QDateTime>& cutoff);
+    // Off this thread: gives the rows of an unknown owner to claimFor, if any, prunes
+    // before the cutoff, if any, and checkpoints the log.
+    void startUpkeep(const QDateTime& now, const std::optional<QDateTime>& cutoff,
+                     const QString& claimFor);
     void report(const QString& line);
 
     QString m_path;
@@ -70,7 +72,8 @@ private:
     Print m_print;
     std::unique_ptr<HistoryConnection> m_connection;
     bool m_persistent = false;
-    // Rows whose owner is unknown may be there until a snapshot with an owner claims them.
+    // Rows whose owner is unknown may be there until the upkeep of a snapshot with an owner
+    // claims them.
     bool m_unclaimed = true;
     // Snapshots not yet written because the upkeep or another program held the file; a
     // day's at most.
