@@ -10,7 +10,6 @@
 // for another process, the queries alone.
 class HistoryStore {
 public:
-    static constexpr int keptDays = HistoryWriter::keptDays;
     using Print = HistoryWriter::Print;
 
     // $XDG_DATA_HOME/gaugery/history.sqlite

@@ -21,8 +21,9 @@ class HistoryConnection;
 // and a new one started.
 //
 // Writes are one transaction per snapshot on the calling thread (WAL, no sync on commit,
-// never waiting for a lock); the pruning and the checkpoints, which sync, run on a worker
-// thread.
+// never waiting for a lock). The upkeep runs on a worker thread, since it syncs or touches
+// many rows: claiming, pruning, and emptying the log into the file; snapshots wait in
+// memory meanwhile.
 class HistoryWriter : public QObject {
     Q_OBJECT
 
