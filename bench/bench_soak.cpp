@@ -1,9 +1,11 @@
-// Memory over many refreshes: the real keyring (gnome-keyring of the private session)
-// and a loopback service, refreshes back to back, the resident and heap figures before
-// and after. Growth here is what an agent running for months would pile up.
+// Memory over many refreshes: the real keyring (gnome-keyring of the private session),
+// a loopback service and the history file, refreshes back to back, the resident and heap
+// figures before and after and what the history's files hold at the end. Growth here is
+// what an agent running for months would pile up.
 //
 //   scripts/desktop-session -- build/dev/bench/bench_soak [REFRESHES]
 #include "loopback_server.h"
+#include "services/history_store.h"
 #include "services/keychain_service.h"
 #include "services/libsecret_store.h"
 #include "services/usage_service.h"
@@ -13,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <malloc.h>
 
@@ -74,6 +78,18 @@ int main(int argc, char* argv[])
     if (!keychain.saveNow(QStringLiteral("sessionKey=bench-cookie")))
         return 1;
     UsageService service(keychain, defaults.defaults(), {server.origin(), server.origin(), {}});
+    // Kept as the agent keeps it, every snapshot a second later than the last.
+    QTemporaryDir historyDir;
+    HistoryStore history(historyDir.filePath(QStringLiteral("history.sqlite")));
+    QDateTime taken = QDateTime::currentDateTimeUtc();
+    QObject::connect(&service, &UsageService::usageDataChanged, &service,
+                     [&](const std::optional<UsageData>& data) {
+                         if (!data)
+                             return;
+                         UsageData stamped = *data;
+                         stamped.lastUpdated = taken = taken.addSecs(1);
+                         history.record(stamped);
+                     });
 
     // Warm up: caches, the first connections, the keyring's proxies.
     const int warmUp = qMin(500, refreshes / 10 + 1);
@@ -98,6 +114,9 @@ int main(int argc, char* argv[])
     const qint64 rssAfter = residentKiB();
     const qint64 heapAfter = heapKiB();
     keychain.removeNow();
+    history.waitForUpkeep();
+    const qint64 logKiB = QFileInfo(history.path() + QStringLiteral("-wal")).size() / 1024;
+    const qint64 fileKiB = QFileInfo(history.path()).size() / 1024;
 
     std::printf("soak: %d refreshes in %.1f s (%.2f ms each, keyring read included)\n", refreshes,
                 elapsed / 1000.0, double(elapsed) / refreshes);
@@ -106,5 +125,6 @@ int main(int argc, char* argv[])
     std::printf("soak: heap in use %lld KiB -> %lld KiB (%+lld KiB, %.0f bytes a refresh)\n",
                 heapBefore, heapAfter, heapAfter - heapBefore,
                 double(heapAfter - heapBefore) * 1024 / refreshes);
+    std::printf("soak: history %lld KiB, its write-ahead log %lld KiB\n", fileKiB, logKiB);
     return 0;
 }

@@ -98,9 +98,10 @@ std::unique_ptr<QWidget> historyWindow(SceneContext& c)
 {
     c.history =
         std::make_unique<HistoryStore>(c.historyDir.filePath(QStringLiteral("history.sqlite")));
-    HistoryFixture::fill(*c.history);
-    auto view = std::make_unique<HistoryView>(*c.history, c.fetched(HistoryFixture::usageBody()),
-                                              [] { return HistoryFixture::now; });
+    UsageService& service = c.fetched(HistoryFixture::usageBody());
+    HistoryFixture::fill(*c.history, service.usageData()->owner);
+    auto view =
+        std::make_unique<HistoryView>(*c.history, service, [] { return HistoryFixture::now; });
     view->resize(view->sizeHint());
     if (QLayout* layout = view->layout())
         layout->activate();

@@ -232,7 +232,11 @@ void TestAppDelegate::forecastFromTheStoredHistory()
     // 12 points in 30 minutes leave 58 to go: full in 145 minutes, before the reset.
     QTRY_VERIFY(delegate.statusItem()->presentation().toolTip.contains(
         QLatin1String("at this pace: full at ")));
-    QCOMPARE(delegate.history().samples(QStringLiteral("session")).size(), 2);
+    QCOMPARE(delegate.history()
+                 .queries()
+                 .samples(delegate.usageService().usageData()->owner, QStringLiteral("session"))
+                 .rows.size(),
+             2);
 }
 
 void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()

@@ -1,3 +1,4 @@
+#include "history_fixture.h"
 #include "services/history_export.h"
 #include "services/history_store.h"
 
@@ -16,15 +17,19 @@
 
 #include <unistd.h>
 
-// The usage history against real SQLite files: what goes in comes out by window and
-// period, old figures go, old files are brought up to date, unusable files never stop
-// the recording, and gaugery-status reads the file while the agent writes it.
+// The usage history against real SQLite files: what goes in comes out by owner, window
+// and period, old figures go and a wrong clock takes nothing with them, the log stays
+// short, old files are brought up to date, unusable files never stop the recording, and
+// gaugery-status reads the file while the agent writes it and says when it cannot.
 class TestHistoryStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void keepsEveryWindowByPeriod();
     void prunesOnceADay();
+    void wrongClock_data();
+    void wrongClock();
+    void checkpointsALongLog();
     void schemaVersions_data();
     void schemaVersions();
     void unusableFile_data();
@@ -37,10 +42,12 @@ namespace {
 
 const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
 const QString session = QStringLiteral("session");
+const QString owner = QStringLiteral("org-a");
 
 UsageData snapshot(const QDateTime& at, double session, const QDateTime& sessionReset)
 {
     UsageData data;
+    data.owner = owner;
     data.lastUpdated = at;
     data.sessionUsagePercent = session;
     data.sessionResetTime = sessionReset;
@@ -55,15 +62,27 @@ UsageData snapshot(int minutes, double session, const QDateTime& sessionReset)
     return snapshot(noon.addSecs(minutes * 60), session, sessionReset);
 }
 
+QList<UsageSample> samples(const HistoryStore& store, const QString& windowId,
+                           const QString& whose = owner)
+{
+    return store.queries().samples(whose, windowId).rows;
+}
+
+QList<HistoryPoint> points(const HistoryStore& store, const QString& windowId,
+                           const QDateTime& from, const QDateTime& to, const QString& whose = owner)
+{
+    return store.queries().points(whose, windowId, from, to).rows;
+}
+
 struct Folder {
     QTemporaryDir dir;
     QStringList printed;
 
     QString path() const { return dir.filePath(QStringLiteral("gaugery/history.sqlite")); }
-    std::unique_ptr<HistoryStore> open()
+    std::unique_ptr<HistoryStore> open(const QString& priorOwner = QString())
     {
-        return std::make_unique<HistoryStore>(path(),
-                                              [this](const QString& line) { printed << line; });
+        return std::make_unique<HistoryStore>(
+            path(), [this](const QString& line) { printed << line; }, priorOwner);
     }
     QStringList asideFiles() const
     {
@@ -104,6 +123,7 @@ void TestHistoryStore::keepsEveryWindowByPeriod()
 {
     Folder folder;
     const QDateTime reset = noon.addSecs(4 * 3600);
+    const QString other = UsageData::claudeCodeOwner;
     {
         const std::unique_ptr<HistoryStore> store = folder.open();
         QVERIFY(store->isPersistent());
@@ -121,29 +141,36 @@ void TestHistoryStore::keepsEveryWindowByPeriod()
         UsageData second = snapshot(5, 12, reset.addMSecs(462));
         second.weeklySonnetUsagePercent = std::nan("");
         store->record(second);
+        // Another account's figures at the same times never join this one's series.
+        UsageData others = snapshot(5, 90, reset);
+        others.owner = other;
+        store->record(others);
 
-        QCOMPARE(store->samples(session),
+        QCOMPARE(samples(*store, session),
                  (QList<UsageSample>{{noon, 10}, {noon.addSecs(300), 12}}));
-        QCOMPARE(store->samples(QStringLiteral("sonnet")).size(), 1);
-        QCOMPARE(store->points(QStringLiteral("seven_day_cowork"), noon, noon.addDays(1)),
+        QCOMPARE(samples(*store, session, other), (QList<UsageSample>{{noon.addSecs(300), 90}}));
+        QCOMPARE(store->queries().windowIds(other).rows,
+                 (QStringList{session, QStringLiteral("sonnet"), QStringLiteral("weekly")}));
+        QCOMPARE(samples(*store, QStringLiteral("sonnet")).size(), 1);
+        QCOMPARE(points(*store, QStringLiteral("seven_day_cowork"), noon, noon.addDays(1)),
                  (QList<HistoryPoint>{{noon, QStringLiteral("seven_day_cowork"), 7, QDateTime()}}));
-        QCOMPARE(store->points(QStringLiteral("opus"), noon, noon.addDays(1)).size(), 1);
-        QCOMPARE(store->points(noon, noon.addSecs(299)).size(), 5);
-        QCOMPARE(store->points(noon.addSecs(1), noon.addDays(1)).size(), 2);
+        QCOMPARE(points(*store, QStringLiteral("opus"), noon, noon.addDays(1)).size(), 1);
+        QCOMPARE(store->queries().points(owner, noon, noon.addSecs(299)).rows.size(), 5);
+        QCOMPARE(store->queries().points(owner, noon.addSecs(1), noon.addDays(1)).rows.size(), 2);
 
         // A clock set back: the samples stay in time order, so the rate never turns over.
         store->record(snapshot(3, 11, reset));
-        QCOMPARE(store->samples(session).at(1), (UsageSample{noon.addSecs(180), 11}));
+        QCOMPARE(samples(*store, session).at(1), (UsageSample{noon.addSecs(180), 11}));
         // A new period starts over; the other windows go on.
         store->record(snapshot(6 * 60, 2, reset.addSecs(5 * 3600)));
-        QCOMPARE(store->samples(session), (QList<UsageSample>{{noon.addSecs(6 * 3600), 2}}));
-        QCOMPARE(store->samples(QStringLiteral("weekly")).size(), 1);
-        QCOMPARE(store->samples(QStringLiteral("sonnet")).size(), 3);
+        QCOMPARE(samples(*store, session), (QList<UsageSample>{{noon.addSecs(6 * 3600), 2}}));
+        QCOMPARE(samples(*store, QStringLiteral("weekly")).size(), 1);
+        QCOMPARE(samples(*store, QStringLiteral("sonnet")).size(), 3);
     }
     // A restart keeps it all.
     const std::unique_ptr<HistoryStore> reopened = folder.open();
-    QCOMPARE(reopened->samples(QStringLiteral("sonnet")).size(), 3);
-    QCOMPARE(reopened->points(session, noon, noon.addDays(1)).size(), 4);
+    QCOMPARE(samples(*reopened, QStringLiteral("sonnet")).size(), 3);
+    QCOMPARE(points(*reopened, session, noon, noon.addDays(1)).size(), 4);
     QCOMPARE(folder.printed, QStringList());
 }
 
@@ -152,7 +179,7 @@ void TestHistoryStore::prunesOnceADay()
     Folder folder;
     const std::unique_ptr<HistoryStore> store = folder.open();
     auto stored = [&] {
-        return store->points(session, noon.addDays(-400), noon.addDays(400)).size();
+        return points(*store, session, noon.addDays(-400), noon.addDays(400)).size();
     };
     // Days apart, each upkeep long done before the next snapshot.
     for (int days : {-100, -91, -80}) {
@@ -171,16 +198,75 @@ void TestHistoryStore::prunesOnceADay()
     store->record(snapshot(25 * 60, 1, noon.addDays(2)));
     store->waitForUpkeep();
     QCOMPARE(stored(), 4);
-    QCOMPARE(store->points(session, noon.addDays(-400), noon.addDays(-90)).size(), 0);
+    QCOMPARE(points(*store, session, noon.addDays(-400), noon.addDays(-90)).size(), 0);
+}
+
+void TestHistoryStore::wrongClock_data()
+{
+    QTest::addColumn<int>("clockDays");
+    QTest::addColumn<QList<int>>("kept");
+
+    // The clock's error at the first snapshot, then put right; the real rows left after
+    // it, after the next and after one a day later, when the 89½ days old row is due.
+    QTest::newRow("ahead") << 100 << QList<int>{3, 3, 2};
+    QTest::newRow("behind") << -100 << QList<int>{4, 3, 2};
+}
+
+void TestHistoryStore::wrongClock()
+{
+    QFETCH(int, clockDays);
+    QFETCH(QList<int>, kept);
+
+    Folder folder;
+    // What earlier runs kept; without a reset the service vouches for, they prune nothing.
+    const QList<QDateTime> real{noon.addDays(-100), noon.addDays(-89).addSecs(-12 * 3600),
+                                noon.addDays(-50), noon.addDays(-1)};
+    {
+        const std::unique_ptr<HistoryStore> earlier = folder.open();
+        for (const QDateTime& at : real)
+            earlier->record(snapshot(at, 1, QDateTime()));
+    }
+    const std::unique_ptr<HistoryStore> store = folder.open();
+    auto stored = [&] { return points(*store, session, noon.addDays(-400), noon).size(); };
+    QCOMPARE(stored(), 4);
+    // The service's resets come from its own clock, a few hours ahead of the true time.
+    const QList<std::pair<QDateTime, QDateTime>> steps{
+        {noon.addDays(clockDays), noon.addSecs(3 * 3600)},
+        {noon.addSecs(300), noon.addSecs(3 * 3600)},
+        {noon.addDays(1).addSecs(3600), noon.addDays(1).addSecs(3 * 3600)}};
+    for (int i = 0; i < steps.size(); ++i) {
+        store->record(snapshot(steps.at(i).first, 1, steps.at(i).second));
+        store->waitForUpkeep();
+        QCOMPARE(stored(), kept.at(i));
+    }
+}
+
+void TestHistoryStore::checkpointsALongLog()
+{
+    Folder folder;
+    const std::unique_ptr<HistoryStore> store = folder.open();
+    const QString log = folder.path() + QStringLiteral("-wal");
+    qint64 longest = 0;
+    // Ten hours at a minute's interval: each snapshot adds a few pages to the log.
+    for (int minute = 0; minute < 600; ++minute) {
+        store->record(snapshot(minute, minute % 100, noon.addSecs(5 * 3600)));
+        store->waitForUpkeep();
+        longest = std::max(longest, QFileInfo(log).size());
+    }
+    QVERIFY2(longest < 2 * HistoryWriter::checkpointLogBytes, qPrintable(QString::number(longest)));
+    QVERIFY(QFileInfo(log).size() < HistoryWriter::checkpointLogBytes);
+    QCOMPARE(points(*store, session, noon, noon.addDays(1)).size(), 600);
 }
 
 void TestHistoryStore::schemaVersions_data()
 {
     QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<QString>("priorOwner");
     QTest::addColumn<bool>("persistent");
 
+    const QString ms = QString::number(noon.toMSecsSinceEpoch());
     // Version 1 kept times as ISO 8601 text.
-    QTest::newRow("older shape brought up to date")
+    QTest::newRow("version 1, an organization chosen")
         << QStringList{QStringLiteral("CREATE TABLE figures (taken_at TEXT NOT NULL, window_id "
                                       "TEXT NOT NULL, utilization REAL NOT NULL, resets_at TEXT)"),
                        QStringLiteral("INSERT INTO figures VALUES ('2026-12-07T12:00:00Z', "
@@ -190,38 +276,57 @@ void TestHistoryStore::schemaVersions_data()
                        QStringLiteral("INSERT INTO figures VALUES ('2026-12-07T12:05:00Z', "
                                       "'weekly', 8, NULL)"),
                        QStringLiteral("PRAGMA user_version = 1")}
-        << true;
+        << owner << true;
+    // Version 2 did not say whose the figures were.
+    QTest::newRow("version 2, none chosen")
+        << QStringList{QStringLiteral("CREATE TABLE figures (window_id TEXT NOT NULL, taken_at "
+                                      "INTEGER NOT NULL, utilization REAL NOT NULL, resets_at "
+                                      "INTEGER, PRIMARY KEY (window_id, taken_at)) WITHOUT ROWID"),
+                       QStringLiteral("CREATE INDEX figures_by_time ON figures (taken_at)"),
+                       QStringLiteral("INSERT INTO figures VALUES ('session', %1, 42.5, %1 + "
+                                      "10800462), ('session', %1 + 300000, 43, %1 + 10830000), "
+                                      "('weekly', %1 + 300000, 8, NULL)")
+                           .arg(ms),
+                       QStringLiteral("PRAGMA user_version = 2")}
+        << QString() << true;
     QTest::newRow("newer shape left alone")
         << QStringList{QStringLiteral("CREATE TABLE future (x)"),
                        QStringLiteral("PRAGMA user_version = 99")}
-        << false;
+        << owner << false;
 }
 
 void TestHistoryStore::schemaVersions()
 {
     QFETCH(QStringList, statements);
+    QFETCH(QString, priorOwner);
     QFETCH(bool, persistent);
 
     Folder folder;
     QVERIFY(QDir().mkpath(QFileInfo(folder.path()).absolutePath()));
     execute(folder.path(), statements);
-    const std::unique_ptr<HistoryStore> store = folder.open();
+    const std::unique_ptr<HistoryStore> store = folder.open(priorOwner);
     QCOMPARE(store->isPersistent(), persistent);
     QCOMPARE(folder.asideFiles(), QStringList());
     if (!persistent) {
         QCOMPARE(folder.printed.size(), 1);
         QVERIFY(folder.printed.first().contains(QLatin1String("newer Gaugery")));
-        QCOMPARE(store->points(noon.addDays(-1), noon.addDays(1)), QList<HistoryPoint>());
+        QCOMPARE(store->queries().points(owner, noon.addDays(-1), noon.addDays(1)).rows,
+                 QList<HistoryPoint>());
         execute(folder.path(), {QStringLiteral("SELECT x FROM future")});
         return;
     }
-    QCOMPARE(store->points(session, noon, noon.addDays(1)),
-             (QList<HistoryPoint>{{noon, session, 42.5, noon.addMSecs(3 * 3600 * 1000 + 462)},
-                                  {noon.addSecs(300), session, 43, noon.addSecs(3 * 3600 + 30)}}));
-    QCOMPARE(store->points(QStringLiteral("weekly"), noon, noon.addDays(1)).first().resetsAt,
-             QDateTime());
+    // The rows are the organization's chosen at the update, or with none chosen, the
+    // first snapshot's after it.
+    const QList<HistoryPoint> kept{{noon, session, 42.5, noon.addMSecs(3 * 3600 * 1000 + 462)},
+                                   {noon.addSecs(300), session, 43, noon.addSecs(3 * 3600 + 30)}};
+    QCOMPARE(points(*store, session, noon, noon.addDays(1)),
+             priorOwner.isEmpty() ? QList<HistoryPoint>() : kept);
     store->record(snapshot(10, 44, noon.addSecs(3 * 3600)));
-    QCOMPARE(store->samples(session).size(), 3);
+    store->waitForUpkeep();
+    QCOMPARE(points(*store, session, noon, noon.addSecs(300)), kept);
+    QCOMPARE(points(*store, QStringLiteral("weekly"), noon, noon.addDays(1)).first().resetsAt,
+             QDateTime());
+    QCOMPARE(samples(*store, session).size(), 3);
     QCOMPARE(folder.printed, QStringList());
 }
 
@@ -274,7 +379,8 @@ void TestHistoryStore::unusableFile()
     // The meter goes on: figures are kept, in a new file or in memory.
     store->record(snapshot(5, 12, noon.addSecs(3600)));
     store->record(snapshot(10, 14, noon.addSecs(3600)));
-    QCOMPARE(store->samples(session).size(), 2);
+    store->waitForUpkeep();
+    QCOMPARE(samples(*store, session).size(), 2);
     QCOMPARE(folder.printed.size(), 1);
     QVERIFY2(folder.printed.first().contains(said), qPrintable(folder.printed.first()));
 
@@ -296,72 +402,115 @@ void TestHistoryStore::unusableFile()
 
 void TestHistoryStore::statusReadsTheFile_data()
 {
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<bool>("agentRunning");
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+    // What it says on failing, with exit status 1.
+    QTest::addColumn<QString>("said");
 
-    QTest::newRow("agent writing meanwhile") << true << true << QStringLiteral("--csv") << 0;
-    QTest::newRow("agent stopped") << true << false << QStringLiteral("--json") << 0;
-    QTest::newRow("no history") << false << false << QStringLiteral("--csv") << 1;
+    const QString csv = QStringLiteral("--csv");
+    QTest::newRow("agent writing meanwhile")
+        << QStringLiteral("writing") << QStringList{csv} << QString() << QString();
+    QTest::newRow("agent stopped")
+        << QStringLiteral("kept") << QStringList{QStringLiteral("--json")} << QString()
+        << QString();
+    QTest::newRow("another owner")
+        << QStringLiteral("kept")
+        << QStringList{csv, QStringLiteral("--owner"), UsageData::claudeCodeOwner} << QString()
+        << QString();
+    QTest::newRow("no history") << QString() << QStringList{csv} << QString()
+                                << QStringLiteral("gaugery-status: no history at ");
+    QTest::newRow("damaged page") << QStringLiteral("damaged")
+                                  << QStringList{csv, QStringLiteral("--owner"), owner} << QString()
+                                  << QStringLiteral("gaugery-status: cannot read ");
+    QTest::newRow("full disk") << QStringLiteral("kept") << QStringList{csv}
+                               << QStringLiteral("/dev/full")
+                               << QStringLiteral("gaugery-status: cannot write the output: ");
 }
 
 void TestHistoryStore::statusReadsTheFile()
 {
-    QFETCH(bool, stored);
-    QFETCH(bool, agentRunning);
-    QFETCH(QString, format);
+    QFETCH(QString, file);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    QFETCH(QString, said);
 
     Folder folder;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QDateTime reset = now.addSecs(3600);
-    auto store = stored ? folder.open() : nullptr;
-    for (int minutes = 60; stored && minutes > 0; minutes -= 5)
-        store->record(snapshot(now.addSecs(-minutes * 60), 60 - minutes / 5, reset));
-    if (!agentRunning)
+    auto store = file.isEmpty() ? nullptr : folder.open();
+    auto record = [&](qint64 secondsAgo, double percent, const QString& whose) {
+        UsageData data = snapshot(now.addSecs(-secondsAgo), percent, reset);
+        // Unknown: an empty field, not a made-up time.
+        data.weeklyResetTime = QDateTime();
+        data.owner = whose;
+        store->record(data);
+        store->waitForUpkeep();
+    };
+    if (store) {
+        // Claude Code's figures first: another owner's, never in the default output.
+        for (int minutes : {100, 95})
+            record(minutes * 60, 7, UsageData::claudeCodeOwner);
+        // Enough rows for many pages, so that the damage cuts the list part way.
+        for (int seconds = 7000; file == QLatin1String("damaged") && seconds > 3600; seconds -= 10)
+            record(seconds, 1, owner);
+        for (int minutes = 60; minutes > 0; minutes -= 5)
+            record(minutes * 60, 60 - minutes / 5, owner);
+    }
+    if (file != QLatin1String("writing"))
         store.reset();
+    if (file == QLatin1String("damaged"))
+        QVERIFY(HistoryFixture::damageLastPage(folder.path()));
 
     QProcess status;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.dir.path());
     status.setProcessEnvironment(environment);
+    if (!output.isEmpty())
+        status.setStandardOutputFile(output);
     QSignalSpy finished(&status, &QProcess::finished);
     status.start(
         QStringLiteral(GAUGERY_STATUS_PROGRAM),
-        {QStringLiteral("--history"), QStringLiteral("--since"), QStringLiteral("2h"), format});
+        QStringList{QStringLiteral("--history"), QStringLiteral("--since"), QStringLiteral("2h")} +
+            arguments);
     // The agent's writes go on while the command reads.
-    while (agentRunning && finished.isEmpty()) {
-        store->record(snapshot(QDateTime::currentDateTimeUtc(), 60, reset));
+    while (store && finished.isEmpty()) {
+        record(QDateTime::currentDateTimeUtc().secsTo(now), 60, owner);
         finished.wait(1);
     }
     QVERIFY(!finished.isEmpty() || finished.wait(15000));
-    QTEST(status.exitCode(), "exitCode");
+    QCOMPARE(status.exitCode(), said.isEmpty() ? 0 : 1);
     const QString out = QString::fromUtf8(status.readAllStandardOutput());
     const QString err = QString::fromUtf8(status.readAllStandardError());
-    if (!stored) {
+    if (!said.isEmpty()) {
         QCOMPARE(out, QString());
-        QVERIFY(err.startsWith(QLatin1String("gaugery-status: no history at ")));
+        QVERIFY2(err.startsWith(said), qPrintable(err));
         return;
     }
     QCOMPARE(err, QString());
     // The oldest snapshot's session figure, as it reads in each format.
-    const QString firstTime = now.addSecs(-3600).toString(Qt::ISODate);
-    if (format == QLatin1String("--json")) {
+    if (arguments.contains(QStringLiteral("--json"))) {
         const QJsonArray rows = QJsonDocument::fromJson(out.toUtf8()).array();
         QCOMPARE(rows.size(), 12 * 3);
         QCOMPARE(rows.at(0).toObject(),
-                 (QJsonObject{{QStringLiteral("time"), firstTime},
+                 (QJsonObject{{QStringLiteral("time"), now.addSecs(-3600).toString(Qt::ISODate)},
                               {QStringLiteral("window"), session},
                               {QStringLiteral("utilization"), 48},
                               {QStringLiteral("resets_at"), reset.toString(Qt::ISODate)}}));
+        QCOMPARE(rows.at(2).toObject().value(QStringLiteral("resets_at")), QJsonValue());
         return;
     }
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.first(), QStringLiteral("time,window,utilization,resets_at"));
-    QVERIFY(lines.size() >= 1 + 12 * 3);
     for (const QString& line : lines)
         QCOMPARE(line.count(QLatin1Char(',')), 3);
-    QCOMPARE(lines.at(1), firstTime + QStringLiteral(",session,48,") + reset.toString(Qt::ISODate));
+    const bool others = arguments.contains(QStringLiteral("--owner"));
+    const QString firstTime = now.addSecs(others ? -6000 : -3600).toString(Qt::ISODate);
+    QVERIFY(others ? lines.size() == 1 + 2 * 3 : lines.size() >= 1 + 12 * 3);
+    QCOMPARE(lines.at(1), QStringLiteral("%1,session,%2,%3")
+                              .arg(firstTime, others ? QStringLiteral("7") : QStringLiteral("48"),
+                                   reset.toString(Qt::ISODate)));
+    QCOMPARE(lines.at(3), firstTime + QStringLiteral(",weekly,10,"));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)

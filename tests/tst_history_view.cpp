@@ -28,6 +28,7 @@ private Q_SLOTS:
     void drawsEveryWindow();
     void readsOutUnderThePointer();
     void exportsTheSpanShown();
+    void exportSaysWhenTheReadFails();
     void oneWindowAtATime();
 };
 
@@ -42,7 +43,7 @@ struct Scene {
                           ServiceBodies::json(HistoryFixture::usageBody()));
         service = fixture.makeService();
         fixture.fetchAndWait(*service);
-        HistoryFixture::fill(store);
+        HistoryFixture::fill(store, service->usageData()->owner);
     }
     std::unique_ptr<HistoryView> view()
     {
@@ -216,6 +217,25 @@ void TestHistoryView::exportsTheSpanShown()
     QCOMPARE(lines.size(), 1 + 24 * 3 + 1);
     QCOMPARE(lines.at(1), QByteArray("2026-02-09T10:05:00Z,session,0,2026-02-09T15:05:00Z"));
     QCOMPARE(view->exportStatus()->text(), QStringLiteral("Saved export.csv"));
+}
+
+void TestHistoryView::exportSaysWhenTheReadFails()
+{
+    Scene scene;
+    const QString damaged = scene.dir.filePath(QStringLiteral("damaged.sqlite"));
+    {
+        HistoryStore filled(damaged);
+        HistoryFixture::fill(filled, scene.service->usageData()->owner);
+    }
+    QVERIFY(HistoryFixture::damageLastPage(damaged));
+    HistoryStore store(damaged);
+    HistoryView view(store, *scene.service, [] { return HistoryFixture::now; });
+    const QString path = scene.dir.filePath(QStringLiteral("export.csv"));
+    view.setSaveChooser([&](QWidget*, const QString&) { return path; });
+    view.exportButton()->click();
+    QVERIFY2(view.exportStatus()->text().startsWith(QLatin1String("Could not read the history: ")),
+             qPrintable(view.exportStatus()->text()));
+    QVERIFY(!QFile::exists(path));
 }
 
 void TestHistoryView::oneWindowAtATime()

@@ -19,9 +19,9 @@ AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
       m_usageService(environment.keychain, environment.defaults, environment.endpoints),
       m_notificationService(environment.defaults, environment.bus),
       m_launchAtLogin(environment.defaults, environment.autostart, environment.print),
-      m_history(environment.historyPath.isEmpty() ? HistoryStore::defaultPath()
-                                                  : environment.historyPath,
-                environment.print)
+      m_history(
+          environment.historyPath.isEmpty() ? HistoryStore::defaultPath() : environment.historyPath,
+          environment.print, environment.defaults.stringForKey(UserDefaults::organizationIdKey))
 {
     m_defaultsSettle.setSingleShot(true);
     m_defaultsSettle.setInterval(defaultsSettleMs);
@@ -140,7 +140,11 @@ void AppDelegate::updateMenuBarTitle()
         TrayStyles::chosen(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey),
                            qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     input.now = QDateTime::currentDateTimeUtc();
-    input.samples = [this](const QString& windowId) { return m_history.samples(windowId); };
+    // The shown snapshot's own series: another account's would forecast nonsense.
+    input.samples = [this, owner = input.usage ? input.usage->owner
+                                               : QString()](const QString& windowId) {
+        return m_history.queries().samples(owner, windowId).rows;
+    };
     const TrayPresentation presentation = presentTray(input);
     m_statusItem->setPresentation(presentation);
     if (m_busExport)

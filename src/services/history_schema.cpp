@@ -1,5 +1,7 @@
 #include "services/history_schema.h"
 
+#include "services/history_connection.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
@@ -8,13 +10,13 @@ namespace HistorySchema {
 
 namespace {
 
-// One row per window per snapshot, kept in key order so a window's span is one range;
-// the time index serves the pruning and the listing by time.
+// One row per owner, window and snapshot, kept in key order so a window's span is one
+// range; the second index makes an owner's span by time one range too.
 const QStringList currentTables{
-    QStringLiteral("CREATE TABLE figures (window_id TEXT NOT NULL, taken_at INTEGER NOT NULL, "
-                   "utilization REAL NOT NULL, resets_at INTEGER, "
-                   "PRIMARY KEY (window_id, taken_at)) WITHOUT ROWID"),
-    QStringLiteral("CREATE INDEX figures_by_time ON figures (taken_at)"),
+    QStringLiteral("CREATE TABLE figures (owner TEXT NOT NULL, window_id TEXT NOT NULL, "
+                   "taken_at INTEGER NOT NULL, utilization REAL NOT NULL, resets_at INTEGER, "
+                   "PRIMARY KEY (owner, window_id, taken_at)) WITHOUT ROWID"),
+    QStringLiteral("CREATE INDEX figures_by_owner_time ON figures (owner, taken_at)"),
 };
 
 // ISO 8601 text to milliseconds since the epoch, in SQL.
@@ -29,7 +31,10 @@ QString epochMs(const QString& column)
 QStringList fromVersionOne()
 {
     QStringList steps{QStringLiteral("ALTER TABLE figures RENAME TO figures_v1")};
-    steps << currentTables;
+    steps << QStringLiteral("CREATE TABLE figures (window_id TEXT NOT NULL, taken_at INTEGER NOT "
+                            "NULL, utilization REAL NOT NULL, resets_at INTEGER, "
+                            "PRIMARY KEY (window_id, taken_at)) WITHOUT ROWID");
+    steps << QStringLiteral("CREATE INDEX figures_by_time ON figures (taken_at)");
     steps << QStringLiteral("INSERT OR REPLACE INTO figures SELECT window_id, %1, utilization, "
                             "CASE WHEN resets_at IS NULL THEN NULL ELSE %2 END FROM figures_v1 "
                             "WHERE julianday(taken_at) IS NOT NULL")
@@ -38,14 +43,31 @@ QStringList fromVersionOne()
     return steps;
 }
 
-std::optional<Problem> run(QSqlDatabase& db, const QStringList& statements, int version)
+// Version 2 did not say whose figures a row holds.
+QStringList fromVersionTwo()
+{
+    QStringList steps{QStringLiteral("DROP INDEX figures_by_time"),
+                      QStringLiteral("ALTER TABLE figures RENAME TO figures_v2")};
+    steps << currentTables;
+    steps << QStringLiteral("INSERT INTO figures SELECT :owner, window_id, taken_at, utilization, "
+                            "resets_at FROM figures_v2");
+    steps << QStringLiteral("DROP TABLE figures_v2");
+    return steps;
+}
+
+// A statement naming :owner gets the prior owner bound to it.
+std::optional<Problem> run(QSqlDatabase& db, const QStringList& statements, int version,
+                           const QString& priorOwner)
 {
     if (!db.transaction())
         return Problem{QStringLiteral("cannot start a transaction"), db.lastError()};
     QSqlQuery query(db);
     for (const QString& statement :
          statements + QStringList{QStringLiteral("PRAGMA user_version = %1").arg(version)}) {
-        if (!query.exec(statement)) {
+        query.prepare(statement);
+        if (statement.contains(QLatin1String(":owner")))
+            query.bindValue(QStringLiteral(":owner"), HistorySql::text(priorOwner));
+        if (!query.exec()) {
             const QSqlError error = query.lastError();
             query.finish();
             db.rollback();
@@ -71,7 +93,7 @@ std::optional<int> versionOf(QSqlDatabase& db, Problem* problem)
     return std::nullopt;
 }
 
-std::optional<Problem> bringUpToDate(QSqlDatabase& db)
+std::optional<Problem> bringUpToDate(QSqlDatabase& db, const QString& priorOwner)
 {
     Problem problem;
     std::optional<int> version = versionOf(db, &problem);
@@ -82,11 +104,11 @@ std::optional<Problem> bringUpToDate(QSqlDatabase& db)
             QStringLiteral("it was written by a newer Gaugery (version %1)").arg(*version),
             QSqlError()};
     if (*version == 0)
-        return run(db, currentTables, currentVersion);
+        return run(db, currentTables, currentVersion, priorOwner);
     // Each step takes the file from version i to i + 1.
-    const QList<QStringList> steps{fromVersionOne()};
+    const QList<QStringList> steps{fromVersionOne(), fromVersionTwo()};
     for (int from = *version; from < currentVersion; ++from) {
-        if (std::optional<Problem> failed = run(db, steps.at(from - 1), from + 1))
+        if (std::optional<Problem> failed = run(db, steps.at(from - 1), from + 1, priorOwner))
             return failed;
     }
     return std::nullopt;

@@ -11,7 +11,7 @@ class QSqlDatabase;
 namespace HistorySchema {
 
 // PRAGMA user_version of the current shape; 0 is a new, empty file.
-constexpr int currentVersion = 2;
+constexpr int currentVersion = 3;
 
 struct Problem {
     QString what;
@@ -22,7 +22,9 @@ struct Problem {
 std::optional<int> versionOf(QSqlDatabase& db, Problem* problem);
 
 // Creates the tables of an empty file, or migrates an older one a version at a time,
-// each step in its own transaction. A newer file is left as it is (a problem).
-std::optional<Problem> bringUpToDate(QSqlDatabase& db);
+// each step in its own transaction. A newer file is left as it is (a problem). Rows from
+// before figures carried their owner become priorOwner's, the organization chosen now
+// (empty: unknown yet).
+std::optional<Problem> bringUpToDate(QSqlDatabase& db, const QString& priorOwner);
 
 } // namespace HistorySchema

@@ -92,6 +92,15 @@ bool UsageService::isConnected() const
                                 hasClaudeCode()) != UsageSource::none;
 }
 
+QString UsageService::owner() const
+{
+    if (m_state.usageData)
+        return m_state.usageData->owner;
+    if (m_state.source == UsageSource::claudeCode)
+        return UsageData::claudeCodeOwner;
+    return m_organizationId.value_or(chosenOrganization().value_or(QString()));
+}
+
 void UsageService::readRefreshInterval()
 {
     m_refreshInterval = m_defaults.setting(UserDefaults::refreshIntervalKey).toDouble();

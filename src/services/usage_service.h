@@ -57,6 +57,9 @@ public:
     QString claudeCodePlan() const { return m_state.claudeCodePlan.value_or(QString()); }
     // A cookie is stored, or Claude Code's sign-in is there for the chosen source.
     bool isConnected() const;
+    // Whose figures are shown, or are being read: the snapshot's owner, else Claude Code's
+    // account or the organization chosen.
+    QString owner() const;
 
     const QTimer& refreshTimer() const { return m_refreshTimer; }
 

@@ -14,7 +14,9 @@
 #include <QDBusMetaType>
 #include <QDBusReply>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,8 +26,18 @@ int fail(const QString& line)
     return 1;
 }
 
-// Reads the file the agent writes, whether or not the agent runs.
-int printHistory(const QString& since, bool json)
+// The exit status says when the output went nowhere, on a full disk for one.
+int print(const QString& out)
+{
+    if (std::fputs(out.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0)
+        return fail(QStringLiteral("cannot write the output: ") +
+                    QString::fromLocal8Bit(std::strerror(errno)));
+    return 0;
+}
+
+// Reads the file the agent writes, whether or not the agent runs: owner's figures, or
+// those of whoever was recorded last.
+int printHistory(const QString& since, bool json, std::optional<QString> owner)
 {
     const std::optional<qint64> span = HistoryExport::spanSeconds(since);
     if (!span)
@@ -35,12 +47,19 @@ int printHistory(const QString& since, bool json)
         HistoryStore::openForReading(HistoryStore::defaultPath(), &problem);
     if (!store)
         return fail(problem);
+    const HistoryQueries queries = store->queries();
+    if (!owner) {
+        const HistoryRead<QString> newest = queries.newestOwner();
+        if (!newest.ok())
+            return fail(QStringLiteral("cannot read %1: %2").arg(store->path(), newest.error));
+        owner = newest.rows;
+    }
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QList<HistoryPoint> points = store->points(now.addSecs(-*span), now);
-    const QString out =
-        json ? HistoryExport::json(points) + QLatin1Char('\n') : HistoryExport::csv(points);
-    std::fputs(out.toUtf8().constData(), stdout);
-    return 0;
+    const HistoryRead<QList<HistoryPoint>> read = queries.points(*owner, now.addSecs(-*span), now);
+    if (!read.ok())
+        return fail(QStringLiteral("cannot read %1: %2").arg(store->path(), read.error));
+    return print(json ? HistoryExport::json(read.rows) + QLatin1Char('\n')
+                      : HistoryExport::csv(read.rows));
 }
 
 } // namespace
@@ -75,10 +94,17 @@ int main(int argc, char* argv[])
         QStringLiteral("csv"), QStringLiteral("With --history: CSV with a header row (default)."));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("With --history: one JSON array."));
-    parser.addOptions({history, since, csv, json});
+    const QCommandLineOption owner(
+        QStringLiteral("owner"),
+        QStringLiteral("With --history: whose figures, an organization's id or claudeCode for "
+                       "Claude Code's sign-in (default: whoever Gaugery recorded last)."),
+        QStringLiteral("id"));
+    parser.addOptions({history, since, csv, json, owner});
     parser.process(app);
     if (parser.isSet(history))
-        return printHistory(parser.value(since), parser.isSet(json));
+        return printHistory(parser.value(since), parser.isSet(json),
+                            parser.isSet(owner) ? std::optional(parser.value(owner))
+                                                : std::nullopt);
 
     const QString service = QString::fromLatin1(BuildConfig::appId);
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -103,6 +129,5 @@ int main(int argc, char* argv[])
 
     const QString out = parser.isSet(format) ? StatusFormat::text(state, parser.value(format))
                                              : StatusFormat::json(state);
-    std::printf("%s\n", out.toUtf8().constData());
-    return 0;
+    return print(out + QLatin1Char('\n'));
 }

@@ -29,6 +29,11 @@ QList<WindowFigure> currentFigures(const UsageService& usage)
     return usage.usageData() ? UsageWindows::figures(*usage.usageData()) : QList<WindowFigure>();
 }
 
+QString readFailure(const QString& error)
+{
+    return QStringLiteral("Could not read the history: %1").arg(error);
+}
+
 } // namespace
 
 HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, QWidget* parent)
@@ -103,12 +108,24 @@ void HistoryView::reload()
     input.span = m_span;
     input.now = m_clock();
     input.current = currentFigures(m_usage);
-    input.windowIds = m_store.windowIds();
-    input.points = [this](const QString& id, const QDateTime& from, const QDateTime& to) {
-        return m_store.points(id, from, to);
+    const HistoryQueries queries = m_store.queries();
+    const QString owner = m_usage.owner();
+    // A failed read draws nothing and says so under the chart.
+    QString failure;
+    auto rowsOf = [&failure](auto read) {
+        if (!read.ok() && failure.isEmpty())
+            failure = read.error;
+        return std::move(read.rows);
     };
-    input.samples = [this](const QString& id) { return m_store.samples(id); };
+    input.windowIds = rowsOf(queries.windowIds(owner));
+    input.points = [&](const QString& id, const QDateTime& from, const QDateTime& to) {
+        return rowsOf(queries.points(owner, id, from, to));
+    };
+    input.samples = [&](const QString& id) { return rowsOf(queries.samples(owner, id)); };
     m_chart->setChart(HistoryChart::build(input));
+    if (!failure.isEmpty() || m_readFailed)
+        m_exportStatus->setText(failure.isEmpty() ? QString() : readFailure(failure));
+    m_readFailed = !failure.isEmpty();
 
     QStringList names;
     for (int i = 0; i < m_chart->chart().lines.size(); ++i)
@@ -129,10 +146,15 @@ void HistoryView::exportCsv()
     if (path.isEmpty())
         return;
     const auto [from, to] = HistoryChart::rangeOf(m_span, now, currentFigures(m_usage));
+    const HistoryRead<QList<HistoryPoint>> read =
+        m_store.queries().points(m_usage.owner(), from, to);
+    if (!read.ok()) {
+        m_exportStatus->setText(readFailure(read.error));
+        return;
+    }
     QSaveFile file(path);
     const bool saved = file.open(QIODevice::WriteOnly) &&
-                       file.write(HistoryExport::csv(m_store.points(from, to)).toUtf8()) >= 0 &&
-                       file.commit();
+                       file.write(HistoryExport::csv(read.rows).toUtf8()) >= 0 && file.commit();
     m_exportStatus->setText(saved ? QStringLiteral("Saved %1").arg(QFileInfo(path).fileName())
                                   : QStringLiteral("Cannot save %1: %2")
                                         .arg(QFileInfo(path).fileName(), file.errorString()));

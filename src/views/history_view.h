@@ -35,7 +35,7 @@ public:
     QAbstractButton* spanButton(HistorySpan span) const { return m_spanButtons.value(span); }
     QPushButton* exportButton() const { return m_export; }
     QLabel* legend() const { return m_legend; }
-    // What the last export did, or why it failed.
+    // What the last export did or why it failed, or why the history could not be read.
     QLabel* exportStatus() const { return m_exportStatus; }
     // A save dialog unless set.
     void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
@@ -56,6 +56,7 @@ private:
     QHash<HistorySpan, QAbstractButton*> m_spanButtons;
     QPushButton* m_export;
     QLabel* m_exportStatus;
+    bool m_readFailed = false;
     QLabel* m_legend;
     SaveChooser m_chooseSave;
 };

@@ -2,6 +2,8 @@
 
 #include "services/history_store.h"
 
+#include <QFile>
+
 namespace HistoryFixture {
 
 namespace {
@@ -37,11 +39,22 @@ UsageData snapshotAt(const QDateTime& at)
     return data;
 }
 
-void fill(HistoryStore& store, int hours)
+void fill(HistoryStore& store, const QString& owner, int hours)
 {
-    for (qint64 minutes = -60 * hours; minutes <= 0; minutes += 5)
-        store.record(snapshotAt(now.addSecs(minutes * 60)));
+    for (qint64 minutes = -60 * hours; minutes <= 0; minutes += 5) {
+        UsageData data = snapshotAt(now.addSecs(minutes * 60));
+        data.owner = owner;
+        store.record(data);
+    }
     store.waitForUpkeep();
+}
+
+bool damageLastPage(const QString& path)
+{
+    constexpr qint64 page = 4096;
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.size() > 8 * page &&
+           file.seek(file.size() - page) && file.write(QByteArray(page, '\xa5')) == page;
 }
 
 QByteArray usageBody()

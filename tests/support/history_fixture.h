@@ -19,8 +19,10 @@ inline const QDateTime weeklyReset(QDate(2026, 2, 12), QTime(8, 0), Qt::UTC);
 inline const QDateTime sonnetReset(QDate(2026, 2, 13), QTime(14, 0), Qt::UTC);
 
 UsageData snapshotAt(const QDateTime& at);
-// Snapshots every 5 minutes from now - hours to now.
-void fill(HistoryStore& store, int hours = 24);
+// The owner's snapshots every 5 minutes from now - hours to now.
+void fill(HistoryStore& store, const QString& owner, int hours = 24);
+// Overwrites the last page of a closed history file: the newest rows of a series.
+bool damageLastPage(const QString& path);
 // The usage body the service answers at now.
 QByteArray usageBody();
 
