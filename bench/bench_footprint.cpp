@@ -8,7 +8,7 @@
 #include "fake_status_notifier_watcher.h"
 #include "loopback_server.h"
 #include "service_fixture.h"
-#include "services/keychain_service.h"
+#include "services/keyring/keyring_service.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
     server.on(ServiceFixture::organizationsPath,
               ServiceBodies::json(ServiceBodies::organizations()));
     server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    KeychainService::shared().saveNow(QStringLiteral("sessionKey=bench-cookie"));
+    KeyringService::shared().saveNow(QStringLiteral("sessionKey=bench-cookie"));
 
     Program bare(QStringLiteral("bare Qt tray"), QStringLiteral(GAUGERY_BARE_TRAY));
     Program gaugery(QStringLiteral("Gaugery"), QStringLiteral(GAUGERY_LOOPBACK_PROGRAM));
@@ -150,6 +150,6 @@ int main(int argc, char* argv[])
         p->process.terminate();
         p->process.waitForFinished(5000);
     }
-    KeychainService::shared().removeNow();
+    KeyringService::shared().removeNow();
     return 0;
 }

@@ -1,7 +1,7 @@
 // The usage history's costs on the GUI thread: keeping one snapshot, and reading what
 // the chart and the tray's forecast read from a file holding 30 days of figures (one
 // snapshot every 5 minutes, four windows).
-#include "services/history_store.h"
+#include "services/history/history_store.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

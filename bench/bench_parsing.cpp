@@ -1,6 +1,6 @@
-#include "services/organizations_parser.h"
-#include "services/rfc3339.h"
-#include "services/usage_parser.h"
+#include "services/parsing/organizations_parser.h"
+#include "services/parsing/rfc3339.h"
+#include "services/parsing/usage_parser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,11 +5,11 @@
 //
 //   scripts/desktop-session -- build/dev/bench/bench_soak [REFRESHES]
 #include "loopback_server.h"
-#include "services/history_store.h"
-#include "services/keychain_service.h"
-#include "services/libsecret_store.h"
-#include "services/usage_service.h"
-#include "temporary_defaults.h"
+#include "services/fetch/usage_service.h"
+#include "services/history/history_store.h"
+#include "services/keyring/keyring_service.h"
+#include "services/keyring/libsecret_store.h"
+#include "temporary_settings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -73,11 +73,11 @@ int main(int argc, char* argv[])
     LoopbackServer server;
     server.on("/api/organizations", ServiceBodies::json(ServiceBodies::organizations()));
     server.on("/api/organizations/org-1234/usage", ServiceBodies::json(ServiceBodies::usage()));
-    TemporaryDefaults defaults;
-    KeychainService keychain(std::make_shared<LibsecretStore>());
-    if (!keychain.saveNow(QStringLiteral("sessionKey=bench-cookie")))
+    TemporarySettings defaults;
+    KeyringService keyring(std::make_shared<LibsecretStore>());
+    if (!keyring.saveNow(QStringLiteral("sessionKey=bench-cookie")))
         return 1;
-    UsageService service(keychain, defaults.defaults(), {server.origin(), server.origin(), {}});
+    UsageService service(keyring, defaults.defaults(), {server.origin(), server.origin(), {}});
     // Kept as the agent keeps it, every snapshot a second later than the last.
     QTemporaryDir historyDir;
     HistoryStore history(historyDir.filePath(QStringLiteral("history.sqlite")));
@@ -113,7 +113,7 @@ int main(int argc, char* argv[])
     malloc_trim(0);
     const qint64 rssAfter = residentKiB();
     const qint64 heapAfter = heapKiB();
-    keychain.removeNow();
+    keyring.removeNow();
     history.waitForUpkeep();
     const qint64 logKiB = QFileInfo(history.path() + QStringLiteral("-wal")).size() / 1024;
     const qint64 fileKiB = QFileInfo(history.path()).size() / 1024;

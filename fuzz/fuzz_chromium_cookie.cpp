@@ -1,5 +1,5 @@
-#include "services/chromium_cookie_crypto.h"
-#include "services/cookie_value.h"
+#include "services/parsing/chromium_cookie_crypto.h"
+#include "services/parsing/cookie_value.h"
 
 #include <QCryptographicHash>
 

@@ -1,4 +1,4 @@
-#include "services/rfc3339.h"
+#include "services/parsing/rfc3339.h"
 
 #include <cstdlib>
 

@@ -3,13 +3,13 @@
 // screenshot_tool --screen FILE saves the whole display instead, to look at a running
 // program inside scripts/desktop-session.
 
-#include "app/popover.h"
+#include "app/dashboard_popup.h"
 #include "history_fixture.h"
 #include "service_fixture.h"
-#include "services/history_store.h"
+#include "services/history/history_store.h"
+#include "views/dashboard_view.h"
 #include "views/history_chart_view.h"
 #include "views/history_view.h"
-#include "views/menu_bar_view.h"
 #include "views/settings_view.h"
 #include "views/setup_view.h"
 
@@ -83,14 +83,14 @@ using SceneBuilder = std::function<std::unique_ptr<QWidget>(SceneContext&)>;
 struct Scene {
     QString name;
     SceneBuilder build;
-    // Windows are shot with their background; the dashboard's popover draws its own shape.
+    // Windows are shot with their background; the dashboard's popup draws its own shape.
     bool window = false;
 };
 
-// The dashboard in the popover the program opens, below a tray item at the top.
+// The dashboard in the popup the program opens, below a tray item at the top.
 std::unique_ptr<QWidget> dashboard(UsageService& service)
 {
-    return std::make_unique<Popover>(new MenuBarView(service));
+    return std::make_unique<DashboardPopup>(new DashboardView(service));
 }
 
 // The last day, with the pointer on the weekly figure of an hour ago.
@@ -254,8 +254,8 @@ QImage render(QWidget& widget, bool withBackground)
     // The pointer rests in a corner, so no row shows its hover.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCursor::setPos(screen.bottomLeft());
-    if (auto* popover = qobject_cast<Popover*>(&widget)) {
-        popover->toggle(QRect(QGuiApplication::primaryScreen()->geometry().center().x(), 4, 1, 1));
+    if (auto* popup = qobject_cast<DashboardPopup*>(&widget)) {
+        popup->toggle(QRect(QGuiApplication::primaryScreen()->geometry().center().x(), 4, 1, 1));
     } else {
         widget.resize(widget.sizeHint());
         widget.show();

@@ -1,9 +1,9 @@
 #include "app/app_delegate.h"
+#include "app/dashboard_popup.h"
 #include "app/platform/status_item.h"
-#include "app/popover.h"
 #include "fake_notification_server.h"
 #include "service_fixture.h"
-#include "views/usage_row_native.h"
+#include "views/usage_row_widget.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -22,7 +22,7 @@ private Q_SLOTS:
     void startUp_data();
     void startUp();
     void asksForNotificationPermission();
-    void togglesThePopover();
+    void togglesTheDashboard();
     void titleFollowsSnapshotAndSettings();
     void forecastFromTheStoredHistory();
     void everyLimitShowsAndStylesSwitchLive();
@@ -52,7 +52,7 @@ struct Scene {
     AppEnvironment environment()
     {
         AppEnvironment environment{
-            fixture.keychain,
+            fixture.keyring,
             fixture.defaults.defaults(),
             fixture.endpoints(),
             QDBusConnection::sessionBus(),
@@ -99,16 +99,16 @@ void TestAppDelegate::startUp()
     if (cookie)
         scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
     if (launchAtLogin.isValid())
-        scene.fixture.defaults.defaults().setValue(UserDefaults::launchAtLoginKey, launchAtLogin);
+        scene.fixture.defaults.defaults().setValue(Settings::launchAtLoginKey, launchAtLogin);
 
     AppDelegate delegate(scene.environment());
     QVERIFY(!delegate.statusItem());
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
 
-    QVERIFY(scene.fixture.defaults.defaults().contains(UserDefaults::launchAtLoginKey));
+    QVERIFY(scene.fixture.defaults.defaults().contains(Settings::launchAtLoginKey));
     QTEST(QFileInfo::exists(scene.autostartPath()), "entry");
     QVERIFY(delegate.statusItem());
-    QVERIFY(delegate.popover());
+    QVERIFY(delegate.popup());
     QVERIFY(!anyWindowVisible());
     // No tray exists on this bus or the offscreen screen: one line says how to get in.
     QCOMPARE(scene.printed,
@@ -132,27 +132,27 @@ void TestAppDelegate::asksForNotificationPermission()
     AppDelegate delegate(scene.environment());
     QSignalSpy answered(&delegate.notificationService(),
                         &NotificationService::notificationsEnabledChanged);
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     QVERIFY(answered.wait());
     QCOMPARE(server.informationRequests(), 1);
     QVERIFY(delegate.notificationService().notificationsEnabled());
     QVERIFY(server.notifications().isEmpty());
 }
 
-void TestAppDelegate::togglesThePopover()
+void TestAppDelegate::togglesTheDashboard()
 {
     Scene scene;
     AppDelegate delegate(scene.environment());
-    delegate.togglePopoverFromShortcut(); // before start-up: nothing to toggle, nothing breaks
-    delegate.applicationDidFinishLaunching();
+    delegate.toggleDashboardFromShortcut(); // before start-up: nothing to toggle, nothing breaks
+    delegate.start();
 
     // Before any click the shortcut has only the pointer to go by.
     QCursor::setPos(900, 700);
-    delegate.togglePopoverFromShortcut();
-    QVERIFY(delegate.popover()->isVisible());
-    QVERIFY(delegate.popover()->geometry().bottom() < 700);
-    delegate.togglePopoverFromShortcut();
-    QVERIFY(!delegate.popover()->isVisible());
+    delegate.toggleDashboardFromShortcut();
+    QVERIFY(delegate.popup()->isVisible());
+    QVERIFY(delegate.popup()->geometry().bottom() < 700);
+    delegate.toggleDashboardFromShortcut();
+    QVERIFY(!delegate.popup()->isVisible());
 
     // A click on the item (as the panel reports it) opens below it.
     QDBusMessage activate = QDBusMessage::createMethodCall(
@@ -160,21 +160,21 @@ void TestAppDelegate::togglesThePopover()
         QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
     activate << 300 << 4;
     QDBusConnection::sessionBus().call(activate);
-    QTRY_VERIFY(delegate.popover()->isVisible());
-    QCOMPARE(delegate.popover()->width(), 260);
-    QVERIFY(qAbs(delegate.popover()->geometry().center().x() - 300) <= 1);
-    QTRY_VERIFY(delegate.popover()->isActiveWindow());
+    QTRY_VERIFY(delegate.popup()->isVisible());
+    QCOMPARE(delegate.popup()->width(), 260);
+    QVERIFY(qAbs(delegate.popup()->geometry().center().x() - 300) <= 1);
+    QTRY_VERIFY(delegate.popup()->isActiveWindow());
 
     // Closed by a click elsewhere, then the shortcut right away: it is never swallowed,
     // and it opens at the item, wherever the pointer is.
     QWidget elsewhere;
     elsewhere.show();
     elsewhere.activateWindow();
-    QTRY_VERIFY(!delegate.popover()->isVisible());
-    delegate.togglePopoverFromShortcut();
-    QVERIFY(delegate.popover()->isVisible());
-    QVERIFY(qAbs(delegate.popover()->geometry().center().x() - 300) <= 1);
-    QVERIFY(delegate.popover()->geometry().top() > 4);
+    QTRY_VERIFY(!delegate.popup()->isVisible());
+    delegate.toggleDashboardFromShortcut();
+    QVERIFY(delegate.popup()->isVisible());
+    QVERIFY(qAbs(delegate.popup()->geometry().center().x() - 300) <= 1);
+    QVERIFY(delegate.popup()->geometry().top() > 4);
 }
 
 void TestAppDelegate::titleFollowsSnapshotAndSettings()
@@ -190,13 +190,13 @@ void TestAppDelegate::titleFollowsSnapshotAndSettings()
         SLOT(record(QString, QString))));
 
     AppDelegate delegate(scene.environment());
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     QTRY_COMPARE(log.labels, QStringList{QStringLiteral(" 42%")});
 
     // A burst of changes redraws once, from the value in force at its end.
-    UserDefaults& defaults = scene.fixture.defaults.defaults();
+    Settings& defaults = scene.fixture.defaults.defaults();
     for (const char* metric : {"weekly", "sonnet", "session", "weekly"})
-        defaults.setValue(UserDefaults::menuBarMetricKey, QString::fromLatin1(metric));
+        defaults.setValue(Settings::menuBarMetricKey, QString::fromLatin1(metric));
     QTest::qWait(3 * AppDelegate::defaultsSettleMs);
     QCOMPARE(log.labels, (QStringList{QStringLiteral(" 42%"), QStringLiteral(" 67%")}));
 
@@ -228,7 +228,7 @@ void TestAppDelegate::forecastFromTheStoredHistory()
     }
 
     AppDelegate delegate(scene.environment());
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     // 12 points in 30 minutes leave 58 to go: full in 145 minutes, before the reset.
     QTRY_VERIFY(delegate.statusItem()->presentation().toolTip.contains(
         QLatin1String("at this pace: full at ")));
@@ -246,11 +246,11 @@ void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()
     QFile body(QStringLiteral(GAUGERY_TEST_DATA "/usage/filled_unknown.json"));
     QVERIFY(body.open(QIODevice::ReadOnly));
     scene.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(body.readAll()));
-    UserDefaults& defaults = scene.fixture.defaults.defaults();
-    defaults.setValue(UserDefaults::menuBarMetricKey, UsageWindows::highestMetric);
+    Settings& defaults = scene.fixture.defaults.defaults();
+    defaults.setValue(Settings::menuBarMetricKey, UsageWindows::highestMetric);
 
     AppDelegate delegate(scene.environment());
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     QVERIFY(scene.fixture.settle(delegate.usageService()));
 
     // The window nearest its limit is one the program has no name for.
@@ -259,10 +259,10 @@ void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()
         QStringLiteral("Cowork: 96%, resets Dec 10, 12:00 PM")));
 
     // The dashboard lists it, and extra usage with its money, after the known windows.
-    delegate.togglePopover(QRect(300, 4, 1, 1));
-    QVERIFY(delegate.popover()->isVisible());
+    delegate.toggleDashboard(QRect(300, 4, 1, 1));
+    QVERIFY(delegate.popup()->isVisible());
     QStringList rows;
-    for (const UsageRowNative* row : delegate.popover()->findChildren<UsageRowNative*>())
+    for (const UsageRowWidget* row : delegate.popup()->findChildren<UsageRowWidget*>())
         rows << row->accessibleName();
     QCOMPARE(rows.mid(4), (QStringList{
                               QStringLiteral("Iguana Necktie (5 hour), 18%"),
@@ -272,7 +272,7 @@ void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()
 
     // Each tray style, picked in the settings, shows at once.
     const auto iconAfterPicking = [&](TrayStyle style) {
-        defaults.setValue(UserDefaults::trayStyleKey, TrayStyles::settingOf(style));
+        defaults.setValue(Settings::trayStyleKey, TrayStyles::settingOf(style));
         QTest::qWait(3 * AppDelegate::defaultsSettleMs);
         return delegate.statusItem()->presentation().icon;
     };
@@ -302,7 +302,7 @@ void TestAppDelegate::wakingFromSleepFetchesOnce()
     AppEnvironment environment = scene.environment();
     environment.systemBus = QDBusConnection::sessionBus();
     AppDelegate delegate(environment);
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     QSignalSpy published(&delegate.usageService(), &UsageService::usageDataChanged);
     QVERIFY(published.wait());
     scene.fixture.server.clearRequests();

@@ -1,5 +1,5 @@
 #include "loopback_server.h"
-#include "services/browser_cookie_import.h"
+#include "services/sources/browser/browser_cookie_import.h"
 
 #include <QCryptographicHash>
 #include <QDBusConnection>

@@ -1,6 +1,6 @@
 #include "build_config.h"
 #include "service_fixture.h"
-#include "services/fetch_messages.h"
+#include "services/fetch/fetch_messages.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -77,7 +77,7 @@ void TestClaudeCode::sourceChoice()
         fx.store->put(std::nullopt);
     if (file)
         fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
-    fx.defaults.defaults().setValue(UserDefaults::usageSourceKey, setting);
+    fx.defaults.defaults().setValue(Settings::usageSourceKey, setting);
     auto service = fx.makeService();
     QVERIFY(fx.startAndWait(*service));
     QCOMPARE(fx.server.requestedPaths().value(0), firstRequest);
@@ -186,7 +186,7 @@ void TestClaudeCode::refusals()
         QVERIFY(credentials.open(QIODevice::WriteOnly | QIODevice::Truncate));
         credentials.write(file);
     }
-    fx.defaults.defaults().setValue(UserDefaults::usageSourceKey, QStringLiteral("claudeCode"));
+    fx.defaults.defaults().setValue(Settings::usageSourceKey, QStringLiteral("claudeCode"));
     auto service = fx.makeService();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::optional(message));

@@ -1,6 +1,6 @@
 #include "views/claude_colors.h"
 #include "views/menu_button.h"
-#include "views/usage_row_native.h"
+#include "views/usage_row_widget.h"
 
 #include <QApplication>
 #include <QImage>
@@ -82,7 +82,7 @@ void TestDashboardRows::barFill()
     QFETCH(QColor, colour);
 
     const QDateTime reset(QDate(2026, 12, 8), QTime(15, 5), Qt::UTC);
-    UsageRowNative row(UsageRow{{UsageWindows::known().first(), percentage, reset, {}, {}}});
+    UsageRowWidget row(UsageRow{{UsageWindows::known().first(), percentage, reset, {}, {}}});
     row.resize(260, row.sizeHint().height());
     QCOMPARE(row.accessibleName(), QStringLiteral("Session (5 hour), %1, 3:05 PM")
                                        .arg(UsageWindows::rowPercentText(percentage)));
@@ -106,7 +106,7 @@ void TestDashboardRows::barFill()
 
 void TestDashboardRows::longResetTextStaysInTheRow()
 {
-    UsageRowNative row(
+    UsageRowWidget row(
         UsageRow{{UsageWindows::known().at(1),
                   38,
                   {},

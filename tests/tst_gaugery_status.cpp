@@ -80,7 +80,7 @@ void TestGaugeryStatus::againstTheAgent()
     fixture.serveHappyPath();
     const std::unique_ptr<UsageService> service = fixture.makeService();
     QVERIFY(fixture.fetchAndWait(*service));
-    fixture.defaults.defaults().setValue(UserDefaults::menuBarMetricKey, QStringLiteral("weekly"));
+    fixture.defaults.defaults().setValue(Settings::menuBarMetricKey, QStringLiteral("weekly"));
 
     QDBusConnection agent =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent"));

@@ -1,6 +1,6 @@
 #include "history_fixture.h"
-#include "services/history_export.h"
-#include "services/history_store.h"
+#include "services/history/history_export.h"
+#include "services/history/history_store.h"
 
 #include <QDir>
 #include <QFile>

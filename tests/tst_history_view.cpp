@@ -1,7 +1,7 @@
 #include "app/history_window_controller.h"
 #include "history_fixture.h"
 #include "service_fixture.h"
-#include "services/history_store.h"
+#include "services/history/history_store.h"
 #include "views/history_chart_view.h"
 #include "views/history_view.h"
 

@@ -1,5 +1,5 @@
 #include "app/launch_at_login.h"
-#include "temporary_defaults.h"
+#include "temporary_settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -146,9 +146,9 @@ void TestLaunchAtLogin::configure()
     QFETCH(bool, blocked);
     QFETCH(QString, printed);
 
-    TemporaryDefaults defaults;
+    TemporarySettings defaults;
     if (stored.isValid())
-        defaults.defaults().setValue(UserDefaults::launchAtLoginKey, stored);
+        defaults.defaults().setValue(Settings::launchAtLoginKey, stored);
     Scene scene(blocked ? Folder::Blocked : Folder::Writable, entryBefore);
     QStringList lines;
     LaunchAtLogin launch(defaults.defaults(), scene.entry(),
@@ -156,8 +156,8 @@ void TestLaunchAtLogin::configure()
 
     launch.configureLaunchAtLogin();
 
-    QVERIFY(defaults.defaults().contains(UserDefaults::launchAtLoginKey));
-    QTEST(defaults.defaults().boolForKey(UserDefaults::launchAtLoginKey), "storedAfter");
+    QVERIFY(defaults.defaults().contains(Settings::launchAtLoginKey));
+    QTEST(defaults.defaults().boolForKey(Settings::launchAtLoginKey), "storedAfter");
     QTEST(QFile::exists(scene.path()), "entryAfter");
     if (printed.isEmpty()) {
         QCOMPARE(lines, QStringList());
@@ -190,8 +190,8 @@ void TestLaunchAtLogin::toggle()
     QFETCH(bool, fail);
     QFETCH(QString, printed);
 
-    TemporaryDefaults defaults;
-    defaults.defaults().setValue(UserDefaults::launchAtLoginKey, !enabled);
+    TemporarySettings defaults;
+    defaults.defaults().setValue(Settings::launchAtLoginKey, !enabled);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("autostart/com.gaugery.app.desktop"));
     if (fail && enabled)
@@ -208,11 +208,11 @@ void TestLaunchAtLogin::toggle()
     lines.clear();
 
     // The user flips the setting (the settings window writes it, nothing more).
-    defaults.defaults().setValue(UserDefaults::launchAtLoginKey, enabled);
+    defaults.defaults().setValue(Settings::launchAtLoginKey, enabled);
 
     QTEST(QFileInfo::exists(path), "entryAfter");
     // The choice stays what the user set, whatever happened.
-    QCOMPARE(defaults.defaults().boolForKey(UserDefaults::launchAtLoginKey), enabled);
+    QCOMPARE(defaults.defaults().boolForKey(Settings::launchAtLoginKey), enabled);
     QCOMPARE(lines.size(), printed.isEmpty() ? 0 : 1);
     if (!printed.isEmpty())
         QVERIFY2(lines.first().startsWith(printed), qPrintable(lines.first()));

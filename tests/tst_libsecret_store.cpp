@@ -1,4 +1,4 @@
-#include "services/libsecret_store.h"
+#include "services/keyring/libsecret_store.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
 #include "fake_notification_server.h"
 #include "models/usage_data.h"
-#include "services/notification_service.h"
-#include "temporary_defaults.h"
+#include "services/alerts/notification_service.h"
+#include "temporary_settings.h"
 
 #include <QDBusConnectionInterface>
 #include <QSignalSpy>
@@ -48,7 +48,7 @@ QStringList summaries(const FakeNotificationServer& server)
 
 void TestNotificationService::initialState()
 {
-    TemporaryDefaults defaults;
+    TemporarySettings defaults;
     NotificationService service(defaults.defaults());
     QVERIFY(service.notificationsEnabled());
     QCOMPARE(service.thresholds(), QList<int>({25, 50, 75, 90}));
@@ -83,7 +83,7 @@ void TestNotificationService::answer()
         QSKIP("a notification server can be started on this bus");
     }
 
-    TemporaryDefaults defaults;
+    TemporarySettings defaults;
     NotificationService service(defaults.defaults());
     QSignalSpy spy(&service, &NotificationService::notificationsEnabledChanged);
     QSignalSpy changed(&service, &NotificationService::changed);
@@ -104,7 +104,7 @@ void TestNotificationService::answer()
 
 void TestNotificationService::withoutBus()
 {
-    TemporaryDefaults defaults;
+    TemporarySettings defaults;
     NotificationService service(defaults.defaults(),
                                 QDBusConnection(QStringLiteral("never-connected")));
     QSignalSpy spy(&service, &NotificationService::notificationsEnabledChanged);
@@ -118,8 +118,8 @@ void TestNotificationService::alerts()
 {
     FakeNotificationServer server;
     QVERIFY(server.start());
-    TemporaryDefaults defaults;
-    defaults.defaults().setValue(UserDefaults::usageAlertsKey, true);
+    TemporarySettings defaults;
+    defaults.defaults().setValue(Settings::usageAlertsKey, true);
     const QDateTime reset = QDateTime::currentDateTimeUtc().addSecs(3 * 3600);
 
     {
@@ -169,8 +169,8 @@ void TestNotificationService::namesStayText()
     FakeNotificationServer server;
     server.setCapabilities(capabilities);
     QVERIFY(server.start());
-    TemporaryDefaults defaults;
-    defaults.defaults().setValue(UserDefaults::usageAlertsKey, true);
+    TemporarySettings defaults;
+    defaults.defaults().setValue(Settings::usageAlertsKey, true);
     NotificationService service(defaults.defaults());
 
     UsageData data = snapshot(0, QDateTime::currentDateTimeUtc().addSecs(3600));
@@ -200,9 +200,9 @@ void TestNotificationService::noAlertsWithoutPermissionOrSetting()
     FakeNotificationServer server;
     server.setFailing(!serverAnswers);
     QVERIFY(server.start());
-    TemporaryDefaults defaults;
+    TemporarySettings defaults;
     if (setting)
-        defaults.defaults().setValue(UserDefaults::usageAlertsKey, true);
+        defaults.defaults().setValue(Settings::usageAlertsKey, true);
     NotificationService service(defaults.defaults());
     QSignalSpy answered(&service, &NotificationService::notificationsEnabledChanged);
     service.requestPermission();
@@ -211,7 +211,7 @@ void TestNotificationService::noAlertsWithoutPermissionOrSetting()
     service.checkUsage(snapshot(95, QDateTime::currentDateTimeUtc().addSecs(3600)));
     QTest::qWait(200);
     QVERIFY(server.notifications().isEmpty());
-    QVERIFY(!defaults.defaults().contains(UserDefaults::notifiedThresholdsKey));
+    QVERIFY(!defaults.defaults().contains(Settings::notifiedThresholdsKey));
 }
 
 QTEST_GUILESS_MAIN(TestNotificationService)

@@ -1,4 +1,4 @@
-#include "services/organizations_parser.h"
+#include "services/parsing/organizations_parser.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "services/retry_after.h"
+#include "services/fetch/retry_after.h"
 
 #include <QTest>
 

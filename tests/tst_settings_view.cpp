@@ -1,8 +1,8 @@
 #include "build_config.h"
 #include "service_fixture.h"
+#include "views/dashboard_view.h"
 #include "views/elided_label.h"
 #include "views/link_row.h"
-#include "views/menu_bar_view.h"
 #include "views/plain_button.h"
 #include "views/settings_view.h"
 
@@ -39,9 +39,9 @@ private Q_SLOTS:
 
 namespace {
 
-const QStringList settingKeys{UserDefaults::menuBarMetricKey, UserDefaults::refreshIntervalKey,
-                              UserDefaults::launchAtLoginKey, UserDefaults::usageAlertsKey,
-                              UserDefaults::trayStyleKey};
+const QStringList settingKeys{Settings::menuBarMetricKey, Settings::refreshIntervalKey,
+                              Settings::launchAtLoginKey, Settings::usageAlertsKey,
+                              Settings::trayStyleKey};
 
 // The picker moved by the keyboard, as a user would.
 void pick(QComboBox* picker, Qt::Key key)
@@ -66,7 +66,7 @@ void TestSettingsView::freshStoreShowsDefaults()
 {
     ServiceFixture fixture;
     auto service = fixture.makeService();
-    QSignalSpy writes(&fixture.defaults.defaults(), &UserDefaults::changed);
+    QSignalSpy writes(&fixture.defaults.defaults(), &Settings::changed);
     SettingsView view(*service, fixture.defaults.defaults());
     view.show();
     QCoreApplication::processEvents();
@@ -116,10 +116,10 @@ void TestSettingsView::showsStoredValues()
     QFETCH(QVariant, interval);
     QFETCH(bool, launchAtLogin);
     ServiceFixture fixture;
-    UserDefaults& defaults = fixture.defaults.defaults();
-    defaults.setValue(UserDefaults::menuBarMetricKey, metric);
-    defaults.setValue(UserDefaults::refreshIntervalKey, interval);
-    defaults.setValue(UserDefaults::launchAtLoginKey, launchAtLogin);
+    Settings& defaults = fixture.defaults.defaults();
+    defaults.setValue(Settings::menuBarMetricKey, metric);
+    defaults.setValue(Settings::refreshIntervalKey, interval);
+    defaults.setValue(Settings::launchAtLoginKey, launchAtLogin);
     auto service = fixture.makeService();
 
     SettingsView view(*service, defaults);
@@ -128,15 +128,15 @@ void TestSettingsView::showsStoredValues()
     QCOMPARE(view.launchAtLoginToggle()->isChecked(), launchAtLogin);
 
     // A change made elsewhere while the window is open shows at once.
-    defaults.setValue(UserDefaults::menuBarMetricKey, QStringLiteral("sonnet"));
+    defaults.setValue(Settings::menuBarMetricKey, QStringLiteral("sonnet"));
     QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Sonnet (7 day)"));
 }
 
 void TestSettingsView::pickingWrites()
 {
     ServiceFixture fixture;
-    UserDefaults& defaults = fixture.defaults.defaults();
-    defaults.setValue(UserDefaults::menuBarMetricKey, QStringLiteral("hourly"));
+    Settings& defaults = fixture.defaults.defaults();
+    defaults.setValue(Settings::menuBarMetricKey, QStringLiteral("hourly"));
     auto service = fixture.makeService();
     SettingsView view(*service, defaults);
     view.show();
@@ -144,21 +144,21 @@ void TestSettingsView::pickingWrites()
 
     // From no selection, the first step picks an option and replaces the stored value.
     pick(view.metricPicker(), Qt::Key_Down);
-    QCOMPARE(defaults.stringForKey(UserDefaults::menuBarMetricKey),
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey),
              view.metricPicker()->currentIndex() == 0 ? QStringLiteral("session")
                                                       : QStringLiteral("weekly"));
     pick(view.metricPicker(), Qt::Key_End);
     QCOMPARE(view.metricPicker()->currentText(), QStringLiteral("Highest"));
-    QCOMPARE(defaults.stringForKey(UserDefaults::menuBarMetricKey), QStringLiteral("highest"));
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("highest"));
 
     pick(view.trayStylePicker(), Qt::Key_End);
     QCOMPARE(view.trayStylePicker()->currentText(), QStringLiteral("Gauge"));
-    QCOMPARE(defaults.stringForKey(UserDefaults::trayStyleKey), QStringLiteral("gauge"));
+    QCOMPARE(defaults.stringForKey(Settings::trayStyleKey), QStringLiteral("gauge"));
 
     pick(view.intervalPicker(), Qt::Key_Down);
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("10 minutes"));
-    QCOMPARE(defaults.doubleForKey(UserDefaults::refreshIntervalKey), 600.0);
-    QVERIFY(!defaults.contains(UserDefaults::launchAtLoginKey));
+    QCOMPARE(defaults.doubleForKey(Settings::refreshIntervalKey), 600.0);
+    QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
 }
 
 void TestSettingsView::intervalRestartsTimerWithoutFetching_data()
@@ -186,7 +186,7 @@ void TestSettingsView::intervalRestartsTimerWithoutFetching()
 
     pick(view.intervalPicker(), Qt::Key_Home);
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("1 minute"));
-    QCOMPARE(fixture.defaults.defaults().doubleForKey(UserDefaults::refreshIntervalKey), 60.0);
+    QCOMPARE(fixture.defaults.defaults().doubleForKey(Settings::refreshIntervalKey), 60.0);
 
     QCOMPARE(service->refreshTimer().isActive(), withCookie);
     if (withCookie) {
@@ -201,12 +201,12 @@ void TestSettingsView::intervalRestartsTimerWithoutFetching()
 void TestSettingsView::launchAtLoginToggles()
 {
     ServiceFixture fixture;
-    UserDefaults& defaults = fixture.defaults.defaults();
+    Settings& defaults = fixture.defaults.defaults();
     auto service = fixture.makeService();
     SettingsView view(*service, defaults);
     QList<bool> stored;
-    connect(&defaults, &UserDefaults::changed, this, [&](const QString& key) {
-        if (key == UserDefaults::launchAtLoginKey)
+    connect(&defaults, &Settings::changed, this, [&](const QString& key) {
+        if (key == Settings::launchAtLoginKey)
             stored << defaults.boolForKey(key);
     });
     view.show();
@@ -224,7 +224,7 @@ void TestSettingsView::launchAtLoginToggles()
 void TestSettingsView::usageAlertsToggleStores()
 {
     ServiceFixture fixture;
-    UserDefaults& defaults = fixture.defaults.defaults();
+    Settings& defaults = fixture.defaults.defaults();
     auto service = fixture.makeService();
     SettingsView view(*service, defaults);
     view.show();
@@ -232,14 +232,14 @@ void TestSettingsView::usageAlertsToggleStores()
 
     view.usageAlertsToggle()->setFocus();
     QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
-    QVERIFY(defaults.contains(UserDefaults::usageAlertsKey));
-    QVERIFY(defaults.boolForKey(UserDefaults::usageAlertsKey));
+    QVERIFY(defaults.contains(Settings::usageAlertsKey));
+    QVERIFY(defaults.boolForKey(Settings::usageAlertsKey));
     QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
-    QVERIFY(!defaults.boolForKey(UserDefaults::usageAlertsKey));
-    QVERIFY(!defaults.contains(UserDefaults::launchAtLoginKey));
+    QVERIFY(!defaults.boolForKey(Settings::usageAlertsKey));
+    QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
 
     // Stored elsewhere, e.g. by a second window's toggle, it shows at once.
-    defaults.setValue(UserDefaults::usageAlertsKey, true);
+    defaults.setValue(Settings::usageAlertsKey, true);
     QVERIFY(view.usageAlertsToggle()->isChecked());
 }
 
@@ -250,7 +250,7 @@ void TestSettingsView::disconnectReturnsDashboardToWelcome()
     auto service = fixture.makeService();
     QVERIFY(fixture.fetchAndWait(*service));
     QVERIFY(service->usageData());
-    MenuBarView dashboard(*service);
+    DashboardView dashboard(*service);
     SettingsView view(*service, fixture.defaults.defaults());
     QCOMPARE(dashboard.content(), DashboardContent::usage);
     QVERIFY(!view.connectedRow()->isHidden());
@@ -283,7 +283,7 @@ void TestSettingsView::organizationPickedReadsItsFigures()
     auto service = fixture.makeService();
     QVERIFY(fixture.startAndWait(*service));
     SettingsView view(*service, fixture.defaults.defaults());
-    MenuBarView dashboard(*service);
+    DashboardView dashboard(*service);
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -300,7 +300,7 @@ void TestSettingsView::organizationPickedReadsItsFigures()
     QVERIFY(fixture.settle(*service));
     QCOMPARE(fixture.server.requestedPaths(),
              (QList<QByteArray>{ServiceFixture::organizationsPath, personal}));
-    QCOMPARE(fixture.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
+    QCOMPARE(fixture.defaults.defaults().stringForKey(Settings::organizationIdKey),
              QStringLiteral("org-personal-4b5d"));
     // No name: the identifier's first eight characters.
     QCOMPARE(view.connectedText()->text(),

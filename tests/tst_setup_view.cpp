@@ -270,7 +270,7 @@ void TestSetupView::importFromBrowser()
 
     view.saveButton()->click();
     QTRY_COMPARE(fixture.store->storeCalls(), 1);
-    QCOMPARE(fixture.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
+    QCOMPARE(fixture.defaults.defaults().stringForKey(Settings::organizationIdKey),
              savedOrganization);
 }
 

@@ -1,4 +1,4 @@
-#include "services/usage_alerts.h"
+#include "services/alerts/usage_alerts.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "service_fixture.h"
-#include "services/bounded_get.h"
-#include "services/fetch_messages.h"
-#include "services/reply_classifier.h"
+#include "services/fetch/bounded_get.h"
+#include "services/fetch/fetch_messages.h"
+#include "services/fetch/reply_classifier.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -429,7 +429,7 @@ void TestUsageFetch::readsTheChosenOrganization()
                                          {"uuid":"org-personal","name":""}])"));
     fx.server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
     if (!chosen.isNull())
-        fx.defaults.defaults().setValue(UserDefaults::organizationIdKey, chosen);
+        fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
     auto service = fx.makeService();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, usagePath}));
@@ -437,7 +437,7 @@ void TestUsageFetch::readsTheChosenOrganization()
     QTEST(service->organization()->displayName(), "name");
     // A choice that is not listed today is kept for tomorrow.
     if (!chosen.isNull())
-        QCOMPARE(fx.defaults.defaults().stringForKey(UserDefaults::organizationIdKey), chosen);
+        QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey), chosen);
 }
 
 void TestUsageFetch::switchDropsTheLateReply()
@@ -458,8 +458,7 @@ void TestUsageFetch::switchDropsTheLateReply()
     QTRY_COMPARE(requested.count(), 2);
 
     // Picked while the first organization's answer is on its way: that answer is dropped.
-    fx.defaults.defaults().setValue(UserDefaults::organizationIdKey,
-                                    QStringLiteral("org-personal"));
+    fx.defaults.defaults().setValue(Settings::organizationIdKey, QStringLiteral("org-personal"));
     QVERIFY(published.wait());
     QTest::qWait(500);
     QCOMPARE(published.count(), 1);

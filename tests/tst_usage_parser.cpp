@@ -1,4 +1,4 @@
-#include "services/usage_parser.h"
+#include "services/parsing/usage_parser.h"
 
 #include <QFile>
 #include <QJsonDocument>

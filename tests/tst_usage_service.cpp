@@ -1,5 +1,5 @@
 #include "service_fixture.h"
-#include "services/fetch_messages.h"
+#include "services/fetch/fetch_messages.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -51,7 +51,7 @@ void TestUsageService::startReadsIntervalAndCookieOnce()
     Fx fx;
     fx.serveHappyPath();
     if (stored.isValid())
-        fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, stored);
+        fx.defaults.defaults().setValue(Settings::refreshIntervalKey, stored);
     if (!cookie)
         fx.store->put(std::nullopt);
 
@@ -77,7 +77,7 @@ void TestUsageService::lockedKeyringIsNotAMissingCookie()
     Fx fx;
     fx.serveHappyPath();
     fx.store->setLocked(true);
-    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.05);
+    fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 0.05);
     auto service = fx.makeService();
     QVERIFY(fx.startAndWait(*service));
     QVERIFY(service->hasCookie());
@@ -94,7 +94,7 @@ void TestUsageService::timerTicksFetch()
 {
     Fx fx;
     fx.serveHappyPath();
-    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.2);
+    fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 0.2);
     auto service = fx.makeService();
     service->start();
     QSignalSpy published(service.get(), &UsageService::usageDataChanged);
@@ -129,7 +129,7 @@ void TestUsageService::rateLimitPausesTheTimer()
     fx.server.clearRequests();
 
     // Ticks go by; each one either asks or is skipped.
-    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 0.05);
+    fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 0.05);
     QSignalSpy ticks(const_cast<QTimer*>(&service->refreshTimer()), &QTimer::timeout);
     QTRY_VERIFY(ticks.count() >= 3);
     if (ticksFetch) {
@@ -168,7 +168,7 @@ void TestUsageService::intervalFollowsTheSetting()
     auto service = fx.makeService();
     QVERIFY(fx.startAndWait(*service));
     // Without a cookie the new interval waits for the save.
-    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 60);
+    fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 60);
     QVERIFY(!service->refreshTimer().isActive());
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
     QTRY_VERIFY(service->hasCookie());
@@ -177,7 +177,7 @@ void TestUsageService::intervalFollowsTheSetting()
     // With one, it restarts the timer at once, without a fetch.
     QVERIFY(fx.settle(*service));
     fx.server.clearRequests();
-    fx.defaults.defaults().setValue(UserDefaults::refreshIntervalKey, 900);
+    fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 900);
     QCOMPARE(service->refreshTimer().interval(), 900000);
     QVERIFY(fx.settle(*service));
     QVERIFY(fx.server.requests().isEmpty());
@@ -196,7 +196,7 @@ void TestUsageService::saveSucceeds()
     QVERIFY(service->hasCookie());
     QVERIFY(service->refreshTimer().isActive());
     QCOMPARE(fx.store->secret(), std::optional<QByteArray>("  sessionKey=test-cookie-2  "));
-    QCOMPARE(fx.defaults.defaults().stringForKey(UserDefaults::organizationIdKey),
+    QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey),
              QStringLiteral("org-5678"));
     // Stored unchanged; HTTP itself drops the spaces around a header value. The saved
     // cookie is used as it is: no read after the save.
@@ -214,7 +214,7 @@ void TestUsageService::saveFailureKeepsEverything()
     fx.store->setFailing(true);
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"), QStringLiteral("org-imported"));
     QTRY_COMPARE(service->error(), std::optional<QString>(FetchMessages::saveFailed()));
-    QVERIFY(!fx.defaults.defaults().contains(UserDefaults::organizationIdKey));
+    QVERIFY(!fx.defaults.defaults().contains(Settings::organizationIdKey));
     fx.store->setFailing(false);
     QVERIFY(service->hasCookie());
     QVERIFY(service->refreshTimer().isActive());

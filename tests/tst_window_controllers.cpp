@@ -32,8 +32,8 @@ namespace {
 struct Controllers {
     explicit Controllers(ServiceFixture& fixture)
     {
-        onboarding.setKeychain(fixture.keychain);
-        settings.setUserDefaults(fixture.defaults.defaults());
+        onboarding.setKeyring(fixture.keyring);
+        settings.setSettings(fixture.defaults.defaults());
     }
 
     OnboardingWindowController onboarding;
@@ -124,13 +124,13 @@ void TestWindowControllers::reopenedWindowIsFreshAndPrefilled()
     auto service = fixture.makeService();
     Controllers controllers(fixture);
 
-    QCOMPARE(fixture.keychain.removeNow(), SecretState::absent);
+    QCOMPARE(fixture.keyring.removeNow(), SecretState::absent);
     controllers.onboarding.show(*service);
     QCOMPARE(editorOf(controllers.onboarding.window())->toPlainText(), QString());
     closeAndSettle(controllers.onboarding.window());
     QCOMPARE(controllers.onboarding.window(), nullptr);
 
-    QVERIFY(fixture.keychain.saveNow(QStringLiteral("sessionKey=test-value-2")));
+    QVERIFY(fixture.keyring.saveNow(QStringLiteral("sessionKey=test-value-2")));
     controllers.onboarding.show(*service);
     QTRY_COMPARE(editorOf(controllers.onboarding.window())->toPlainText(),
                  QStringLiteral("sessionKey=test-value-2"));
@@ -153,7 +153,7 @@ void TestWindowControllers::cancelClosesAndSaveDoesNot()
     QTest::keyClicks(view->editor(), QStringLiteral("sessionKey=test-value"));
     view->saveButton()->click();
     // The keyring write runs off the GUI thread.
-    QTRY_COMPARE(fixture.keychain.readNow().cookie, QStringLiteral("sessionKey=test-value"));
+    QTRY_COMPARE(fixture.keyring.readNow().cookie, QStringLiteral("sessionKey=test-value"));
     QVERIFY(controllers.onboarding.window());
 
     QPointer<QWidget> window(controllers.onboarding.window());

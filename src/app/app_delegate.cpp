@@ -1,27 +1,27 @@
 #include "app/app_delegate.h"
 
+#include "app/dashboard_popup.h"
 #include "app/history_window_controller.h"
 #include "app/onboarding_window_controller.h"
 #include "app/platform/global_hotkey.h"
 #include "app/platform/resume_watcher.h"
 #include "app/platform/status_item.h"
 #include "app/platform/usage_bus_export.h"
-#include "app/popover.h"
 #include "app/settings_window_controller.h"
-#include "services/keychain_service.h"
-#include "services/user_defaults.h"
-#include "views/menu_bar_view.h"
+#include "services/keyring/keyring_service.h"
+#include "services/settings.h"
+#include "views/dashboard_view.h"
 
 #include <QCoreApplication>
 
 AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
-      m_usageService(environment.keychain, environment.defaults, environment.endpoints),
+      m_usageService(environment.keyring, environment.defaults, environment.endpoints),
       m_notificationService(environment.defaults, environment.bus),
       m_launchAtLogin(environment.defaults, environment.autostart, environment.print),
-      m_history(
-          environment.historyPath.isEmpty() ? HistoryStore::defaultPath() : environment.historyPath,
-          environment.print, environment.defaults.stringForKey(UserDefaults::organizationIdKey))
+      m_history(environment.historyPath.isEmpty() ? HistoryStore::defaultPath()
+                                                  : environment.historyPath,
+                environment.print, environment.defaults.stringForKey(Settings::organizationIdKey))
 {
     m_defaultsSettle.setSingleShot(true);
     m_defaultsSettle.setInterval(defaultsSettleMs);
@@ -31,12 +31,12 @@ AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::start()
 {
     m_notificationService.requestPermission();
     configureLaunchAtLogin();
     createStatusItem();
-    createPopover();
+    createDashboard();
 
     connect(&m_usageService, &UsageService::usageDataChanged, this,
             [this](const std::optional<UsageData>& data) {
@@ -44,24 +44,24 @@ void AppDelegate::applicationDidFinishLaunching()
                     m_history.record(*data);
             });
     // Queued, so the title is drawn from the snapshot in force when the redraw runs.
-    connect(&m_usageService, &UsageService::usageDataChanged, this,
-            &AppDelegate::updateMenuBarTitle, Qt::QueuedConnection);
+    connect(&m_usageService, &UsageService::usageDataChanged, this, &AppDelegate::updateTray,
+            Qt::QueuedConnection);
     connect(&m_usageService, &UsageService::usageDataChanged, &m_notificationService,
             [this](const std::optional<UsageData>& data) {
                 if (data)
                     m_notificationService.checkUsage(*data);
             });
-    connect(&m_environment.defaults, &UserDefaults::changed, &m_defaultsSettle,
+    connect(&m_environment.defaults, &Settings::changed, &m_defaultsSettle,
             qOverload<>(&QTimer::start));
-    connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
+    connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateTray);
     // The tooltip counts down to the reset; an unchanged title costs the bus nothing.
-    connect(&m_minuteTick, &QTimer::timeout, this, &AppDelegate::updateMenuBarTitle);
+    connect(&m_minuteTick, &QTimer::timeout, this, &AppDelegate::updateTray);
     m_minuteTick.start();
 
     // For status bars; the bus name is the single instance's.
     m_busExport =
         std::make_unique<UsageBusExport>(m_usageService, m_environment.defaults, m_environment.bus);
-    updateMenuBarTitle();
+    updateTray();
 
     // After a suspend the figures are hours old: fetch once on waking.
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
@@ -80,9 +80,9 @@ void AppDelegate::configureLaunchAtLogin()
 void AppDelegate::createStatusItem()
 {
     m_statusItem = std::make_unique<StatusItem>(m_environment.bus);
-    updateMenuBarTitle();
+    updateTray();
     connect(m_statusItem.get(), &StatusItem::activated, this,
-            [this](const QRect& anchor) { togglePopover(anchor); });
+            [this](const QRect& anchor) { toggleDashboard(anchor); });
     connect(m_statusItem.get(), &StatusItem::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
     if (m_statusItem->backend() == StatusItem::Backend::None)
@@ -90,22 +90,22 @@ void AppDelegate::createStatusItem()
             QStringLiteral("No system tray available: open the dashboard with Super + Shift + U"));
 }
 
-void AppDelegate::createPopover()
+void AppDelegate::createDashboard()
 {
-    auto* dashboard = new MenuBarView(m_usageService);
-    connect(dashboard, &MenuBarView::quitRequested, QCoreApplication::instance(),
+    auto* dashboard = new DashboardView(m_usageService);
+    connect(dashboard, &DashboardView::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(dashboard, &MenuBarView::setCookieRequested, this,
+    connect(dashboard, &DashboardView::setCookieRequested, this,
             [this] { OnboardingWindowController::shared().show(m_usageService); });
-    connect(dashboard, &MenuBarView::settingsRequested, this,
+    connect(dashboard, &DashboardView::settingsRequested, this,
             [this] { SettingsWindowController::shared().show(m_usageService); });
     HistoryWindowController::shared().setStore(m_history);
-    connect(dashboard, &MenuBarView::historyRequested, this,
+    connect(dashboard, &DashboardView::historyRequested, this,
             [this] { HistoryWindowController::shared().show(m_usageService); });
-    OnboardingWindowController::shared().setKeychain(m_environment.keychain);
+    OnboardingWindowController::shared().setKeyring(m_environment.keyring);
     OnboardingWindowController::shared().setServiceOrigin(m_environment.endpoints.origin);
-    SettingsWindowController::shared().setUserDefaults(m_environment.defaults);
-    m_popover = std::make_unique<Popover>(dashboard);
+    SettingsWindowController::shared().setSettings(m_environment.defaults);
+    m_popup = std::make_unique<DashboardPopup>(dashboard);
 }
 
 void AppDelegate::registerGlobalHotkey()
@@ -113,32 +113,31 @@ void AppDelegate::registerGlobalHotkey()
     m_globalHotkey = GlobalHotkey::install();
     if (m_globalHotkey)
         connect(m_globalHotkey.get(), &GlobalHotkey::activated, this,
-                &AppDelegate::togglePopoverFromShortcut);
+                &AppDelegate::toggleDashboardFromShortcut);
 }
 
-void AppDelegate::togglePopover(const QRect& anchor)
+void AppDelegate::toggleDashboard(const QRect& anchor)
 {
-    if (m_popover)
-        m_popover->toggle(anchor, Popover::Trigger::trayClick);
+    if (m_popup)
+        m_popup->toggle(anchor, DashboardPopup::Trigger::trayClick);
 }
 
-void AppDelegate::togglePopoverFromShortcut()
+void AppDelegate::toggleDashboardFromShortcut()
 {
-    if (m_popover)
-        m_popover->toggle(m_statusItem ? m_statusItem->anchor() : QRect(),
-                          Popover::Trigger::shortcut);
+    if (m_popup)
+        m_popup->toggle(m_statusItem ? m_statusItem->anchor() : QRect(),
+                        DashboardPopup::Trigger::shortcut);
 }
 
-void AppDelegate::updateMenuBarTitle()
+void AppDelegate::updateTray()
 {
     if (!m_statusItem)
         return;
     TrayInput input;
     input.usage = m_usageService.usageData();
-    input.metric = m_environment.defaults.stringForKey(UserDefaults::menuBarMetricKey);
-    input.style =
-        TrayStyles::chosen(m_environment.defaults.stringForKey(UserDefaults::trayStyleKey),
-                           qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    input.metric = m_environment.defaults.stringForKey(Settings::menuBarMetricKey);
+    input.style = TrayStyles::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey),
+                                     qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     input.now = QDateTime::currentDateTimeUtc();
     // The shown snapshot's own series: another account's would forecast nonsense.
     input.samples = [this, owner = input.usage ? input.usage->owner

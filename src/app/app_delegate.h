@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/app_environment.h"
+#include "app/dashboard_popup.h"
 #include "app/launch_at_login.h"
-#include "app/popover.h"
-#include "services/history_store.h"
-#include "services/notification_service.h"
-#include "services/usage_service.h"
+#include "services/alerts/notification_service.h"
+#include "services/fetch/usage_service.h"
+#include "services/history/history_store.h"
 
 #include <QObject>
 #include <QRect>
@@ -18,7 +18,7 @@ class ResumeWatcher;
 class UsageBusExport;
 class StatusItem;
 
-// Owns the two services, the tray item, the dashboard popover and the shortcut for the
+// Owns the two services, the tray item, the dashboard popup and the shortcut for the
 // life of the process, and starts them in a fixed order.
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -31,25 +31,25 @@ public:
     ~AppDelegate() override;
 
     // The start-up sequence; no window opens.
-    void applicationDidFinishLaunching();
+    void start();
 
     // A click on the tray item, at the point the host gave (empty when unknown).
-    void togglePopover(const QRect& anchor);
+    void toggleDashboard(const QRect& anchor);
     // The shortcut or a second start: the dashboard opens at the tray item all the same.
-    void togglePopoverFromShortcut();
-    void updateMenuBarTitle();
+    void toggleDashboardFromShortcut();
+    void updateTray();
 
     UsageService& usageService() { return m_usageService; }
     NotificationService& notificationService() { return m_notificationService; }
     LaunchAtLogin& launchAtLogin() { return m_launchAtLogin; }
     HistoryStore& history() { return m_history; }
     StatusItem* statusItem() const { return m_statusItem.get(); }
-    Popover* popover() const { return m_popover.get(); }
+    DashboardPopup* popup() const { return m_popup.get(); }
 
 private:
     void configureLaunchAtLogin();
     void createStatusItem();
-    void createPopover();
+    void createDashboard();
     void registerGlobalHotkey();
 
     AppEnvironment m_environment;
@@ -61,7 +61,7 @@ private:
     HistoryStore m_history;
     // After the services, so the views they feed go first.
     std::unique_ptr<StatusItem> m_statusItem;
-    std::unique_ptr<Popover> m_popover;
+    std::unique_ptr<DashboardPopup> m_popup;
     std::unique_ptr<GlobalHotkey> m_globalHotkey;
     std::unique_ptr<ResumeWatcher> m_resumeWatcher;
     std::unique_ptr<UsageBusExport> m_busExport;

@@ -1,15 +1,15 @@
 #include "app/app_environment.h"
 
 #include "services/diagnostics.h"
-#include "services/keychain_service.h"
-#include "services/user_defaults.h"
+#include "services/keyring/keyring_service.h"
+#include "services/settings.h"
 
 #include <QCoreApplication>
 
 AppEnvironment AppEnvironment::standard(const UsageEndpoints& endpoints)
 {
-    return {KeychainService::shared(),
-            UserDefaults::standard(),
+    return {KeyringService::shared(),
+            Settings::instance(),
             endpoints,
             QDBusConnection::sessionBus(),
             AutostartEntry(AutostartEntry::defaultPath(), QCoreApplication::applicationFilePath()),

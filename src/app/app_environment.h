@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/platform/autostart_entry.h"
-#include "services/usage_source.h"
+#include "services/sources/usage_source.h"
 
 #include <QDBusConnection>
 #include <QString>
@@ -9,13 +9,13 @@
 
 #include <functional>
 
-class KeychainService;
-class UserDefaults;
+class KeyringService;
+class Settings;
 
 // What the shell runs against: the program's own stores, bus and paths, or a test's.
 struct AppEnvironment {
-    KeychainService& keychain;
-    UserDefaults& defaults;
+    KeyringService& keyring;
+    Settings& defaults;
     UsageEndpoints endpoints;
     QDBusConnection bus;
     AutostartEntry autostart;

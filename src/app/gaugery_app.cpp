@@ -26,7 +26,7 @@ int GaugeryApp::run(const UsageEndpoints& endpoints)
 
     m_delegate = std::make_unique<AppDelegate>(AppEnvironment::standard(endpoints));
     connect(instance, &SingleInstance::toggleRequested, m_delegate.get(),
-            [this] { m_delegate->togglePopoverFromShortcut(); });
-    m_delegate->applicationDidFinishLaunching();
+            [this] { m_delegate->toggleDashboardFromShortcut(); });
+    m_delegate->start();
     return exec();
 }

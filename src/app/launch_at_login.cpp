@@ -1,23 +1,23 @@
 #include "app/launch_at_login.h"
 
-#include "services/user_defaults.h"
+#include "services/settings.h"
 
-LaunchAtLogin::LaunchAtLogin(UserDefaults& defaults, AutostartEntry entry, Printer print)
+LaunchAtLogin::LaunchAtLogin(Settings& defaults, AutostartEntry entry, Printer print)
     : m_defaults(defaults), m_entry(std::move(entry)), m_print(std::move(print))
 {
 }
 
 void LaunchAtLogin::configureLaunchAtLogin()
 {
-    if (!m_defaults.contains(UserDefaults::launchAtLoginKey))
-        m_defaults.setValue(UserDefaults::launchAtLoginKey,
-                            m_defaults.setting(UserDefaults::launchAtLoginKey));
+    if (!m_defaults.contains(Settings::launchAtLoginKey))
+        m_defaults.setValue(Settings::launchAtLoginKey,
+                            m_defaults.setting(Settings::launchAtLoginKey));
     const AutostartEntry::Result result =
-        apply(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
+        apply(m_defaults.setting(Settings::launchAtLoginKey).toBool());
     if (!result.ok)
         m_print(QStringLiteral("Failed to set launch at login: ") + result.error);
-    connect(&m_defaults, &UserDefaults::changed, this, [this](const QString& key) {
-        if (key == UserDefaults::launchAtLoginKey)
+    connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
+        if (key == Settings::launchAtLoginKey)
             setLaunchAtLogin(m_defaults.setting(key).toBool());
     });
 }

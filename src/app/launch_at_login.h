@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class UserDefaults;
+class Settings;
 
 // Applies the "launchAtLogin" choice to the autostart entry. Failures are printed and
 // change nothing else: start-up goes on and the stored choice stays as it is.
@@ -17,7 +17,7 @@ class LaunchAtLogin : public QObject {
 public:
     using Printer = std::function<void(const QString&)>;
 
-    LaunchAtLogin(UserDefaults& defaults, AutostartEntry entry, Printer print);
+    LaunchAtLogin(Settings& defaults, AutostartEntry entry, Printer print);
 
     // At every start: stores the default on the first run, then registers or unregisters
     // the entry as the stored choice says, and from then on follows every change of it.
@@ -27,7 +27,7 @@ private:
     void setLaunchAtLogin(bool enabled);
     AutostartEntry::Result apply(bool enabled);
 
-    UserDefaults& m_defaults;
+    Settings& m_defaults;
     AutostartEntry m_entry;
     Printer m_print;
 };

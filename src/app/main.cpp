@@ -1,8 +1,8 @@
 #include "app/gaugery_app.h"
 #include "app/platform/session_check.h"
 #include "service_origin.h"
-#include "services/claude_code_credentials.h"
-#include "services/usage_source.h"
+#include "services/parsing/claude_code_credentials.h"
+#include "services/sources/usage_source.h"
 
 #include <QUrl>
 

@@ -2,9 +2,9 @@
 
 #include "app/fixed_window.h"
 #include "build_config.h"
-#include "services/browser_cookie_import.h"
-#include "services/keychain_service.h"
-#include "services/usage_service.h"
+#include "services/fetch/usage_service.h"
+#include "services/keyring/keyring_service.h"
+#include "services/sources/browser/browser_cookie_import.h"
 #include "views/setup_view.h"
 
 #include <QPlainTextEdit>
@@ -26,8 +26,8 @@ void OnboardingWindowController::show(UsageService& usage)
                 self->m_window.window()->close();
         });
         // Filled in when the keyring answers, unless the user has begun typing by then.
-        KeychainService& keychain = m_keychain ? *m_keychain : KeychainService::shared();
-        keychain.read(view, [view](const CookieRead& read) {
+        KeyringService& keyring = m_keyring ? *m_keyring : KeyringService::shared();
+        keyring.read(view, [view](const CookieRead& read) {
             if (read.state == SecretState::found && view->cookieText().isEmpty())
                 view->editor()->setPlainText(read.cookie);
         });

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QUrl>
 
-class KeychainService;
+class KeyringService;
 class QWidget;
 class UsageService;
 
@@ -23,12 +23,12 @@ public:
     // The open window, or null.
     QWidget* window() const;
     // Where the stored cookie is read from; the process-wide store unless set.
-    void setKeychain(KeychainService& keychain) { m_keychain = &keychain; }
+    void setKeyring(KeyringService& keyring) { m_keyring = &keyring; }
     // Whose session cookie "Import from Browser" looks for; the built-in origin unless set.
     void setServiceOrigin(const QUrl& origin) { m_origin = origin; }
 
 private:
     WindowSlot m_window;
-    KeychainService* m_keychain = nullptr;
+    KeyringService* m_keyring = nullptr;
     QUrl m_origin;
 };

@@ -1,7 +1,7 @@
 #include "app/settings_window_controller.h"
 
 #include "app/fixed_window.h"
-#include "services/user_defaults.h"
+#include "services/settings.h"
 #include "views/settings_view.h"
 
 SettingsWindowController& SettingsWindowController::shared()
@@ -14,7 +14,7 @@ SettingsWindowController& SettingsWindowController::shared()
 void SettingsWindowController::show(UsageService& usage)
 {
     m_window.show([this, &usage] {
-        auto* view = new SettingsView(usage, m_defaults ? *m_defaults : UserDefaults::standard());
+        auto* view = new SettingsView(usage, m_defaults ? *m_defaults : Settings::instance());
         return new FixedWindow(view, QStringLiteral("Gaugery Settings"),
                                QSize(SettingsView::viewWidth, SettingsView::viewHeight));
     });

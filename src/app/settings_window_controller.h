@@ -6,7 +6,7 @@
 
 class QWidget;
 class UsageService;
-class UserDefaults;
+class Settings;
 
 // Owns the settings window: at most one, built on the first show, brought forward by
 // later ones, forgotten when it closes.
@@ -22,9 +22,9 @@ public:
     // The open window, or null.
     QWidget* window() const;
     // The settings the window edits; the standard ones unless set.
-    void setUserDefaults(UserDefaults& defaults) { m_defaults = &defaults; }
+    void setSettings(Settings& defaults) { m_defaults = &defaults; }
 
 private:
     WindowSlot m_window;
-    UserDefaults* m_defaults = nullptr;
+    Settings* m_defaults = nullptr;
 };

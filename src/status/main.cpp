@@ -1,8 +1,8 @@
 // gaugery-status: prints the running agent's figures once, for status bars, or the
 // stored history.
 #include "build_config.h"
-#include "services/history_export.h"
-#include "services/history_store.h"
+#include "services/history/history_export.h"
+#include "services/history/history_store.h"
 #include "status/status_format.h"
 
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
 #include "views/history_view.h"
 
-#include "services/history_export.h"
-#include "services/history_store.h"
-#include "services/usage_service.h"
+#include "services/fetch/usage_service.h"
+#include "services/history/history_export.h"
+#include "services/history/history_store.h"
 #include "views/history_chart_view.h"
 #include "views/view_fonts.h"
 

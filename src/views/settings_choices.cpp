@@ -2,7 +2,7 @@
 
 #include "models/tray_presentation.h"
 #include "models/usage_window.h"
-#include "services/user_defaults.h"
+#include "services/settings.h"
 
 #include <algorithm>
 
@@ -67,13 +67,13 @@ const QList<Option>& optionsFor(const QString& key)
     static const QList<Option> interval = intervalOptions();
     static const QList<Option> source = sourceOptions();
     static const QList<Option> none;
-    if (key == UserDefaults::menuBarMetricKey)
+    if (key == Settings::menuBarMetricKey)
         return metric;
-    if (key == UserDefaults::trayStyleKey)
+    if (key == Settings::trayStyleKey)
         return trayStyle;
-    if (key == UserDefaults::refreshIntervalKey)
+    if (key == Settings::refreshIntervalKey)
         return interval;
-    if (key == UserDefaults::usageSourceKey)
+    if (key == Settings::usageSourceKey)
         return source;
     return none;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "models/organization.h"
-#include "services/usage_source.h"
+#include "services/sources/usage_source.h"
 
 #include <QList>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "build_config.h"
 #include "models/tray_presentation.h"
-#include "services/usage_service.h"
-#include "services/user_defaults.h"
+#include "services/fetch/usage_service.h"
+#include "services/settings.h"
 #include "views/claude_colors.h"
 #include "views/donation_page.h"
 #include "views/elided_label.h"
@@ -92,14 +92,14 @@ QComboBox* picker()
 
 } // namespace
 
-SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent)
+SettingsView::SettingsView(UsageService& usage, Settings& defaults, QWidget* parent)
     : QWidget(parent), m_usage(usage), m_defaults(defaults)
 {
     setFixedSize(viewWidth, viewHeight);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 14, 20, 14);
     layout->setSpacing(10);
-    layout->addWidget(buildMenuBarSection());
+    layout->addWidget(buildTraySection());
     layout->addWidget(buildExtrasSection());
     layout->addWidget(buildConnectionSection());
     layout->addWidget(buildAboutSection());
@@ -113,7 +113,7 @@ SettingsView::SettingsView(UsageService& usage, UserDefaults& defaults, QWidget*
     layout->addWidget(m_quit, 0, Qt::AlignLeft);
     layout->addStretch(1);
 
-    connect(&m_defaults, &UserDefaults::changed, this, &SettingsView::showStoredValues);
+    connect(&m_defaults, &Settings::changed, this, &SettingsView::showStoredValues);
     connect(&m_usage, &UsageService::hasCookieChanged, this, &SettingsView::showConnection);
     connect(&m_usage, &UsageService::organizationsChanged, this, &SettingsView::showConnection);
     connect(&m_usage, &UsageService::sourceChanged, this, &SettingsView::showConnection);
@@ -131,14 +131,14 @@ QComboBox* SettingsView::settingPicker(const QString& key)
     return combo;
 }
 
-QWidget* SettingsView::buildMenuBarSection()
+QWidget* SettingsView::buildTraySection()
 {
-    m_metric = settingPicker(UserDefaults::menuBarMetricKey);
-    m_trayStyle = settingPicker(UserDefaults::trayStyleKey);
+    m_metric = settingPicker(Settings::menuBarMetricKey);
+    m_trayStyle = settingPicker(Settings::trayStyleKey);
     m_launchAtLogin = new QCheckBox;
-    m_interval = settingPicker(UserDefaults::refreshIntervalKey);
+    m_interval = settingPicker(Settings::refreshIntervalKey);
     connect(m_launchAtLogin, &QCheckBox::clicked, this,
-            [this](bool checked) { m_defaults.setValue(UserDefaults::launchAtLoginKey, checked); });
+            [this](bool checked) { m_defaults.setValue(Settings::launchAtLoginKey, checked); });
 
     return section(QStringLiteral("Menu Bar"),
                    {row(QStringLiteral("Display Metric"), m_metric),
@@ -151,7 +151,7 @@ QWidget* SettingsView::buildExtrasSection()
 {
     m_usageAlerts = new QCheckBox;
     connect(m_usageAlerts, &QCheckBox::clicked, this,
-            [this](bool checked) { m_defaults.setValue(UserDefaults::usageAlertsKey, checked); });
+            [this](bool checked) { m_defaults.setValue(Settings::usageAlertsKey, checked); });
     return section(QStringLiteral("Extras"), {row(QStringLiteral("Usage alerts"), m_usageAlerts)});
 }
 
@@ -179,11 +179,11 @@ QWidget* SettingsView::buildConnectionSection()
         const QList<Organization>& listed = m_usage.organizations();
         if (index < 0 || index >= listed.size() || m_usage.organization() == listed.at(index))
             return;
-        m_defaults.setValue(UserDefaults::organizationIdKey, listed.at(index).id);
+        m_defaults.setValue(Settings::organizationIdKey, listed.at(index).id);
     });
     m_connectionNote = label(QString(), true);
     m_connectionNote->setWordWrap(true);
-    m_source = settingPicker(UserDefaults::usageSourceKey);
+    m_source = settingPicker(Settings::usageSourceKey);
     m_sourceRow = new QWidget;
     m_sourceRow->setLayout(row(QStringLiteral("Source"), m_source));
     m_sourceRow->layout()->setContentsMargins(0, 0, 0, 0);
@@ -229,7 +229,7 @@ int SettingsView::shownIndex(const QString& key) const
                                  : std::nullopt;
     // While nothing is stored, what applies then: the table's default, or for the tray
     // style the one this desktop gets.
-    const QVariant applied = key == UserDefaults::trayStyleKey
+    const QVariant applied = key == Settings::trayStyleKey
                                  ? QVariant(TrayStyles::settingOf(TrayStyles::chosen(
                                        QString(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"))))
                                  : m_defaults.setting(key);
@@ -246,12 +246,12 @@ void SettingsView::onPicked(const QString& key, int index)
 
 void SettingsView::showStoredValues()
 {
-    m_metric->setCurrentIndex(shownIndex(UserDefaults::menuBarMetricKey));
-    m_trayStyle->setCurrentIndex(shownIndex(UserDefaults::trayStyleKey));
-    m_interval->setCurrentIndex(shownIndex(UserDefaults::refreshIntervalKey));
-    m_launchAtLogin->setChecked(m_defaults.setting(UserDefaults::launchAtLoginKey).toBool());
-    m_usageAlerts->setChecked(m_defaults.setting(UserDefaults::usageAlertsKey).toBool());
-    m_source->setCurrentIndex(shownIndex(UserDefaults::usageSourceKey));
+    m_metric->setCurrentIndex(shownIndex(Settings::menuBarMetricKey));
+    m_trayStyle->setCurrentIndex(shownIndex(Settings::trayStyleKey));
+    m_interval->setCurrentIndex(shownIndex(Settings::refreshIntervalKey));
+    m_launchAtLogin->setChecked(m_defaults.setting(Settings::launchAtLoginKey).toBool());
+    m_usageAlerts->setChecked(m_defaults.setting(Settings::usageAlertsKey).toBool());
+    m_source->setCurrentIndex(shownIndex(Settings::usageSourceKey));
 }
 
 void SettingsView::showConnection()

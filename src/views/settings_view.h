@@ -11,7 +11,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class UsageService;
-class UserDefaults;
+class Settings;
 
 // The settings window's content. The controls show the stored settings (the defaults
 // while a key is absent) and write a key only when the user changes its control.
@@ -22,7 +22,7 @@ public:
     static constexpr int viewWidth = 380;
     static constexpr int viewHeight = 400;
 
-    SettingsView(UsageService& usage, UserDefaults& defaults, QWidget* parent = nullptr);
+    SettingsView(UsageService& usage, Settings& defaults, QWidget* parent = nullptr);
 
     QComboBox* metricPicker() const { return m_metric; }
     QComboBox* trayStylePicker() const { return m_trayStyle; }
@@ -42,7 +42,7 @@ public:
     PlainButton* quitButton() const { return m_quit; }
 
 private:
-    QWidget* buildMenuBarSection();
+    QWidget* buildTraySection();
     QWidget* buildExtrasSection();
     QWidget* buildConnectionSection();
     QWidget* buildAboutSection();
@@ -54,7 +54,7 @@ private:
     void showConnection();
 
     UsageService& m_usage;
-    UserDefaults& m_defaults;
+    Settings& m_defaults;
     QComboBox* m_metric = nullptr;
     QComboBox* m_trayStyle = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;

@@ -1,6 +1,6 @@
 #include "views/setup_view.h"
 
-#include "services/usage_service.h"
+#include "services/fetch/usage_service.h"
 #include "views/busy_indicator.h"
 #include "views/view_fonts.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/browser_cookie_import.h"
+#include "services/sources/browser/browser_cookie_import.h"
 
 #include <QWidget>
 

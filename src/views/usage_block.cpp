@@ -5,7 +5,7 @@
 #include "views/divider.h"
 #include "views/plain_button.h"
 #include "views/symbol_view.h"
-#include "views/usage_row_native.h"
+#include "views/usage_row_widget.h"
 #include "views/view_fonts.h"
 
 #include <QHBoxLayout>
@@ -62,12 +62,12 @@ UsageBlock::UsageBlock(QWidget* parent) : QWidget(parent)
 void UsageBlock::setUsageData(const UsageData& data)
 {
     // Rows are cheap and hold no focus, so they are built afresh for every snapshot.
-    for (UsageRowNative* row : rows())
+    for (UsageRowWidget* row : rows())
         delete row;
     int height = m_rowsLayout->contentsMargins().top() + m_rowsLayout->contentsMargins().bottom();
     int shown = 0;
     for (const UsageRow& row : Dashboard::usageRows(data)) {
-        auto* widget = new UsageRowNative(row);
+        auto* widget = new UsageRowWidget(row);
         m_rowsLayout->addWidget(widget);
         if (shown++ < rowsBeforeScrolling)
             height += widget->sizeHint().height();
@@ -76,7 +76,7 @@ void UsageBlock::setUsageData(const UsageData& data)
     m_updated->setText(Dashboard::updatedText(data.lastUpdated));
 }
 
-QList<UsageRowNative*> UsageBlock::rows() const
+QList<UsageRowWidget*> UsageBlock::rows() const
 {
-    return m_rows->findChildren<UsageRowNative*>(Qt::FindDirectChildrenOnly);
+    return m_rows->findChildren<UsageRowWidget*>(Qt::FindDirectChildrenOnly);
 }

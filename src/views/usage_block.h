@@ -6,7 +6,7 @@ class PlainButton;
 class QLabel;
 class QScrollArea;
 class QVBoxLayout;
-class UsageRowNative;
+class UsageRowWidget;
 struct UsageData;
 
 // The dashboard's figures: one row per usage window, then the time of the snapshot and
@@ -22,7 +22,7 @@ public:
 
     void setUsageData(const UsageData& data);
 
-    QList<UsageRowNative*> rows() const;
+    QList<UsageRowWidget*> rows() const;
     QLabel* updatedLabel() const { return m_updated; }
     PlainButton* refreshButton() const { return m_refresh; }
 

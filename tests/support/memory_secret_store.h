@@ -1,13 +1,13 @@
 #pragma once
 
-#include "services/secret_store.h"
+#include "services/keyring/secret_store.h"
 
 #include <QMutex>
 
 #include <optional>
 
 // A secret store in memory, with switches to make it refuse or stay locked like a real
-// keyring. Calls reach it from the keychain's worker thread, hence the lock.
+// keyring. Calls reach it from the keyring's worker thread, hence the lock.
 class MemorySecretStore final : public SecretStore {
 public:
     bool store(const QByteArray& secret) override;

@@ -45,7 +45,7 @@ void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expi
 
 std::unique_ptr<UsageService> ServiceFixture::makeService(Clock clock)
 {
-    return std::make_unique<UsageService>(keychain, defaults.defaults(), endpoints(),
+    return std::make_unique<UsageService>(keyring, defaults.defaults(), endpoints(),
                                           std::move(clock));
 }
 
@@ -66,7 +66,7 @@ bool ServiceFixture::settle(UsageService& service)
     // The keyring answers in order, so once this read is back the earlier ones are too.
     QObject marker;
     bool answered = false;
-    keychain.read(&marker, [&answered](const CookieRead&) { answered = true; });
+    keyring.read(&marker, [&answered](const CookieRead&) { answered = true; });
     const QDeadlineTimer deadline(10000);
     while (!answered && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

@@ -2,16 +2,16 @@
 
 #include "loopback_server.h"
 #include "memory_secret_store.h"
-#include "services/keychain_service.h"
-#include "services/usage_service.h"
-#include "temporary_defaults.h"
+#include "services/fetch/usage_service.h"
+#include "services/keyring/keyring_service.h"
+#include "temporary_settings.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
 
 // A usage service wired to a loopback server, an in-memory keyring and a temporary
-// settings file. The keychain outlives the service, as in the program.
+// settings file. The keyring outlives the service, as in the program.
 struct ServiceFixture {
     static inline const QByteArray organizationsPath = "/api/organizations";
     static inline const QByteArray usagePath = "/api/organizations/org-1234/usage";
@@ -37,7 +37,7 @@ struct ServiceFixture {
 
     LoopbackServer server;
     std::shared_ptr<MemorySecretStore> store = std::make_shared<MemorySecretStore>();
-    KeychainService keychain{store};
-    TemporaryDefaults defaults;
+    KeyringService keyring{store};
+    TemporarySettings defaults;
     QTemporaryDir claudeHome;
 };

@@ -1,7 +1,7 @@
 #include "app/platform/usage_bus_export.h"
 
-#include "services/usage_service.h"
-#include "services/user_defaults.h"
+#include "services/fetch/usage_service.h"
+#include "services/settings.h"
 
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -22,8 +22,8 @@ constexpr double none = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
-UsageBusExport::UsageBusExport(UsageService& usage, UserDefaults& defaults,
-                               const QDBusConnection& bus, QObject* parent)
+UsageBusExport::UsageBusExport(UsageService& usage, Settings& defaults, const QDBusConnection& bus,
+                               QObject* parent)
     : QObject(parent), m_usage(usage), m_defaults(defaults), m_bus(bus)
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
@@ -31,8 +31,8 @@ UsageBusExport::UsageBusExport(UsageService& usage, UserDefaults& defaults,
                  m_bus.registerObject(objectPath, this, QDBusConnection::ExportAllProperties);
     m_announced = properties();
     connect(&m_usage, &UsageService::changed, this, &UsageBusExport::announceChanges);
-    connect(&m_defaults, &UserDefaults::changed, this, [this](const QString& key) {
-        if (key == UserDefaults::menuBarMetricKey)
+    connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
+        if (key == Settings::menuBarMetricKey)
             announceChanges();
     });
 }
@@ -158,5 +158,5 @@ bool UsageBusExport::hasCookie() const
 
 QString UsageBusExport::metric() const
 {
-    return m_defaults.stringForKey(UserDefaults::menuBarMetricKey);
+    return m_defaults.stringForKey(Settings::menuBarMetricKey);
 }

@@ -7,7 +7,7 @@
 #include <QVariantMap>
 
 class UsageService;
-class UserDefaults;
+class Settings;
 
 // The agent's figures on the session bus, at /com/gaugery/app/Usage under the name the
 // single instance owns, for status bars (gaugery-status) to read. Read-only properties,
@@ -42,7 +42,7 @@ public:
     static inline const QString objectPath = QStringLiteral("/com/gaugery/app/Usage");
     static inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
 
-    UsageBusExport(UsageService& usage, UserDefaults& defaults, const QDBusConnection& bus,
+    UsageBusExport(UsageService& usage, Settings& defaults, const QDBusConnection& bus,
                    QObject* parent = nullptr);
     ~UsageBusExport() override;
 
@@ -80,7 +80,7 @@ private:
     void announceChanges();
 
     UsageService& m_usage;
-    UserDefaults& m_defaults;
+    Settings& m_defaults;
     QDBusConnection m_bus;
     TrayPresentation m_presentation;
     bool m_exported = false;

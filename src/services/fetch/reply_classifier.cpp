@@ -1,0 +1,122 @@
+#include "services/fetch/reply_classifier.h"
+
+#include "services/fetch/fetch_messages.h"
+
+#include <QNetworkReply>
+#include <QStringDecoder>
+
+namespace {
+
+ReplyStep fail(QString message)
+{
+    ReplyStep step;
+    step.message = std::move(message);
+    return step;
+}
+
+// The bot-protection front answers a challenge instead of the API: marked by a header,
+// or an HTML page where JSON was expected.
+bool isChallenge(const ReplyFacts& facts)
+{
+    if (facts.mitigated.trimmed().compare("challenge", Qt::CaseInsensitive) == 0)
+        return true;
+    const bool html = facts.contentType.trimmed().toLower().startsWith("text/html") ||
+                      facts.body.trimmed().startsWith('<');
+    return html && (facts.body.contains("cf-chl") || facts.body.contains("challenge-platform") ||
+                    facts.body.contains("Just a moment..."));
+}
+
+std::optional<QString> diagnosticLine(RequestKind kind, const QByteArray& body)
+{
+    if (body.isEmpty())
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return std::nullopt;
+    const QString prefix = kind == RequestKind::organizations
+                               ? QStringLiteral("Error response: ")
+                               : QStringLiteral("Usage error response: ");
+    return prefix + text;
+}
+
+// Qt turns HTTP error statuses into reply errors too; those are answers, not transport
+// failures. A redirect Qt refused to follow is an answer as well (its 3xx status).
+bool isTransportFailure(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::NoError:
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return false;
+    default:
+        return error < QNetworkReply::ContentAccessDenied;
+    }
+}
+
+QString transportDescription(const QNetworkReply& reply)
+{
+    // The transfer timeout is Qt's only abort we do not make ourselves.
+    if (reply.error() == QNetworkReply::OperationCanceledError)
+        return QStringLiteral("The request timed out.");
+    return reply.errorString();
+}
+
+} // namespace
+
+ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
+{
+    if (facts.tooLarge)
+        return fail(FetchMessages::responseTooLarge());
+    if (facts.transportError)
+        return fail(FetchMessages::networkError(facts.errorText));
+    if (!facts.status)
+        return fail(FetchMessages::invalidResponse());
+    const int status = *facts.status;
+    if (status == 403 && isChallenge(facts))
+        return fail(FetchMessages::botProtection());
+    if (kind == RequestKind::oauthUsage && (status == 401 || status == 403)) {
+        // 403: a token without the user:profile scope.
+        ReplyStep step = fail(status == 401 ? FetchMessages::claudeCodeExpired()
+                                            : FetchMessages::claudeCodeScope());
+        step.rejectToken = status == 401;
+        return step;
+    }
+    if (status == 401 || status == 403) {
+        if (kind == RequestKind::organizations)
+            return fail(FetchMessages::organizationsUnauthorized());
+        ReplyStep step = fail(FetchMessages::usageUnauthorized());
+        step.forgetOrganization = true;
+        return step;
+    }
+    if (status == 200) {
+        ReplyStep step;
+        step.action = ReplyStep::Action::decode;
+        return step;
+    }
+    ReplyStep step = fail(FetchMessages::serverError(status));
+    step.diagnostic = diagnosticLine(kind, facts.body);
+    if (status == 429 && !facts.retryAfter.isEmpty())
+        step.retryAfter = facts.retryAfter;
+    return step;
+}
+
+ReplyFacts readReplyFacts(QNetworkReply& reply, bool tooLarge, QByteArray body)
+{
+    ReplyFacts facts;
+    facts.tooLarge = tooLarge;
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid())
+        facts.status = status.toInt();
+    facts.transportError = isTransportFailure(reply.error()) ||
+                           (!facts.status && reply.error() != QNetworkReply::NoError);
+    if (facts.transportError)
+        facts.errorText = transportDescription(reply);
+    facts.body = std::move(body);
+    facts.contentType = reply.rawHeader("Content-Type");
+    facts.mitigated = reply.rawHeader("cf-mitigated");
+    facts.retryAfter = reply.rawHeader("Retry-After");
+    facts.setCookies =
+        reply.header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
+    return facts;
+}

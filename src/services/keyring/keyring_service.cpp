@@ -1,0 +1,94 @@
+#include "services/keyring/keyring_service.h"
+
+#include "services/keyring/libsecret_store.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+KeyringService& KeyringService::shared()
+{
+    static KeyringService* instance = new KeyringService(std::make_shared<LibsecretStore>());
+    return *instance;
+}
+
+KeyringService::KeyringService(std::shared_ptr<SecretStore> store)
+    : m_store(std::move(store)), m_worker(std::make_unique<QThreadPool>())
+{
+    m_worker->setMaxThreadCount(1);
+}
+
+// Waits for the calls already made: they hold the store.
+KeyringService::~KeyringService() = default;
+
+template <typename Result>
+void KeyringService::run(std::function<Result()> job, QObject* context,
+                         std::function<void(Result)> done)
+{
+    QPointer<QObject> guard(context);
+    m_worker->start([job = std::move(job), guard, done = std::move(done)] {
+        Result result = job();
+        // The application object is the target because the context may be gone by then.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, done, result = std::move(result)] {
+                if (guard)
+                    done(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void KeyringService::read(QObject* context, std::function<void(const CookieRead&)> done)
+{
+    run<CookieRead>([this] { return readNow(); }, context,
+                    [done = std::move(done)](CookieRead result) { done(result); });
+}
+
+void KeyringService::save(const QString& cookie, QObject* context, std::function<void(bool)> done)
+{
+    run<bool>([this, cookie] { return saveNow(cookie); }, context, std::move(done));
+}
+
+void KeyringService::remove(QObject* context, std::function<void(SecretState)> done)
+{
+    run<SecretState>([this] { return removeNow(); }, context, std::move(done));
+}
+
+CookieRead KeyringService::readNow()
+{
+    const SecretLookup found = m_store->lookup();
+    switch (found.status) {
+    case SecretState::found:
+        break;
+    case SecretState::absent:
+        return {SecretState::absent, {}};
+    case SecretState::locked:
+        return {SecretState::locked, {}};
+    case SecretState::unreachable:
+        return {SecretState::unreachable, {}};
+    }
+    // A leading byte-order mark is part of the cookie, not a marker to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
+                                                     QStringConverter::Flag::ConvertInitialBom);
+    const QString cookie = decoder.decode(found.secret);
+    if (decoder.hasError())
+        return {SecretState::absent, {}};
+    return {SecretState::found, cookie};
+}
+
+bool KeyringService::saveNow(const QString& cookie)
+{
+    // toUtf8() would quietly replace a lone surrogate; such text is refused instead.
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(cookie);
+    if (encoder.hasError())
+        return false;
+    return m_store->store(bytes);
+}
+
+SecretState KeyringService::removeNow()
+{
+    return m_store->clear();
+}

@@ -1,0 +1,3 @@
+#include "services/keyring/secret_store.h"
+
+SecretStore::~SecretStore() = default;

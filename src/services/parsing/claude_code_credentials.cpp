@@ -1,0 +1,74 @@
+#include "services/parsing/claude_code_credentials.h"
+
+#include "services/parsing/json_decode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <cmath>
+
+namespace ClaudeCodeCredentials {
+
+namespace {
+
+// Its size is a few hundred bytes; anything much larger is not Claude Code's file.
+constexpr qint64 maxFileBytes = 1024 * 1024;
+
+} // namespace
+
+QString path(const std::function<QString(const char*)>& environment)
+{
+    const QString configured = environment("CLAUDE_CONFIG_DIR");
+    const QString folder =
+        configured.isEmpty() ? environment("HOME") + QStringLiteral("/.claude") : configured;
+    return QDir::cleanPath(folder + QStringLiteral("/.credentials.json"));
+}
+
+ClaudeCodeRead read(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {std::nullopt, QStringLiteral("no file at ") + path};
+    if (!file.open(QIODevice::ReadOnly))
+        return {std::nullopt, QStringLiteral("cannot read ") + path};
+    if (file.size() > maxFileBytes)
+        return {std::nullopt, QStringLiteral("too large: ") + path};
+    ClaudeCodeRead result = parse(file.readAll());
+    if (!result.signIn)
+        result.problem += QStringLiteral(" in ") + path;
+    return result;
+}
+
+ClaudeCodeRead parse(const QByteArray& text)
+{
+    const JsonDecodeResult decoded = decodeJson(text);
+    if (!decoded.value || !decoded.value->isObject())
+        return {std::nullopt, QStringLiteral("not a JSON object")};
+    const QJsonObject oauth =
+        decoded.value->toObject().value(QLatin1String("claudeAiOauth")).toObject();
+    const QString token = oauth.value(QLatin1String("accessToken")).toString();
+    if (token.isEmpty())
+        return {std::nullopt, QStringLiteral("no claudeAiOauth sign-in")};
+
+    ClaudeCodeSignIn signIn;
+    signIn.accessToken = token;
+    const double expires = oauth.value(QLatin1String("expiresAt")).toDouble(NAN);
+    // Milliseconds since the epoch; anything QDateTime cannot hold is no expiry.
+    if (std::isfinite(expires) && std::abs(expires) < 1e15)
+        signIn.expiresAt = QDateTime::fromMSecsSinceEpoch(qint64(expires), Qt::UTC);
+    for (const QJsonValue& scope : oauth.value(QLatin1String("scopes")).toArray())
+        signIn.scopes << scope.toString();
+    signIn.subscriptionType = oauth.value(QLatin1String("subscriptionType")).toString();
+    return {signIn, {}};
+}
+
+QString planName(const QString& subscriptionType)
+{
+    if (subscriptionType.isEmpty())
+        return {};
+    return subscriptionType.left(1).toUpper() + subscriptionType.mid(1);
+}
+
+} // namespace ClaudeCodeCredentials

@@ -1,3 +1,0 @@
-#include "services/secret_store.h"
-
-SecretStore::~SecretStore() = default;

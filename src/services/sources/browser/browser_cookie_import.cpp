@@ -1,0 +1,154 @@
+#include "services/sources/browser/browser_cookie_import.h"
+
+#include "services/fetch/request_builder.h"
+#include "services/sources/browser/chromium_cookie_reader.h"
+#include "services/sources/browser/firefox_cookie_reader.h"
+
+#include <QHostAddress>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+const QString serviceName = QStringLiteral("Claude");
+
+QString listed(const QStringList& names)
+{
+    return names.join(QLatin1String(", "));
+}
+
+} // namespace
+
+QString ImportedSession::cookieText() const
+{
+    return QString::fromLatin1(header);
+}
+
+QString ImportedSession::source() const
+{
+    return QStringLiteral("%1, profile %2").arg(browser, profile);
+}
+
+QString ImportProblem::text() const
+{
+    const QString where = QStringLiteral("%1, profile %2").arg(browser, profile);
+    switch (kind) {
+    case CookieReadProblem::DriverMissing:
+        return QStringLiteral("%1: cannot read cookie databases without Qt's SQLite driver.")
+            .arg(where);
+    case CookieReadProblem::Unreadable:
+        return QStringLiteral("%1: the cookie database could not be read.").arg(where);
+    case CookieReadProblem::UnknownLayout:
+        return QStringLiteral("%1: the cookie database has a layout Gaugery does not know.")
+            .arg(where);
+    case CookieReadProblem::Expired:
+        return QStringLiteral("%1: the session has expired.").arg(where);
+    case CookieReadProblem::KeyMissing:
+        return QStringLiteral("%1: the Secret Service holds no cookie key for %2.")
+            .arg(where, browser);
+    case CookieReadProblem::KeyMissingInKWallet:
+        return QStringLiteral(
+                   "%1: neither the Secret Service nor KWallet holds a cookie key for %2.")
+            .arg(where, browser);
+    case CookieReadProblem::KeyUnreachable:
+        return QStringLiteral("%1: the Secret Service did not give the cookie key of %2.")
+            .arg(where, browser);
+    case CookieReadProblem::KWalletRefused:
+        return QStringLiteral("%1: KWallet refused to open the wallet that holds the cookie key of "
+                              "%2.")
+            .arg(where, browser);
+    case CookieReadProblem::KWalletUnreachable:
+        return QStringLiteral("%1: KWallet did not give the cookie key of %2.").arg(where, browser);
+    case CookieReadProblem::NotDecrypted:
+        return QStringLiteral("%1: the session cookie could not be decrypted.").arg(where);
+    case CookieReadProblem::NotACookieValue:
+        return QStringLiteral("%1: the session cookie is not a valid cookie value.").arg(where);
+    }
+    return where;
+}
+
+QString BrowserImportResult::message() const
+{
+    if (sessions.size() == 1)
+        return QStringLiteral("Found in %1.").arg(sessions.first().source());
+    if (sessions.size() > 1)
+        return QStringLiteral("Signed-in sessions found in %1 browser profiles; choose one:")
+            .arg(sessions.size());
+    QStringList lines;
+    if (browsers.isEmpty()) {
+        lines.append(QStringLiteral("No browser profile found (looked for %1).")
+                         .arg(listed(BrowserProfiles::knownBrowsers())));
+    } else {
+        lines.append(QStringLiteral("No signed-in session found in %1. Sign in to %2 in your "
+                                    "browser, then try again.")
+                         .arg(listed(browsers), serviceName));
+    }
+    for (const ImportProblem& problem : problems)
+        lines.append(problem.text());
+    // One line for a browser whose every profile has the same trouble with its key.
+    lines.removeDuplicates();
+    return lines.join(QLatin1Char('\n'));
+}
+
+BrowserCookieImport::BrowserCookieImport(const QUrl& origin, BrowserLocations locations,
+                                         SafeStorageLookup safeStorage)
+    // Both of the program's requests go to this path or below it, so every cookie sent
+    // to it goes with each of them.
+    : m_request{cookieHosts(origin), RequestBuilder(origin, {}).organizationsUrl().path().toUtf8()},
+      m_locations(std::move(locations)), m_safeStorage(std::move(safeStorage))
+{
+}
+
+QStringList BrowserCookieImport::cookieHosts(const QUrl& origin)
+{
+    const QString host = origin.host();
+    if (host.isEmpty())
+        return {};
+    QStringList hosts{host};
+    if (!QHostAddress(host).isNull())
+        return hosts;
+    QStringList labels = host.split(QLatin1Char('.'));
+    // No cookie is set on a top-level domain.
+    while (labels.size() >= 2) {
+        hosts.append(QLatin1Char('.') + labels.join(QLatin1Char('.')));
+        labels.removeFirst();
+    }
+    return hosts;
+}
+
+BrowserImportResult BrowserCookieImport::run(const QDateTime& now) const
+{
+    BrowserImportResult result;
+    // One keyring question per browser, only once a value needs it.
+    std::map<QString, SafeStorageKey> keys;
+    for (const BrowserProfile& profile : BrowserProfiles::find(m_locations)) {
+        if (!result.browsers.contains(profile.browser))
+            result.browsers.append(profile.browser);
+        ProfileReading reading;
+        if (profile.family == BrowserProfile::Family::Firefox) {
+            reading = FirefoxCookieReader::read(profile.directory, m_request, now);
+        } else {
+            const auto passwords = [&] {
+                const auto known = keys.find(profile.browser);
+                if (known != keys.end())
+                    return known->second;
+                const SafeStorageKey key =
+                    m_safeStorage ? m_safeStorage(profile.keyringApplications) : SafeStorageKey{};
+                return keys.emplace(profile.browser, key).first->second;
+            };
+            reading = ChromiumCookieReader::read(
+                ChromiumCookieReader::databasePath(profile.directory), m_request, now, passwords);
+        }
+        if (reading.session) {
+            result.sessions.append({profile.browser, profile.profile, reading.session->header,
+                                    reading.session->organizationId, reading.session->lastUsed});
+        } else if (reading.problem) {
+            result.problems.append({profile.browser, profile.profile, *reading.problem});
+        }
+    }
+    std::stable_sort(
+        result.sessions.begin(), result.sessions.end(),
+        [](const ImportedSession& a, const ImportedSession& b) { return a.lastUsed > b.lastUsed; });
+    return result;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "services/keyring/secret_store.h"
+
+#include <QString>
+#include <QUrl>
+
+// The sign-in a refresh reads the figures with.
+enum class UsageSource { none, cookie, claudeCode };
+
+// Where the figures come from: the web API with the browser session, the OAuth usage
+// endpoint with Claude Code's sign-in, and Claude Code's credentials file.
+struct UsageEndpoints {
+    QUrl origin;
+    QUrl apiOrigin;
+    QString claudeCodeFile;
+};
+
+namespace UsageSources {
+
+// The "usageSource" setting's values.
+inline const QString automatic = QStringLiteral("auto");
+inline const QString cookie = QStringLiteral("cookie");
+inline const QString claudeCode = QStringLiteral("claudeCode");
+
+// "auto" (and anything else) takes the stored cookie when there is one, a locked keyring
+// included, else Claude Code's sign-in when it exists; "cookie" and "claudeCode" take only
+// that one.
+UsageSource choose(const QString& setting, SecretState cookie, bool claudeCodeSignedIn);
+
+} // namespace UsageSources

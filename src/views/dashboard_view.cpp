@@ -1,0 +1,194 @@
+#include "views/dashboard_view.h"
+
+#include "services/fetch/usage_service.h"
+#include "views/busy_indicator.h"
+#include "views/claude_colors.h"
+#include "views/dashboard_shape.h"
+#include "views/divider.h"
+#include "views/donation_page.h"
+#include "views/elided_label.h"
+#include "views/menu_button.h"
+#include "views/symbol_view.h"
+#include "views/usage_block.h"
+#include "views/view_fonts.h"
+#include "views/welcome_view.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+ColorSource tan()
+{
+    return [](const QPalette&) { return ClaudeColors::claudeTan(); };
+}
+
+QWidget* loadingBlock()
+{
+    auto* block = new QWidget;
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 30, 0, 30);
+    layout->setSpacing(10);
+    layout->addWidget(new BusyIndicator(26), 0, Qt::AlignHCenter);
+    auto* text = new QLabel(QStringLiteral("Loading usage data..."));
+    text->setFont(ViewFonts::font(11));
+    text->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(text, 0, Qt::AlignHCenter);
+    return block;
+}
+
+} // namespace
+
+DashboardView::DashboardView(UsageService& usage, QWidget* parent) : QWidget(parent), m_usage(usage)
+{
+    setFixedWidth(DashboardShape::width);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+
+    m_layout->addWidget(buildHeader());
+    m_layout->addWidget(new Divider(10));
+    // Every content is built once, here, and only shown or hidden: built between the
+    // header and the menu, it keeps its place in the Tab order and for screen readers.
+    for (DashboardContent kind :
+         {DashboardContent::usage, DashboardContent::welcome, DashboardContent::loading}) {
+        QWidget* content = buildContent(kind);
+        content->hide();
+        m_layout->addWidget(content);
+        m_contents.insert(kind, content);
+    }
+
+    m_errorLine = new QWidget;
+    auto* error = new QHBoxLayout(m_errorLine);
+    error->setContentsMargins(14, 6, 14, 6);
+    error->setSpacing(6);
+    error->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 11, tan()), 0,
+                     Qt::AlignTop);
+    m_errorLabel = new ElidedLabel(QString(), 2);
+    m_errorLabel->setFont(ViewFonts::font(10));
+    m_errorLabel->setForegroundRole(QPalette::PlaceholderText);
+    error->addWidget(m_errorLabel);
+    m_layout->addWidget(m_errorLine);
+
+    m_layout->addWidget(new Divider(10));
+    m_layout->addWidget(buildMenu());
+
+    connect(&m_usage, &UsageService::changed, this, &DashboardView::refresh);
+    refresh();
+}
+
+QWidget* DashboardView::buildHeader()
+{
+    auto* header = new QWidget;
+    auto* layout = new QHBoxLayout(header);
+    layout->setContentsMargins(14, 10, 14, 10);
+    layout->setSpacing(8);
+    layout->addWidget(new SymbolView(QStringLiteral("sparkle"), 14, tan()));
+    auto* title = new QLabel(QStringLiteral("Gaugery"));
+    title->setFont(ViewFonts::font(14, QFont::DemiBold));
+    // Under the name, whose figures these are, when the account has more than one.
+    m_organizationLabel = new ElidedLabel(QString(), 1);
+    m_organizationLabel->setTextFormat(Qt::PlainText);
+    m_organizationLabel->setFont(ViewFonts::font(11));
+    m_organizationLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_organizationLabel->hide();
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    titles->addWidget(title);
+    titles->addWidget(m_organizationLabel);
+    layout->addLayout(titles, 1);
+    m_headerIndicator = new BusyIndicator(14);
+    // Keeps the header's height when the indicator comes and goes.
+    QSizePolicy keep = m_headerIndicator->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_headerIndicator->setSizePolicy(keep);
+    layout->addWidget(m_headerIndicator);
+    return header;
+}
+
+QWidget* DashboardView::buildMenu()
+{
+    auto* menu = new QWidget;
+    auto* layout = new QVBoxLayout(menu);
+    layout->setContentsMargins(0, 4, 0, 4);
+    layout->setSpacing(0);
+    m_cookieButton = new MenuButton(QStringLiteral("key.fill"), QString(), false);
+    m_historyButton =
+        new MenuButton(QStringLiteral("chart.xyaxis.line"), QStringLiteral("History"), false);
+    m_settingsButton = new MenuButton(QStringLiteral("gear"), QStringLiteral("Settings"), false);
+    m_donationButton = new MenuButton(QStringLiteral("cup.and.saucer.fill"),
+                                      QStringLiteral("Buy Me a Coffee"), false);
+    m_quitButton = new MenuButton(QStringLiteral("power"), QStringLiteral("Quit"), true);
+    layout->addWidget(m_cookieButton);
+    layout->addWidget(m_historyButton);
+    layout->addWidget(m_settingsButton);
+    layout->addWidget(m_donationButton);
+    layout->addWidget(new Divider(10, 2));
+    layout->addWidget(m_quitButton);
+
+    connect(m_cookieButton, &MenuButton::clicked, this, &DashboardView::setCookieRequested);
+    connect(m_historyButton, &MenuButton::clicked, this, &DashboardView::historyRequested);
+    connect(m_settingsButton, &MenuButton::clicked, this, &DashboardView::settingsRequested);
+    connect(m_donationButton, &MenuButton::clicked, this, &DonationPage::open);
+    connect(m_quitButton, &MenuButton::clicked, this, &DashboardView::quitRequested);
+    return menu;
+}
+
+QWidget* DashboardView::buildContent(DashboardContent kind)
+{
+    switch (kind) {
+    case DashboardContent::usage: {
+        auto* block = new UsageBlock;
+        connect(block, &UsageBlock::refreshRequested, &m_usage, &UsageService::fetchUsage);
+        return block;
+    }
+    case DashboardContent::welcome: {
+        auto* welcome = new WelcomeView;
+        connect(welcome, &WelcomeView::getStarted, this, &DashboardView::setCookieRequested);
+        return welcome;
+    }
+    case DashboardContent::loading:
+        return loadingBlock();
+    case DashboardContent::none:
+        break;
+    }
+    return nullptr;
+}
+
+void DashboardView::refresh()
+{
+    const std::optional<UsageData>& data = m_usage.usageData();
+    const DashboardContent kind =
+        Dashboard::content(data.has_value(), m_usage.isConnected(), m_usage.isLoading());
+    if (kind != m_contentKind) {
+        if (QWidget* old = m_contents.value(m_contentKind))
+            old->hide();
+        m_contentKind = kind;
+        if (QWidget* shown = m_contents.value(kind))
+            shown->show();
+    }
+    if (auto* block = qobject_cast<UsageBlock*>(contentWidget()); block && data)
+        block->setUsageData(*data);
+
+    m_headerIndicator->setVisible(m_usage.isLoading());
+    const std::optional<Organization>& organization = m_usage.organization();
+    m_organizationLabel->setVisible(organization && m_usage.organizations().size() > 1);
+    m_organizationLabel->setText(organization ? organization->displayName() : QString());
+    const std::optional<QString>& error = m_usage.error();
+    m_errorLabel->setText(error.value_or(QString()));
+    m_errorLine->setVisible(error.has_value());
+    m_cookieButton->setText(m_usage.hasCookie() ? QStringLiteral("Update Cookie")
+                                                : QStringLiteral("Set Cookie"));
+    updateGeometry();
+}
+
+void DashboardView::showEvent(QShowEvent* event)
+{
+    // Only the showings the program asks for; the window system's own (after a
+    // workspace switch, say) are not a new opening of the dashboard.
+    if (!event->spontaneous() && m_usage.isConnected() && !m_usage.usageData())
+        m_usage.fetchUsage();
+    QWidget::showEvent(event);
+}

@@ -1,0 +1,199 @@
+#include "app/dashboard_popup.h"
+#include "service_fixture.h"
+#include "views/dashboard_view.h"
+#include "views/usage_block.h"
+#include "views/usage_row_widget.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+
+// Offscreen: the popup's open and close rules, without a tray.
+class TestDashboardPopup : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fitsContent_data();
+    void fitsContent();
+    void toggles();
+    void closesOnFocusLoss_data();
+    void closesOnFocusLoss();
+    void escapeCloses();
+    void holdsTheDashboardAboveABottomPanel_data();
+    void holdsTheDashboardAboveABottomPanel();
+};
+
+namespace {
+
+QLabel* content(int height)
+{
+    auto* label = new QLabel(QStringLiteral("dashboard"));
+    label->setFixedSize(260, height);
+    return label;
+}
+
+} // namespace
+
+void TestDashboardPopup::fitsContent_data()
+{
+    QTest::addColumn<int>("contentHeight");
+    QTest::addColumn<int>("height");
+
+    QTest::newRow("short") << 120 << 120;
+    QTest::newRow("usual") << 300 << 300;
+    QTest::newRow("limit") << 500 << 500;
+    QTest::newRow("too tall") << 800 << 500;
+}
+
+void TestDashboardPopup::fitsContent()
+{
+    QFETCH(int, contentHeight);
+    DashboardPopup popup(content(contentHeight));
+    popup.toggle(QRect(100, 5, 1, 1));
+    QCOMPARE(popup.width(), 260);
+    QTEST(popup.height(), "height");
+}
+
+void TestDashboardPopup::toggles()
+{
+    QLabel* label = content(200);
+    DashboardPopup popup(label);
+    QVERIFY(!popup.isVisible());
+
+    popup.toggle(QRect(400, 5, 1, 1));
+    QVERIFY(popup.isVisible());
+    // Opened below a click near the top of the screen.
+    QVERIFY(popup.geometry().top() > 5);
+    QTRY_VERIFY(popup.isActiveWindow());
+
+    popup.toggle(QRect(400, 5, 1, 1));
+    QVERIFY(!popup.isVisible());
+
+    // Content that grows is followed up to the limit.
+    label->setFixedHeight(350);
+    popup.toggle(QRect());
+    QVERIFY(popup.isVisible());
+    QCOMPARE(popup.height(), 350);
+}
+
+void TestDashboardPopup::closesOnFocusLoss_data()
+{
+    QTest::addColumn<int>("guardMs");
+    QTest::addColumn<bool>("reopens");
+
+    // The tray click that took the focus away arrives right after: it must not reopen.
+    QTest::newRow("click that closed it") << 60000 << false;
+    QTest::newRow("a later click") << 0 << true;
+}
+
+void TestDashboardPopup::closesOnFocusLoss()
+{
+    QFETCH(int, guardMs);
+    DashboardPopup popup(content(200), guardMs);
+    popup.toggle(QRect(400, 5, 1, 1));
+    QTRY_VERIFY(popup.isActiveWindow());
+
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QTRY_VERIFY(!popup.isVisible());
+
+    popup.toggle(QRect(400, 5, 1, 1));
+    QTEST(popup.isVisible(), "reopens");
+    if (guardMs) {
+        // Only that one activation is swallowed.
+        popup.toggle(QRect(400, 5, 1, 1));
+        QVERIFY(popup.isVisible());
+    }
+}
+
+void TestDashboardPopup::escapeCloses()
+{
+    DashboardPopup popup(content(200));
+    popup.toggle(QRect(400, 5, 1, 1));
+    QTRY_VERIFY(popup.isActiveWindow());
+    QTest::keyClick(&popup, Qt::Key_Escape);
+    QVERIFY(!popup.isVisible());
+}
+
+namespace {
+
+enum class Change { snapshotWhileClosed, opusRowWhileClosed, errorLineWhileOpen };
+
+QByteArray usageWithOpus()
+{
+    QByteArray body = ServiceBodies::usage();
+    return body.replace(
+        R"("seven_day_opus": null)",
+        R"("seven_day_opus": {"utilization": 12, "resets_at": "2026-02-12T08:00:00+00:00"})");
+}
+
+// The dashboard as the user sees it: every row at its own height, all of it inside the
+// window, the window on the screen's free area and off the tray item.
+void checkFits(const DashboardPopup& popup, const DashboardView& view, const QRect& anchor)
+{
+    const auto* block = qobject_cast<UsageBlock*>(view.contentWidget());
+    QVERIFY(block);
+    QVERIFY(!block->rows().isEmpty());
+    for (const UsageRowWidget* row : block->rows()) {
+        QVERIFY(row->isVisible());
+        QCOMPARE(row->height(), row->sizeHint().height());
+    }
+    QCOMPARE(popup.height(), view.sizeHint().height());
+    QCOMPARE(view.height(), popup.height());
+    const QRect available = popup.screen()->availableGeometry();
+    QVERIFY2(available.contains(popup.geometry()), "off the free area of the screen");
+    QVERIFY2(!popup.geometry().intersects(anchor), "over the tray item");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+void TestDashboardPopup::holdsTheDashboardAboveABottomPanel_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("snapshot while closed") << Change::snapshotWhileClosed << 3;
+    QTest::newRow("opus row comes while closed") << Change::opusRowWhileClosed << 4;
+    QTest::newRow("error line comes while open") << Change::errorLineWhileOpen << 3;
+}
+
+void TestDashboardPopup::holdsTheDashboardAboveABottomPanel()
+{
+    QFETCH(Change, change);
+    QFETCH(int, rows);
+
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    auto* view = new DashboardView(*service);
+    DashboardPopup popup(view);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect anchor(screen.center().x(), screen.bottom() - 12, 1, 1);
+
+    if (change == Change::opusRowWhileClosed) {
+        QVERIFY(fixture.fetchAndWait(*service));
+        popup.toggle(anchor);
+        popup.toggle(anchor);
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(usageWithOpus()));
+    }
+    QVERIFY(fixture.fetchAndWait(*service));
+    popup.toggle(anchor);
+    QVERIFY(popup.isVisible());
+    checkFits(popup, *view, anchor);
+    if (change == Change::errorLineWhileOpen) {
+        const int before = popup.height();
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
+        QVERIFY(fixture.fetchAndWait(*service));
+        QVERIFY(view->errorLine()->isVisible());
+        QTRY_VERIFY(popup.height() > before);
+    }
+    QTest::qWait(50);
+    checkFits(popup, *view, anchor);
+    QCOMPARE(qobject_cast<UsageBlock*>(view->contentWidget())->rows().size(), rows);
+}
+
+QTEST_MAIN(TestDashboardPopup)
+#include "tst_dashboard_popup.moc"

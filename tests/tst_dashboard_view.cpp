@@ -1,0 +1,288 @@
+#include "service_fixture.h"
+#include "views/busy_indicator.h"
+#include "views/dashboard_view.h"
+#include "views/elided_label.h"
+#include "views/menu_button.h"
+#include "views/plain_button.h"
+#include "views/usage_block.h"
+#include "views/usage_row_widget.h"
+#include "views/welcome_view.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+Q_DECLARE_METATYPE(DashboardContent)
+
+namespace {
+enum class Setup { noCookie, loading, data, errorAlone, errorUnderData };
+}
+Q_DECLARE_METATYPE(Setup)
+
+// The dashboard against a real service talking to a loopback server.
+class TestDashboardView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void states_data();
+    void states();
+    void eachShowingWithoutSnapshotFetches_data();
+    void eachShowingWithoutSnapshotFetches();
+    void refreshKeepsTheDataBlock();
+    void longErrorIsCappedAtTwoLines();
+    void intents();
+};
+
+namespace {
+
+// The accessible "role name" pairs of the view's visible controls and texts, in tree order.
+void collectAccessible(QAccessibleInterface* node, QStringList& out)
+{
+    if (!node || node->state().invisible)
+        return;
+    const QString name = node->text(QAccessible::Name);
+    const QAccessible::Role role = node->role();
+    if (!name.isEmpty() && (role == QAccessible::Button || role == QAccessible::StaticText))
+        out << (role == QAccessible::Button ? QStringLiteral("button ") : QStringLiteral("text ")) +
+                   name;
+    for (int i = 0; i < node->childCount(); ++i)
+        collectAccessible(node->child(i), out);
+}
+
+QStringList accessibleControls(QWidget* view)
+{
+    QStringList out;
+    collectAccessible(QAccessible::queryAccessibleInterface(view), out);
+    return out;
+}
+
+QStringList menuFor(bool hasCookie)
+{
+    return {hasCookie ? QStringLiteral("button Update Cookie")
+                      : QStringLiteral("button Set Cookie"),
+            QStringLiteral("button History"), QStringLiteral("button Settings"),
+            QStringLiteral("button Buy Me a Coffee"), QStringLiteral("button Quit")};
+}
+
+} // namespace
+
+void TestDashboardView::states_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<DashboardContent>("content");
+    QTest::addColumn<bool>("spinner");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("accessible");
+
+    const QString header = QStringLiteral("text Gaugery");
+    const QString unauthorized =
+        QStringLiteral("Cookie expired or invalid. Please update your session cookie.");
+    const QStringList rows{
+        QStringLiteral("text Session (5 hour), 42%, 12:00 PM"),
+        QStringLiteral("text Weekly (7 day), 67%, Feb 12, 8:00 AM"),
+        QStringLiteral("text Sonnet (7 day), 5%, Feb 12, 8:00 AM"),
+    };
+    const QStringList footer{QStringLiteral("text Updated"), QStringLiteral("button Refresh")};
+
+    QTest::newRow("no cookie: welcome")
+        << Setup::noCookie << DashboardContent::welcome << false << QString()
+        << QStringList{header,
+                       QStringLiteral("text Track Your Claude Usage with Gaugery"),
+                       QStringLiteral("text Monitor your API limits right from your menu bar"),
+                       QStringLiteral("button Get Started"),
+                       QStringLiteral("text Then use Import from Browser, or paste your session "
+                                      "cookie."),
+                       QStringLiteral("text Using Claude Code? Sign in there and Gaugery reads "
+                                      "your usage by itself.")} +
+               menuFor(false);
+    QTest::newRow("loading") << Setup::loading << DashboardContent::loading << true << QString()
+                             << QStringList{header, QStringLiteral("text Loading usage data...")} +
+                                    menuFor(true);
+    QTest::newRow("data") << Setup::data << DashboardContent::usage << false << QString()
+                          << QStringList{header} + rows + footer + menuFor(true);
+    QTest::newRow("error alone") << Setup::errorAlone << DashboardContent::none << false
+                                 << unauthorized
+                                 << QStringList{header, QStringLiteral("text ") + unauthorized} +
+                                        menuFor(true);
+    QTest::newRow("error under data")
+        << Setup::errorUnderData << DashboardContent::usage << false
+        << QStringLiteral("Server error: 503")
+        << QStringList{header} + rows + footer +
+               QStringList{QStringLiteral("text Server error: 503")} + menuFor(true);
+}
+
+void TestDashboardView::states()
+{
+    QFETCH(Setup, setup);
+    QFETCH(DashboardContent, content);
+    QFETCH(bool, spinner);
+    QFETCH(QString, error);
+    QFETCH(QStringList, accessible);
+
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    if (setup == Setup::noCookie)
+        fixture.store->put(std::nullopt);
+    if (setup == Setup::loading) {
+        ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
+        slow.delayMs = 30000;
+        fixture.server.on(ServiceFixture::organizationsPath, slow);
+    }
+    if (setup == Setup::errorAlone)
+        fixture.server.on(ServiceFixture::organizationsPath, ServiceBodies::json("{}", 401));
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    if (setup == Setup::loading) {
+        service->fetchUsage();
+        QTRY_VERIFY(service->isLoading());
+    }
+    if (setup == Setup::data || setup == Setup::errorAlone || setup == Setup::errorUnderData)
+        QVERIFY(fixture.fetchAndWait(*service));
+    if (setup == Setup::errorUnderData) {
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
+        QVERIFY(fixture.fetchAndWait(*service));
+    }
+
+    // Built after the service reached its state, then shown, as the popup does.
+    DashboardView view(*service);
+    QCOMPARE(view.content(), content);
+    if (accessible.isEmpty())
+        return;
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // Showing without a snapshot fetches again; the failing one fails the same way.
+    if (setup == Setup::errorAlone)
+        QTRY_VERIFY(!service->isLoading());
+    QCOMPARE(view.content(), content);
+    QCOMPARE(view.headerIndicator()->isVisible(), spinner);
+    QCOMPARE(view.errorLine()->isVisible(), !error.isEmpty());
+    if (!error.isEmpty())
+        QCOMPARE(view.errorLabel()->text(), error);
+
+    QStringList shown = accessibleControls(&view);
+    // The footer's time changes with the clock; its words are what matters.
+    for (QString& entry : shown) {
+        if (entry.startsWith(QLatin1String("text Updated ")))
+            entry = QStringLiteral("text Updated");
+    }
+    QCOMPARE(shown, accessible);
+
+    // Tab visits the buttons in the order they are read.
+    QStringList buttons;
+    for (const QString& entry : accessible)
+        if (entry.startsWith(QLatin1String("button ")))
+            buttons << entry.mid(7);
+    const auto tabStop = [&view](QWidget* w) {
+        return w == &view || (w->focusPolicy() & Qt::TabFocus && w->isVisible());
+    };
+    QWidget* focus = view.nextInFocusChain();
+    QStringList tabbed;
+    for (; focus != &view; focus = focus->nextInFocusChain()) {
+        if (tabStop(focus))
+            tabbed << QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+    }
+    QCOMPARE(tabbed, buttons);
+}
+
+void TestDashboardView::eachShowingWithoutSnapshotFetches_data()
+{
+    QTest::addColumn<bool>("withSnapshot");
+    QTest::addColumn<int>("organizationRequests");
+    // Besides the one at the start.
+    QTest::newRow("no snapshot: one fetch per showing") << false << 4;
+    QTest::newRow("snapshot: no fetch") << true << 1;
+}
+
+void TestDashboardView::eachShowingWithoutSnapshotFetches()
+{
+    QFETCH(bool, withSnapshot);
+    QFETCH(int, organizationRequests);
+
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    if (!withSnapshot) {
+        // Keeps every fetch in flight: the next showing must fetch anyway.
+        ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
+        slow.delayMs = 30000;
+        fixture.server.on(ServiceFixture::organizationsPath, slow);
+    }
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    service->start();
+    QTRY_VERIFY(service->hasCookie());
+    if (withSnapshot)
+        QVERIFY(fixture.settle(*service));
+
+    DashboardView view(*service);
+    for (int showing = 0; showing < 3; ++showing) {
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.hide();
+    }
+    QTRY_COMPARE(fixture.server.requestedPaths().count(ServiceFixture::organizationsPath),
+                 organizationRequests);
+}
+
+void TestDashboardView::refreshKeepsTheDataBlock()
+{
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    QVERIFY(fixture.fetchAndWait(*service));
+    DashboardView view(*service);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QWidget* block = view.contentWidget();
+
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
+    slow.delayMs = 500;
+    fixture.server.on(ServiceFixture::usagePath, slow);
+    QTest::mouseClick(qobject_cast<UsageBlock*>(block)->refreshButton(), Qt::LeftButton);
+    QTRY_VERIFY(service->isLoading());
+    QCOMPARE(view.content(), DashboardContent::usage);
+    QCOMPARE(view.contentWidget(), block);
+    QVERIFY(view.headerIndicator()->isVisible());
+    QTRY_VERIFY(!service->isLoading());
+    QVERIFY(!view.headerIndicator()->isVisible());
+}
+
+void TestDashboardView::longErrorIsCappedAtTwoLines()
+{
+    const QString text = QStringLiteral("word ").repeated(80).trimmed();
+    const QStringList lines = ElidedLabel::shownLines(text, QApplication::font(), 200, 2);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.last().endsWith(QStringLiteral("…")));
+    QCOMPARE(ElidedLabel::shownLines(QStringLiteral("short"), QApplication::font(), 200, 2),
+             QStringList{QStringLiteral("short")});
+    const QString unbroken(300, QLatin1Char('x'));
+    const QStringList cut = ElidedLabel::shownLines(unbroken, QApplication::font(), 200, 2);
+    QCOMPARE(cut.size(), 2);
+    QVERIFY(QFontMetrics(QApplication::font()).horizontalAdvance(cut.first()) <= 200);
+}
+
+void TestDashboardView::intents()
+{
+    ServiceFixture fixture;
+    fixture.store->put(std::nullopt);
+    const std::unique_ptr<UsageService> service = fixture.makeService();
+    DashboardView view(*service);
+    QSignalSpy cookie(&view, &DashboardView::setCookieRequested);
+    QSignalSpy history(&view, &DashboardView::historyRequested);
+    QSignalSpy settings(&view, &DashboardView::settingsRequested);
+    QSignalSpy quit(&view, &DashboardView::quitRequested);
+
+    auto* welcome = qobject_cast<WelcomeView*>(view.contentWidget());
+    QVERIFY(welcome);
+    QTest::mouseClick(welcome->getStartedButton(), Qt::LeftButton);
+    QTest::mouseClick(view.cookieButton(), Qt::LeftButton);
+    QTest::mouseClick(view.historyButton(), Qt::LeftButton);
+    QTest::mouseClick(view.settingsButton(), Qt::LeftButton);
+    QTest::mouseClick(view.quitButton(), Qt::LeftButton);
+    QCOMPARE(cookie.size(), 2);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(settings.size(), 1);
+    QCOMPARE(quit.size(), 1);
+    QVERIFY(fixture.server.requests().isEmpty());
+}
+
+QTEST_MAIN(TestDashboardView)
+#include "tst_dashboard_view.moc"
