@@ -89,7 +89,7 @@ void TestDashboardView::states_data()
         << Setup::noCookie << DashboardContent::welcome << false << QString()
         << QStringList{header,
                        QStringLiteral("text Track Your Claude Usage with Gaugery"),
-                       QStringLiteral("text Monitor your API limits right from your menu bar"),
+                       QStringLiteral("text Monitor your API limits right from your tray"),
                        QStringLiteral("button Get Started"),
                        QStringLiteral("text Then use Import from Browser, or paste your session "
                                       "cookie."),

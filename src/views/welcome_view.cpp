@@ -24,7 +24,7 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
     headline->setWordWrap(true);
     layout->addWidget(headline);
 
-    auto* line = new QLabel(QStringLiteral("Monitor your API limits right from your menu bar"));
+    auto* line = new QLabel(QStringLiteral("Monitor your API limits right from your tray"));
     line->setFont(ViewFonts::font(11));
     line->setForegroundRole(QPalette::PlaceholderText);
     line->setAlignment(Qt::AlignCenter);
