@@ -17,18 +17,18 @@ void TestOrganizationsParser::parses_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QStringList>("listed"); // "id|name"; empty: none found
-    QTest::addColumn<QString>("message");    // prefix of the failure message
+    QTest::addColumn<bool>("malformed");     // the decoder's description given
 
-    const QString notFound = QStringLiteral("Could not find organization");
-    const QString parseFailed = QStringLiteral("Failed to parse organizations: ");
+    const bool notFound = false;
+    const bool parseFailed = true;
     QTest::newRow("every one, in order")
         << QByteArray(R"([{"uuid":"a-1","name":"Acme Team"},{"uuid":"b-2"}])")
-        << QStringList{QStringLiteral("a-1|Acme Team"), QStringLiteral("b-2|")} << QString();
+        << QStringList{QStringLiteral("a-1|Acme Team"), QStringLiteral("b-2|")} << false;
     QTest::newRow("empty uuid accepted")
-        << QByteArray(R"([{"uuid":""}])") << QStringList{QStringLiteral("|")} << QString();
+        << QByteArray(R"([{"uuid":""}])") << QStringList{QStringLiteral("|")} << false;
     QTest::newRow("a later one without uuid left out")
         << QByteArray(R"([{"uuid":"a-1","name":7},{"name":"x"}])")
-        << QStringList{QStringLiteral("a-1|")} << QString();
+        << QStringList{QStringLiteral("a-1|")} << false;
     QTest::newRow("empty array") << QByteArray("[]") << QStringList() << notFound;
     QTest::newRow("first lacks uuid")
         << QByteArray(R"([{"name":"x"},{"uuid":"b-2"}])") << QStringList() << notFound;
@@ -46,21 +46,12 @@ void TestOrganizationsParser::parses()
 {
     QFETCH(QByteArray, body);
     QFETCH(QStringList, listed);
-    QFETCH(QString, message);
     const OrganizationResult result = parseOrganizations(body);
     QStringList found;
     for (const Organization& organization : result.organizations)
         found << organization.id + u'|' + organization.name;
     QCOMPARE(found, listed);
-    if (listed.isEmpty()) {
-        // Either the exact message, or the prefix followed by the decoder's description.
-        QVERIFY2(result.error == message ||
-                     (message.endsWith(QLatin1String(": ")) && result.error.startsWith(message) &&
-                      result.error.size() > message.size()),
-                 qPrintable(result.error));
-    } else {
-        QCOMPARE(result.error, QString());
-    }
+    QTEST(!result.error.isEmpty(), "malformed");
 }
 
 void TestOrganizationsParser::chooses_data()

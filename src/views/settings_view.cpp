@@ -140,11 +140,10 @@ QWidget* SettingsView::buildTraySection()
     connect(m_launchAtLogin, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(Settings::launchAtLoginKey, checked); });
 
-    return section(QStringLiteral("Tray"),
-                   {row(QStringLiteral("Display Metric"), m_metric),
-                    row(QStringLiteral("Tray Style"), m_trayStyle),
-                    row(QStringLiteral("Launch at Login"), m_launchAtLogin),
-                    row(QStringLiteral("Refresh Interval"), m_interval)});
+    return section(QStringLiteral("Tray"), {row(QStringLiteral("Display Metric"), m_metric),
+                                            row(QStringLiteral("Tray Style"), m_trayStyle),
+                                            row(QStringLiteral("Launch at Login"), m_launchAtLogin),
+                                            row(QStringLiteral("Refresh Interval"), m_interval)});
 }
 
 QWidget* SettingsView::buildExtrasSection()

@@ -328,7 +328,9 @@ void UsageService::applyOrganization(const OrganizationResult& result, const Cha
     const std::optional<Organization> read =
         Organizations::choose(result.organizations, chosenOrganization());
     if (!read) {
-        fail(result.error, chain);
+        fail(result.error.isEmpty() ? FetchMessages::organizationNotFound()
+                                    : FetchMessages::organizationsParseFailed(result.error),
+             chain);
         return;
     }
     m_organizationId = read->id;

@@ -1,6 +1,5 @@
 #include "services/parsing/organizations_parser.h"
 
-#include "services/fetch/fetch_messages.h"
 #include "services/parsing/json_decode.h"
 
 #include <QJsonArray>
@@ -12,14 +11,14 @@ OrganizationResult parseOrganizations(const QByteArray& body)
 {
     const JsonDecodeResult decoded = decodeJson(body);
     if (!decoded.value)
-        return {{}, FetchMessages::organizationsParseFailed(decoded.error)};
+        return {{}, decoded.error};
 
     const QJsonArray organizations = decoded.value->toArray();
     const bool allObjects = std::all_of(organizations.begin(), organizations.end(),
                                         [](const QJsonValue& value) { return value.isObject(); });
     if (!decoded.value->isArray() || organizations.isEmpty() || !allObjects ||
         !organizations.first().toObject().value(QLatin1String("uuid")).isString())
-        return {{}, FetchMessages::organizationNotFound()};
+        return {};
 
     OrganizationResult result;
     for (const QJsonValue& value : organizations) {

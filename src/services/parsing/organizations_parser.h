@@ -9,7 +9,8 @@
 struct OrganizationResult {
     // In the service's order; empty on a failure.
     QList<Organization> organizations;
-    // The user-visible message when no organization was found.
+    // The decoder's description when the body is not JSON; empty otherwise, also when the
+    // body lists no organization.
     QString error;
 };
 
