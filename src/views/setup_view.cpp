@@ -1,21 +1,19 @@
 #include "views/setup_view.h"
 
+#include "services/background.h"
 #include "services/fetch/usage_service.h"
 #include "views/busy_indicator.h"
 #include "views/view_fonts.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
@@ -173,18 +171,9 @@ void SetupView::startImport()
     m_importChoices->hide();
     showMessage(QStringLiteral("Looking in your browsers…"));
 
-    QPointer<SetupView> self(this);
-    QThreadPool::globalInstance()->start([self, import = m_import] {
-        BrowserImportResult result = import();
-        // Queued to the GUI thread; dropped there if the window has closed meanwhile.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, result = std::move(result)] {
-                if (self)
-                    self->showImport(result);
-            },
-            Qt::QueuedConnection);
-    });
+    // Shown when done; dropped if the window has closed meanwhile.
+    Background::run(this, m_import,
+                    [this](const BrowserImportResult& result) { showImport(result); });
 }
 
 void SetupView::showImport(const BrowserImportResult& result)

@@ -2,6 +2,7 @@
 
 #include "build_config.h"
 #include "services/alerts/usage_alerts.h"
+#include "services/background.h"
 #include "services/settings.h"
 
 #include <QDBusMessage>
@@ -109,18 +110,16 @@ void NotificationService::notify(const QString& summary, const QString& body)
 void NotificationService::requestPermission()
 {
     if (!m_bus.isConnected()) {
-        QMetaObject::invokeMethod(
-            this, [this] { setNotificationsEnabled(false); }, Qt::QueuedConnection);
+        Background::later(this, [this] { setNotificationsEnabled(false); });
         return;
     }
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(permissionProbe()), this);
-    connect(
-        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-            const bool granted = !call->isError();
-            call->deleteLater();
-            QMetaObject::invokeMethod(
-                this, [this, granted] { setNotificationsEnabled(granted); }, Qt::QueuedConnection);
-        });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                const bool granted = !call->isError();
+                call->deleteLater();
+                Background::later(this, [this, granted] { setNotificationsEnabled(granted); });
+            });
 }
 
 void NotificationService::setNotificationsEnabled(bool enabled)

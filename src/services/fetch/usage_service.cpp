@@ -1,5 +1,6 @@
 #include "services/fetch/usage_service.h"
 
+#include "services/background.h"
 #include "services/diagnostics.h"
 #include "services/fetch/bounded_get.h"
 #include "services/fetch/cookie_renewal.h"
@@ -12,27 +13,11 @@
 #include "services/settings.h"
 #include "services/sources/claude_code/claude_code_watcher.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QPointer>
-#include <QThreadPool>
 
 #include <limits>
 
 namespace {
-
-// Runs `apply` on the GUI thread on a later turn, only if the service still exists.
-// The application object is the context because the service may be gone by then.
-template <typename Apply> void onGuiThread(QPointer<UsageService> service, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [service, apply = std::move(apply)] {
-            if (service)
-                apply(*service);
-        },
-        Qt::QueuedConnection);
-}
 
 int timerMilliseconds(double seconds)
 {
@@ -305,18 +290,15 @@ void UsageService::renewCookie(const ReplyFacts& facts, Chain& chain)
 
 void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
 {
-    QPointer<UsageService> self(this);
-    QThreadPool::globalInstance()->start([self, kind, body, chain, clock = m_clock] {
-        if (kind == RequestKind::organizations) {
-            onGuiThread(self, [result = parseOrganizations(body), chain](UsageService& service) {
-                service.applyOrganization(result, chain);
-            });
-        } else {
-            onGuiThread(self, [result = parseUsageData(body, clock), chain](UsageService& service) {
-                service.applyUsage(result, chain);
-            });
-        }
-    });
+    if (kind == RequestKind::organizations) {
+        Background::run(
+            this, [body] { return parseOrganizations(body); },
+            [this, chain](const OrganizationResult& result) { applyOrganization(result, chain); });
+    } else {
+        Background::run(
+            this, [body, clock = m_clock] { return parseUsageData(body, clock); },
+            [this, chain](const UsageParseResult& result) { applyUsage(result, chain); });
+    }
 }
 
 void UsageService::applyOrganization(const OrganizationResult& result, const Chain& chain)

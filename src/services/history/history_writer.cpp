@@ -1,5 +1,6 @@
 #include "services/history/history_writer.h"
 
+#include "services/background.h"
 #include "services/history/history_connection.h"
 #include "services/history/history_schema.h"
 
@@ -304,15 +305,12 @@ void HistoryWriter::startUpkeep(const QDateTime& now, const std::optional<QDateT
                               : UpkeepFailure{QStringLiteral("open"),
                                               describe(connection.db().lastError())};
             }
-            QMetaObject::invokeMethod(
-                this,
-                [this, failure] {
-                    if (failure)
-                        report(QStringLiteral("History: cannot %1 %2: %3")
-                                   .arg(failure->step, m_path, failure->error));
-                    writePending();
-                },
-                Qt::QueuedConnection);
+            Background::later(this, [this, failure] {
+                if (failure)
+                    report(QStringLiteral("History: cannot %1 %2: %3")
+                               .arg(failure->step, m_path, failure->error));
+                writePending();
+            });
         });
     m_upkeep = task->get_future();
     QThreadPool::globalInstance()->start([task] { (*task)(); });

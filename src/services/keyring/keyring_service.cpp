@@ -1,9 +1,8 @@
 #include "services/keyring/keyring_service.h"
 
+#include "services/background.h"
 #include "services/keyring/libsecret_store.h"
 
-#include <QCoreApplication>
-#include <QPointer>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -26,18 +25,7 @@ template <typename Result>
 void KeyringService::run(std::function<Result()> job, QObject* context,
                          std::function<void(Result)> done)
 {
-    QPointer<QObject> guard(context);
-    m_worker->start([job = std::move(job), guard, done = std::move(done)] {
-        Result result = job();
-        // The application object is the target because the context may be gone by then.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, done, result = std::move(result)] {
-                if (guard)
-                    done(result);
-            },
-            Qt::QueuedConnection);
-    });
+    Background::run(context, std::move(job), std::move(done), m_worker.get());
 }
 
 void KeyringService::read(QObject* context, std::function<void(const CookieRead&)> done)
