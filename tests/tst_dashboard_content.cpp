@@ -52,9 +52,9 @@ void TestDashboardContent::content()
 void TestDashboardContent::updatedTextIsOnThe24HourClock()
 {
     const QDateTime afternoon(QDate(2026, 12, 7), QTime(16, 53, 20), Qt::UTC);
-    QCOMPARE(Dashboard::updatedText(afternoon), QStringLiteral("Updated 16:53"));
+    QCOMPARE(UsageWindows::updatedText(afternoon), QStringLiteral("Updated 16:53"));
     const QDateTime morning(QDate(2026, 12, 7), QTime(7, 4), Qt::UTC);
-    QCOMPARE(Dashboard::updatedText(morning), QStringLiteral("Updated 07:04"));
+    QCOMPARE(UsageWindows::updatedText(morning), QStringLiteral("Updated 07:04"));
 }
 
 void TestDashboardContent::donationUrl_data()

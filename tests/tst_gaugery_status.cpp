@@ -1,4 +1,5 @@
 #include "app/platform/usage_bus_export.h"
+#include "models/usage_bus.h"
 #include "service_fixture.h"
 
 #include <QDBusConnectionInterface>
@@ -129,7 +130,7 @@ void TestGaugeryStatus::propertiesChangedAfterAFetch()
     QCOMPARE(exported.properties().value(QStringLiteral("HasData")).toBool(), false);
 
     ChangeLog log;
-    QVERIFY(QDBusConnection::sessionBus().connect(agent.baseService(), UsageBusExport::objectPath,
+    QVERIFY(QDBusConnection::sessionBus().connect(agent.baseService(), UsageBus::objectPath,
                                                   QStringLiteral("org.freedesktop.DBus.Properties"),
                                                   QStringLiteral("PropertiesChanged"), &log,
                                                   SLOT(record(QString, QVariantMap, QStringList))));

@@ -77,7 +77,7 @@ void TestStatusFormat::json_data()
     QTest::addColumn<QVariant>("percentage");
     QTest::addColumn<QString>("tooltip");
 
-    const QString allWindows = QStringLiteral("Session 42%, resets 3:05 PM\n"
+    const QString allWindows = QStringLiteral("Session 42%, resets at 3:05 PM\n"
                                               "Weekly 71%, resets Dec 12, 8:00 AM\n"
                                               "Sonnet 95%, resets Dec 13, 2:00 PM\n"
                                               "Opus 4%, resets Dec 12, 8:00 AM\n"
@@ -104,14 +104,14 @@ void TestStatusFormat::json_data()
                               {QStringLiteral("note"), QStringLiteral("Out of credits")},
                               {QStringLiteral("detail"), QStringLiteral("$25.00 of $25.00")}}})
         << QStringLiteral("96%") << QStringLiteral("critical") << QVariant(96)
-        << QStringLiteral("Session 42%, resets 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
+        << QStringLiteral("Session 42%, resets at 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
                           "Sonnet 95%, resets Dec 13, 2:00 PM\nOpus 4%, resets Dec 12, 8:00 AM\n"
                           "Cowork 96%, resets Dec 10, 12:00 PM\n"
                           "Extra usage 100%, Out of credits, $25.00 of $25.00\nUpdated 12:34");
     QTest::newRow("no Opus row")
         << state(42.9, "session", false) << QStringLiteral("42%") << QStringLiteral("low")
         << QVariant(42)
-        << QStringLiteral("Session 42%, resets 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
+        << QStringLiteral("Session 42%, resets at 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
                           "Sonnet 95%, resets Dec 13, 2:00 PM\nUpdated 12:34");
     QTest::newRow("no cookie") << empty(false) << QStringLiteral("--%") << QStringLiteral("low")
                                << QVariant()

@@ -92,12 +92,8 @@ QString toolTipOf(const WindowFigure& shown, const TrayInput& input)
 {
     QString headline =
         shown.kind.title + QStringLiteral(": ") + UsageWindows::wholeText(shown.percent) + u'%';
-    const QString reset = UsageWindows::resetText(shown);
-    if (!reset.isEmpty())
-        headline += (shown.kind.resetStyle == ResetStyle::timeOfDay && shown.resetNote.isEmpty()
-                         ? QStringLiteral(", resets at ")
-                         : QStringLiteral(", resets ")) +
-                    reset;
+    if (const QString reset = UsageWindows::resetPhrase(shown); !reset.isEmpty())
+        headline += QStringLiteral(", ") + reset;
     QStringList lines{headline};
     if (!shown.resetsAt.isValid() || !shown.resetNote.isEmpty())
         return lines.join(u'\n');

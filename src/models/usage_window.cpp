@@ -1,5 +1,6 @@
 #include "models/usage_window.h"
 
+#include "models/instant_text.h"
 #include "models/usage_data.h"
 #include "models/whole_percent.h"
 
@@ -14,8 +15,6 @@ namespace UsageWindows {
 
 namespace {
 
-const QString sessionId = QStringLiteral("session");
-const QString opusId = QStringLiteral("opus");
 // A per-model window's body key is this prefix and the model's name.
 const QLatin1String weeklyPrefix("seven_day_");
 
@@ -54,10 +53,10 @@ const QList<UsageWindowKind>& known()
         {sessionId, QStringLiteral("five_hour"), QStringLiteral("Session"),
          QStringLiteral("5 hour"), QStringLiteral("clock.fill"), ResetStyle::timeOfDay, true,
          0xd4691e},
-        {QStringLiteral("weekly"), QStringLiteral("seven_day"), QStringLiteral("Weekly"),
+        {weeklyId, QStringLiteral("seven_day"), QStringLiteral("Weekly"),
          QStringLiteral("7 day"), QStringLiteral("calendar"), ResetStyle::dateAndTime, true,
          0x3d7be0},
-        {QStringLiteral("sonnet"), QStringLiteral("seven_day_sonnet"), QStringLiteral("Sonnet"),
+        {sonnetId, QStringLiteral("seven_day_sonnet"), QStringLiteral("Sonnet"),
          QStringLiteral("7 day"), QStringLiteral("star.fill"), ResetStyle::dateAndTime, true,
          0x23975c},
         {opusId, QStringLiteral("seven_day_opus"), QStringLiteral("Opus"), QStringLiteral("7 day"),
@@ -199,6 +198,23 @@ QString resetText(const WindowFigure& figure)
         return QString();
     return QLocale::system().toString(figure.resetsAt.toLocalTime(),
                                       patternOf(figure.kind.resetStyle));
+}
+
+QString resetPhrase(const WindowFigure& figure, bool sentence)
+{
+    if (!figure.resetNote.isEmpty())
+        return figure.resetNote;
+    const QString reset = resetText(figure);
+    if (reset.isEmpty())
+        return {};
+    if (figure.kind.resetStyle == ResetStyle::timeOfDay)
+        return (sentence ? QStringLiteral("Resets at ") : QStringLiteral("resets at ")) + reset;
+    return (sentence ? QStringLiteral("Resets ") : QStringLiteral("resets ")) + reset;
+}
+
+QString updatedText(const QDateTime& lastUpdated)
+{
+    return QStringLiteral("Updated ") + InstantText::clock(lastUpdated);
 }
 
 QString timeOfDayText(const QDateTime& instant)

@@ -48,7 +48,13 @@ struct WindowFigure {
 
 namespace UsageWindows {
 
+inline const QString sessionId = QStringLiteral("session");
+inline const QString weeklyId = QStringLiteral("weekly");
+inline const QString sonnetId = QStringLiteral("sonnet");
+inline const QString opusId = QStringLiteral("opus");
 inline const QString highestMetric = QStringLiteral("highest");
+// The figure the tray shows when nothing else is chosen.
+inline const QString defaultMetric = sessionId;
 
 // The windows the program knows by name, in display order.
 const QList<UsageWindowKind>& known();
@@ -85,6 +91,12 @@ QString rowPercentText(double percent);
 QString resetText(const WindowFigure& figure);
 // A time of day in the user's locale ("4:10 PM").
 QString timeOfDayText(const QDateTime& instant);
+// The reset as a phrase: "resets at 3:05 PM" (the session's), "resets Jan 15, 3:05 PM",
+// the note in its place ("Out of credits"), empty when unknown. A `sentence` starts with
+// a capital, for a line of its own.
+QString resetPhrase(const WindowFigure& figure, bool sentence = false);
+// "Updated 14:05": when the snapshot was taken, local, on the 24-hour clock.
+QString updatedText(const QDateTime& lastUpdated);
 
 // Two resets within a minute are the same window: the service jitters them from one
 // answer to the next, and a default reset moves with the clock.

@@ -32,7 +32,7 @@ QStringList trayStyleChoices()
 const QList<Setting>& Settings::settings()
 {
     static const QList<Setting> table{
-        {menuBarMetricKey, QStringLiteral("session"), metricChoices(), false},
+        {menuBarMetricKey, UsageWindows::defaultMetric, metricChoices(), false},
         {refreshIntervalKey, 300.0, {}, true},
         {launchAtLoginKey, true, {}, false},
         {usageAlertsKey, false, {}, false},

@@ -1,6 +1,7 @@
 // gaugery-status: prints the running agent's figures once, for status bars, or the
 // stored history.
 #include "build_config.h"
+#include "models/usage_bus.h"
 #include "services/history/history_export.h"
 #include "services/history/history_store.h"
 #include "status/status_format.h"
@@ -112,9 +113,9 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("Gaugery is not running"));
 
     QDBusMessage getAll = QDBusMessage::createMethodCall(
-        service, QStringLiteral("/com/gaugery/app/Usage"),
+        service, UsageBus::objectPath,
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
-    getAll << QStringLiteral("com.gaugery.app.Usage");
+    getAll << UsageBus::interfaceName;
     const QDBusReply<QVariantMap> reply = bus.call(getAll, QDBus::Block, 5000);
     if (!reply.isValid())
         return fail(QStringLiteral("Gaugery did not answer: ") + reply.error().message());
@@ -123,9 +124,9 @@ int main(int argc, char* argv[])
     QVariantMap state = reply.value();
     QVariantList windows;
     for (const QVariantMap& window : qdbus_cast<QList<QVariantMap>>(
-             state.value(QStringLiteral("Windows")).value<QDBusArgument>()))
+             state.value(UsageBus::windowsProperty).value<QDBusArgument>()))
         windows.append(window);
-    state.insert(QStringLiteral("Windows"), windows);
+    state.insert(UsageBus::windowsProperty, windows);
 
     const QString out = parser.isSet(format) ? StatusFormat::text(state, parser.value(format))
                                              : StatusFormat::json(state);

@@ -1,5 +1,7 @@
 #include "status/status_format.h"
 
+#include "models/instant_text.h"
+#include "models/usage_bus.h"
 #include "models/usage_window.h"
 #include "models/whole_percent.h"
 
@@ -12,33 +14,11 @@
 
 namespace {
 
-// A window as the agent exported it, back in the program's own terms.
-WindowFigure figureOf(const QVariantMap& entry)
-{
-    const QString id = entry.value(QStringLiteral("id")).toString();
-    const UsageWindowKind* known = UsageWindows::find(id);
-    WindowFigure figure;
-    figure.kind = known ? *known : UsageWindows::generic(id);
-    figure.kind.title = entry.value(QStringLiteral("title")).toString();
-    figure.kind.resetStyle = entry.value(QStringLiteral("timeOfDay")).toBool()
-                                 ? ResetStyle::timeOfDay
-                                 : ResetStyle::dateAndTime;
-    bool ok = false;
-    figure.percent = entry.value(QStringLiteral("percent")).toDouble(&ok);
-    if (!ok)
-        figure.percent = std::nan("");
-    figure.resetsAt =
-        QDateTime::fromString(entry.value(QStringLiteral("resetsAt")).toString(), Qt::ISODate);
-    figure.resetNote = entry.value(QStringLiteral("note")).toString();
-    figure.detail = entry.value(QStringLiteral("detail")).toString();
-    return figure;
-}
-
 QList<WindowFigure> windowsOf(const QVariantMap& state)
 {
     QList<WindowFigure> windows;
-    for (const QVariant& entry : state.value(QStringLiteral("Windows")).toList())
-        windows.append(figureOf(entry.toMap()));
+    for (const QVariant& entry : state.value(UsageBus::windowsProperty).toList())
+        windows.append(UsageBus::figureOf(entry.toMap()));
     return windows;
 }
 
@@ -51,21 +31,17 @@ std::optional<WindowFigure> windowWithId(const QVariantMap& state, const QString
     return std::nullopt;
 }
 
-QString updatedText(const QVariantMap& state)
+QDateTime updatedAt(const QVariantMap& state)
 {
-    const QDateTime at =
-        QDateTime::fromString(state.value(QStringLiteral("LastUpdated")).toString(), Qt::ISODate);
-    return at.isValid() ? QLocale::system().toString(at.toLocalTime(), QStringLiteral("HH:mm"))
-                        : QString();
+    return QDateTime::fromString(state.value(QStringLiteral("LastUpdated")).toString(),
+                                 Qt::ISODate);
 }
 
 QString lineOf(const WindowFigure& figure)
 {
     QString line = figure.kind.title + u' ' + UsageWindows::wholeText(figure.percent) + u'%';
-    if (!figure.resetNote.isEmpty())
-        line += QStringLiteral(", ") + figure.resetNote;
-    else if (const QString reset = UsageWindows::resetText(figure); !reset.isEmpty())
-        line += QStringLiteral(", resets ") + reset;
+    if (const QString reset = UsageWindows::resetPhrase(figure); !reset.isEmpty())
+        line += QStringLiteral(", ") + reset;
     if (!figure.detail.isEmpty())
         line += QStringLiteral(", ") + figure.detail;
     return line;
@@ -80,9 +56,8 @@ QString toolTip(const QVariantMap& state)
         lines << (state.value(QStringLiteral("HasCookie")).toBool()
                       ? QStringLiteral("No figures yet")
                       : QStringLiteral("No session cookie: open Gaugery to set one"));
-    const QString updated = updatedText(state);
-    if (!updated.isEmpty())
-        lines << QStringLiteral("Updated ") + updated;
+    if (const QDateTime updated = updatedAt(state); updated.isValid())
+        lines << UsageWindows::updatedText(updated);
     const QString error = state.value(QStringLiteral("Error")).toString();
     if (!error.isEmpty())
         lines << error;
@@ -92,7 +67,7 @@ QString toolTip(const QVariantMap& state)
 std::optional<QString> placeholder(const QVariantMap& state, QString name)
 {
     if (name == QLatin1String("updated"))
-        return updatedText(state);
+        return InstantText::clock(updatedAt(state));
     if (name == QLatin1String("error"))
         return state.value(QStringLiteral("Error")).toString();
     const bool named = name.startsWith(QLatin1String("window:"));

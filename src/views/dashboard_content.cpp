@@ -23,10 +23,4 @@ QList<UsageRow> usageRows(const UsageData& data)
     return rows;
 }
 
-QString updatedText(const QDateTime& lastUpdated)
-{
-    return QStringLiteral("Updated ") +
-           QLocale::system().toString(lastUpdated.toLocalTime(), QStringLiteral("HH:mm"));
-}
-
 } // namespace Dashboard

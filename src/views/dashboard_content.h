@@ -19,7 +19,4 @@ DashboardContent content(bool hasUsageData, bool isConnected, bool isLoading);
 // One row per figure of the snapshot, in display order.
 QList<UsageRow> usageRows(const UsageData& data);
 
-// "Updated " and the local time on the 24-hour clock, whatever the locale prefers.
-QString updatedText(const QDateTime& lastUpdated);
-
 } // namespace Dashboard

@@ -73,7 +73,7 @@ void UsageBlock::setUsageData(const UsageData& data)
             height += widget->sizeHint().height();
     }
     m_scroll->setFixedHeight(height);
-    m_updated->setText(Dashboard::updatedText(data.lastUpdated));
+    m_updated->setText(UsageWindows::updatedText(data.lastUpdated));
 }
 
 QList<UsageRowWidget*> UsageBlock::rows() const

@@ -1,5 +1,8 @@
 #include "app/platform/usage_bus_export.h"
 
+#include "models/instant_text.h"
+#include "models/usage_bus.h"
+
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
 
@@ -12,11 +15,6 @@
 
 namespace {
 
-// Instants as ISO 8601 in UTC, "" when there is none: D-Bus has no optional.
-QString instant(const QDateTime& at)
-{
-    return at.isValid() ? at.toUTC().toString(Qt::ISODate) : QString();
-}
 
 constexpr double none = std::numeric_limits<double>::quiet_NaN();
 
@@ -28,7 +26,7 @@ UsageBusExport::UsageBusExport(UsageService& usage, Settings& defaults, const QD
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
     m_exported = m_bus.isConnected() &&
-                 m_bus.registerObject(objectPath, this, QDBusConnection::ExportAllProperties);
+                 m_bus.registerObject(UsageBus::objectPath, this, QDBusConnection::ExportAllProperties);
     m_announced = properties();
     connect(&m_usage, &UsageService::changed, this, &UsageBusExport::announceChanges);
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
@@ -40,7 +38,7 @@ UsageBusExport::UsageBusExport(UsageService& usage, Settings& defaults, const QD
 UsageBusExport::~UsageBusExport()
 {
     if (m_exported)
-        m_bus.unregisterObject(objectPath);
+        m_bus.unregisterObject(UsageBus::objectPath);
 }
 
 void UsageBusExport::setPresentation(const TrayPresentation& presentation)
@@ -74,9 +72,9 @@ void UsageBusExport::announceChanges()
     if (changed.isEmpty() || !m_exported)
         return;
     QDBusMessage signal =
-        QDBusMessage::createSignal(objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QDBusMessage::createSignal(UsageBus::objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                    QStringLiteral("PropertiesChanged"));
-    signal << interfaceName << changed << QStringList();
+    signal << UsageBus::interfaceName << changed << QStringList();
     m_bus.send(signal);
 }
 
@@ -91,14 +89,7 @@ QList<QVariantMap> UsageBusExport::windows() const
     if (!hasData())
         return list;
     for (const WindowFigure& figure : UsageWindows::figures(*m_usage.usageData())) {
-        list.append({{QStringLiteral("id"), figure.kind.id},
-                     {QStringLiteral("title"), figure.kind.title},
-                     {QStringLiteral("subtitle"), figure.kind.subtitle},
-                     {QStringLiteral("percent"), figure.percent},
-                     {QStringLiteral("resetsAt"), instant(figure.resetsAt)},
-                     {QStringLiteral("timeOfDay"), figure.kind.resetStyle == ResetStyle::timeOfDay},
-                     {QStringLiteral("note"), figure.resetNote},
-                     {QStringLiteral("detail"), figure.detail}});
+        list.append(UsageBus::entryOf(figure));
     }
     return list;
 }
@@ -128,7 +119,7 @@ double UsageBusExport::percentOf(const QString& id) const
 QString UsageBusExport::resetOf(const QString& id) const
 {
     const std::optional<WindowFigure> figure = figureOf(id);
-    return figure ? instant(figure->resetsAt) : QString();
+    return figure ? InstantText::iso(figure->resetsAt) : QString();
 }
 
 bool UsageBusExport::hasOpus() const
@@ -138,7 +129,7 @@ bool UsageBusExport::hasOpus() const
 
 QString UsageBusExport::lastUpdated() const
 {
-    return hasData() ? instant(m_usage.usageData()->lastUpdated) : QString();
+    return hasData() ? InstantText::iso(m_usage.usageData()->lastUpdated) : QString();
 }
 
 QString UsageBusExport::error() const

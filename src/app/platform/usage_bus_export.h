@@ -39,8 +39,6 @@ class UsageBusExport : public QObject {
     Q_PROPERTY(QString Metric READ metric)
 
 public:
-    static inline const QString objectPath = QStringLiteral("/com/gaugery/app/Usage");
-    static inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
 
     UsageBusExport(UsageService& usage, Settings& defaults, const QDBusConnection& bus,
                    QObject* parent = nullptr);
@@ -58,15 +56,15 @@ public:
     QString shownWindow() const { return m_presentation.shownWindow; }
     QString figure() const { return m_presentation.figureText; }
     QString severity() const;
-    double sessionPercent() const { return percentOf(QStringLiteral("session")); }
-    QString sessionResetsAt() const { return resetOf(QStringLiteral("session")); }
-    double weeklyPercent() const { return percentOf(QStringLiteral("weekly")); }
-    QString weeklyResetsAt() const { return resetOf(QStringLiteral("weekly")); }
-    double sonnetPercent() const { return percentOf(QStringLiteral("sonnet")); }
-    QString sonnetResetsAt() const { return resetOf(QStringLiteral("sonnet")); }
+    double sessionPercent() const { return percentOf(UsageWindows::sessionId); }
+    QString sessionResetsAt() const { return resetOf(UsageWindows::sessionId); }
+    double weeklyPercent() const { return percentOf(UsageWindows::weeklyId); }
+    QString weeklyResetsAt() const { return resetOf(UsageWindows::weeklyId); }
+    double sonnetPercent() const { return percentOf(UsageWindows::sonnetId); }
+    QString sonnetResetsAt() const { return resetOf(UsageWindows::sonnetId); }
     bool hasOpus() const;
-    double opusPercent() const { return percentOf(QStringLiteral("opus")); }
-    QString opusResetsAt() const { return resetOf(QStringLiteral("opus")); }
+    double opusPercent() const { return percentOf(UsageWindows::opusId); }
+    QString opusResetsAt() const { return resetOf(UsageWindows::opusId); }
     QString lastUpdated() const;
     QString error() const;
     bool loading() const;

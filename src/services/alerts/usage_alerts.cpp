@@ -68,14 +68,7 @@ bool sameWindow(const Key& key, const QString& owner, const WindowFigure& window
     return UsageWindows::sameReset(key.reset, window.resetsAt) || key.reset > now;
 }
 
-QString bodyOf(const WindowFigure& window)
-{
-    const QString reset = UsageWindows::resetText(window);
-    if (!window.resetNote.isEmpty() || reset.isEmpty())
-        return reset;
-    return window.kind.resetStyle == ResetStyle::timeOfDay ? QStringLiteral("Resets at ") + reset
-                                                           : QStringLiteral("Resets ") + reset;
-}
+
 
 } // namespace
 
@@ -124,7 +117,7 @@ Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet
         if (highest) {
             outcome.alerts.append({keyOf(data.owner, window, *highest),
                                    QStringLiteral("%1 at %2%").arg(window.kind.title).arg(*highest),
-                                   bodyOf(window)});
+                                   UsageWindows::resetPhrase(window, true)});
         }
     }
     return outcome;

@@ -1,5 +1,7 @@
 #include "services/history/history_export.h"
 
+#include "models/instant_text.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,10 +11,6 @@ namespace HistoryExport {
 
 namespace {
 
-QString timeText(const QDateTime& instant)
-{
-    return instant.isValid() ? instant.toUTC().toString(Qt::ISODate) : QString();
-}
 
 // Window ids come from the service's body keys: quoted when they would break a row.
 QString csvField(const QString& text)
@@ -36,8 +34,8 @@ QString csv(const QList<HistoryPoint>& points)
 {
     QString out = QStringLiteral("time,window,utilization,resets_at\n");
     for (const HistoryPoint& point : points)
-        out += timeText(point.at) + QLatin1Char(',') + csvField(point.windowId) + QLatin1Char(',') +
-               numberText(point.percent) + QLatin1Char(',') + timeText(point.resetsAt) +
+        out += InstantText::iso(point.at) + QLatin1Char(',') + csvField(point.windowId) + QLatin1Char(',') +
+               numberText(point.percent) + QLatin1Char(',') + InstantText::iso(point.resetsAt) +
                QLatin1Char('\n');
     return out;
 }
@@ -47,11 +45,11 @@ QString json(const QList<HistoryPoint>& points)
     QJsonArray array;
     for (const HistoryPoint& point : points)
         array.append(QJsonObject{
-            {QStringLiteral("time"), timeText(point.at)},
+            {QStringLiteral("time"), InstantText::iso(point.at)},
             {QStringLiteral("window"), point.windowId},
             {QStringLiteral("utilization"), point.percent},
             {QStringLiteral("resets_at"),
-             point.resetsAt.isValid() ? QJsonValue(timeText(point.resetsAt)) : QJsonValue()},
+             point.resetsAt.isValid() ? QJsonValue(InstantText::iso(point.resetsAt)) : QJsonValue()},
         });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }

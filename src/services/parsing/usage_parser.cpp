@@ -55,9 +55,9 @@ private:
     {
         switch (limit.kind) {
         case ListedLimit::Kind::session:
-            return kind.bodyKey == QLatin1String("five_hour");
+            return kind.id == UsageWindows::sessionId;
         case ListedLimit::Kind::weeklyAll:
-            return kind.bodyKey == QLatin1String("seven_day");
+            return kind.id == UsageWindows::weeklyId;
         case ListedLimit::Kind::weeklyScoped:
             return UsageWindows::forModel(limit.name) == &kind;
         }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "models/usage_window.h"
+
+#include <QString>
+#include <QVariantMap>
+
+// The usage export on the session bus: where it is, and how one window travels in its
+// "Windows" list. The agent writes it; gaugery-status and status bars read it back.
+namespace UsageBus {
+
+inline const QString objectPath = QStringLiteral("/com/gaugery/app/Usage");
+// Also the export's D-Bus interface class info, which must be a literal.
+inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
+
+// The property holding the windows, each an entry below.
+inline const QString windowsProperty = QStringLiteral("Windows");
+
+// id, title, subtitle, percent, resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay,
+// note, detail.
+QVariantMap entryOf(const WindowFigure& figure);
+// The window back in the program's own terms; a percent that is not a number is NaN.
+WindowFigure figureOf(const QVariantMap& entry);
+
+} // namespace UsageBus
