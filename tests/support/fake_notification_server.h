@@ -30,7 +30,8 @@ public:
 
     void setFailing(bool failing) { m_failing = failing; }
     const QList<Notification>& notifications() const { return m_notifications; }
-    int informationRequests() const { return m_informationRequests; }
+    // The unique bus name of the caller of each information request.
+    const QStringList& informationRequesters() const { return m_informationRequesters; }
 
 public Q_SLOTS:
     QString GetServerInformation(QString& vendor, QString& version, QString& specVersion);
@@ -46,6 +47,6 @@ Q_SIGNALS:
 private:
     QDBusConnection m_bus;
     QList<Notification> m_notifications;
-    int m_informationRequests = 0;
+    QStringList m_informationRequesters;
     bool m_failing = false;
 };
