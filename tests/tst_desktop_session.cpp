@@ -114,6 +114,15 @@ void TestDesktopSession::stopsEverything_data()
     QTest::newRow("exit status") << QStringLiteral("exit 3") << false << 3;
     QTest::newRow("terminated") << QStringLiteral("exec sleep 60") << true << 143;
     QTest::newRow("left a child") << QStringLiteral("sleep 60 >/dev/null & exit 0") << false << 0;
+    // A service the bus starts on the first call to its name, as a desktop's daemons are.
+    QTest::newRow("the bus started a service")
+        << QStringLiteral("services=$XDG_DATA_HOME/dbus-1/services; mkdir -p $services; "
+                          "printf '[D-BUS Service]\\nName=com.gaugery.Started\\n"
+                          "Exec=/bin/sh -c \"touch $HOME/started; exec sleep 60\"\\n' "
+                          ">$services/com.gaugery.Started.service; "
+                          "dbus-send --dest=com.gaugery.Started / com.gaugery.Started.Ping; "
+                          "until [ -e $HOME/started ]; do sleep 0.1; done")
+        << false << 0;
 }
 
 void TestDesktopSession::stopsEverything()

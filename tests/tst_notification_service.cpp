@@ -97,7 +97,7 @@ void TestNotificationService::answer()
     QCOMPARE(changed.count(), 1);
     QTEST(spy.first().first().toBool(), "enabled");
     QTEST(service.notificationsEnabled(), "enabled");
-    QCOMPARE(server.informationRequests(), serverRuns ? 1 : 0);
+    QCOMPARE(server.informationRequesters().size(), serverRuns ? 1 : 0);
     // Asking is not notifying.
     QVERIFY(server.notifications().isEmpty());
 }

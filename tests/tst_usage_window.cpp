@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,7 @@ class TestUsageWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void figuresInDisplayOrder_data();
     void figuresInDisplayOrder();
     void genericNames_data();
@@ -25,7 +27,7 @@ private Q_SLOTS:
     void resetTexts();
 
 private:
-    QString profile() const { return qEnvironmentVariable("EXPECT_PROFILE"); }
+    QString profile() const { return qEnvironmentVariable("GAUGERY_TEST_LOCALE"); }
 };
 
 namespace {
@@ -55,6 +57,14 @@ QStringList idsOf(const QList<WindowFigure>& figures)
 }
 
 } // namespace
+
+void TestUsageWindow::initTestCase()
+{
+    // Qt formats from its own data even where the machine lacks the locale; whatever else
+    // runs here (the C library, the session scripts) would silently fall back to C.
+    QVERIFY2(std::setlocale(LC_ALL, "") != nullptr,
+             "this locale is not on the machine; scripts/install-deps --tests adds it");
+}
 
 void TestUsageWindow::figuresInDisplayOrder_data()
 {

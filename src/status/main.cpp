@@ -113,8 +113,8 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("Gaugery is not running"));
 
     QDBusMessage getAll = QDBusMessage::createMethodCall(
-        service, UsageBus::objectPath,
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+        service, UsageBus::objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("GetAll"));
     getAll << UsageBus::interfaceName;
     const QDBusReply<QVariantMap> reply = bus.call(getAll, QDBus::Block, 5000);
     if (!reply.isValid())

@@ -1,5 +1,6 @@
 #include "fake_notification_server.h"
 
+#include <QDBusMessage>
 #include <QUuid>
 
 namespace {
@@ -35,7 +36,7 @@ void FakeNotificationServer::stop()
 QString FakeNotificationServer::GetServerInformation(QString& vendor, QString& version,
                                                      QString& specVersion)
 {
-    ++m_informationRequests;
+    m_informationRequesters.append(message().service());
     if (m_failing) {
         sendErrorReply(QDBusError::Failed, QStringLiteral("told to fail"));
         return {};

@@ -31,7 +31,8 @@ public:
     void setFailing(bool failing) { m_failing = failing; }
     void setCapabilities(const QStringList& capabilities) { m_capabilities = capabilities; }
     const QList<Notification>& notifications() const { return m_notifications; }
-    int informationRequests() const { return m_informationRequests; }
+    // The unique bus name of the caller of each information request.
+    const QStringList& informationRequesters() const { return m_informationRequesters; }
 
 public Q_SLOTS:
     QString GetServerInformation(QString& vendor, QString& version, QString& specVersion);
@@ -47,7 +48,7 @@ Q_SIGNALS:
 private:
     QDBusConnection m_bus;
     QList<Notification> m_notifications;
-    int m_informationRequests = 0;
+    QStringList m_informationRequesters;
     bool m_failing = false;
     QStringList m_capabilities{QStringLiteral("body")};
 };

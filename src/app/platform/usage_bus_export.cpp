@@ -2,7 +2,6 @@
 
 #include "models/instant_text.h"
 #include "models/usage_bus.h"
-
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
 
@@ -15,7 +14,6 @@
 
 namespace {
 
-
 constexpr double none = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
@@ -25,8 +23,8 @@ UsageBusExport::UsageBusExport(UsageService& usage, Settings& defaults, const QD
     : QObject(parent), m_usage(usage), m_defaults(defaults), m_bus(bus)
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
-    m_exported = m_bus.isConnected() &&
-                 m_bus.registerObject(UsageBus::objectPath, this, QDBusConnection::ExportAllProperties);
+    m_exported = m_bus.isConnected() && m_bus.registerObject(UsageBus::objectPath, this,
+                                                             QDBusConnection::ExportAllProperties);
     m_announced = properties();
     connect(&m_usage, &UsageService::changed, this, &UsageBusExport::announceChanges);
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
@@ -71,9 +69,9 @@ void UsageBusExport::announceChanges()
     m_announced = now;
     if (changed.isEmpty() || !m_exported)
         return;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(UsageBus::objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                   QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(
+        UsageBus::objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("PropertiesChanged"));
     signal << UsageBus::interfaceName << changed << QStringList();
     m_bus.send(signal);
 }

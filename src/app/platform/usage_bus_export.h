@@ -39,7 +39,6 @@ class UsageBusExport : public QObject {
     Q_PROPERTY(QString Metric READ metric)
 
 public:
-
     UsageBusExport(UsageService& usage, Settings& defaults, const QDBusConnection& bus,
                    QObject* parent = nullptr);
     ~UsageBusExport() override;

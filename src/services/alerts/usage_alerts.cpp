@@ -68,8 +68,6 @@ bool sameWindow(const Key& key, const QString& owner, const WindowFigure& window
     return UsageWindows::sameReset(key.reset, window.resetsAt) || key.reset > now;
 }
 
-
-
 } // namespace
 
 Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet<QString>& notified,

@@ -11,7 +11,6 @@ namespace HistoryExport {
 
 namespace {
 
-
 // Window ids come from the service's body keys: quoted when they would break a row.
 QString csvField(const QString& text)
 {
@@ -34,9 +33,9 @@ QString csv(const QList<HistoryPoint>& points)
 {
     QString out = QStringLiteral("time,window,utilization,resets_at\n");
     for (const HistoryPoint& point : points)
-        out += InstantText::iso(point.at) + QLatin1Char(',') + csvField(point.windowId) + QLatin1Char(',') +
-               numberText(point.percent) + QLatin1Char(',') + InstantText::iso(point.resetsAt) +
-               QLatin1Char('\n');
+        out += InstantText::iso(point.at) + QLatin1Char(',') + csvField(point.windowId) +
+               QLatin1Char(',') + numberText(point.percent) + QLatin1Char(',') +
+               InstantText::iso(point.resetsAt) + QLatin1Char('\n');
     return out;
 }
 
@@ -48,8 +47,9 @@ QString json(const QList<HistoryPoint>& points)
             {QStringLiteral("time"), InstantText::iso(point.at)},
             {QStringLiteral("window"), point.windowId},
             {QStringLiteral("utilization"), point.percent},
-            {QStringLiteral("resets_at"),
-             point.resetsAt.isValid() ? QJsonValue(InstantText::iso(point.resetsAt)) : QJsonValue()},
+            {QStringLiteral("resets_at"), point.resetsAt.isValid()
+                                              ? QJsonValue(InstantText::iso(point.resetsAt))
+                                              : QJsonValue()},
         });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
