@@ -8,6 +8,7 @@
 #include "app/platform/status_item.h"
 #include "app/platform/usage_bus_export.h"
 #include "app/settings_window_controller.h"
+#include "models/shortcut_keys.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
 #include "views/dashboard_view.h"
@@ -86,8 +87,8 @@ void AppDelegate::createStatusItem()
     connect(m_statusItem.get(), &StatusItem::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
     if (m_statusItem->backend() == StatusItem::Backend::None)
-        m_environment.print(
-            QStringLiteral("No system tray available: open the dashboard with Super + Shift + U"));
+        m_environment.print(QStringLiteral("No system tray available: open the dashboard with ") +
+                            ShortcutKeys::text());
 }
 
 void AppDelegate::createDashboard()

@@ -98,13 +98,4 @@ QString connectionText(UsageSource source, const QString& plan,
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 
-QString shortcutText()
-{
-#ifdef Q_OS_MACOS
-    return QStringLiteral("⌘ + Shift + U");
-#else
-    return QStringLiteral("Super + Shift + U");
-#endif
-}
-
 } // namespace SettingsChoices

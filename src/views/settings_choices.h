@@ -31,7 +31,4 @@ int shownIndex(const QString& key, const std::optional<QVariant>& stored, const 
 QString connectionText(UsageSource source, const QString& plan,
                        const std::optional<Organization>& organization);
 
-// The global shortcut as this platform's keyboards label it.
-QString shortcutText();
-
 } // namespace SettingsChoices

@@ -1,6 +1,7 @@
 #include "views/settings_view.h"
 
 #include "build_config.h"
+#include "models/shortcut_keys.h"
 #include "models/tray_presentation.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
@@ -210,7 +211,7 @@ QWidget* SettingsView::buildAboutSection()
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(12);
     mono.setWeight(QFont::Normal);
-    m_shortcut = label(SettingsChoices::shortcutText(), true);
+    m_shortcut = label(ShortcutKeys::text(), true);
     m_shortcut->setFont(mono);
     m_support = new LinkRow(QStringLiteral("☕ Support Development"));
     connect(m_support, &LinkRow::clicked, this, &DonationPage::open);

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-// The system-wide Super+Shift+U shortcut that toggles the dashboard.
+// The system-wide shortcut that toggles the dashboard (ShortcutKeys).
 class GlobalHotkey : public QObject {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #include "app/platform/portal_hotkey.h"
 
 #include "build_config.h"
+#include "models/shortcut_keys.h"
 
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -39,7 +40,7 @@ PortalShortcutList PortalHotkey::shortcuts()
 {
     return {{shortcutId,
              {{QStringLiteral("description"), QStringLiteral("Open the Gaugery dashboard")},
-              {QStringLiteral("preferred_trigger"), QStringLiteral("LOGO+SHIFT+u")}}}};
+              {QStringLiteral("preferred_trigger"), ShortcutKeys::portalTrigger()}}}};
 }
 
 PortalHotkey::PortalHotkey(const QDBusConnection& bus, QObject* parent)

@@ -1,5 +1,7 @@
 #include "app/platform/x11_hotkey.h"
 
+#include "models/shortcut_keys.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -58,7 +60,7 @@ X11Hotkey::X11Hotkey(QObject* parent) : GlobalHotkey(parent)
         }
     }
     if (taken)
-        qWarning("Gaugery: another program holds Super+Shift+U");
+        qWarning("Gaugery: another program holds %s", qPrintable(ShortcutKeys::text()));
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 

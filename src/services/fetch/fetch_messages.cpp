@@ -14,6 +14,10 @@ QString networkError(const QString& description)
 {
     return QStringLiteral("Network error: ") + description;
 }
+QString timedOut()
+{
+    return QStringLiteral("The request timed out.");
+}
 QString responseTooLarge()
 {
     return networkError(QStringLiteral("response too large"));

@@ -7,6 +7,7 @@ namespace FetchMessages {
 QString noCookie();
 QString invalidUrl();
 QString networkError(const QString& description);
+QString timedOut();
 QString responseTooLarge();
 QString invalidResponse();
 QString organizationsUnauthorized();

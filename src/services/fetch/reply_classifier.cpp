@@ -58,7 +58,7 @@ QString transportDescription(const QNetworkReply& reply)
 {
     // The transfer timeout is Qt's only abort we do not make ourselves.
     if (reply.error() == QNetworkReply::OperationCanceledError)
-        return QStringLiteral("The request timed out.");
+        return FetchMessages::timedOut();
     return reply.errorString();
 }
 
