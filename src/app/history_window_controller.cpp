@@ -15,7 +15,7 @@ void HistoryWindowController::show(UsageService& usage)
     if (!m_store)
         return;
     m_window.show([this, &usage] {
-        return new FixedWindow(new HistoryView(*m_store, usage), QStringLiteral("Gaugery History"),
+        return new FixedWindow(new HistoryView(*m_store, usage), tr("Gaugery History"),
                                QSize(HistoryView::viewWidth, HistoryView::viewHeight));
     });
 }

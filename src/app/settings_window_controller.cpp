@@ -15,7 +15,7 @@ void SettingsWindowController::show(UsageService& usage)
 {
     m_window.show([this, &usage] {
         auto* view = new SettingsView(usage, m_defaults ? *m_defaults : Settings::instance());
-        return new FixedWindow(view, QStringLiteral("Gaugery Settings"),
+        return new FixedWindow(view, tr("Gaugery Settings"),
                                QSize(SettingsView::viewWidth, SettingsView::viewHeight));
     });
 }

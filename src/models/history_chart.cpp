@@ -1,9 +1,19 @@
 #include "models/history_chart.h"
 
+#include <QCoreApplication>
 #include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(HistoryChart)
+};
+
+} // namespace
 
 namespace {
 
@@ -104,13 +114,13 @@ QString title(HistorySpan span)
 {
     switch (span) {
     case HistorySpan::sessionWindow:
-        return QStringLiteral("This 5-hour window");
+        return Texts::tr("This 5-hour window");
     case HistorySpan::day:
-        return QStringLiteral("24 hours");
+        return Texts::tr("24 hours");
     case HistorySpan::week:
-        return QStringLiteral("7 days");
+        return Texts::tr("7 days");
     case HistorySpan::month:
-        return QStringLiteral("30 days");
+        return Texts::tr("30 days");
     }
     return QString();
 }

@@ -1,7 +1,18 @@
 #include "models/tray_presentation.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(TrayPresentation)
+};
+
+} // namespace
 
 namespace TrayStyles {
 
@@ -101,7 +112,7 @@ QString toolTipOf(const WindowFigure& shown, const TrayInput& input)
     const QList<UsageSample> samples =
         input.samples ? input.samples(shown.kind.id) : QList<UsageSample>();
     if (const std::optional<QDateTime> full = UsagePace::fullAt(samples, shown.resetsAt))
-        lines << QStringLiteral("at this pace: full at ") + UsageWindows::timeOfDayText(*full);
+        lines << Texts::tr("at this pace: full at %1").arg(UsageWindows::timeOfDayText(*full));
     return lines.join(u'\n');
 }
 
@@ -111,8 +122,8 @@ TrayPresentation presentTray(const TrayInput& input)
 {
     TrayPresentation presentation;
     if (!input.usage) {
-        presentation.toolTip = QStringLiteral("Gaugery");
-        presentation.accessibleDescription = QStringLiteral("Gaugery");
+        presentation.toolTip = Texts::tr("Gaugery");
+        presentation.accessibleDescription = Texts::tr("Gaugery");
         return presentation;
     }
     const WindowFigure shown = UsageWindows::shownFigure(*input.usage, input.metric);
@@ -125,7 +136,7 @@ TrayPresentation presentTray(const TrayInput& input)
                 input.usage, shown);
     presentation.toolTip = toolTipOf(shown, input);
     presentation.accessibleDescription =
-        QStringLiteral("Gaugery: ") + shown.kind.title.toLower() + u' ' + percent;
+        Texts::tr("Gaugery: %1 %2").arg(shown.kind.title.toLower(), percent);
     presentation.shownWindow = shown.kind.id;
     presentation.figureText = percent;
     presentation.severity = UsageWindows::severityOf(shown.percent);

@@ -1,6 +1,17 @@
 #include "models/usage_pace.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(UsagePace)
+};
+
+} // namespace
 
 namespace UsagePace {
 
@@ -26,15 +37,15 @@ QString resetsInText(const QDateTime& now, const QDateTime& resetsAt)
 {
     const qint64 minutes = now.secsTo(resetsAt) / 60;
     if (minutes < 1)
-        return QStringLiteral("resets in under a minute");
+        return Texts::tr("resets in under a minute");
     const qint64 days = minutes / (24 * 60);
     const qint64 hours = minutes / 60 % 24;
     if (days > 0)
-        return hours > 0 ? QStringLiteral("resets in %1 d %2 h").arg(days).arg(hours)
-                         : QStringLiteral("resets in %1 d").arg(days);
+        return hours > 0 ? Texts::tr("resets in %1 d %2 h").arg(days).arg(hours)
+                         : Texts::tr("resets in %1 d").arg(days);
     if (hours > 0)
-        return QStringLiteral("resets in %1 h %2 min").arg(hours).arg(minutes % 60);
-    return QStringLiteral("resets in %1 min").arg(minutes);
+        return Texts::tr("resets in %1 h %2 min").arg(hours).arg(minutes % 60);
+    return Texts::tr("resets in %1 min").arg(minutes);
 }
 
 } // namespace UsagePace

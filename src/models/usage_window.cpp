@@ -4,12 +4,22 @@
 #include "models/usage_data.h"
 #include "models/whole_percent.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(UsageWindows)
+};
+
+} // namespace
 
 namespace UsageWindows {
 
@@ -26,8 +36,8 @@ struct LengthPrefix {
 const QList<LengthPrefix>& lengthPrefixes()
 {
     static const QList<LengthPrefix> prefixes{
-        {QLatin1String("five_hour_"), QStringLiteral("5 hour")},
-        {weeklyPrefix, QStringLiteral("7 day")},
+        {QLatin1String("five_hour_"), Texts::tr("5 hour")},
+        {weeklyPrefix, Texts::tr("7 day")},
     };
     return prefixes;
 }
@@ -50,15 +60,13 @@ bool nearer(const WindowFigure& a, const WindowFigure& b)
 const QList<UsageWindowKind>& known()
 {
     static const QList<UsageWindowKind> table{
-        {sessionId, QStringLiteral("five_hour"), QStringLiteral("Session"),
-         QStringLiteral("5 hour"), QStringLiteral("clock.fill"), ResetStyle::timeOfDay, true,
-         0xd4691e},
-        {weeklyId, QStringLiteral("seven_day"), QStringLiteral("Weekly"), QStringLiteral("7 day"),
+        {sessionId, QStringLiteral("five_hour"), Texts::tr("Session"), Texts::tr("5 hour"),
+         QStringLiteral("clock.fill"), ResetStyle::timeOfDay, true, 0xd4691e},
+        {weeklyId, QStringLiteral("seven_day"), Texts::tr("Weekly"), Texts::tr("7 day"),
          QStringLiteral("calendar"), ResetStyle::dateAndTime, true, 0x3d7be0},
-        {sonnetId, QStringLiteral("seven_day_sonnet"), QStringLiteral("Sonnet"),
-         QStringLiteral("7 day"), QStringLiteral("star.fill"), ResetStyle::dateAndTime, true,
-         0x23975c},
-        {opusId, QStringLiteral("seven_day_opus"), QStringLiteral("Opus"), QStringLiteral("7 day"),
+        {sonnetId, QStringLiteral("seven_day_sonnet"), QStringLiteral("Sonnet"), Texts::tr("7 day"),
+         QStringLiteral("star.fill"), ResetStyle::dateAndTime, true, 0x23975c},
+        {opusId, QStringLiteral("seven_day_opus"), QStringLiteral("Opus"), Texts::tr("7 day"),
          QStringLiteral("diamond.fill"), ResetStyle::dateAndTime, false, 0xa45fd6},
     };
     return table;
@@ -207,13 +215,13 @@ QString resetPhrase(const WindowFigure& figure, bool sentence)
     if (reset.isEmpty())
         return {};
     if (figure.kind.resetStyle == ResetStyle::timeOfDay)
-        return (sentence ? QStringLiteral("Resets at ") : QStringLiteral("resets at ")) + reset;
-    return (sentence ? QStringLiteral("Resets ") : QStringLiteral("resets ")) + reset;
+        return (sentence ? Texts::tr("Resets at %1") : Texts::tr("resets at %1")).arg(reset);
+    return (sentence ? Texts::tr("Resets %1") : Texts::tr("resets %1")).arg(reset);
 }
 
 QString updatedText(const QDateTime& lastUpdated)
 {
-    return QStringLiteral("Updated ") + InstantText::clock(lastUpdated);
+    return Texts::tr("Updated %1").arg(InstantText::clock(lastUpdated));
 }
 
 QString timeOfDayText(const QDateTime& instant)

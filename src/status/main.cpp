@@ -21,6 +21,15 @@
 
 namespace {
 
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(GaugeryStatus)
+};
+
+} // namespace
+
+namespace {
+
 int fail(const QString& line)
 {
     std::fprintf(stderr, "gaugery-status: %s\n", qPrintable(line));
@@ -31,8 +40,8 @@ int fail(const QString& line)
 int print(const QString& out)
 {
     if (std::fputs(out.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0)
-        return fail(QStringLiteral("cannot write the output: ") +
-                    QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(Texts::tr("cannot write the output: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return 0;
 }
 
@@ -42,7 +51,7 @@ int printHistory(const QString& since, bool json, std::optional<QString> owner)
 {
     const std::optional<qint64> span = HistoryExport::spanSeconds(since);
     if (!span)
-        return fail(QStringLiteral("--since takes hours or days, such as 24h, 7d or 30d"));
+        return fail(Texts::tr("--since takes hours or days, such as 24h, 7d or 30d"));
     QString problem;
     const std::unique_ptr<HistoryStore> store =
         HistoryStore::openForReading(HistoryStore::defaultPath(), &problem);
@@ -52,13 +61,13 @@ int printHistory(const QString& since, bool json, std::optional<QString> owner)
     if (!owner) {
         const HistoryRead<QString> newest = queries.newestOwner();
         if (!newest.ok())
-            return fail(QStringLiteral("cannot read %1: %2").arg(store->path(), newest.error));
+            return fail(Texts::tr("cannot read %1: %2").arg(store->path(), newest.error));
         owner = newest.rows;
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const HistoryRead<QList<HistoryPoint>> read = queries.points(*owner, now.addSecs(-*span), now);
     if (!read.ok())
-        return fail(QStringLiteral("cannot read %1: %2").arg(store->path(), read.error));
+        return fail(Texts::tr("cannot read %1: %2").arg(store->path(), read.error));
     return print(json ? HistoryExport::json(read.rows) + QLatin1Char('\n')
                       : HistoryExport::csv(read.rows));
 }
@@ -71,34 +80,34 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("gaugery-status"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(Texts::tr(
         "Prints the figures of the running Gaugery once: JSON for a status bar's custom module "
         "(text, tooltip, class, percentage), or text in the given format."));
     parser.addHelpOption();
     const QCommandLineOption format(
         QStringLiteral("format"),
-        QStringLiteral("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} "
-                       "(and {window:ID} for any window the agent reports), {session_reset} "
-                       "and the like, {updated} and {error} replaced, e.g. "
-                       "'{session}% {weekly}%'."),
+        Texts::tr("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} "
+                  "(and {window:ID} for any window the agent reports), {session_reset} "
+                  "and the like, {updated} and {error} replaced, e.g. "
+                  "'{session}% {weekly}%'."),
         QStringLiteral("format"));
     parser.addOption(format);
     const QCommandLineOption history(
         QStringLiteral("history"),
-        QStringLiteral("Print the stored figures instead: CSV (time, window, utilization, "
-                       "resets_at) or JSON. Works whether or not Gaugery runs."));
+        Texts::tr("Print the stored figures instead: CSV (time, window, utilization, "
+                  "resets_at) or JSON. Works whether or not Gaugery runs."));
     const QCommandLineOption since(QStringLiteral("since"),
-                                   QStringLiteral("With --history: how far back, such as 24h, 7d "
-                                                  "or 30d (default 24h)."),
+                                   Texts::tr("With --history: how far back, such as 24h, 7d "
+                                             "or 30d (default 24h)."),
                                    QStringLiteral("span"), QStringLiteral("24h"));
-    const QCommandLineOption csv(
-        QStringLiteral("csv"), QStringLiteral("With --history: CSV with a header row (default)."));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 Texts::tr("With --history: CSV with a header row (default)."));
     const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("With --history: one JSON array."));
+                                  Texts::tr("With --history: one JSON array."));
     const QCommandLineOption owner(
         QStringLiteral("owner"),
-        QStringLiteral("With --history: whose figures, an organization's id or claudeCode for "
-                       "Claude Code's sign-in (default: whoever Gaugery recorded last)."),
+        Texts::tr("With --history: whose figures, an organization's id or claudeCode for "
+                  "Claude Code's sign-in (default: whoever Gaugery recorded last)."),
         QStringLiteral("id"));
     parser.addOptions({history, since, csv, json, owner});
     parser.process(app);
@@ -110,7 +119,7 @@ int main(int argc, char* argv[])
     const QString service = QString::fromLatin1(BuildConfig::appId);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
-        return fail(QStringLiteral("Gaugery is not running"));
+        return fail(Texts::tr("Gaugery is not running"));
 
     QDBusMessage getAll = QDBusMessage::createMethodCall(
         service, UsageBus::objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
@@ -118,7 +127,7 @@ int main(int argc, char* argv[])
     getAll << UsageBus::interfaceName;
     const QDBusReply<QVariantMap> reply = bus.call(getAll, QDBus::Block, 5000);
     if (!reply.isValid())
-        return fail(QStringLiteral("Gaugery did not answer: ") + reply.error().message());
+        return fail(Texts::tr("Gaugery did not answer: %1").arg(reply.error().message()));
 
     // The window list arrives as a D-Bus array of dictionaries; the formatter reads maps.
     QVariantMap state = reply.value();

@@ -5,12 +5,22 @@
 #include "models/usage_window.h"
 #include "models/whole_percent.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 #include <QRegularExpression>
 
 #include <cmath>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(StatusFormat)
+};
+
+} // namespace
 
 namespace {
 
@@ -54,8 +64,8 @@ QString toolTip(const QVariantMap& state)
         lines << lineOf(figure);
     if (!state.value(QStringLiteral("HasData")).toBool())
         lines << (state.value(QStringLiteral("HasCookie")).toBool()
-                      ? QStringLiteral("No figures yet")
-                      : QStringLiteral("No session cookie: open Gaugery to set one"));
+                      ? Texts::tr("No figures yet")
+                      : Texts::tr("No session cookie: open Gaugery to set one"));
     if (const QDateTime updated = updatedAt(state); updated.isValid())
         lines << UsageWindows::updatedText(updated);
     const QString error = state.value(QStringLiteral("Error")).toString();

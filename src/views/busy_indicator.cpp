@@ -11,7 +11,7 @@ constexpr int spokes = 8;
 BusyIndicator::BusyIndicator(int diameter, QWidget* parent) : QWidget(parent), m_diameter(diameter)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("Loading"));
+    setAccessibleName(tr("Loading"));
     m_timer.setInterval(100);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_step = (m_step + 1) % spokes;

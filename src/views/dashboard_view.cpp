@@ -32,7 +32,7 @@ QWidget* loadingBlock()
     layout->setContentsMargins(0, 30, 0, 30);
     layout->setSpacing(10);
     layout->addWidget(new BusyIndicator(26), 0, Qt::AlignHCenter);
-    auto* text = new QLabel(QStringLiteral("Loading usage data..."));
+    auto* text = new QLabel(DashboardView::tr("Loading usage data..."));
     text->setFont(ViewFonts::font(11));
     text->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(text, 0, Qt::AlignHCenter);
@@ -115,12 +115,11 @@ QWidget* DashboardView::buildMenu()
     layout->setContentsMargins(0, 4, 0, 4);
     layout->setSpacing(0);
     m_cookieButton = new MenuButton(QStringLiteral("key.fill"), QString(), false);
-    m_historyButton =
-        new MenuButton(QStringLiteral("chart.xyaxis.line"), QStringLiteral("History"), false);
-    m_settingsButton = new MenuButton(QStringLiteral("gear"), QStringLiteral("Settings"), false);
-    m_donationButton = new MenuButton(QStringLiteral("cup.and.saucer.fill"),
-                                      QStringLiteral("Buy Me a Coffee"), false);
-    m_quitButton = new MenuButton(QStringLiteral("power"), QStringLiteral("Quit"), true);
+    m_historyButton = new MenuButton(QStringLiteral("chart.xyaxis.line"), tr("History"), false);
+    m_settingsButton = new MenuButton(QStringLiteral("gear"), tr("Settings"), false);
+    m_donationButton =
+        new MenuButton(QStringLiteral("cup.and.saucer.fill"), tr("Buy Me a Coffee"), false);
+    m_quitButton = new MenuButton(QStringLiteral("power"), tr("Quit"), true);
     layout->addWidget(m_cookieButton);
     layout->addWidget(m_historyButton);
     layout->addWidget(m_settingsButton);
@@ -179,8 +178,7 @@ void DashboardView::refresh()
     const std::optional<QString>& error = m_usage.error();
     m_errorLabel->setText(error.value_or(QString()));
     m_errorLine->setVisible(error.has_value());
-    m_cookieButton->setText(m_usage.hasCookie() ? QStringLiteral("Update Cookie")
-                                                : QStringLiteral("Set Cookie"));
+    m_cookieButton->setText(m_usage.hasCookie() ? tr("Update Cookie") : tr("Set Cookie"));
     updateGeometry();
 }
 

@@ -130,8 +130,7 @@ void HistoryChartView::paintEvent(QPaintEvent*)
     drawAxes(painter);
     if (m_chart.lines.isEmpty()) {
         painter.setPen(ClaudeColors::secondaryText(palette()));
-        painter.drawText(plotArea(), Qt::AlignCenter,
-                         QStringLiteral("No figures in this span yet"));
+        painter.drawText(plotArea(), Qt::AlignCenter, tr("No figures in this span yet"));
         return;
     }
     painter.setClipRect(plotArea().adjusted(-2, -2, 2, 2));

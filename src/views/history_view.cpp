@@ -7,6 +7,7 @@
 #include "views/view_fonts.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -18,10 +19,15 @@
 
 namespace {
 
+// The context of the texts outside the view's members.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(HistoryView)
+};
+
 QString askWhereToSave(QWidget* parent, const QString& suggested)
 {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Export CSV"), suggested,
-                                        QStringLiteral("CSV files (*.csv)"));
+    return QFileDialog::getSaveFileName(parent, Texts::tr("Export CSV"), suggested,
+                                        Texts::tr("CSV files (*.csv)"));
 }
 
 QList<WindowFigure> currentFigures(const UsageService& usage)
@@ -31,7 +37,7 @@ QList<WindowFigure> currentFigures(const UsageService& usage)
 
 QString readFailure(const QString& error)
 {
-    return QStringLiteral("Could not read the history: %1").arg(error);
+    return Texts::tr("Could not read the history: %1").arg(error);
 }
 
 } // namespace
@@ -57,14 +63,14 @@ HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, 
         connect(button, &QPushButton::clicked, this, [this, span] { setSpan(span); });
     }
     top->addStretch(1);
-    m_export = new QPushButton(QStringLiteral("Export CSV…"));
+    m_export = new QPushButton(tr("Export CSV…"));
     m_export->setFont(ViewFonts::font(12));
     connect(m_export, &QPushButton::clicked, this, &HistoryView::exportCsv);
     top->addWidget(m_export);
     layout->addLayout(top);
 
     m_chart = new HistoryChartView;
-    m_chart->setAccessibleName(QStringLiteral("Usage history chart"));
+    m_chart->setAccessibleName(tr("Usage history chart"));
     layout->addWidget(m_chart, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -155,7 +161,7 @@ void HistoryView::exportCsv()
     QSaveFile file(path);
     const bool saved = file.open(QIODevice::WriteOnly) &&
                        file.write(HistoryExport::csv(read.rows).toUtf8()) >= 0 && file.commit();
-    m_exportStatus->setText(saved ? QStringLiteral("Saved %1").arg(QFileInfo(path).fileName())
-                                  : QStringLiteral("Cannot save %1: %2")
-                                        .arg(QFileInfo(path).fileName(), file.errorString()));
+    m_exportStatus->setText(
+        saved ? tr("Saved %1").arg(QFileInfo(path).fileName())
+              : tr("Cannot save %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
 }

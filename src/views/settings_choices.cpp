@@ -4,7 +4,18 @@
 #include "models/usage_window.h"
 #include "services/settings.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(SettingsChoices)
+};
+
+} // namespace
 
 namespace SettingsChoices {
 
@@ -17,34 +28,34 @@ QList<Option> metricOptions()
         if (kind.isMetric)
             options.append({QStringLiteral("%1 (%2)").arg(kind.title, kind.subtitle), kind.id});
     }
-    options.append({QStringLiteral("Highest"), UsageWindows::highestMetric});
+    options.append({Texts::tr("Highest"), UsageWindows::highestMetric});
     return options;
 }
 
 QList<Option> trayStyleOptions()
 {
     return {
-        {QStringLiteral("Label"), TrayStyles::settingOf(TrayStyle::label)},
-        {QStringLiteral("Figure in icon"), TrayStyles::settingOf(TrayStyle::figureInIcon)},
-        {QStringLiteral("Gauge"), TrayStyles::settingOf(TrayStyle::gauge)},
+        {Texts::tr("Label"), TrayStyles::settingOf(TrayStyle::label)},
+        {Texts::tr("Figure in icon"), TrayStyles::settingOf(TrayStyle::figureInIcon)},
+        {Texts::tr("Gauge"), TrayStyles::settingOf(TrayStyle::gauge)},
     };
 }
 
 QList<Option> intervalOptions()
 {
     return {
-        {QStringLiteral("1 minute"), 60},     {QStringLiteral("5 minutes"), 300},
-        {QStringLiteral("10 minutes"), 600},  {QStringLiteral("15 minutes"), 900},
-        {QStringLiteral("30 minutes"), 1800},
+        {Texts::tr("1 minute"), 60},     {Texts::tr("5 minutes"), 300},
+        {Texts::tr("10 minutes"), 600},  {Texts::tr("15 minutes"), 900},
+        {Texts::tr("30 minutes"), 1800},
     };
 }
 
 QList<Option> sourceOptions()
 {
     return {
-        {QStringLiteral("Automatic"), UsageSources::automatic},
-        {QStringLiteral("Browser session"), UsageSources::cookie},
-        {QStringLiteral("Claude Code"), UsageSources::claudeCode},
+        {Texts::tr("Automatic"), UsageSources::automatic},
+        {Texts::tr("Browser session"), UsageSources::cookie},
+        {Texts::tr("Claude Code"), UsageSources::claudeCode},
     };
 }
 
@@ -91,10 +102,10 @@ QString connectionText(UsageSource source, const QString& plan,
                        const std::optional<Organization>& organization)
 {
     if (source == UsageSource::claudeCode) {
-        const QString text = QStringLiteral("Connected through Claude Code");
+        const QString text = Texts::tr("Connected through Claude Code");
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
     }
-    const QString text = QStringLiteral("Connected through your browser session");
+    const QString text = Texts::tr("Connected through your browser session");
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 

@@ -109,7 +109,7 @@ SettingsView::SettingsView(UsageService& usage, Settings& defaults, QWidget* par
     look.font = ViewFonts::font(rowFontSize);
     look.foreground = [](const QPalette&) { return ClaudeColors::destructive(); };
     look.padding = QMargins(0, 3, 0, 3);
-    m_quit = new PlainButton(QStringLiteral("Quit Gaugery"), look);
+    m_quit = new PlainButton(tr("Quit Gaugery"), look);
     connect(m_quit, &PlainButton::clicked, this, [] { QCoreApplication::quit(); });
     layout->addWidget(m_quit, 0, Qt::AlignLeft);
     layout->addStretch(1);
@@ -141,10 +141,10 @@ QWidget* SettingsView::buildTraySection()
     connect(m_launchAtLogin, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(Settings::launchAtLoginKey, checked); });
 
-    return section(QStringLiteral("Tray"), {row(QStringLiteral("Display Metric"), m_metric),
-                                            row(QStringLiteral("Tray Style"), m_trayStyle),
-                                            row(QStringLiteral("Launch at Login"), m_launchAtLogin),
-                                            row(QStringLiteral("Refresh Interval"), m_interval)});
+    return section(tr("Tray"),
+                   {row(tr("Display Metric"), m_metric), row(tr("Tray Style"), m_trayStyle),
+                    row(tr("Launch at Login"), m_launchAtLogin),
+                    row(tr("Refresh Interval"), m_interval)});
 }
 
 QWidget* SettingsView::buildExtrasSection()
@@ -152,12 +152,12 @@ QWidget* SettingsView::buildExtrasSection()
     m_usageAlerts = new QCheckBox;
     connect(m_usageAlerts, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(Settings::usageAlertsKey, checked); });
-    return section(QStringLiteral("Extras"), {row(QStringLiteral("Usage alerts"), m_usageAlerts)});
+    return section(tr("Extras"), {row(tr("Usage alerts"), m_usageAlerts)});
 }
 
 QWidget* SettingsView::buildConnectionSection()
 {
-    m_disconnect = new QPushButton(QStringLiteral("Disconnect"));
+    m_disconnect = new QPushButton(tr("Disconnect"));
     m_disconnect->setFont(ViewFonts::font(rowFontSize));
     m_disconnect->setAutoDefault(true);
     connect(m_disconnect, &QPushButton::clicked, &m_usage, &UsageService::clearCookie);
@@ -185,15 +185,15 @@ QWidget* SettingsView::buildConnectionSection()
     m_connectionNote->setWordWrap(true);
     m_source = settingPicker(Settings::usageSourceKey);
     m_sourceRow = new QWidget;
-    m_sourceRow->setLayout(row(QStringLiteral("Source"), m_source));
+    m_sourceRow->setLayout(row(tr("Source"), m_source));
     m_sourceRow->layout()->setContentsMargins(0, 0, 0, 0);
     m_organizationRow = new QWidget;
-    m_organizationRow->setLayout(row(QStringLiteral("Organization"), m_organization));
+    m_organizationRow->setLayout(row(tr("Organization"), m_organization));
     m_organizationRow->layout()->setContentsMargins(0, 0, 0, 0);
     m_notConnected = new QWidget;
     m_notConnected->setLayout(rowOf({new SymbolView(QStringLiteral("xmark.circle.fill"),
                                                     rowFontSize, ClaudeColors::secondaryText),
-                                     label(QStringLiteral("Not connected")), nullptr}));
+                                     label(tr("Not connected")), nullptr}));
 
     auto* rows = new QVBoxLayout;
     rows->setContentsMargins(0, 0, 0, 0);
@@ -202,7 +202,7 @@ QWidget* SettingsView::buildConnectionSection()
     rows->addWidget(m_notConnected);
     rows->addWidget(m_sourceRow);
     rows->addWidget(m_organizationRow);
-    return section(QStringLiteral("Connection"), {rows});
+    return section(tr("Connection"), {rows});
 }
 
 QWidget* SettingsView::buildAboutSection()
@@ -213,13 +213,12 @@ QWidget* SettingsView::buildAboutSection()
     mono.setWeight(QFont::Normal);
     m_shortcut = label(ShortcutKeys::text(), true);
     m_shortcut->setFont(mono);
-    m_support = new LinkRow(QStringLiteral("☕ Support Development"));
+    m_support = new LinkRow(tr("☕ Support Development"));
     connect(m_support, &LinkRow::clicked, this, &DonationPage::open);
 
-    return section(QStringLiteral("About"),
-                   {rowOf({label(QStringLiteral("Version")), nullptr, m_version}),
-                    rowOf({label(QStringLiteral("Keyboard Shortcut")), nullptr, m_shortcut}),
-                    rowOf({m_support})});
+    return section(tr("About"), {rowOf({label(tr("Version")), nullptr, m_version}),
+                                 rowOf({label(tr("Keyboard Shortcut")), nullptr, m_shortcut}),
+                                 rowOf({m_support})});
 }
 
 int SettingsView::shownIndex(const QString& key) const
@@ -267,8 +266,8 @@ void SettingsView::showConnection()
     m_disconnect->setVisible(m_usage.hasCookie());
     m_connectionNote->setVisible(connected && throughClaudeCode);
     m_connectionNote->setText(m_usage.hasCookie()
-                                  ? QStringLiteral("Disconnect removes the browser session only.")
-                                  : QStringLiteral("Sign out in Claude Code to disconnect."));
+                                  ? tr("Disconnect removes the browser session only.")
+                                  : tr("Sign out in Claude Code to disconnect."));
     m_sourceRow->setVisible(m_usage.hasCookie() && m_usage.hasClaudeCode());
     const QList<Organization>& listed = m_usage.organizations();
     m_organizationRow->setVisible(m_usage.hasCookie() && !throughClaudeCode && listed.size() > 1);

@@ -6,6 +6,7 @@
 #include "views/view_fonts.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,13 +23,18 @@ constexpr int margin = 20;
 // Four lines of the message; longer ones scroll, so the editor keeps its height.
 constexpr int messageLines = 4;
 
+// The context of the texts outside the view's members.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(SetupView)
+};
+
 QString choiceText(const ImportedSession& session)
 {
     const QString used =
         session.lastUsed.isValid()
             ? QLocale().toString(session.lastUsed.toLocalTime(), QLocale::ShortFormat)
-            : QStringLiteral("unknown");
-    return QStringLiteral("%1 (last used %2)").arg(session.source(), used);
+            : Texts::tr("unknown");
+    return Texts::tr("%1 (last used %2)").arg(session.source(), used);
 }
 
 } // namespace
@@ -45,7 +51,7 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
     auto* section = new QVBoxLayout;
     section->setSpacing(6);
     auto* headerRow = new QHBoxLayout;
-    const QString heading = QStringLiteral("Session Cookie");
+    const QString heading = tr("Session Cookie");
     auto* header = new QLabel(heading);
     header->setFont(ViewFonts::font(13, QFont::DemiBold));
     headerRow->addWidget(header);
@@ -53,7 +59,7 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
     m_busy = new BusyIndicator(14);
     m_busy->hide();
     headerRow->addWidget(m_busy);
-    m_importButton = new QPushButton(QStringLiteral("Import from Browser"));
+    m_importButton = new QPushButton(tr("Import from Browser"));
     m_importButton->setAutoDefault(false);
     m_importButton->hide();
     headerRow->addWidget(m_importButton);
@@ -85,15 +91,15 @@ SetupView::SetupView(UsageService& usage, const QString& cookieText, std::functi
     m_messageArea->hide();
     section->addWidget(m_messageArea);
     m_importChoices = new QComboBox;
-    m_importChoices->setAccessibleName(QStringLiteral("Browser session"));
+    m_importChoices->setAccessibleName(tr("Browser session"));
     m_importChoices->hide();
     section->addWidget(m_importChoices);
     layout->addLayout(section, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"));
-    m_save = new QPushButton(QStringLiteral("Save"));
+    m_cancel = new QPushButton(tr("Cancel"));
+    m_save = new QPushButton(tr("Save"));
     // Return presses "Save" wherever the focus is outside the editor (see
     // keyPressEvent), never the focused button.
     m_cancel->setAutoDefault(false);
@@ -169,7 +175,7 @@ void SetupView::startImport()
     m_importButton->setEnabled(false);
     m_busy->show();
     m_importChoices->hide();
-    showMessage(QStringLiteral("Looking in your browsers…"));
+    showMessage(tr("Looking in your browsers…"));
 
     // Shown when done; dropped if the window has closed meanwhile.
     Background::run(this, m_import,

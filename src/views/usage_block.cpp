@@ -53,7 +53,7 @@ UsageBlock::UsageBlock(QWidget* parent) : QWidget(parent)
     look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
     // Room for the focus ring around the text.
     look.padding = QMargins(3, 1, 3, 1);
-    m_refresh = new PlainButton(QStringLiteral("Refresh"), look);
+    m_refresh = new PlainButton(tr("Refresh"), look);
     footer->addWidget(m_refresh);
     layout->addLayout(footer);
     connect(m_refresh, &PlainButton::clicked, this, &UsageBlock::refreshRequested);

@@ -18,13 +18,13 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
                                      [](const QPalette&) { return ClaudeColors::claudeTan(); }),
                       0, Qt::AlignHCenter);
 
-    auto* headline = new QLabel(QStringLiteral("Track Your Claude Usage with Gaugery"));
+    auto* headline = new QLabel(tr("Track Your Claude Usage with Gaugery"));
     headline->setFont(ViewFonts::font(13, QFont::DemiBold));
     headline->setAlignment(Qt::AlignCenter);
     headline->setWordWrap(true);
     layout->addWidget(headline);
 
-    auto* line = new QLabel(QStringLiteral("Monitor your API limits right from your tray"));
+    auto* line = new QLabel(tr("Monitor your API limits right from your tray"));
     line->setFont(ViewFonts::font(11));
     line->setForegroundRole(QPalette::PlaceholderText);
     line->setAlignment(Qt::AlignCenter);
@@ -41,13 +41,13 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
     look.fill = ClaudeColors::claudeTan();
     look.radius = 6;
     look.padding = QMargins(16, 8, 16, 8);
-    m_getStarted = new PlainButton(QStringLiteral("Get Started"), look);
+    m_getStarted = new PlainButton(tr("Get Started"), look);
     layout->addSpacing(4);
     layout->addWidget(m_getStarted, 0, Qt::AlignHCenter);
     connect(m_getStarted, &PlainButton::clicked, this, &WelcomeView::getStarted);
 
-    auto* hint = new QLabel(QStringLiteral("Then use Import from Browser, or paste your session "
-                                           "cookie."));
+    auto* hint = new QLabel(tr("Then use Import from Browser, or paste your session "
+                               "cookie."));
     hint->setFont(ViewFonts::font(11));
     hint->setForegroundRole(QPalette::PlaceholderText);
     hint->setAlignment(Qt::AlignCenter);
@@ -55,8 +55,8 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent)
     hint->setContentsMargins(20, 0, 20, 0);
     layout->addWidget(hint);
 
-    auto* claudeCode = new QLabel(
-        QStringLiteral("Using Claude Code? Sign in there and Gaugery reads your usage by itself."));
+    auto* claudeCode =
+        new QLabel(tr("Using Claude Code? Sign in there and Gaugery reads your usage by itself."));
     claudeCode->setFont(ViewFonts::font(11));
     claudeCode->setForegroundRole(QPalette::PlaceholderText);
     claudeCode->setAlignment(Qt::AlignCenter);

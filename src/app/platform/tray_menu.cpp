@@ -1,6 +1,16 @@
 #include "app/platform/tray_menu.h"
 
+#include <QCoreApplication>
 #include <QDBusMetaType>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(TrayMenu)
+};
+
+} // namespace
 
 namespace {
 
@@ -10,9 +20,9 @@ QVariantMap propertiesOf(int id)
     case 0:
         return {{QStringLiteral("children-display"), QStringLiteral("submenu")}};
     case TrayMenu::open:
-        return {{QStringLiteral("label"), QStringLiteral("Open Gaugery")}};
+        return {{QStringLiteral("label"), Texts::tr("Open Gaugery")}};
     case TrayMenu::quit:
-        return {{QStringLiteral("label"), QStringLiteral("Quit Gaugery")}};
+        return {{QStringLiteral("label"), Texts::tr("Quit Gaugery")}};
     }
     return {};
 }

@@ -2,7 +2,18 @@
 
 #include "models/whole_percent.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(UsageAlerts)
+};
+
+} // namespace
 
 namespace UsageAlerts {
 
@@ -114,7 +125,7 @@ Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet
         }
         if (highest) {
             outcome.alerts.append({keyOf(data.owner, window, *highest),
-                                   QStringLiteral("%1 at %2%").arg(window.kind.title).arg(*highest),
+                                   Texts::tr("%1 at %2%").arg(window.kind.title).arg(*highest),
                                    UsageWindows::resetPhrase(window, true)});
         }
     }

@@ -2,11 +2,21 @@
 
 #include "services/parsing/rfc3339.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QJsonArray>
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(FurtherLimits)
+};
+
+} // namespace
 
 namespace {
 
@@ -122,17 +132,18 @@ std::optional<WindowFigure> extraUsage(const QJsonObject& body, const QLocale& l
     WindowFigure figure;
     figure.kind.id = extraUsageKey;
     figure.kind.bodyKey = extraUsageKey;
-    figure.kind.title = QStringLiteral("Extra usage");
+    figure.kind.title = Texts::tr("Extra usage");
     figure.kind.icon = QStringLiteral("creditcard.fill");
     figure.percent = percent.value_or(0);
     if (limit) {
         const int places = std::clamp(extra.value(QLatin1String("decimal_places")).toInt(2), 0, 6);
         const QString currency = extra.value(QLatin1String("currency")).toString();
-        figure.detail = moneyText(used, places, currency, locale) + QStringLiteral(" of ") +
-                        moneyText(*limit, places, currency, locale);
+        figure.detail = Texts::tr("%1 of %2")
+                            .arg(moneyText(used, places, currency, locale),
+                                 moneyText(*limit, places, currency, locale));
     }
     if (extra.value(QLatin1String("disabled_reason")).toString() == QLatin1String("out_of_credits"))
-        figure.resetNote = QStringLiteral("Out of credits");
+        figure.resetNote = Texts::tr("Out of credits");
     return figure;
 }
 
@@ -184,9 +195,9 @@ QString dollarsDetail(const QJsonObject& window, const QLocale& locale)
     const std::optional<double> limit = amount("limit_dollars");
     const std::optional<double> remaining = amount("remaining_dollars");
     if (used && limit)
-        return dollars(*used) + QStringLiteral(" of ") + dollars(*limit);
+        return Texts::tr("%1 of %2").arg(dollars(*used), dollars(*limit));
     if (remaining)
-        return dollars(*remaining) + QStringLiteral(" left");
+        return Texts::tr("%1 left").arg(dollars(*remaining));
     return used ? dollars(*used) : QString();
 }
 

@@ -4,10 +4,20 @@
 #include "services/sources/browser/chromium_cookie_reader.h"
 #include "services/sources/browser/firefox_cookie_reader.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 
 #include <algorithm>
 #include <map>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(BrowserCookieImport)
+};
+
+} // namespace
 
 namespace {
 
@@ -27,43 +37,39 @@ QString ImportedSession::cookieText() const
 
 QString ImportedSession::source() const
 {
-    return QStringLiteral("%1, profile %2").arg(browser, profile);
+    return Texts::tr("%1, profile %2").arg(browser, profile);
 }
 
 QString ImportProblem::text() const
 {
-    const QString where = QStringLiteral("%1, profile %2").arg(browser, profile);
+    const QString where = Texts::tr("%1, profile %2").arg(browser, profile);
     switch (kind) {
     case CookieReadProblem::DriverMissing:
-        return QStringLiteral("%1: cannot read cookie databases without Qt's SQLite driver.")
-            .arg(where);
+        return Texts::tr("%1: cannot read cookie databases without Qt's SQLite driver.").arg(where);
     case CookieReadProblem::Unreadable:
-        return QStringLiteral("%1: the cookie database could not be read.").arg(where);
+        return Texts::tr("%1: the cookie database could not be read.").arg(where);
     case CookieReadProblem::UnknownLayout:
-        return QStringLiteral("%1: the cookie database has a layout Gaugery does not know.")
-            .arg(where);
+        return Texts::tr("%1: the cookie database has a layout Gaugery does not know.").arg(where);
     case CookieReadProblem::Expired:
-        return QStringLiteral("%1: the session has expired.").arg(where);
+        return Texts::tr("%1: the session has expired.").arg(where);
     case CookieReadProblem::KeyMissing:
-        return QStringLiteral("%1: the Secret Service holds no cookie key for %2.")
-            .arg(where, browser);
+        return Texts::tr("%1: the Secret Service holds no cookie key for %2.").arg(where, browser);
     case CookieReadProblem::KeyMissingInKWallet:
-        return QStringLiteral(
-                   "%1: neither the Secret Service nor KWallet holds a cookie key for %2.")
+        return Texts::tr("%1: neither the Secret Service nor KWallet holds a cookie key for %2.")
             .arg(where, browser);
     case CookieReadProblem::KeyUnreachable:
-        return QStringLiteral("%1: the Secret Service did not give the cookie key of %2.")
+        return Texts::tr("%1: the Secret Service did not give the cookie key of %2.")
             .arg(where, browser);
     case CookieReadProblem::KWalletRefused:
-        return QStringLiteral("%1: KWallet refused to open the wallet that holds the cookie key of "
-                              "%2.")
+        return Texts::tr("%1: KWallet refused to open the wallet that holds the cookie key of "
+                         "%2.")
             .arg(where, browser);
     case CookieReadProblem::KWalletUnreachable:
-        return QStringLiteral("%1: KWallet did not give the cookie key of %2.").arg(where, browser);
+        return Texts::tr("%1: KWallet did not give the cookie key of %2.").arg(where, browser);
     case CookieReadProblem::NotDecrypted:
-        return QStringLiteral("%1: the session cookie could not be decrypted.").arg(where);
+        return Texts::tr("%1: the session cookie could not be decrypted.").arg(where);
     case CookieReadProblem::NotACookieValue:
-        return QStringLiteral("%1: the session cookie is not a valid cookie value.").arg(where);
+        return Texts::tr("%1: the session cookie is not a valid cookie value.").arg(where);
     }
     return where;
 }
@@ -71,17 +77,17 @@ QString ImportProblem::text() const
 QString BrowserImportResult::message() const
 {
     if (sessions.size() == 1)
-        return QStringLiteral("Found in %1.").arg(sessions.first().source());
+        return Texts::tr("Found in %1.").arg(sessions.first().source());
     if (sessions.size() > 1)
-        return QStringLiteral("Signed-in sessions found in %1 browser profiles; choose one:")
+        return Texts::tr("Signed-in sessions found in %1 browser profiles; choose one:")
             .arg(sessions.size());
     QStringList lines;
     if (browsers.isEmpty()) {
-        lines.append(QStringLiteral("No browser profile found (looked for %1).")
+        lines.append(Texts::tr("No browser profile found (looked for %1).")
                          .arg(listed(BrowserProfiles::knownBrowsers())));
     } else {
-        lines.append(QStringLiteral("No signed-in session found in %1. Sign in to %2 in your "
-                                    "browser, then try again.")
+        lines.append(Texts::tr("No signed-in session found in %1. Sign in to %2 in your "
+                               "browser, then try again.")
                          .arg(listed(browsers), serviceName));
     }
     for (const ImportProblem& problem : problems)
