@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/platform/single_instance.h"
 #include "build_config.h"
+#include "services/translations.h"
 
 GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -12,6 +13,7 @@ GaugeryApp::GaugeryApp(int& argc, char** argv) : QApplication(argc, argv)
     // The Wayland app id and the launcher entry's name.
     setDesktopFileName(QString::fromLatin1(BuildConfig::appId));
     setQuitOnLastWindowClosed(false);
+    Translations::install(*this);
 }
 
 GaugeryApp::~GaugeryApp() = default;

@@ -4,6 +4,7 @@
 #include "models/usage_bus.h"
 #include "services/history/history_export.h"
 #include "services/history/history_store.h"
+#include "services/translations.h"
 #include "status/status_format.h"
 
 #include <QCommandLineParser>
@@ -78,6 +79,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gaugery-status"));
+    Translations::install(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(Texts::tr(

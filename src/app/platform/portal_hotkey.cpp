@@ -39,7 +39,7 @@ QString PortalHotkey::requestPath(const QString& uniqueName, const QString& toke
 PortalShortcutList PortalHotkey::shortcuts()
 {
     return {{shortcutId,
-             {{QStringLiteral("description"), QStringLiteral("Open the Gaugery dashboard")},
+             {{QStringLiteral("description"), tr("Open the Gaugery dashboard")},
               {QStringLiteral("preferred_trigger"), ShortcutKeys::portalTrigger()}}}};
 }
 

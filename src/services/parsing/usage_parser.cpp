@@ -4,9 +4,19 @@
 #include "services/parsing/json_decode.h"
 #include "services/parsing/rfc3339.h"
 
+#include <QCoreApplication>
 #include <QJsonObject>
 
 #include <algorithm>
+
+namespace {
+
+// The context this file's texts are translated in.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(UsageParser)
+};
+
+} // namespace
 
 namespace {
 
@@ -77,7 +87,7 @@ UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
     if (!decoded.value)
         return {std::nullopt, decoded.error};
     if (!decoded.value->isObject())
-        return {std::nullopt, QStringLiteral("Invalid response format")};
+        return {std::nullopt, Texts::tr("Invalid response format")};
     const QJsonObject object = decoded.value->toObject();
     const QLocale locale = QLocale::system();
     const WindowReader reader(object, locale);
