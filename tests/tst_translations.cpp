@@ -28,15 +28,17 @@ void TestTranslations::readsGerman_data()
     const UsageAlerts::Alert alert =
         UsageAlerts::evaluate(data, {75}, {}, data.sessionResetTime.addSecs(-3600)).alerts.value(0);
     QTest::newRow("an error") << FetchMessages::claudeCodeExpired()
-                              << QStringLiteral("Die Anmeldung von Claude Code ist abgelaufen. "
-                                                "Erneuere sie mit claude oder lege ein Cookie fest.");
-    QTest::newRow("a notification") << alert.summary + u'|' + alert.body
-                                    << QStringLiteral("Sitzung bei 75%|Wird um 3:05 PM zurückgesetzt");
-    QTest::newRow("the settings")
-        << SettingsChoices::connectionText(UsageSource::claudeCode, QStringLiteral("Max"), {})
-        << QStringLiteral("Verbunden über Claude Code · Max");
-    QTest::newRow("the dashboard") << UsageWindows::updatedText(data.sessionResetTime)
-                                   << QStringLiteral("Aktualisiert 15:05");
+                              << QStringLiteral(
+                                     "Die Anmeldung von Claude Code ist abgelaufen. "
+                                     "Erneuere sie mit claude oder lege ein Cookie fest.");
+    QTest::newRow("a notification")
+        << alert.summary + u'|' + alert.body
+        << QStringLiteral("Sitzung bei 75%|Wird um 3:05 PM zurückgesetzt");
+    QTest::newRow("the settings") << SettingsChoices::connectionText(UsageSource::claudeCode,
+                                                                     QStringLiteral("Max"), {})
+                                  << QStringLiteral("Verbunden über Claude Code · Max");
+    QTest::newRow("the dashboard")
+        << UsageWindows::updatedText(data.sessionResetTime) << QStringLiteral("Aktualisiert 15:05");
 }
 
 void TestTranslations::readsGerman()

@@ -1,5 +1,6 @@
 #include "services/settings.h"
 
+#include "models/account.h"
 #include "models/tray_presentation.h"
 #include "models/usage_window.h"
 #include "services/sources/usage_source.h"
@@ -38,6 +39,7 @@ const QList<Setting>& Settings::settings()
         {usageAlertsKey, false, {}, false},
         {trayStyleKey, QVariant(), trayStyleChoices(), false},
         {organizationIdKey, QVariant(), {}, false},
+        {trayAccountKey, Accounts::defaultId, {}, false},
         {usageSourceKey,
          UsageSources::automatic,
          {UsageSources::automatic, UsageSources::cookie, UsageSources::claudeCode},
@@ -120,6 +122,36 @@ QString Settings::stringForKey(const QString& key) const
 QStringList Settings::stringListForKey(const QString& key) const
 {
     return m_settings->value(key).toStringList();
+}
+
+QList<QVariantMap> Settings::array(const QString& key) const
+{
+    QList<QVariantMap> entries;
+    const int size = m_settings->beginReadArray(key);
+    for (int i = 0; i < size; ++i) {
+        m_settings->setArrayIndex(i);
+        QVariantMap entry;
+        for (const QString& field : m_settings->childKeys())
+            entry.insert(field, m_settings->value(field));
+        entries.append(entry);
+    }
+    m_settings->endArray();
+    return entries;
+}
+
+void Settings::setArray(const QString& key, const QList<QVariantMap>& entries)
+{
+    // Written whole: a shorter list leaves no stale entries behind.
+    m_settings->remove(key);
+    m_settings->beginWriteArray(key, int(entries.size()));
+    for (int i = 0; i < entries.size(); ++i) {
+        m_settings->setArrayIndex(i);
+        for (auto it = entries.at(i).begin(); it != entries.at(i).end(); ++it)
+            m_settings->setValue(it.key(), it.value());
+    }
+    m_settings->endArray();
+    m_settings->sync();
+    Q_EMIT changed(key);
 }
 
 void Settings::setValue(const QString& key, const QVariant& value)

@@ -34,6 +34,10 @@ public:
     static inline const QString trayStyleKey = QStringLiteral("trayStyle");
     static inline const QString organizationIdKey = QStringLiteral("organizationId");
     static inline const QString usageSourceKey = QStringLiteral("usageSource");
+    // The accounts watched, an array (AccountStore); absent: the first one alone.
+    static inline const QString accountsKey = QStringLiteral("accounts");
+    // The account whose figure the tray shows, or "highest" for the highest of all.
+    static inline const QString trayAccountKey = QStringLiteral("trayAccount");
     // Not a setting: the alerts already posted, so a restart does not post them again.
     static inline const QString notifiedThresholdsKey = QStringLiteral("notifiedThresholds");
 
@@ -52,6 +56,10 @@ public:
     bool boolForKey(const QString& key) const;
     QString stringForKey(const QString& key) const;
     QStringList stringListForKey(const QString& key) const;
+
+    // A QSettings array ("accounts/size", "accounts/1/id", ...), an entry a map of its keys.
+    QList<QVariantMap> array(const QString& key) const;
+    void setArray(const QString& key, const QList<QVariantMap>& entries);
 
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);

@@ -1,5 +1,6 @@
 #include "services/fetch/usage_service.h"
 
+#include "services/accounts/account_store.h"
 #include "services/background.h"
 #include "services/diagnostics.h"
 #include "services/fetch/bounded_get.h"
@@ -51,24 +52,45 @@ UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEnd
     connect(m_claudeCodeWatcher, &ClaudeCodeWatcher::changed, this,
             &UsageService::onClaudeCodeChanged);
     readRefreshInterval();
+    setAccountId(Accounts::defaultId);
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
         if (key == Settings::refreshIntervalKey)
             readRefreshInterval();
-        // Another organization picked: its figures at once, and none of the last one's.
-        if (key == Settings::organizationIdKey && m_state.hasCookie &&
-            chosenOrganization() != m_organizationId) {
-            ++m_generation;
-            m_organizationId.reset();
-            fetchUsage();
-        }
-        if (key == Settings::usageSourceKey) {
-            ++m_generation;
-            fetchUsage();
-        }
+        const bool ours = m_accountId == Accounts::defaultId ? key == Settings::organizationIdKey ||
+                                                                   key == Settings::usageSourceKey
+                                                             : key == Settings::accountsKey;
+        if (ours)
+            onChoiceChanged();
     });
 }
 
 UsageService::~UsageService() = default;
+
+void UsageService::setAccountId(const QString& id)
+{
+    m_accountId = id;
+    m_chosenOrganization = chosenOrganization();
+    m_sourceSetting = chosenSource();
+}
+
+void UsageService::onChoiceChanged()
+{
+    const std::optional<QString> organization = chosenOrganization();
+    const QString source = chosenSource();
+    const bool otherOrganization = organization != m_chosenOrganization;
+    const bool otherSource = source != m_sourceSetting;
+    m_chosenOrganization = organization;
+    m_sourceSetting = source;
+    // Another organization picked: its figures at once, and none of the last one's.
+    if (otherOrganization && m_state.hasCookie) {
+        ++m_generation;
+        m_organizationId.reset();
+        fetchUsage();
+    } else if (otherSource) {
+        ++m_generation;
+        fetchUsage();
+    }
+}
 
 bool UsageService::isConnected() const
 {
@@ -95,14 +117,18 @@ void UsageService::readRefreshInterval()
 
 std::optional<QString> UsageService::chosenOrganization() const
 {
-    if (!m_defaults.contains(Settings::organizationIdKey))
+    // The first account's choice may be an empty identifier (the service lists one so).
+    if (m_accountId == Accounts::defaultId && !m_defaults.contains(Settings::organizationIdKey))
         return std::nullopt;
-    return m_defaults.stringForKey(Settings::organizationIdKey);
+    const QString chosen = AccountStore::organization(m_defaults, m_accountId);
+    if (m_accountId != Accounts::defaultId && chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
 }
 
 QString UsageService::chosenSource() const
 {
-    return m_defaults.setting(Settings::usageSourceKey).toString();
+    return AccountStore::sourceSetting(m_defaults, m_accountId);
 }
 
 void UsageService::start()
@@ -388,8 +414,11 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         apply(next);
         return;
     }
-    if (organization)
-        m_defaults.setValue(Settings::organizationIdKey, *organization);
+    if (organization) {
+        // Read by the chain below; no second fetch for the change.
+        m_chosenOrganization = organization;
+        AccountStore::setOrganization(m_defaults, m_accountId, *organization);
+    }
     m_organizationId.reset();
     m_rateLimitedUntil.reset();
     next.hasCookie = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/account.h"
 #include "models/clock.h"
 #include "models/organization.h"
 #include "models/usage_data.h"
@@ -62,6 +63,11 @@ public:
     QString owner() const;
 
     const QTimer& refreshTimer() const { return m_refreshTimer; }
+
+    // The account whose settings (organization, source) this service reads; the first
+    // one unless set, before start().
+    void setAccountId(const QString& id);
+    const QString& accountId() const { return m_accountId; }
 
     // Reads the stored cookie and Claude Code's file once; with either (a locked keyring
     // counts), the refresh timer starts and a first fetch runs.
@@ -136,6 +142,8 @@ private:
     // A user's save or clear: replies and reads of what came before no longer count.
     State beginUserAction();
     void readRefreshInterval();
+    // The account's organization or source setting was edited.
+    void onChoiceChanged();
     std::optional<QString> chosenOrganization() const;
     QString chosenSource() const;
     // Claude Code's sign-in, its plan noted in `next`; when it is `wanted` and missing, the
@@ -167,6 +175,10 @@ private:
     // The problem of Claude Code's file last printed, so it is printed once.
     QString m_claudeCodeProblem;
     int m_generation = 0;
+    QString m_accountId = Accounts::defaultId;
+    // The account's choices as last seen, to tell which an edit of the settings changed.
+    std::optional<QString> m_chosenOrganization;
+    QString m_sourceSetting;
 
     State m_state;
 };

@@ -6,6 +6,14 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+KeyringItem KeyringService::itemOf(const Account& account)
+{
+    if (account.id == Accounts::defaultId)
+        return {};
+    return {"sessionCookie:" + account.id.toUtf8(),
+            "Gaugery session cookie (" + account.name.toUtf8() + ')'};
+}
+
 KeyringService& KeyringService::shared()
 {
     static KeyringService* instance = new KeyringService(std::make_shared<LibsecretStore>());

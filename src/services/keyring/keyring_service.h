@@ -1,6 +1,8 @@
 #pragma once
 
 #include "build_config.h"
+#include "models/account.h"
+#include "services/keyring/libsecret_store.h"
 #include "services/keyring/secret_store.h"
 
 #include <QObject>
@@ -23,7 +25,9 @@ struct CookieRead {
 class KeyringService {
 public:
     static inline const QString serviceName = QString::fromLatin1(BuildConfig::appId);
-    static inline const QString accountName = QStringLiteral("sessionCookie");
+    // The keyring item an account's cookie is kept in: the first account's is the item of
+    // before there were accounts, every other one's is named after the account.
+    static KeyringItem itemOf(const Account& account);
 
     // The process-wide instance over the Secret Service.
     static KeyringService& shared();

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr const char* itemLabel = "Gaugery session cookie";
-
 const SecretSchema* schema()
 {
     // Attributes only: an item stored by secret-tool (which records no schema) matches too.
@@ -24,17 +22,20 @@ const SecretSchema* schema()
     return &instance;
 }
 
+using Item = LibsecretStore::Item;
+
 struct Attributes {
-    GHashTable* table = build();
+    explicit Attributes(const Item& item) : table(build(item)) {}
     ~Attributes() { g_hash_table_unref(table); }
 
-    static GHashTable* build()
+    static GHashTable* build(const Item& item)
     {
         static const QByteArray service = KeyringService::serviceName.toUtf8();
-        static const QByteArray account = KeyringService::accountName.toUtf8();
         return secret_attributes_build(schema(), "service", service.constData(), "account",
-                                       account.constData(), nullptr);
+                                       item.account.constData(), nullptr);
     }
+
+    GHashTable* table;
 };
 
 // True when the call reported no error; the error is freed either way.
@@ -62,24 +63,24 @@ bool holds(SecretItem* item, const QByteArray& secret)
     return same;
 }
 
-bool hasOurLabel(SecretItem* item)
+bool hasOurLabel(SecretItem* item, const Item& ours)
 {
     gchar* label = secret_item_get_label(item);
-    const bool ours = g_strcmp0(label, itemLabel) == 0;
+    const bool same = g_strcmp0(label, ours.label.constData()) == 0;
     g_free(label);
-    return ours;
+    return same;
 }
 
 // The item to keep: one holding the new secret, preferably the one just stored (ours
 // by its label) over an equal copy another client keeps, say, in the session collection.
-SecretItem* keeper(GList* items, const QByteArray& secret)
+SecretItem* keeper(GList* items, const QByteArray& secret, const Item& ours)
 {
     SecretItem* found = nullptr;
     for (GList* node = items; node; node = node->next) {
         auto* item = SECRET_ITEM(node->data);
         if (!holds(item, secret))
             continue;
-        if (hasOurLabel(item))
+        if (hasOurLabel(item, ours))
             return item;
         if (!found)
             found = item;
@@ -97,9 +98,9 @@ bool deleteItem(SecretItem* item)
 }
 
 // Every item matching the two attributes, in any collection; nothing on an error.
-std::optional<GList*> searchAll(SecretSearchFlags flags)
+std::optional<GList*> searchAll(const Item& item, SecretSearchFlags flags)
 {
-    Attributes attributes;
+    Attributes attributes(item);
     BoundedCall call(LibsecretStore::callTimeoutMs);
     secret_service_search(nullptr, schema(), attributes.table,
                           SecretSearchFlags(SECRET_SEARCH_ALL | flags), call.cancellable(),
@@ -134,23 +135,24 @@ bool deleteAllBut(GList* items, SecretItem* kept)
 // or in another collection), and a lookup could return any of them. Once the new secret
 // is stored, keep one item holding it and delete the rest that can be deleted. Without
 // the stored item among the matches nothing is deleted: a cookie is never lost.
-void removeOtherItems(const QByteArray& secret)
+void removeOtherItems(const Item& ours, const QByteArray& secret)
 {
-    const std::optional<GList*> found = searchAll(SECRET_SEARCH_LOAD_SECRETS);
+    const std::optional<GList*> found = searchAll(ours, SECRET_SEARCH_LOAD_SECRETS);
     if (!found)
         return;
     ItemList list{*found};
-    if (SecretItem* kept = keeper(list.items, secret))
+    if (SecretItem* kept = keeper(list.items, secret, ours))
         deleteAllBut(list.items, kept);
 }
 
-bool storeItem(const QByteArray& secret)
+bool storeItem(const Item& item, const QByteArray& secret)
 {
-    Attributes attributes;
+    Attributes attributes(item);
     BoundedCall call(LibsecretStore::callTimeoutMs);
     SecretValue* value = secret_value_new(secret.constData(), secret.size(), "text/plain");
-    secret_password_storev_binary(schema(), attributes.table, SECRET_COLLECTION_DEFAULT, itemLabel,
-                                  value, call.cancellable(), call.callback(), call.userData());
+    secret_password_storev_binary(schema(), attributes.table, SECRET_COLLECTION_DEFAULT,
+                                  item.label.constData(), value, call.cancellable(),
+                                  call.callback(), call.userData());
     secret_value_unref(value);
     GError* error = nullptr;
     const bool stored = secret_password_store_finish(call.result(), &error);
@@ -158,7 +160,7 @@ bool storeItem(const QByteArray& secret)
 }
 
 // The secret of an unlocked item, ours preferred; nothing while every match is locked.
-std::optional<QByteArray> readable(GList* items)
+std::optional<QByteArray> readable(GList* items, const Item& ours)
 {
     std::optional<QByteArray> found;
     for (GList* node = items; node; node = node->next) {
@@ -170,7 +172,7 @@ std::optional<QByteArray> readable(GList* items)
             continue;
         const QByteArray bytes = bytesOf(value);
         secret_value_unref(value);
-        if (hasOurLabel(item))
+        if (hasOurLabel(item, ours))
             return bytes;
         if (!found)
             found = bytes;
@@ -178,19 +180,19 @@ std::optional<QByteArray> readable(GList* items)
     return found;
 }
 
-SecretLookup lookupItem()
+SecretLookup lookupItem(const Item& ours)
 {
     // First without unlocking, so a missing item never prompts; then, for locked ones,
     // with the unlock prompt, which the user may answer or dismiss.
     for (const SecretSearchFlags unlock : {SECRET_SEARCH_NONE, SECRET_SEARCH_UNLOCK}) {
         const std::optional<GList*> found =
-            searchAll(SecretSearchFlags(SECRET_SEARCH_LOAD_SECRETS | unlock));
+            searchAll(ours, SecretSearchFlags(SECRET_SEARCH_LOAD_SECRETS | unlock));
         if (!found)
             return {unlock ? SecretState::locked : SecretState::unreachable, {}};
         ItemList list{*found};
         if (!list.items)
             return {SecretState::absent, {}};
-        if (const std::optional<QByteArray> secret = readable(list.items))
+        if (const std::optional<QByteArray> secret = readable(list.items, ours))
             return {SecretState::found, *secret};
     }
     return {SecretState::locked, {}};
@@ -198,9 +200,9 @@ SecretLookup lookupItem()
 
 // What is left after a removal that did not go through, asked without an unlock prompt:
 // the user has just refused or missed one.
-SecretState leftOver()
+SecretState leftOver(const Item& ours)
 {
-    const std::optional<GList*> found = searchAll(SECRET_SEARCH_NONE);
+    const std::optional<GList*> found = searchAll(ours, SECRET_SEARCH_NONE);
     if (!found)
         return SecretState::unreachable;
     ItemList list{*found};
@@ -211,38 +213,40 @@ SecretState leftOver()
     return list.items ? SecretState::unreachable : SecretState::absent;
 }
 
-SecretState clearItems()
+SecretState clearItems(const Item& ours)
 {
     // Unlocking first: deleting skips nothing, so a cookie in a locked keyring does not
     // survive a sign-out that claimed to remove it.
-    const std::optional<GList*> found = searchAll(SECRET_SEARCH_UNLOCK);
+    const std::optional<GList*> found = searchAll(ours, SECRET_SEARCH_UNLOCK);
     if (!found)
-        return leftOver();
+        return leftOver(ours);
     ItemList list{*found};
-    return deleteAllBut(list.items, nullptr) ? SecretState::absent : leftOver();
+    return deleteAllBut(list.items, nullptr) ? SecretState::absent : leftOver(ours);
 }
 
 } // namespace
+
+LibsecretStore::LibsecretStore(Item item) : m_item(std::move(item)) {}
 
 bool LibsecretStore::store(const QByteArray& secret)
 {
     // The Secret Service replaces an item with the same attributes in one step, so a
     // refused store leaves the earlier secret where it was; strays go only afterwards, and
     // one that cannot go (locked, in another collection) does not undo a stored cookie.
-    return KeyringLoop::instance().run<bool>([secret] {
-        if (!storeItem(secret))
+    return KeyringLoop::instance().run<bool>([item = m_item, secret] {
+        if (!storeItem(item, secret))
             return false;
-        removeOtherItems(secret);
+        removeOtherItems(item, secret);
         return true;
     });
 }
 
 SecretLookup LibsecretStore::lookup()
 {
-    return KeyringLoop::instance().run<SecretLookup>(lookupItem);
+    return KeyringLoop::instance().run<SecretLookup>([item = m_item] { return lookupItem(item); });
 }
 
 SecretState LibsecretStore::clear()
 {
-    return KeyringLoop::instance().run<SecretState>(clearItems);
+    return KeyringLoop::instance().run<SecretState>([item = m_item] { return clearItems(item); });
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One account Gaugery watches: a browser session with the organization chosen, or Claude
+// Code's sign-in, under a name the user can change.
+struct Account {
+    enum class Source { cookie, claudeCode };
+
+    QString id;
+    QString name;
+    Source source = Source::cookie;
+    // The organization a browser session reads; empty: the first the service lists.
+    QString organizationId;
+
+    bool operator==(const Account&) const = default;
+};
+
+namespace Accounts {
+
+// The first account, whose cookie is the keyring item of before there were accounts and
+// whose source and organization are still the "usageSource" and "organizationId" settings.
+inline const QString defaultId = QStringLiteral("default");
+// The "trayAccount" value that shows the highest figure of every account.
+inline const QString highestOfAll = QStringLiteral("highest");
+
+// "cookie" and "claudeCode", as the accounts list keeps them.
+QString sourceName(Account::Source source);
+Account::Source sourceOf(const QString& name);
+
+// An id no account in the list has.
+QString newId(const QList<Account>& accounts);
+// "Account 2" for the second, and so on: a name no account has yet.
+QString newName(const QList<Account>& accounts);
+
+} // namespace Accounts

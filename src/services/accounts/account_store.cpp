@@ -1,0 +1,97 @@
+#include "services/accounts/account_store.h"
+
+#include "services/settings.h"
+#include "services/sources/usage_source.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(Accounts)
+};
+
+const QString idField = QStringLiteral("id");
+const QString nameField = QStringLiteral("name");
+const QString sourceField = QStringLiteral("source");
+const QString organizationField = QStringLiteral("organizationId");
+
+Account defaultAccount()
+{
+    return {Accounts::defaultId, Texts::tr("Claude"), Account::Source::cookie, {}};
+}
+
+} // namespace
+
+namespace AccountStore {
+
+QList<Account> load(const Settings& settings)
+{
+    QList<Account> accounts;
+    for (const QVariantMap& entry : settings.array(Settings::accountsKey)) {
+        Account account{entry.value(idField).toString(), entry.value(nameField).toString(),
+                        Accounts::sourceOf(entry.value(sourceField).toString()),
+                        entry.value(organizationField).toString()};
+        const bool twice = std::any_of(accounts.begin(), accounts.end(),
+                                       [&](const Account& a) { return a.id == account.id; });
+        // An edited file may hold an entry without an id, or one twice: left out.
+        if (!account.id.isEmpty() && !twice)
+            accounts.append(account);
+    }
+    if (accounts.isEmpty())
+        accounts.append(defaultAccount());
+    return accounts;
+}
+
+void save(Settings& settings, const QList<Account>& accounts)
+{
+    QList<QVariantMap> entries;
+    for (const Account& account : accounts) {
+        entries.append({{idField, account.id},
+                        {nameField, account.name},
+                        {sourceField, Accounts::sourceName(account.source)},
+                        // The default account's stays in "organizationId".
+                        {organizationField,
+                         account.id == Accounts::defaultId ? QString() : account.organizationId}});
+    }
+    settings.setArray(Settings::accountsKey, entries);
+}
+
+QString organization(const Settings& settings, const QString& id)
+{
+    if (id == Accounts::defaultId)
+        return settings.stringForKey(Settings::organizationIdKey);
+    const QList<Account> accounts = load(settings);
+    const auto found = std::find_if(accounts.begin(), accounts.end(),
+                                    [&](const Account& account) { return account.id == id; });
+    return found == accounts.end() ? QString() : found->organizationId;
+}
+
+void setOrganization(Settings& settings, const QString& id, const QString& organizationId)
+{
+    if (id == Accounts::defaultId) {
+        settings.setValue(Settings::organizationIdKey, organizationId);
+        return;
+    }
+    QList<Account> accounts = load(settings);
+    for (Account& account : accounts) {
+        if (account.id == id)
+            account.organizationId = organizationId;
+    }
+    save(settings, accounts);
+}
+
+QString sourceSetting(const Settings& settings, const QString& id)
+{
+    if (id == Accounts::defaultId)
+        return settings.setting(Settings::usageSourceKey).toString();
+    const QList<Account> accounts = load(settings);
+    const auto found = std::find_if(accounts.begin(), accounts.end(),
+                                    [&](const Account& account) { return account.id == id; });
+    const bool claudeCode = found != accounts.end() && found->source == Account::Source::claudeCode;
+    return claudeCode ? UsageSources::claudeCode : UsageSources::cookie;
+}
+
+} // namespace AccountStore

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "models/account.h"
+
+#include <QList>
+#include <QString>
+
+class Settings;
+
+// The accounts list in the settings. With no list stored there is one account, the
+// default one, as before there were accounts; the default account keeps its organization
+// and its source in the settings it always had ("organizationId", "usageSource").
+namespace AccountStore {
+
+QList<Account> load(const Settings& settings);
+void save(Settings& settings, const QList<Account>& accounts);
+
+// The organization the account reads; empty: the first the service lists.
+QString organization(const Settings& settings, const QString& id);
+void setOrganization(Settings& settings, const QString& id, const QString& organizationId);
+// The "usageSource" value that applies to the account: the setting for the default one,
+// its own source for the others.
+QString sourceSetting(const Settings& settings, const QString& id);
+
+} // namespace AccountStore
