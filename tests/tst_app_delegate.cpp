@@ -156,11 +156,12 @@ void TestAppDelegate::togglesTheDashboard()
     delegate.toggleDashboardFromShortcut(); // before start-up: nothing to toggle, nothing breaks
     delegate.start();
 
-    // Before any click the shortcut has only the pointer to go by.
-    QCursor::setPos(900, 700);
+    // Before any click the shortcut has only the pointer to go by. Where the dashboard
+    // opens for an anchor is popupGeometry's rule; here only which anchor it is given.
+    QCursor::setPos(500, 400);
     delegate.toggleDashboardFromShortcut();
     QVERIFY(delegate.popup()->isVisible());
-    QVERIFY(delegate.popup()->geometry().bottom() < 700);
+    QVERIFY(qAbs(delegate.popup()->geometry().center().x() - 500) <= 1);
     delegate.toggleDashboardFromShortcut();
     QVERIFY(!delegate.popup()->isVisible());
 
@@ -184,7 +185,6 @@ void TestAppDelegate::togglesTheDashboard()
     delegate.toggleDashboardFromShortcut();
     QVERIFY(delegate.popup()->isVisible());
     QVERIFY(qAbs(delegate.popup()->geometry().center().x() - 300) <= 1);
-    QVERIFY(delegate.popup()->geometry().top() > 4);
 }
 
 void TestAppDelegate::titleFollowsSnapshotAndSettings()
