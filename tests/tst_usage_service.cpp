@@ -179,6 +179,7 @@ void TestUsageService::intervalFollowsTheSetting()
     fx.server.clearRequests();
     fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 900);
     QCOMPARE(service->refreshTimer().interval(), 900000);
+    QVERIFY(service->refreshTimer().remainingTime() > 850 * 1000);
     QVERIFY(fx.settle(*service));
     QVERIFY(fx.server.requests().isEmpty());
 }
