@@ -65,11 +65,11 @@ void TestDashboardRows::barFill_data()
     QTest::addColumn<qreal>("share");
     QTest::addColumn<QColor>("colour");
 
+    // One figure in each severity's colour; where the severities begin is the vocabulary's
+    // rule (tst_usage_window).
     QTest::newRow("0") << 0.0 << 0.0 << ClaudeColors::claudeTan();
-    QTest::newRow("69.99") << 69.99 << 0.6999 << ClaudeColors::claudeTan();
-    QTest::newRow("70") << 70.0 << 0.7 << ClaudeColors::claudeWarning();
-    QTest::newRow("89.99") << 89.99 << 0.8999 << ClaudeColors::claudeWarning();
-    QTest::newRow("90") << 90.0 << 0.9 << ClaudeColors::claudeCritical();
+    QTest::newRow("42") << 42.0 << 0.42 << ClaudeColors::claudeTan();
+    QTest::newRow("75") << 75.0 << 0.75 << ClaudeColors::claudeWarning();
     QTest::newRow("150") << 150.0 << 1.0 << ClaudeColors::claudeCritical();
     QTest::newRow("-5") << -5.0 << 0.0 << ClaudeColors::claudeTan();
     QTest::newRow("NaN") << std::nan("") << 0.0 << ClaudeColors::claudeTan();

@@ -26,8 +26,6 @@ private Q_SLOTS:
     void showsStoredValues_data();
     void showsStoredValues();
     void pickingWrites();
-    void intervalRestartsTimerWithoutFetching_data();
-    void intervalRestartsTimerWithoutFetching();
     void launchAtLoginToggles();
     void usageAlertsToggleStores();
     void disconnectReturnsDashboardToWelcome();
@@ -158,44 +156,11 @@ void TestSettingsView::pickingWrites()
     pick(view.intervalPicker(), Qt::Key_Down);
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("10 minutes"));
     QCOMPARE(defaults.doubleForKey(Settings::refreshIntervalKey), 600.0);
-    QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
-}
-
-void TestSettingsView::intervalRestartsTimerWithoutFetching_data()
-{
-    QTest::addColumn<bool>("withCookie");
-
-    QTest::newRow("cookie stored") << true;
-    QTest::newRow("no cookie") << false;
-}
-
-void TestSettingsView::intervalRestartsTimerWithoutFetching()
-{
-    QFETCH(bool, withCookie);
-    ServiceFixture fixture;
-    fixture.serveHappyPath();
-    if (!withCookie)
-        fixture.store->put(std::nullopt);
-    auto service = fixture.makeService();
-    QVERIFY(fixture.startAndWait(*service));
-    fixture.server.clearRequests();
-    QCOMPARE(service->refreshTimer().isActive(), withCookie);
-    SettingsView view(*service, fixture.defaults.defaults());
-    view.show();
-    QVERIFY(QTest::qWaitForWindowActive(&view));
-
+    // The service follows the setting itself (tst_usage_service).
     pick(view.intervalPicker(), Qt::Key_Home);
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("1 minute"));
-    QCOMPARE(fixture.defaults.defaults().doubleForKey(Settings::refreshIntervalKey), 60.0);
-
-    QCOMPARE(service->refreshTimer().isActive(), withCookie);
-    if (withCookie) {
-        QCOMPARE(service->refreshTimer().interval(), 60 * 1000);
-        QVERIFY(service->refreshTimer().remainingTime() > 50 * 1000);
-    }
-    QVERIFY(!service->isLoading());
-    QTest::qWait(200);
-    QVERIFY(fixture.server.requests().isEmpty());
+    QCOMPARE(defaults.doubleForKey(Settings::refreshIntervalKey), 60.0);
+    QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
 }
 
 void TestSettingsView::launchAtLoginToggles()

@@ -88,12 +88,8 @@ void TestStatusFormat::json_data()
                                     << QStringLiteral("warning") << QVariant(71) << allWindows;
     QTest::newRow("sonnet critical") << state(42.9, "sonnet") << QStringLiteral("95%")
                                      << QStringLiteral("critical") << QVariant(95) << allWindows;
-    QTest::newRow("69.99 is low") << state(69.99) << QStringLiteral("69%") << QStringLiteral("low")
-                                  << QVariant(69) << QString();
-    QTest::newRow("90 is critical") << state(90) << QStringLiteral("90%")
-                                    << QStringLiteral("critical") << QVariant(90) << QString();
-    QTest::newRow("NaN") << state(std::nan("")) << QStringLiteral("--%") << QStringLiteral("low")
-                         << QVariant() << QString();
+    QTest::newRow("NaN: no percentage") << state(std::nan("")) << QStringLiteral("--%")
+                                        << QStringLiteral("low") << QVariant() << QString();
     QTest::newRow("further windows and extra usage")
         << state(42.9, "seven_day_cowork", true,
                  {window("seven_day_cowork", "Cowork", 96.2, "2026-12-10T12:00:00Z"),

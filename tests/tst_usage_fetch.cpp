@@ -407,13 +407,14 @@ void TestUsageFetch::keepsTheRenewedSession()
 
 void TestUsageFetch::readsTheChosenOrganization_data()
 {
-    QTest::addColumn<QString>("chosen"); // null: no choice
+    QTest::addColumn<QString>("chosen");
     QTest::addColumn<QByteArray>("usagePath");
     QTest::addColumn<QString>("name");
 
     const QByteArray team = "/api/organizations/org-team/usage";
     const QByteArray personal = "/api/organizations/org-personal/usage";
-    QTest::newRow("no choice: the first") << QString() << team << "Acme Team";
+    // Which one a choice picks is the organizations' rule (tst_organizations); here the
+    // service reads what it picks and keeps the choice.
     QTest::newRow("the second, chosen") << "org-personal" << personal << "org-pers";
     QTest::newRow("chosen, no longer listed: the first") << "org-gone" << team << "Acme Team";
 }
@@ -428,16 +429,14 @@ void TestUsageFetch::readsTheChosenOrganization()
                  ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
                                          {"uuid":"org-personal","name":""}])"));
     fx.server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    if (!chosen.isNull())
-        fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
+    fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
     auto service = fx.makeService();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, usagePath}));
     QCOMPARE(service->organizations().size(), 2);
     QTEST(service->organization()->displayName(), "name");
     // A choice that is not listed today is kept for tomorrow.
-    if (!chosen.isNull())
-        QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey), chosen);
+    QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey), chosen);
 }
 
 void TestUsageFetch::switchDropsTheLateReply()

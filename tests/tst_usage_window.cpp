@@ -150,12 +150,21 @@ void TestUsageWindow::severityAndTexts_data()
                          << "150%";
     QTest::newRow("-5: the row shows 0") << -5.0 << Severity::normal << "-5"
                                          << "0%";
+    QTest::newRow("toward zero") << -0.4 << Severity::normal << "0"
+                                 << "0%";
+    QTest::newRow("no grouping") << 12345.6 << Severity::critical << "12345"
+                                 << "12345%";
     QTest::newRow("NaN") << nan << Severity::normal << "--"
                          << "–%";
     QTest::newRow("infinite") << inf << Severity::critical << "--"
                               << "9223372036854775807%";
     QTest::newRow("minus infinite") << -inf << Severity::normal << "--"
                                     << "0%";
+    QTest::newRow("2^63") << 9223372036854775808.0 << Severity::critical << "--"
+                          << "9223372036854775807%";
+    QTest::newRow("-2^63 fits") << -9223372036854775808.0 << Severity::normal
+                                << "-9223372036854775808"
+                                << "0%";
 }
 
 void TestUsageWindow::severityAndTexts()

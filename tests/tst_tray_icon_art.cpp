@@ -7,7 +7,9 @@
 
 Q_DECLARE_METATYPE(TrayIcon)
 
-class TestSniPixmap : public QObject {
+// The tray icon drawn at every size a host asks for, and packed into the pixmaps the
+// StatusNotifierItem sends.
+class TestTrayIconArt : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -19,7 +21,7 @@ private Q_SLOTS:
     void art();
 };
 
-void TestSniPixmap::pack_data()
+void TestTrayIconArt::pack_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<uint>("pixel");
@@ -38,7 +40,7 @@ void TestSniPixmap::pack_data()
         << int(QImage::Format_RGB32) << 0xff102030u << QByteArray::fromHex("ff102030");
 }
 
-void TestSniPixmap::pack()
+void TestTrayIconArt::pack()
 {
     QFETCH(int, format);
     QFETCH(uint, pixel);
@@ -58,7 +60,7 @@ void TestSniPixmap::pack()
                                 .arg(QString::fromLatin1(packed.bytes.toHex()))));
 }
 
-void TestSniPixmap::layout()
+void TestTrayIconArt::layout()
 {
     // Rows top to bottom, pixels left to right, no row padding.
     QImage image(3, 2, QImage::Format_ARGB32);
@@ -140,7 +142,7 @@ TrayIcon gauge(double session, Severity sessionSeverity, double weekly, Severity
 
 } // namespace
 
-void TestSniPixmap::art_data()
+void TestTrayIconArt::art_data()
 {
     QTest::addColumn<TrayIcon>("icon");
     QTest::addColumn<int>("canvas");
@@ -164,7 +166,7 @@ void TestSniPixmap::art_data()
             QTest::addRow("%s at %d", name, canvas) << icon << canvas;
 }
 
-void TestSniPixmap::art()
+void TestTrayIconArt::art()
 {
     QFETCH(TrayIcon, icon);
     QFETCH(int, canvas);
@@ -235,5 +237,5 @@ void TestSniPixmap::art()
     }
 }
 
-QTEST_MAIN(TestSniPixmap)
-#include "tst_sni_pixmap.moc"
+QTEST_MAIN(TestTrayIconArt)
+#include "tst_tray_icon_art.moc"

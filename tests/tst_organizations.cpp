@@ -3,7 +3,7 @@
 #include <QTest>
 
 // The organizations the service lists, and which one is read.
-class TestOrganizationsParser : public QObject {
+class TestOrganizations : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -13,7 +13,7 @@ private Q_SLOTS:
     void chooses();
 };
 
-void TestOrganizationsParser::parses_data()
+void TestOrganizations::parses_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QStringList>("listed"); // "id|name"; empty: none found
@@ -42,7 +42,7 @@ void TestOrganizationsParser::parses_data()
     QTest::newRow("malformed") << QByteArray("[{\"uuid\":") << QStringList() << parseFailed;
 }
 
-void TestOrganizationsParser::parses()
+void TestOrganizations::parses()
 {
     QFETCH(QByteArray, body);
     QFETCH(QStringList, listed);
@@ -54,7 +54,7 @@ void TestOrganizationsParser::parses()
     QTEST(!result.error.isEmpty(), "malformed");
 }
 
-void TestOrganizationsParser::chooses_data()
+void TestOrganizations::chooses_data()
 {
     QTest::addColumn<QString>("chosen"); // null: no choice stored
     QTest::addColumn<QString>("read");
@@ -70,7 +70,7 @@ void TestOrganizationsParser::chooses_data()
                                                          << "Acme Team";
 }
 
-void TestOrganizationsParser::chooses()
+void TestOrganizations::chooses()
 {
     QFETCH(QString, chosen);
     const QList<Organization> listed{{QStringLiteral("9f1c2e7a-team"), QStringLiteral("Acme Team")},
@@ -84,5 +84,5 @@ void TestOrganizationsParser::chooses()
     QCOMPARE(Organizations::choose({}, chosen), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(TestOrganizationsParser)
-#include "tst_organizations_parser.moc"
+QTEST_GUILESS_MAIN(TestOrganizations)
+#include "tst_organizations.moc"
