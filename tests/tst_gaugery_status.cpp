@@ -79,7 +79,8 @@ void TestGaugeryStatus::againstTheAgent()
 {
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* service = &accounts->first();
     QVERIFY(fixture.fetchAndWait(*service));
     fixture.defaults.defaults().setValue(Settings::menuBarMetricKey, QStringLiteral("weekly"));
 
@@ -87,7 +88,7 @@ void TestGaugeryStatus::againstTheAgent()
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent"));
     QVERIFY(agent.registerService(agentName));
     {
-        UsageBusExport exported(*service, fixture.defaults.defaults(), agent);
+        UsageBusExport exported(*accounts, fixture.defaults.defaults(), agent);
         QVERIFY(exported.isExported());
         // What the tray shows, as the delegate hands it over.
         TrayInput input;
@@ -123,10 +124,11 @@ void TestGaugeryStatus::propertiesChangedAfterAFetch()
 {
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* service = &accounts->first();
     QDBusConnection agent =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent2"));
-    UsageBusExport exported(*service, fixture.defaults.defaults(), agent);
+    UsageBusExport exported(*accounts, fixture.defaults.defaults(), agent);
     QCOMPARE(exported.properties().value(QStringLiteral("HasData")).toBool(), false);
 
     ChangeLog log;

@@ -246,7 +246,7 @@ void TestTrayPresentation::toolTip()
         input.now = usage.lastUpdated;
     }
     input.metric = metric;
-    input.samples = [&history](const QString& id) { return history.value(id); };
+    input.samples = [&history](const QString&, const QString& id) { return history.value(id); };
     // The tooltip is the same in every style.
     for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge}) {
         input.style = style;

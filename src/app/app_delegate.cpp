@@ -17,7 +17,8 @@
 
 AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
-      m_usageService(environment.keyring, environment.defaults, environment.endpoints),
+      m_accounts(environment.keyring, environment.defaults, environment.endpoints,
+                 environment.secretStores),
       m_notificationService(environment.defaults, environment.bus),
       m_launchAtLogin(environment.defaults, environment.autostart, environment.print),
       m_history(environment.historyPath.isEmpty() ? HistoryStore::defaultPath()
@@ -39,19 +40,12 @@ void AppDelegate::start()
     createStatusItem();
     createDashboard();
 
-    connect(&m_usageService, &UsageService::usageDataChanged, this,
-            [this](const std::optional<UsageData>& data) {
-                if (data)
-                    m_history.record(*data);
-            });
-    // Queued, so the title is drawn from the snapshot in force when the redraw runs.
-    connect(&m_usageService, &UsageService::usageDataChanged, this, &AppDelegate::updateTray,
+    connect(&m_accounts, &UsageAccounts::usageDataChanged, this, &AppDelegate::onSnapshot);
+    // Queued, so the title is drawn from the snapshots in force when the redraw runs.
+    connect(&m_accounts, &UsageAccounts::usageDataChanged, this, &AppDelegate::updateTray,
             Qt::QueuedConnection);
-    connect(&m_usageService, &UsageService::usageDataChanged, &m_notificationService,
-            [this](const std::optional<UsageData>& data) {
-                if (data)
-                    m_notificationService.checkUsage(*data);
-            });
+    connect(&m_accounts, &UsageAccounts::accountsChanged, this, &AppDelegate::updateTray,
+            Qt::QueuedConnection);
     connect(&m_environment.defaults, &Settings::changed, &m_defaultsSettle,
             qOverload<>(&QTimer::start));
     connect(&m_defaultsSettle, &QTimer::timeout, this, &AppDelegate::updateTray);
@@ -61,16 +55,31 @@ void AppDelegate::start()
 
     // For status bars; the bus name is the single instance's.
     m_busExport =
-        std::make_unique<UsageBusExport>(m_usageService, m_environment.defaults, m_environment.bus);
+        std::make_unique<UsageBusExport>(m_accounts, m_environment.defaults, m_environment.bus);
     updateTray();
 
     // After a suspend the figures are hours old: fetch once on waking.
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
-    connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, &m_usageService,
-            &UsageService::scheduledFetch);
+    connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, this, [this] {
+        for (UsageService* service : m_accounts.services())
+            service->scheduledFetch();
+    });
 
-    m_usageService.start();
+    m_accounts.start();
     registerGlobalHotkey();
+}
+
+void AppDelegate::onSnapshot(const QString& accountId)
+{
+    const UsageService* service = m_accounts.service(accountId);
+    if (!service || !service->usageData())
+        return;
+    m_history.record(*service->usageData());
+    // Alerts name the account once there is more than one to tell apart.
+    const Account* account = m_accounts.account(accountId);
+    m_notificationService.checkUsage(*service->usageData(),
+                                     m_accounts.accounts().size() > 1 && account ? account->name
+                                                                                 : QString());
 }
 
 void AppDelegate::configureLaunchAtLogin()
@@ -93,16 +102,16 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::createDashboard()
 {
-    auto* dashboard = new DashboardView(m_usageService);
+    auto* dashboard = new DashboardView(m_accounts.first());
     connect(dashboard, &DashboardView::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
     connect(dashboard, &DashboardView::setCookieRequested, this,
-            [this] { OnboardingWindowController::shared().show(m_usageService); });
+            [this] { OnboardingWindowController::shared().show(m_accounts.first()); });
     connect(dashboard, &DashboardView::settingsRequested, this,
-            [this] { SettingsWindowController::shared().show(m_usageService); });
+            [this] { SettingsWindowController::shared().show(m_accounts.first()); });
     HistoryWindowController::shared().setStore(m_history);
     connect(dashboard, &DashboardView::historyRequested, this,
-            [this] { HistoryWindowController::shared().show(m_usageService); });
+            [this] { HistoryWindowController::shared().show(m_accounts.first()); });
     OnboardingWindowController::shared().setKeyring(m_environment.keyring);
     OnboardingWindowController::shared().setServiceOrigin(m_environment.endpoints.origin);
     SettingsWindowController::shared().setSettings(m_environment.defaults);
@@ -135,14 +144,19 @@ void AppDelegate::updateTray()
     if (!m_statusItem)
         return;
     TrayInput input;
-    input.usage = m_usageService.usageData();
+    input.usage = m_accounts.first().usageData();
+    if (m_accounts.accounts().size() > 1) {
+        for (const Account& account : m_accounts.accounts())
+            input.accounts.append(
+                {account.id, account.name, m_accounts.service(account.id)->usageData()});
+    }
+    input.trayAccount = m_environment.defaults.setting(Settings::trayAccountKey).toString();
     input.metric = m_environment.defaults.stringForKey(Settings::menuBarMetricKey);
     input.style = TrayStyles::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey),
                                      qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     input.now = QDateTime::currentDateTimeUtc();
     // The shown snapshot's own series: another account's would forecast nonsense.
-    input.samples = [this, owner = input.usage ? input.usage->owner
-                                               : QString()](const QString& windowId) {
+    input.samples = [this](const QString& owner, const QString& windowId) {
         return m_history.queries().samples(owner, windowId).rows;
     };
     const TrayPresentation presentation = presentTray(input);

@@ -3,6 +3,7 @@
 #include "app/app_environment.h"
 #include "app/dashboard_popup.h"
 #include "app/launch_at_login.h"
+#include "services/accounts/usage_accounts.h"
 #include "services/alerts/notification_service.h"
 #include "services/fetch/usage_service.h"
 #include "services/history/history_store.h"
@@ -18,8 +19,8 @@ class ResumeWatcher;
 class UsageBusExport;
 class StatusItem;
 
-// Owns the two services, the tray item, the dashboard popup and the shortcut for the
-// life of the process, and starts them in a fixed order.
+// Owns the accounts and their services, the notifications, the history, the tray item, the
+// dashboard popup and the shortcut for the life of the process, and starts them in a fixed order.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -39,7 +40,9 @@ public:
     void toggleDashboardFromShortcut();
     void updateTray();
 
-    UsageService& usageService() { return m_usageService; }
+    // The first account's; with one account, the only one.
+    UsageService& usageService() { return m_accounts.first(); }
+    UsageAccounts& accounts() { return m_accounts; }
     NotificationService& notificationService() { return m_notificationService; }
     LaunchAtLogin& launchAtLogin() { return m_launchAtLogin; }
     HistoryStore& history() { return m_history; }
@@ -51,9 +54,11 @@ private:
     void createStatusItem();
     void createDashboard();
     void registerGlobalHotkey();
+    // An account's new snapshot: kept in the history and checked for alerts.
+    void onSnapshot(const QString& accountId);
 
     AppEnvironment m_environment;
-    UsageService m_usageService;
+    UsageAccounts m_accounts;
     NotificationService m_notificationService;
     LaunchAtLogin m_launchAtLogin;
     QTimer m_defaultsSettle;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/platform/autostart_entry.h"
+#include "services/accounts/usage_accounts.h"
+#include "services/keyring/keyring_service.h"
+#include "services/keyring/libsecret_store.h"
 #include "services/sources/usage_source.h"
 
 #include <QDBusConnection>
@@ -9,7 +12,6 @@
 
 #include <functional>
 
-class KeyringService;
 class Settings;
 
 // What the shell runs against: the program's own stores, bus and paths, or a test's.
@@ -24,6 +26,10 @@ struct AppEnvironment {
     QDBusConnection systemBus = QDBusConnection::systemBus();
     // The usage history file; empty: the standard one.
     QString historyPath = {};
+    // The keyring items of the accounts after the first.
+    UsageAccounts::StoreFactory secretStores = [](const Account& account) {
+        return std::make_shared<LibsecretStore>(KeyringService::itemOf(account));
+    };
 
     // The program's own stores and bus, talking to these endpoints.
     static AppEnvironment standard(const UsageEndpoints& endpoints);

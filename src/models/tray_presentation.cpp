@@ -1,5 +1,7 @@
 #include "models/tray_presentation.h"
 
+#include "models/account.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -99,44 +101,105 @@ TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const W
     return icon;
 }
 
-QString toolTipOf(const WindowFigure& shown, const TrayInput& input)
+// "Session: 42%, resets at 3:05 PM"
+QString headlineOf(const WindowFigure& shown)
 {
     QString headline =
         shown.kind.title + QStringLiteral(": ") + UsageWindows::wholeText(shown.percent) + u'%';
     if (const QString reset = UsageWindows::resetPhrase(shown); !reset.isEmpty())
         headline += QStringLiteral(", ") + reset;
-    QStringList lines{headline};
-    if (!shown.resetsAt.isValid() || !shown.resetNote.isEmpty())
-        return lines.join(u'\n');
-    lines << UsagePace::resetsInText(input.now, shown.resetsAt);
-    const QList<UsageSample> samples =
-        input.samples ? input.samples(shown.kind.id) : QList<UsageSample>();
-    if (const std::optional<QDateTime> full = UsagePace::fullAt(samples, shown.resetsAt))
-        lines << Texts::tr("at this pace: full at %1").arg(UsageWindows::timeOfDayText(*full));
+    return headline;
+}
+
+// "Work · Session: 42%, resets at 3:05 PM", or that the account has no figures yet.
+QString accountLine(const TrayAccount& account, const QString& metric)
+{
+    return account.usage
+               ? Texts::tr("%1 · %2").arg(
+                     account.name, headlineOf(UsageWindows::shownFigure(*account.usage, metric)))
+               : Texts::tr("%1 · no figures yet").arg(account.name);
+}
+
+// The headline, then when it resets and, at the pace of its recent figures, when it
+// fills; with several accounts the first line names the account and every other
+// account's figure follows.
+QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const TrayInput& input,
+                  qsizetype chosen)
+{
+    QStringList lines{chosen < 0 ? headlineOf(shown)
+                                 : accountLine(input.accounts.at(chosen), input.metric)};
+    if (shown.resetsAt.isValid() && shown.resetNote.isEmpty()) {
+        lines << UsagePace::resetsInText(input.now, shown.resetsAt);
+        const QList<UsageSample> samples =
+            input.samples ? input.samples(usage.owner, shown.kind.id) : QList<UsageSample>();
+        if (const std::optional<QDateTime> full = UsagePace::fullAt(samples, shown.resetsAt))
+            lines << Texts::tr("at this pace: full at %1").arg(UsageWindows::timeOfDayText(*full));
+    }
+    for (qsizetype i = 0; i < input.accounts.size(); ++i) {
+        if (i != chosen)
+            lines << accountLine(input.accounts.at(i), input.metric);
+    }
     return lines.join(u'\n');
 }
 
 } // namespace
 
+qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& trayAccount,
+                            const QString& metric)
+{
+    if (accounts.isEmpty())
+        return -1;
+    if (trayAccount != Accounts::highestOfAll) {
+        const auto named = std::find_if(accounts.begin(), accounts.end(),
+                                        [&](const TrayAccount& a) { return a.id == trayAccount; });
+        return named == accounts.end() ? 0 : named - accounts.begin();
+    }
+    qsizetype best = 0;
+    for (qsizetype i = 1; i < accounts.size(); ++i) {
+        const std::optional<UsageData>& usage = accounts.at(i).usage;
+        const std::optional<UsageData>& leader = accounts.at(best).usage;
+        if (usage &&
+            (!leader || UsageWindows::nearerToLimit(UsageWindows::shownFigure(*usage, metric),
+                                                    UsageWindows::shownFigure(*leader, metric))))
+            best = i;
+    }
+    return best;
+}
+
 TrayPresentation presentTray(const TrayInput& input)
 {
     TrayPresentation presentation;
-    if (!input.usage) {
+    const bool several = input.accounts.size() > 1;
+    const qsizetype chosen =
+        several ? chooseTrayAccount(input.accounts, input.trayAccount, input.metric) : -1;
+    const std::optional<UsageData>& usage =
+        several ? input.accounts.at(chosen).usage
+                : (input.accounts.size() == 1 ? input.accounts.first().usage : input.usage);
+    if (several)
+        presentation.shownAccount = input.accounts.at(chosen).id;
+    if (!usage) {
         presentation.toolTip = Texts::tr("Gaugery");
         presentation.accessibleDescription = Texts::tr("Gaugery");
+        if (several) {
+            QStringList lines{presentation.toolTip};
+            for (const TrayAccount& account : input.accounts)
+                lines << accountLine(account, input.metric);
+            presentation.toolTip = lines.join(u'\n');
+        }
         return presentation;
     }
-    const WindowFigure shown = UsageWindows::shownFigure(*input.usage, input.metric);
+    const WindowFigure shown = UsageWindows::shownFigure(*usage, input.metric);
     const QString percent = UsageWindows::wholeText(shown.percent) + u'%';
     if (input.style == TrayStyle::label)
         presentation.label = u' ' + percent;
-    presentation.icon = iconFor(input.style, input.usage, shown);
-    presentation.fallbackIcon =
-        iconFor(input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon,
-                input.usage, shown);
-    presentation.toolTip = toolTipOf(shown, input);
+    presentation.icon = iconFor(input.style, usage, shown);
+    presentation.fallbackIcon = iconFor(
+        input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon, usage, shown);
+    presentation.toolTip = toolTipOf(shown, *usage, input, chosen);
     presentation.accessibleDescription =
-        Texts::tr("Gaugery: %1 %2").arg(shown.kind.title.toLower(), percent);
+        several ? Texts::tr("Gaugery: %1, %2 %3")
+                      .arg(input.accounts.at(chosen).name, shown.kind.title.toLower(), percent)
+                : Texts::tr("Gaugery: %1 %2").arg(shown.kind.title.toLower(), percent);
     presentation.shownWindow = shown.kind.id;
     presentation.figureText = percent;
     presentation.severity = UsageWindows::severityOf(shown.percent);

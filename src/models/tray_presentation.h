@@ -62,18 +62,39 @@ struct TrayPresentation {
     QString shownWindow;
     QString figureText;
     Severity severity = Severity::normal;
+    // The account whose figure it is; empty with one account.
+    QString shownAccount;
 
     bool operator==(const TrayPresentation&) const = default;
 };
 
-struct TrayInput {
+// One account's figures, as the tray weighs them.
+struct TrayAccount {
+    QString id;
+    QString name;
     std::optional<UsageData> usage;
+};
+
+struct TrayInput {
+    // With one account: its snapshot, shown as it always was.
+    std::optional<UsageData> usage;
+    // With more than one: every account, in the list's order (`usage` is then unused).
+    QList<TrayAccount> accounts;
+    // The "trayAccount" setting: an account's id, or "highest" for the highest of all.
+    QString trayAccount;
     // The "menuBarMetric" setting.
     QString metric;
     TrayStyle style = TrayStyle::label;
     QDateTime now;
-    // A window's recent figures, oldest first, for the pace forecast; none when unset.
-    std::function<QList<UsageSample>(const QString& windowId)> samples;
+    // A window's recent figures in one owner's series, oldest first, for the pace
+    // forecast; none when unset.
+    std::function<QList<UsageSample>(const QString& owner, const QString& windowId)> samples;
 };
+
+// The account the tray shows: the one "trayAccount" names (the first when it names none
+// of them), or for "highest" the one whose shown figure is nearest its limit; an account
+// with figures wins over one without. -1 for an empty list.
+qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& trayAccount,
+                            const QString& metric);
 
 TrayPresentation presentTray(const TrayInput& input);

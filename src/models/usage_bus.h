@@ -16,6 +16,10 @@ inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
 // The property holding the windows, each an entry below.
 inline const QString windowsProperty = QStringLiteral("Windows");
 
+// With more than one account, each window's entry also names its account.
+inline const QString accountKey = QStringLiteral("account");
+inline const QString accountNameKey = QStringLiteral("accountName");
+
 // id, title, subtitle, percent, resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay,
 // note, detail.
 QVariantMap entryOf(const WindowFigure& figure);

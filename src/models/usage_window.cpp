@@ -49,12 +49,6 @@ QString patternOf(ResetStyle style)
                                           : QStringLiteral("MMM d, h:mm AP");
 }
 
-// NaN compares with nothing, so it never wins "highest".
-bool nearer(const WindowFigure& a, const WindowFigure& b)
-{
-    return a.percent > b.percent || (std::isnan(b.percent) && !std::isnan(a.percent));
-}
-
 } // namespace
 
 const QList<UsageWindowKind>& known()
@@ -149,15 +143,29 @@ QList<WindowFigure> figures(const UsageData& data)
     return list;
 }
 
-WindowFigure shownFigure(const UsageData& data, const QString& metric)
+bool nearerToLimit(const WindowFigure& a, const WindowFigure& b)
 {
-    const QList<WindowFigure> all = figures(data);
+    // NaN compares with nothing, so it never wins.
+    return a.percent > b.percent || (std::isnan(b.percent) && !std::isnan(a.percent));
+}
+
+std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& all, const QString& metric)
+{
+    if (all.isEmpty())
+        return std::nullopt;
     if (metric == highestMetric)
-        return *std::min_element(all.begin(), all.end(), nearer);
+        return *std::min_element(all.begin(), all.end(), nearerToLimit);
     const UsageWindowKind* chosen = find(metric);
     const QString id = chosen && chosen->isMetric ? metric : sessionId;
-    return *std::find_if(all.begin(), all.end(),
-                         [&](const WindowFigure& figure) { return figure.kind.id == id; });
+    const auto found = std::find_if(
+        all.begin(), all.end(), [&](const WindowFigure& figure) { return figure.kind.id == id; });
+    return found == all.end() ? std::nullopt : std::optional(*found);
+}
+
+WindowFigure shownFigure(const UsageData& data, const QString& metric)
+{
+    // A snapshot always holds the session window.
+    return *shownFigure(figures(data), metric);
 }
 
 Severity severityOf(double percent)

@@ -76,6 +76,10 @@ QList<WindowFigure> figures(const UsageData& data);
 // The figure the tray shows for a "menuBarMetric" value: a metric window by its id,
 // "highest" the figure nearest its limit, anything else the session.
 WindowFigure shownFigure(const UsageData& data, const QString& metric);
+// The same among figures read back from elsewhere (the bus); nothing when none fits.
+std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& figures, const QString& metric);
+// Whether a is nearer its limit than b: "Highest"; a figure that is no number never is.
+bool nearerToLimit(const WindowFigure& a, const WindowFigure& b);
 
 Severity severityOf(double percent);
 // "low", "warning" or "critical", as status bars style them.

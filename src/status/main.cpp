@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
         QStringLiteral("format"),
         Texts::tr("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} "
                   "(and {window:ID} for any window the agent reports), {session_reset} "
-                  "and the like, {updated} and {error} replaced, e.g. "
+                  "and the like, {updated}, {error} and {account} replaced, e.g. "
                   "'{session}% {weekly}%'."),
         QStringLiteral("format"));
     parser.addOption(format);
@@ -111,7 +111,12 @@ int main(int argc, char* argv[])
         Texts::tr("With --history: whose figures, an organization's id or claudeCode for "
                   "Claude Code's sign-in (default: whoever Gaugery recorded last)."),
         QStringLiteral("id"));
-    parser.addOptions({history, since, csv, json, owner});
+    const QCommandLineOption account(
+        QStringLiteral("account"),
+        Texts::tr("With more than one account: the figures of this one (its name), rather "
+                  "than those of the account the tray shows."),
+        QStringLiteral("name"));
+    parser.addOptions({history, since, csv, json, owner, account});
     parser.process(app);
     if (parser.isSet(history))
         return printHistory(parser.value(since), parser.isSet(json),
@@ -138,8 +143,12 @@ int main(int argc, char* argv[])
              state.value(UsageBus::windowsProperty).value<QDBusArgument>()))
         windows.append(window);
     state.insert(UsageBus::windowsProperty, windows);
+    const std::optional<QVariantMap> scoped =
+        StatusFormat::forAccount(state, parser.value(account));
+    if (!scoped)
+        return fail(Texts::tr("no account named %1").arg(parser.value(account)));
 
-    const QString out = parser.isSet(format) ? StatusFormat::text(state, parser.value(format))
-                                             : StatusFormat::json(state);
+    const QString out = parser.isSet(format) ? StatusFormat::text(*scoped, parser.value(format))
+                                             : StatusFormat::json(*scoped);
     return print(out + QLatin1Char('\n'));
 }

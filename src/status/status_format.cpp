@@ -76,6 +76,8 @@ QString toolTip(const QVariantMap& state)
 
 std::optional<QString> placeholder(const QVariantMap& state, QString name)
 {
+    if (name == QLatin1String("account"))
+        return state.value(QStringLiteral("Account")).toString();
     if (name == QLatin1String("updated"))
         return InstantText::clock(updatedAt(state));
     if (name == QLatin1String("error"))
@@ -98,6 +100,36 @@ std::optional<QString> placeholder(const QVariantMap& state, QString name)
 } // namespace
 
 namespace StatusFormat {
+
+std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& name)
+{
+    const QString wanted =
+        name.isEmpty() ? state.value(QStringLiteral("Account")).toString() : name;
+    if (wanted.isEmpty())
+        return state;
+    QVariantList windows;
+    for (const QVariant& entry : state.value(UsageBus::windowsProperty).toList()) {
+        const QVariantMap map = entry.toMap();
+        if (map.value(UsageBus::accountNameKey).toString() == wanted ||
+            map.value(UsageBus::accountKey).toString() == wanted)
+            windows.append(map);
+    }
+    if (windows.isEmpty())
+        return name.isEmpty() ? std::optional(state) : std::nullopt;
+    QVariantMap scoped = state;
+    scoped.insert(UsageBus::windowsProperty, windows);
+    scoped.insert(QStringLiteral("Account"),
+                  windows.first().toMap().value(UsageBus::accountNameKey));
+    QList<WindowFigure> figures;
+    for (const QVariant& entry : windows)
+        figures.append(UsageBus::figureOf(entry.toMap()));
+    const std::optional<WindowFigure> shown =
+        UsageWindows::shownFigure(figures, state.value(QStringLiteral("Metric")).toString());
+    scoped.insert(QStringLiteral("ShownWindow"), shown ? shown->kind.id : QString());
+    scoped.insert(QStringLiteral("Figure"),
+                  shown ? UsageWindows::wholeText(shown->percent) + u'%' : QString());
+    return scoped;
+}
 
 QString json(const QVariantMap& state)
 {

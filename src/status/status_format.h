@@ -3,9 +3,16 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <optional>
+
 // What gaugery-status prints, from the properties the agent exports on the bus (with
 // "Windows" as a list of maps).
 namespace StatusFormat {
+
+// The state as one account sees it: its windows alone, and the figure the tray would show
+// of it. `name` is the account's name or id; empty: the account the tray shows. With one
+// account the state is as it is; nothing for a name no window carries.
+std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& name);
 
 // One line of JSON for a status bar's custom module: "text" the figure the tray shows,
 // "tooltip" every window, "class" low, warning or critical, "percentage" a whole number.
@@ -13,8 +20,8 @@ QString json(const QVariantMap& state);
 
 // The format with {ID} or {window:ID} replaced by the whole percentage of the window
 // with that id ("--" when there is none: {session}, {weekly}, {sonnet}, {opus} and every
-// further window), {ID_reset} by its local reset time, {updated} by HH:mm and {error} by
-// the last error. Anything else stays as written.
+// further window), {ID_reset} by its local reset time, {updated} by HH:mm, {error} by
+// the last error and {account} by the account's name. Anything else stays as written.
 QString text(const QVariantMap& state, const QString& format);
 
 } // namespace StatusFormat

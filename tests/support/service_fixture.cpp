@@ -43,6 +43,21 @@ void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expi
     QFile::rename(file.fileName(), path);
 }
 
+std::shared_ptr<MemorySecretStore> ServiceFixture::storeOf(const QString& accountId)
+{
+    std::shared_ptr<MemorySecretStore>& store = accountStores[accountId];
+    if (!store)
+        store = std::make_shared<MemorySecretStore>();
+    return store;
+}
+
+std::unique_ptr<UsageAccounts> ServiceFixture::makeAccounts(Clock clock)
+{
+    return std::make_unique<UsageAccounts>(
+        keyring, defaults.defaults(), endpoints(),
+        [this](const Account& account) { return storeOf(account.id); }, std::move(clock));
+}
+
 std::unique_ptr<UsageService> ServiceFixture::makeService(Clock clock)
 {
     return std::make_unique<UsageService>(keyring, defaults.defaults(), endpoints(),

@@ -2,12 +2,14 @@
 
 #include "loopback_server.h"
 #include "memory_secret_store.h"
+#include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
 #include "services/keyring/keyring_service.h"
 #include "temporary_settings.h"
 
 #include <QTemporaryDir>
 
+#include <map>
 #include <memory>
 
 // A usage service wired to a loopback server, an in-memory keyring and a temporary
@@ -26,6 +28,10 @@ struct ServiceFixture {
     // Writes Claude Code's credentials file with this token, expiring at `expiresAt`.
     void writeClaudeCode(const QString& token, const QDateTime& expiresAt,
                          const QString& plan = QStringLiteral("max"));
+    // Every account of the settings, the first one's cookie in `store`, the others' in
+    // stores of their own (`accountStores`); built, not started.
+    std::unique_ptr<UsageAccounts> makeAccounts(Clock clock = systemClock);
+    std::shared_ptr<MemorySecretStore> storeOf(const QString& accountId);
     // Built, not started: no keyring read yet.
     std::unique_ptr<UsageService> makeService(Clock clock = systemClock);
     // Starts the service and waits until the start-up read and any first fetch are over.
@@ -40,4 +46,5 @@ struct ServiceFixture {
     KeyringService keyring{store};
     TemporarySettings defaults;
     QTemporaryDir claudeHome;
+    std::map<QString, std::shared_ptr<MemorySecretStore>> accountStores;
 };

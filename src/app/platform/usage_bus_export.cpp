@@ -2,6 +2,7 @@
 
 #include "models/instant_text.h"
 #include "models/usage_bus.h"
+#include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
 
@@ -18,15 +19,15 @@ constexpr double none = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
-UsageBusExport::UsageBusExport(UsageService& usage, Settings& defaults, const QDBusConnection& bus,
-                               QObject* parent)
-    : QObject(parent), m_usage(usage), m_defaults(defaults), m_bus(bus)
+UsageBusExport::UsageBusExport(UsageAccounts& accounts, Settings& defaults,
+                               const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_accounts(accounts), m_defaults(defaults), m_bus(bus)
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
     m_exported = m_bus.isConnected() && m_bus.registerObject(UsageBus::objectPath, this,
                                                              QDBusConnection::ExportAllProperties);
     m_announced = properties();
-    connect(&m_usage, &UsageService::changed, this, &UsageBusExport::announceChanges);
+    connect(&m_accounts, &UsageAccounts::changed, this, &UsageBusExport::announceChanges);
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
         if (key == Settings::menuBarMetricKey)
             announceChanges();
@@ -78,18 +79,39 @@ void UsageBusExport::announceChanges()
 
 bool UsageBusExport::hasData() const
 {
-    return m_usage.usageData().has_value();
+    return shown().usageData().has_value();
 }
 
 QList<QVariantMap> UsageBusExport::windows() const
 {
     QList<QVariantMap> list;
-    if (!hasData())
-        return list;
-    for (const WindowFigure& figure : UsageWindows::figures(*m_usage.usageData())) {
-        list.append(UsageBus::entryOf(figure));
+    const bool several = m_accounts.accounts().size() > 1;
+    for (const Account& account : m_accounts.accounts()) {
+        const UsageService* service = m_accounts.service(account.id);
+        if (!service->usageData() || (!several && service != &shown()))
+            continue;
+        for (const WindowFigure& figure : UsageWindows::figures(*service->usageData())) {
+            QVariantMap entry = UsageBus::entryOf(figure);
+            if (several) {
+                entry.insert(UsageBus::accountKey, account.id);
+                entry.insert(UsageBus::accountNameKey, account.name);
+            }
+            list.append(entry);
+        }
     }
     return list;
+}
+
+const UsageService& UsageBusExport::shown() const
+{
+    const UsageService* service = m_accounts.service(m_presentation.shownAccount);
+    return service ? *service : m_accounts.first();
+}
+
+QString UsageBusExport::account() const
+{
+    const Account* account = m_accounts.account(m_presentation.shownAccount);
+    return account && m_accounts.accounts().size() > 1 ? account->name : QString();
 }
 
 QString UsageBusExport::severity() const
@@ -101,7 +123,7 @@ std::optional<WindowFigure> UsageBusExport::figureOf(const QString& id) const
 {
     if (!hasData())
         return std::nullopt;
-    for (const WindowFigure& figure : UsageWindows::figures(*m_usage.usageData())) {
+    for (const WindowFigure& figure : UsageWindows::figures(*shown().usageData())) {
         if (figure.kind.id == id)
             return figure;
     }
@@ -127,22 +149,22 @@ bool UsageBusExport::hasOpus() const
 
 QString UsageBusExport::lastUpdated() const
 {
-    return hasData() ? InstantText::iso(m_usage.usageData()->lastUpdated) : QString();
+    return hasData() ? InstantText::iso(shown().usageData()->lastUpdated) : QString();
 }
 
 QString UsageBusExport::error() const
 {
-    return m_usage.error().value_or(QString());
+    return shown().error().value_or(QString());
 }
 
 bool UsageBusExport::loading() const
 {
-    return m_usage.isLoading();
+    return shown().isLoading();
 }
 
 bool UsageBusExport::hasCookie() const
 {
-    return m_usage.hasCookie();
+    return shown().hasCookie();
 }
 
 QString UsageBusExport::metric() const

@@ -6,8 +6,9 @@
 #include <QObject>
 #include <QVariantMap>
 
-class UsageService;
 class Settings;
+class UsageAccounts;
+class UsageService;
 
 // The agent's figures on the session bus, at /com/gaugery/app/Usage under the name the
 // single instance owns, for status bars (gaugery-status) to read. Read-only properties,
@@ -17,8 +18,11 @@ class UsageBusExport : public QObject {
     Q_CLASSINFO("D-Bus Interface", "com.gaugery.app.Usage")
     Q_PROPERTY(bool HasData READ hasData)
     // Every window of the snapshot in display order: id, title, subtitle, percent,
-    // resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay, note, detail.
+    // resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay, note, detail; with more than
+    // one account, every account's, each with its account (the id) and accountName.
     Q_PROPERTY(QList<QVariantMap> Windows READ windows)
+    // The name of the account whose figure the tray shows; empty with one account.
+    Q_PROPERTY(QString Account READ account)
     // What the tray shows: the window, "42%" and low, warning or critical.
     Q_PROPERTY(QString ShownWindow READ shownWindow)
     Q_PROPERTY(QString Figure READ figure)
@@ -39,7 +43,7 @@ class UsageBusExport : public QObject {
     Q_PROPERTY(QString Metric READ metric)
 
 public:
-    UsageBusExport(UsageService& usage, Settings& defaults, const QDBusConnection& bus,
+    UsageBusExport(UsageAccounts& accounts, Settings& defaults, const QDBusConnection& bus,
                    QObject* parent = nullptr);
     ~UsageBusExport() override;
 
@@ -52,6 +56,7 @@ public:
 
     bool hasData() const;
     QList<QVariantMap> windows() const;
+    QString account() const;
     QString shownWindow() const { return m_presentation.shownWindow; }
     QString figure() const { return m_presentation.figureText; }
     QString severity() const;
@@ -71,12 +76,14 @@ public:
     QString metric() const;
 
 private:
+    // The service of the account the tray shows.
+    const UsageService& shown() const;
     std::optional<WindowFigure> figureOf(const QString& id) const;
     double percentOf(const QString& id) const;
     QString resetOf(const QString& id) const;
     void announceChanges();
 
-    UsageService& m_usage;
+    UsageAccounts& m_accounts;
     Settings& m_defaults;
     QDBusConnection m_bus;
     TrayPresentation m_presentation;

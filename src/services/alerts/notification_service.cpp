@@ -53,14 +53,15 @@ NotificationService::NotificationService(Settings& defaults, const QDBusConnecti
     m_notifiedThresholds = QSet<QString>(stored.begin(), stored.end());
 }
 
-void NotificationService::checkUsage(const UsageData& data)
+void NotificationService::checkUsage(const UsageData& data, const QString& accountName)
 {
     if (!m_defaults.boolForKey(Settings::usageAlertsKey) || !m_notificationsEnabled)
         return;
     const UsageAlerts::Outcome outcome =
         UsageAlerts::evaluate(data, m_thresholds, m_notifiedThresholds, m_clock());
     for (const UsageAlerts::Alert& alert : outcome.alerts)
-        post(alert.summary, alert.body);
+        post(accountName.isEmpty() ? alert.summary : tr("%1: %2").arg(accountName, alert.summary),
+             alert.body);
     if (outcome.notified == m_notifiedThresholds)
         return;
     m_notifiedThresholds = outcome.notified;

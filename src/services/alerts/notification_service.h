@@ -34,7 +34,8 @@ public:
     void requestPermission();
     // Posts the alerts a snapshot calls for, while "Usage alerts" is on and
     // notifications are allowed.
-    void checkUsage(const UsageData& data);
+    // With several accounts, the alerts name the account (`accountName`).
+    void checkUsage(const UsageData& data, const QString& accountName = QString());
 
 Q_SIGNALS:
     void notificationsEnabledChanged(bool enabled);

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "models/account.h"
+#include "models/clock.h"
+#include "services/sources/usage_source.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class KeyringService;
+class SecretStore;
+class Settings;
+class UsageService;
+
+// Every account the user watches, each read by a usage service of its own: a request
+// chain, an error, a rate-limit pause and an organization cache each, so one account's
+// failure never blanks another's figures. The first account's service is there from the
+// start, as before there were accounts; the others follow the accounts list.
+class UsageAccounts : public QObject {
+    Q_OBJECT
+
+public:
+    // The secret store of an account other than the first.
+    using StoreFactory = std::function<std::shared_ptr<SecretStore>(const Account&)>;
+
+    // The keyring and the settings must outlive the accounts.
+    UsageAccounts(KeyringService& firstKeyring, Settings& settings, UsageEndpoints endpoints,
+                  StoreFactory stores, Clock clock = systemClock, QObject* parent = nullptr);
+    ~UsageAccounts() override;
+
+    const QList<Account>& accounts() const { return m_accounts; }
+    // In the order of accounts(); never empty.
+    QList<UsageService*> services() const;
+    UsageService* service(const QString& accountId) const;
+    const Account* account(const QString& accountId) const;
+    // The service of the first account in the list.
+    UsageService& first() const;
+
+    // Starts every account's service: each reads its sign-in and, with one, fetches.
+    void start();
+    // Refresh: every account that is not fetching already.
+    void refreshAll();
+
+    // Adds an account reading this cookie (and, when given, this organization of it); its
+    // keyring item is written before it fetches. The new account's id.
+    QString addCookieAccount(const QString& name, const QString& cookie,
+                             const std::optional<QString>& organizationId = std::nullopt);
+    QString addClaudeCodeAccount(const QString& name);
+    void rename(const QString& accountId, const QString& name);
+    // Removes the account and its keyring item; its history stays until the user clears
+    // it. The last account stays.
+    void remove(const QString& accountId);
+
+Q_SIGNALS:
+    // Added, removed or renamed.
+    void accountsChanged();
+    // An account's service changed (any property).
+    void changed();
+    // An account's snapshot: recorded in the history and checked for alerts by the caller.
+    void usageDataChanged(const QString& accountId);
+
+private:
+    struct Entry {
+        QString id;
+        std::shared_ptr<KeyringService> keyring;
+        std::unique_ptr<UsageService> service;
+    };
+
+    // Makes the services match the list in the settings.
+    void follow();
+    void add(const Account& account);
+    void saveList(QList<Account> accounts);
+
+    KeyringService& m_firstKeyring;
+    Settings& m_settings;
+    UsageEndpoints m_endpoints;
+    StoreFactory m_stores;
+    Clock m_clock;
+    QList<Account> m_accounts;
+    std::vector<Entry> m_entries;
+    bool m_started = false;
+};
