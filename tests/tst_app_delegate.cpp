@@ -3,6 +3,8 @@
 #include "app/platform/status_item.h"
 #include "fake_notification_server.h"
 #include "service_fixture.h"
+#include "services/accounts/account_store.h"
+#include "services/fetch/fetch_messages.h"
 #include "views/usage_row_widget.h"
 
 #include <QApplication>
@@ -28,6 +30,7 @@ private Q_SLOTS:
     void forecastFromTheStoredHistory();
     void everyLimitShowsAndStylesSwitchLive();
     void wakingFromSleepFetchesOnce();
+    void severalAccountsSideBySide();
 };
 
 // The labels the tray item announces, as a panel on the bus receives them.
@@ -60,6 +63,9 @@ struct Scene {
             AutostartEntry(autostartPath(), QStringLiteral("/usr/bin/gaugery")),
             [this](const QString& line) { printed << line; }};
         environment.historyPath = home.filePath(QStringLiteral("history.sqlite"));
+        environment.secretStores = [this](const Account& account) {
+            return fixture.storeOf(account.id);
+        };
         return environment;
     }
     QString autostartPath() const
@@ -322,6 +328,74 @@ void TestAppDelegate::wakingFromSleepFetchesOnce()
 
     logind.unregisterService(QStringLiteral("org.freedesktop.login1"));
     QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
+}
+
+void TestAppDelegate::severalAccountsSideBySide()
+{
+    FakeNotificationServer server;
+    QVERIFY(server.start());
+    Scene scene;
+    ServiceFixture& fixture = scene.fixture;
+    const QString reset = QDateTime::currentDateTimeUtc().addSecs(3600).toString(Qt::ISODate);
+    const auto usage = [&](int percent) {
+        return ServiceBodies::json(
+            QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%2"}})")
+                .arg(percent)
+                .arg(reset)
+                .toUtf8());
+    };
+    // The first account's session, and a work session in two organizations, the second
+    // one watched; that one fails at first.
+    fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    fixture.server.on(ServiceFixture::usagePath, usage(80));
+    fixture.storeOf(QStringLiteral("work"))->put(QByteArray("sessionKey=test-work"));
+    fixture.server.on(ServiceFixture::organizationsPath, "test-work",
+                      ServiceBodies::json(R"([{"uuid":"org-b1"},{"uuid":"org-b2"}])"));
+    fixture.server.on("/api/organizations/org-b2/usage", ServiceBodies::json("{}", 503));
+    Settings& settings = fixture.defaults.defaults();
+    settings.setValue(Settings::usageAlertsKey, true);
+    AccountStore::save(
+        settings, {{Accounts::defaultId, QStringLiteral("Personal"), Account::Source::cookie, {}},
+                   {QStringLiteral("work"), QStringLiteral("Work"), Account::Source::cookie,
+                    QStringLiteral("org-b2")}});
+
+    AppDelegate delegate(scene.environment());
+    delegate.start();
+    UsageService& personal = delegate.usageService();
+    UsageService& work = *delegate.accounts().service(QStringLiteral("work"));
+    QTRY_VERIFY(personal.usageData() && work.error());
+    // One account's failure leaves the other's figures; the alert names its account.
+    QCOMPARE(work.error(), std::optional(FetchMessages::serverError(503)));
+    QCOMPARE(personal.usageData()->sessionUsagePercent, 80.0);
+    QTRY_COMPARE(server.notifications().size(), 1);
+    QCOMPARE(server.notifications().first().summary, QStringLiteral("Personal: Session at 75%"));
+
+    fixture.server.on("/api/organizations/org-b2/usage", usage(91));
+    settings.setValue(Settings::trayAccountKey, Accounts::highestOfAll);
+    delegate.accounts().refreshAll();
+    QTRY_VERIFY(work.usageData());
+    QTRY_COMPARE(server.notifications().size(), 2);
+    QCOMPARE(server.notifications().last().summary, QStringLiteral("Work: Session at 90%"));
+    QTRY_VERIFY(delegate.statusItem()->presentation().toolTip.startsWith(
+        QStringLiteral("Work · Session: 91%")));
+    QVERIFY(delegate.statusItem()->presentation().toolTip.contains(
+        QStringLiteral("\nPersonal · Session: 80%")));
+    // Each account's rows in its own series.
+    const HistoryQueries history = delegate.history().queries();
+    QCOMPARE(
+        history.samples(QStringLiteral("org-1234"), UsageWindows::sessionId).rows.last().percent,
+        80.0);
+    QCOMPARE(history.samples(QStringLiteral("org-b2"), UsageWindows::sessionId).rows.last().percent,
+             91.0);
+
+    // A keyring item each; removing one takes its item and leaves the first one's.
+    QCOMPARE(fixture.storeOf(QStringLiteral("work"))->secret(),
+             std::optional(QByteArray("sessionKey=test-work")));
+    delegate.accounts().remove(QStringLiteral("work"));
+    QTRY_COMPARE(fixture.storeOf(QStringLiteral("work"))->secret(), std::nullopt);
+    QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
+    QCOMPARE(delegate.accounts().accounts().size(), 1);
+    QCOMPARE(history.samples(QStringLiteral("org-b2"), UsageWindows::sessionId).rows.size(), 1);
 }
 
 QTEST_MAIN(TestAppDelegate)

@@ -1,6 +1,7 @@
 #include "app/platform/usage_bus_export.h"
 #include "models/usage_bus.h"
 #include "service_fixture.h"
+#include "services/accounts/account_store.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void noAgent();
     void againstTheAgent();
     void propertiesChangedAfterAFetch();
+    void oneAccountOfSeveral();
 };
 
 // The PropertiesChanged signals a status bar would get.
@@ -149,6 +151,49 @@ void TestGaugeryStatus::propertiesChangedAfterAFetch()
     for (qsizetype i = before; i < log.changes.size(); ++i)
         QVERIFY(!log.changes.at(i).contains(QStringLiteral("SessionPercent")));
     QDBusConnection::disconnectFromBus(QStringLiteral("agent2"));
+}
+
+void TestGaugeryStatus::oneAccountOfSeveral()
+{
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    fixture.storeOf(QStringLiteral("work"))->put(QByteArray("sessionKey=test-work"));
+    fixture.server.on(ServiceFixture::organizationsPath, "test-work",
+                      ServiceBodies::json(R"([{"uuid":"org-work"}])"));
+    fixture.server.on("/api/organizations/org-work/usage",
+                      ServiceBodies::json(R"({"five_hour":{"utilization":91}})"));
+    AccountStore::save(
+        fixture.defaults.defaults(),
+        {{Accounts::defaultId, QStringLiteral("Personal"), Account::Source::cookie, {}},
+         {QStringLiteral("work"), QStringLiteral("Work"), Account::Source::cookie, {}}});
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    for (UsageService* service : accounts->services())
+        QVERIFY(fixture.fetchAndWait(*service));
+
+    QDBusConnection agent =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent3"));
+    QVERIFY(agent.registerService(agentName));
+    {
+        UsageBusExport exported(*accounts, fixture.defaults.defaults(), agent);
+        TrayInput input;
+        for (const Account& account : accounts->accounts())
+            input.accounts.append(
+                {account.id, account.name, accounts->service(account.id)->usageData()});
+        input.trayAccount = Accounts::defaultId;
+        exported.setPresentation(presentTray(input));
+        const QString format = QStringLiteral("{account} {session}%");
+        QCOMPARE(runStatus({QStringLiteral("--format"), format}).out,
+                 QStringLiteral("Personal 42%\n"));
+        QCOMPARE(runStatus({QStringLiteral("--account"), QStringLiteral("Work"),
+                            QStringLiteral("--format"), format})
+                     .out,
+                 QStringLiteral("Work 91%\n"));
+        const Run unknown = runStatus({QStringLiteral("--account"), QStringLiteral("Home")});
+        QCOMPARE(unknown.exitCode, 1);
+        QCOMPARE(unknown.err, QStringLiteral("gaugery-status: no account named Home\n"));
+    }
+    agent.unregisterService(agentName);
+    QDBusConnection::disconnectFromBus(QStringLiteral("agent3"));
 }
 
 QTEST_GUILESS_MAIN(TestGaugeryStatus)

@@ -1,3 +1,4 @@
+#include "services/keyring/keyring_service.h"
 #include "services/keyring/libsecret_store.h"
 
 #include <QDBusArgument>
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void removesItemsOthersLeft_data();
     void removesItemsOthersLeft();
     void clearTwice();
+    void anItemAnAccount();
     void worksFromSeveralThreads();
     void noSecretService();
     void lockedCollectionKeepsSecret();
@@ -280,6 +282,26 @@ void TestLibsecretStore::clearTwice()
     QCOMPARE(store.clear(), SecretState::absent);
     QCOMPARE(store.lookup().status, SecretState::absent);
     QCOMPARE(lookupWithSecretTool(), std::nullopt);
+}
+
+void TestLibsecretStore::anItemAnAccount()
+{
+    LibsecretStore first;
+    LibsecretStore work(KeyringService::itemOf(
+        {QStringLiteral("work"), QStringLiteral("Work"), Account::Source::cookie, {}}));
+    QVERIFY(first.store("test-cookie-first"));
+    QVERIFY(work.store("test-cookie-work"));
+    QCOMPARE(found(first), std::optional<QByteArray>("test-cookie-first"));
+    QCOMPARE(found(work), std::optional<QByteArray>("test-cookie-work"));
+    // The first account's item is the one other clients know, untouched by the others.
+    QCOMPARE(lookupWithSecretTool(), std::optional<QByteArray>("test-cookie-first"));
+    QCOMPARE(secretTool({QStringLiteral("lookup"), QStringLiteral("service"),
+                         QStringLiteral("com.gaugery.app"), QStringLiteral("account"),
+                         QStringLiteral("sessionCookie:work")}),
+             std::optional<QByteArray>("test-cookie-work"));
+    QCOMPARE(work.clear(), SecretState::absent);
+    QCOMPARE(work.lookup().status, SecretState::absent);
+    QCOMPARE(found(first), std::optional<QByteArray>("test-cookie-first"));
 }
 
 void TestLibsecretStore::worksFromSeveralThreads()

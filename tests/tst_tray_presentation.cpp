@@ -1,3 +1,4 @@
+#include "models/account.h"
 #include "models/tray_presentation.h"
 
 #include <QHash>
@@ -23,6 +24,8 @@ private Q_SLOTS:
     void styleDefault();
     void toolTip_data();
     void toolTip();
+    void severalAccounts_data();
+    void severalAccounts();
 };
 
 namespace {
@@ -252,6 +255,53 @@ void TestTrayPresentation::toolTip()
         input.style = style;
         QTEST(presentTray(input).toolTip, "toolTip");
     }
+}
+
+void TestTrayPresentation::severalAccounts_data()
+{
+    QTest::addColumn<QList<double>>("sessions"); // NaN: an account without figures yet
+    QTest::addColumn<QString>("trayAccount");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("toolTip");
+
+    const double none = std::nan("");
+    QTest::newRow("the account chosen")
+        << QList<double>{30, 95} << QStringLiteral("a") << QStringLiteral("a")
+        << QStringLiteral("A · Session: 30%\nB · Session: 95%");
+    QTest::newRow("one no longer listed: the first")
+        << QList<double>{30, 95} << QStringLiteral("gone") << QStringLiteral("a")
+        << QStringLiteral("A · Session: 30%\nB · Session: 95%");
+    QTest::newRow("highest of all names its account first")
+        << QList<double>{30, 95, 60} << Accounts::highestOfAll << QStringLiteral("b")
+        << QStringLiteral("B · Session: 95%\nA · Session: 30%\nC · Session: 60%");
+    QTest::newRow("figures win over none")
+        << QList<double>{none, 5} << Accounts::highestOfAll << QStringLiteral("b")
+        << QStringLiteral("B · Session: 5%\nA · no figures yet");
+    QTest::newRow("the chosen one without figures")
+        << QList<double>{none, 5} << QStringLiteral("a") << QStringLiteral("a")
+        << QStringLiteral("Gaugery\nA · no figures yet\nB · Session: 5%");
+}
+
+void TestTrayPresentation::severalAccounts()
+{
+    QFETCH(QList<double>, sessions);
+    QFETCH(QString, trayAccount);
+    TrayInput input;
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        const QString id(QChar(char16_t(u'a' + i)));
+        std::optional<UsageData> usage;
+        if (!std::isnan(sessions.at(i))) {
+            usage.emplace();
+            usage->sessionUsagePercent = sessions.at(i);
+        }
+        input.accounts.append({id, id.toUpper(), usage});
+    }
+    input.trayAccount = trayAccount;
+    input.metric = UsageWindows::sessionId;
+    input.now = noon;
+    const TrayPresentation presentation = presentTray(input);
+    QTEST(presentation.shownAccount, "shown");
+    QTEST(presentation.toolTip, "toolTip");
 }
 
 QTEST_GUILESS_MAIN(TestTrayPresentation)

@@ -38,6 +38,12 @@ void LoopbackServer::on(const QByteArray& path, const ScriptedResponse& response
     m_responses.insert(path, response);
 }
 
+void LoopbackServer::on(const QByteArray& path, const QByteArray& cookie,
+                        const ScriptedResponse& response)
+{
+    m_cookieResponses[path].append({cookie, response});
+}
+
 QList<QByteArray> LoopbackServer::requestedPaths() const
 {
     QList<QByteArray> paths;
@@ -74,7 +80,12 @@ void LoopbackServer::serve(QTcpSocket* socket, QByteArray& buffer)
         }
         m_requests.append(request);
         Q_EMIT requestReceived(request);
-        answer(socket, m_responses.value(request.path, ScriptedResponse{404, {}, "not found"}));
+        ScriptedResponse response = m_responses.value(request.path, {404, {}, "not found"});
+        for (const auto& [cookie, scripted] : m_cookieResponses.value(request.path)) {
+            if (request.header("Cookie").contains(cookie))
+                response = scripted;
+        }
+        answer(socket, response);
     }
 }
 

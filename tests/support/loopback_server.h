@@ -47,6 +47,9 @@ public:
     QUrl origin() const;
     // Every request to `path` gets this answer until it is replaced.
     void on(const QByteArray& path, const ScriptedResponse& response);
+    // Requests to `path` whose Cookie header holds `cookie` get this answer instead: one
+    // server for several accounts.
+    void on(const QByteArray& path, const QByteArray& cookie, const ScriptedResponse& response);
     const QList<RecordedRequest>& requests() const { return m_requests; }
     QList<QByteArray> requestedPaths() const;
     void clearRequests() { m_requests.clear(); }
@@ -61,6 +64,7 @@ private:
 
     QTcpServer m_server;
     QHash<QByteArray, ScriptedResponse> m_responses;
+    QHash<QByteArray, QList<QPair<QByteArray, ScriptedResponse>>> m_cookieResponses;
     QList<RecordedRequest> m_requests;
 };
 
