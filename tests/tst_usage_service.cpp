@@ -101,6 +101,18 @@ void TestUsageService::timerTicksFetch()
     QVERIFY(published.wait());
     QVERIFY(published.wait());
     QVERIFY(fx.server.requests().size() >= 3);
+
+    // A tick while the last refresh still runs starts no second chain.
+    service->stopAutoRefresh();
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
+    slow.delayMs = 300;
+    fx.server.on(Fx::usagePath, slow);
+    fx.server.clearRequests();
+    service->fetchUsage();
+    QTRY_VERIFY(service->isLoading());
+    service->scheduledFetch();
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(fx.server.requests().size(), 1);
 }
 
 void TestUsageService::rateLimitPausesTheTimer_data()

@@ -138,7 +138,8 @@ void UsageService::start()
 
 void UsageService::scheduledFetch()
 {
-    if (!isConnected())
+    // One chain at a time: the one still running is this tick's refresh.
+    if (!isConnected() || m_state.isLoading)
         return;
     // A rate-limited account is left alone until the server says; Refresh still asks.
     if (m_rateLimitedUntil && m_clock() < *m_rateLimitedUntil)

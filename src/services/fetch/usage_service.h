@@ -74,8 +74,9 @@ public:
     void start();
     void fetchUsage();
     // The fetch the timer and a wake from sleep make: none without a sign-in, none while
-    // the service has asked to be left alone after a rate limit, and none with Claude
-    // Code's token sooner than claudeCodeSpacingSeconds after the last.
+    // one is running, none while the service has asked to be left alone after a rate
+    // limit, and none with Claude Code's token sooner than claudeCodeSpacingSeconds after
+    // the last.
     void scheduledFetch();
     // Stores the cookie; with an organization (the one the browser last used), that one is
     // read from then on. Nothing else changes unless the keyring takes it.
