@@ -131,7 +131,8 @@ void TestDashboardView::states()
     }
     if (setup == Setup::errorAlone)
         fixture.server.on(ServiceFixture::organizationsPath, ServiceBodies::json("{}", 401));
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     if (setup == Setup::loading) {
         service->fetchUsage();
         QTRY_VERIFY(service->isLoading());
@@ -144,7 +145,7 @@ void TestDashboardView::states()
     }
 
     // Built after the service reached its state, then shown, as the popup does.
-    DashboardView view(*service);
+    DashboardView view(*accounts);
     QCOMPARE(view.content(), content);
     if (accessible.isEmpty())
         return;
@@ -206,13 +207,14 @@ void TestDashboardView::eachShowingWithoutSnapshotFetches()
         slow.delayMs = 30000;
         fixture.server.on(ServiceFixture::organizationsPath, slow);
     }
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     service->start();
     QTRY_VERIFY(service->hasCookie());
     if (withSnapshot)
         QVERIFY(fixture.settle(*service));
 
-    DashboardView view(*service);
+    DashboardView view(*accounts);
     for (int showing = 0; showing < 3; ++showing) {
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -226,9 +228,10 @@ void TestDashboardView::refreshKeepsTheDataBlock()
 {
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     QVERIFY(fixture.fetchAndWait(*service));
-    DashboardView view(*service);
+    DashboardView view(*accounts);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QWidget* block = view.contentWidget();
@@ -263,8 +266,8 @@ void TestDashboardView::intents()
 {
     ServiceFixture fixture;
     fixture.store->put(std::nullopt);
-    const std::unique_ptr<UsageService> service = fixture.makeService();
-    DashboardView view(*service);
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    DashboardView view(*accounts);
     QSignalSpy cookie(&view, &DashboardView::setCookieRequested);
     QSignalSpy history(&view, &DashboardView::historyRequested);
     QSignalSpy settings(&view, &DashboardView::settingsRequested);
