@@ -7,6 +7,9 @@
 #include "history_fixture.h"
 #include "service_fixture.h"
 #include "services/history/history_store.h"
+#include "views/account_header.h"
+#include "views/account_section.h"
+#include "views/accounts_block.h"
 #include "views/dashboard_view.h"
 #include "views/history_chart_view.h"
 #include "views/history_view.h"
@@ -95,6 +98,31 @@ std::unique_ptr<QWidget> dashboard(SceneContext& c)
     return std::make_unique<DashboardPopup>(new DashboardView(*c.accounts));
 }
 
+// Accounts at work, at home and of a team, each with figures of its own.
+QList<ServiceFixture::ServedAccount> servedAccounts()
+{
+    return {
+        {QStringLiteral("Work"), "org-work", ServiceBodies::json(usageBody(42, 38.5, 12)),
+         QStringLiteral("Acme Corp")},
+        {QStringLiteral("Personal"), "org-home", ServiceBodies::json(usageBody(74.6, 20, 8)),
+         QStringLiteral("Sam's Individual Org")},
+        {QStringLiteral("Acme Team"), "org-team", ServiceBodies::json(usageBody(93, 61, 30, 12)),
+         QStringLiteral("Acme Team")},
+    };
+}
+
+// Past two accounts, the sections are closed until one is opened.
+std::unique_ptr<QWidget> accountsDashboard(SceneContext& c, int count, int open = -1)
+{
+    c.fixture.serveAccounts(servedAccounts().mid(0, count));
+    c.start();
+    ServiceFixture::startAndWait(*c.accounts);
+    auto* view = new DashboardView(*c.accounts);
+    if (open >= 0)
+        view->accountsBlock()->sections().at(open)->header()->click();
+    return std::make_unique<DashboardPopup>(view);
+}
+
 // The last day, with the pointer on the weekly figure of an hour ago.
 std::unique_ptr<QWidget> historyWindow(SceneContext& c)
 {
@@ -135,11 +163,15 @@ QList<Scene> scenes()
              return dashboard(c);
          }},
         {QStringLiteral("dashboard-data"),
-         [](SceneContext& c) { c.fetched(usageBody(42, 38.5, 12, 4));
-             return dashboard(c); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(42, 38.5, 12, 4));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-data-no-opus"),
-         [](SceneContext& c) { c.fetched(usageBody(42, 38.5, 12));
-             return dashboard(c); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(42, 38.5, 12));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-every-limit"),
          [](SceneContext& c) {
              QByteArray body = usageBody(42, 38.5, 12, 4);
@@ -153,11 +185,15 @@ QList<Scene> scenes()
              return dashboard(c);
          }},
         {QStringLiteral("dashboard-warning"),
-         [](SceneContext& c) { c.fetched(usageBody(74.6, 82.3, 70, 71.2));
-             return dashboard(c); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(74.6, 82.3, 70, 71.2));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-critical"),
-         [](SceneContext& c) { c.fetched(usageBody(96.4, 90, 150, 91));
-             return dashboard(c); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(96.4, 90, 150, 91));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-error-under-data"),
          [](SceneContext& c) {
              UsageService& service = c.fetched(usageBody(42, 38.5, 12, 4));
@@ -171,6 +207,10 @@ QList<Scene> scenes()
              c.fixture.fetchAndWait(c.start());
              return dashboard(c);
          }},
+        {QStringLiteral("dashboard-two-accounts"),
+         [](SceneContext& c) { return accountsDashboard(c, 2); }},
+        {QStringLiteral("dashboard-three-accounts"),
+         [](SceneContext& c) { return accountsDashboard(c, 3, 1); }},
         {QStringLiteral("onboarding"),
          [](SceneContext& c) -> std::unique_ptr<QWidget> {
              c.fixture.store->put(std::nullopt);
@@ -206,6 +246,17 @@ QList<Scene> scenes()
                                  ServiceBodies::json(usageBody(42, 38.5, 12)));
              c.start();
              c.fixture.fetchAndWait(*c.service);
+             return std::make_unique<SettingsView>(*c.accounts, c.fixture.defaults.defaults());
+         },
+         true},
+        {QStringLiteral("settings-accounts"),
+         [](SceneContext& c) -> std::unique_ptr<QWidget> {
+             // One of them signed out in the browser.
+             QList<ServiceFixture::ServedAccount> served = servedAccounts();
+             served[1].usage = ServiceBodies::json("{}", 401);
+             c.fixture.serveAccounts(served);
+             c.start();
+             ServiceFixture::startAndWait(*c.accounts);
              return std::make_unique<SettingsView>(*c.accounts, c.fixture.defaults.defaults());
          },
          true},

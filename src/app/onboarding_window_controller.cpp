@@ -55,8 +55,9 @@ void OnboardingWindowController::offerImport(SetupView* view) const
 {
     const QUrl origin =
         m_origin.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::serviceOrigin)) : m_origin;
-    view->setBrowserImport(
-        [origin] { return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run(); });
+    view->setBrowserImport([origin] {
+        return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run();
+    });
 }
 
 QWidget* OnboardingWindowController::window() const

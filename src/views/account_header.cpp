@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int paddingX = 14;
-constexpr int paddingY = 6;
+constexpr int paddingY = 5;
 constexpr int spacing = 8;
 constexpr int chevronFrame = 10;
 
@@ -115,9 +115,10 @@ void AccountHeader::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), ClaudeColors::primaryTint(palette(), 0.08));
     QRect label = rect().adjusted(paddingX, paddingY, -paddingX, -paddingY);
     if (m_collapsible) {
-        drawChevron(painter, QRectF(label.right() - chevronFrame + 1, label.top(), chevronFrame,
-                                    label.height()),
-                    m_open, ClaudeColors::secondaryText(palette()));
+        drawChevron(
+            painter,
+            QRectF(label.right() - chevronFrame + 1, label.top(), chevronFrame, label.height()),
+            m_open, ClaudeColors::secondaryText(palette()));
         label.setRight(label.right() - chevronFrame - spacing);
     }
     const QString figure = shownFigure();

@@ -2,7 +2,9 @@
 
 #include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
+#include "views/claude_colors.h"
 #include "views/elided_label.h"
+#include "views/plain_button.h"
 #include "views/settings_choices.h"
 #include "views/view_fonts.h"
 
@@ -10,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -18,9 +19,9 @@ namespace {
 constexpr int nameFontSize = 13;
 constexpr int detailFontSize = 11;
 
-ElidedLabel* detailLabel()
+ElidedLabel* detailLabel(int lines)
 {
-    auto* label = new ElidedLabel(QString(), 1);
+    auto* label = new ElidedLabel(QString(), lines);
     label->setFont(ViewFonts::font(detailFontSize));
     label->setForegroundRole(QPalette::PlaceholderText);
     // The organization's name is the service's, the error the server's: text only.
@@ -28,12 +29,15 @@ ElidedLabel* detailLabel()
     return label;
 }
 
-QPushButton* button(const QString& text)
+// A link-like button, as the rows are many and each has two.
+PlainButton* button(const QString& text, QColor (*color)())
 {
-    auto* result = new QPushButton(text);
-    result->setFont(ViewFonts::font(nameFontSize));
-    result->setAutoDefault(true);
-    return result;
+    PlainButton::Look look;
+    look.font = ViewFonts::font(12);
+    look.foreground = [color](const QPalette&) { return color(); };
+    // Room for the focus ring around the text.
+    look.padding = QMargins(3, 1, 3, 1);
+    return new PlainButton(text, look);
 }
 
 } // namespace
@@ -78,28 +82,31 @@ AccountList::Row AccountList::buildRow(const QString& accountId, QWidget* contai
     row.editor->setFont(ViewFonts::font(nameFontSize));
     row.editor->hide();
     row.editor->installEventFilter(this);
-    row.detail = detailLabel();
-    row.error = detailLabel();
-    row.rename = button(tr("Rename"));
-    row.remove = button(tr("Remove"));
+    row.detail = detailLabel(1);
+    row.error = detailLabel(2);
+    row.rename = button(tr("Rename"), &ClaudeColors::claudeTan);
+    row.remove = button(tr("Remove"), &ClaudeColors::destructive);
     row.remove->setToolTip(tr("Stops watching this account and deletes its cookie from the "
                               "keyring. Its history stays."));
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(0);
-    texts->addWidget(row.name);
-    texts->addWidget(row.editor);
-    texts->addWidget(row.detail);
-    texts->addWidget(row.error);
-    auto* layout = new QHBoxLayout(container);
+    // The buttons beside the name; what it reads and its error use the whole width.
+    auto* top = new QHBoxLayout;
+    top->setSpacing(10);
+    top->addWidget(row.name, 1);
+    top->addWidget(row.editor, 1);
+    top->addWidget(row.rename);
+    top->addWidget(row.remove);
+    auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(texts, 1);
-    layout->addWidget(row.rename, 0, Qt::AlignTop);
-    layout->addWidget(row.remove, 0, Qt::AlignTop);
+    layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addWidget(row.detail);
+    layout->addWidget(row.error);
 
-    connect(row.rename, &QPushButton::clicked, this, [this, row] { startRename(row); });
-    connect(row.editor, &QLineEdit::editingFinished, this, [this, row] { finishRename(row, true); });
-    connect(row.remove, &QPushButton::clicked, this,
+    connect(row.rename, &PlainButton::clicked, this, [this, row] { startRename(row); });
+    connect(row.editor, &QLineEdit::editingFinished, this,
+            [this, row] { finishRename(row, true); });
+    connect(row.remove, &PlainButton::clicked, this,
             [this, accountId] { m_accounts.remove(accountId); });
     return row;
 }
@@ -116,9 +123,8 @@ void AccountList::showStates()
         row.rename->setAccessibleName(tr("Rename %1").arg(account->name));
         row.remove->setAccessibleName(tr("Remove %1").arg(account->name));
         row.remove->setEnabled(removable);
-        row.detail->setText(SettingsChoices::accountText(*account, usage->source(),
-                                                         usage->claudeCodePlan(),
-                                                         usage->organization()));
+        row.detail->setText(SettingsChoices::accountText(
+            *account, usage->source(), usage->claudeCodePlan(), usage->organization()));
         row.error->setText(usage->error().value_or(QString()));
         row.error->setToolTip(row.error->text());
         row.error->setVisible(usage->error().has_value());

@@ -4,8 +4,8 @@
 
 class ElidedLabel;
 class QLabel;
+class PlainButton;
 class QLineEdit;
-class QPushButton;
 class QVBoxLayout;
 class UsageAccounts;
 
@@ -22,8 +22,8 @@ public:
         QLineEdit* editor = nullptr;
         ElidedLabel* detail = nullptr;
         ElidedLabel* error = nullptr;
-        QPushButton* rename = nullptr;
-        QPushButton* remove = nullptr;
+        PlainButton* rename = nullptr;
+        PlainButton* remove = nullptr;
     };
 
     explicit AccountList(UsageAccounts& accounts, QWidget* parent = nullptr);

@@ -23,7 +23,7 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
 
     m_body = new QWidget;
     auto* body = new QVBoxLayout(m_body);
-    body->setContentsMargins(0, 0, 0, 4);
+    body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
     m_rows = new QWidget;
     m_rowsLayout = new QVBoxLayout(m_rows);
@@ -50,6 +50,8 @@ void AccountSection::setOpen(bool open)
 {
     m_header->setOpen(open);
     m_body->setVisible(open);
+    // Measured at once by the block, not on the layouts' later turn.
+    updateGeometry();
 }
 
 bool AccountSection::isOpen() const
@@ -89,4 +91,6 @@ void AccountSection::refresh()
     }
     m_state->setVisible(!m_state->text().isEmpty());
     m_errorLine->setMessage(m_usage.error());
+    m_body->updateGeometry();
+    updateGeometry();
 }

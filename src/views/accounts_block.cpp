@@ -20,7 +20,7 @@ AccountsBlock::AccountsBlock(UsageAccounts& accounts, QWidget* parent)
     layout->setSpacing(0);
     m_sections = new QWidget;
     m_sectionsLayout = new QVBoxLayout(m_sections);
-    m_sectionsLayout->setContentsMargins(0, 4, 0, 0);
+    m_sectionsLayout->setContentsMargins(0, 4, 0, 4);
     m_sectionsLayout->setSpacing(0);
     m_scroll = UsageBlock::scrollArea(m_sections);
     layout->addWidget(m_scroll);
@@ -87,6 +87,10 @@ void AccountsBlock::refresh()
 
 void AccountsBlock::fitHeight()
 {
+    // Layouts catch up with shown and hidden widgets on a later turn; measured now, every
+    // cached size goes first.
+    for (QLayout* layout : m_sections->findChildren<QLayout*>())
+        layout->invalidate();
     m_sectionsLayout->invalidate();
     const int wanted = m_sections->hasHeightForWidth()
                            ? m_sections->heightForWidth(DashboardShape::width)

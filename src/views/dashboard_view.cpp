@@ -11,8 +11,8 @@
 #include "views/elided_label.h"
 #include "views/error_line.h"
 #include "views/menu_button.h"
-#include "views/symbol_view.h"
 #include "views/refresh_footer.h"
+#include "views/symbol_view.h"
 #include "views/usage_block.h"
 #include "views/view_fonts.h"
 #include "views/welcome_view.h"
@@ -205,8 +205,8 @@ void DashboardView::refresh()
     m_cookieButton->setText(first.hasCookie() ? tr("Update Cookie") : tr("Set Cookie"));
     if (several) {
         // The sections get what the tallest dashboard leaves them.
-        const int rest = m_header->sizeHint().height() + m_menu->sizeHint().height() + 2 +
-                         1 + m_accountsBlock->footer()->sizeHint().height();
+        const int rest = m_header->sizeHint().height() + m_menu->sizeHint().height() + 2 + 1 +
+                         m_accountsBlock->footer()->sizeHint().height();
         m_accountsBlock->setHeightLimit(DashboardShape::tallestHeight - rest);
     }
     updateGeometry();

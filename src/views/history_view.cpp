@@ -44,8 +44,7 @@ QString readFailure(const QString& error)
 
 } // namespace
 
-HistoryView::HistoryView(HistoryStore& store, UsageAccounts& accounts, Clock clock,
-                         QWidget* parent)
+HistoryView::HistoryView(HistoryStore& store, UsageAccounts& accounts, Clock clock, QWidget* parent)
     : QWidget(parent), m_store(store), m_accounts(accounts),
       m_accountId(accounts.accounts().first().id), m_clock(std::move(clock)),
       m_chooseSave(askWhereToSave)
@@ -196,7 +195,8 @@ void HistoryView::exportCsv()
     if (path.isEmpty())
         return;
     const auto [from, to] = HistoryChart::rangeOf(m_span, now, currentFigures(usage()));
-    const HistoryRead<QList<HistoryPoint>> read = m_store.queries().points(usage().owner(), from, to);
+    const HistoryRead<QList<HistoryPoint>> read =
+        m_store.queries().points(usage().owner(), from, to);
     if (!read.ok()) {
         m_exportStatus->setText(readFailure(read.error));
         return;

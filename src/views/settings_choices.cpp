@@ -112,9 +112,9 @@ QString connectionText(UsageSource source, const QString& plan,
 QString accountText(const Account& account, UsageSource source, const QString& plan,
                     const std::optional<Organization>& organization)
 {
-    const bool claudeCode = source == UsageSource::claudeCode ||
-                            (source == UsageSource::none &&
-                             account.source == Account::Source::claudeCode);
+    const bool claudeCode =
+        source == UsageSource::claudeCode ||
+        (source == UsageSource::none && account.source == Account::Source::claudeCode);
     if (claudeCode) {
         const QString text = Texts::tr("Claude Code");
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;

@@ -204,7 +204,8 @@ QWidget* SettingsView::buildConnectionSection()
     m_disconnect = new QPushButton(tr("Disconnect"));
     m_disconnect->setFont(ViewFonts::font(rowFontSize));
     m_disconnect->setAutoDefault(true);
-    connect(m_disconnect, &QPushButton::clicked, this, [this] { m_accounts.first().clearCookie(); });
+    connect(m_disconnect, &QPushButton::clicked, this,
+            [this] { m_accounts.first().clearCookie(); });
 
     m_connectedText = new ElidedLabel(QString(), 2);
     m_connectedText->setFont(ViewFonts::font(rowFontSize));
@@ -275,9 +276,8 @@ PlainButton* SettingsView::addButton(PlainButton*& button)
     // Room for the focus ring around the text.
     look.padding = QMargins(3, 1, 3, 1);
     button = new PlainButton(tr("Add Account…"), look);
-    connect(button, &PlainButton::clicked, this, [this, button] {
-        m_addMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
-    });
+    connect(button, &PlainButton::clicked, this,
+            [this, button] { m_addMenu->popup(button->mapToGlobal(QPoint(0, button->height()))); });
     return button;
 }
 
@@ -350,9 +350,8 @@ void SettingsView::showConnection()
     // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
     m_disconnect->setVisible(usage.hasCookie());
     m_connectionNote->setVisible(connected && throughClaudeCode);
-    m_connectionNote->setText(usage.hasCookie()
-                                  ? tr("Disconnect removes the browser session only.")
-                                  : tr("Sign out in Claude Code to disconnect."));
+    m_connectionNote->setText(usage.hasCookie() ? tr("Disconnect removes the browser session only.")
+                                                : tr("Sign out in Claude Code to disconnect."));
     // The source setting is the first account's of old; the others read their own.
     m_sourceRow->setVisible(usage.accountId() == Accounts::defaultId && usage.hasCookie() &&
                             usage.hasClaudeCode());
