@@ -1,5 +1,7 @@
 #include "build_config.h"
 #include "service_fixture.h"
+#include "views/account_list.h"
+#include "views/add_account_menu.h"
 #include "views/dashboard_view.h"
 #include "views/elided_label.h"
 #include "views/link_row.h"
@@ -12,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -34,6 +37,7 @@ private Q_SLOTS:
     void connectionNamesTheSource_data();
     void connectionNamesTheSource();
     void keyboardNamesAndFit();
+    void accountsAddedRenamedRemoved();
 };
 
 namespace {
@@ -380,6 +384,87 @@ void TestSettingsView::keyboardNamesAndFit()
     QVERIFY(fits());
     service->clearCookie();
     QVERIFY(fits());
+}
+
+void TestSettingsView::accountsAddedRenamedRemoved()
+{
+    ServiceFixture fixture;
+    fixture.server.on(ServiceFixture::organizationsPath,
+                      ServiceBodies::json(R"([{"uuid":"org-1234","name":"Acme Team"},
+                                              {"uuid":"org-personal","name":"Personal"}])"));
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    fixture.server.on("/api/organizations/org-personal/usage",
+                      ServiceBodies::json(ServiceBodies::usage()));
+    fixture.writeClaudeCode(QStringLiteral("test-token-1"),
+                            QDateTime::currentDateTimeUtc().addDays(1));
+    const auto accounts = fixture.makeAccounts();
+    QVERIFY(ServiceFixture::startAndWait(*accounts));
+    Settings& defaults = fixture.defaults.defaults();
+    SettingsView view(*accounts, defaults);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // One account: the connection as it always was.
+    QVERIFY(view.connectedRow()->isVisible());
+    QVERIFY(!view.accountList()->isVisible());
+    QVERIFY(!view.trayAccountPicker()->isVisible());
+
+    // Offered: a browser session, Claude Code's sign-in that no account reads, and the
+    // session's other organization.
+    const auto offered = [&view] {
+        view.addMenu()->fill();
+        QStringList texts;
+        for (const QAction* action : view.addMenu()->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        return texts;
+    };
+    const QString watchPersonal = QStringLiteral("Watch Personal as its own account");
+    QCOMPARE(offered(), (QStringList{QStringLiteral("Browser session…"),
+                                     QStringLiteral("Claude Code"), watchPersonal}));
+    QSignalSpy browserSession(&view, &SettingsView::addBrowserSessionRequested);
+    view.addMenu()->actions().first()->trigger();
+    QCOMPARE(browserSession.size(), 1);
+
+    // Watching the organization: the same cookie, from the keyring, in an item of its own.
+    view.addMenu()->actions().last()->trigger();
+    QTRY_COMPARE(accounts->accounts().size(), 2);
+    const Account added = accounts->accounts().last();
+    QCOMPARE(added.name, QStringLiteral("Personal"));
+    QCOMPARE(added.organizationId, QStringLiteral("org-personal"));
+    QTRY_COMPARE(fixture.storeOf(added.id)->secret(), fixture.store->secret());
+    QVERIFY(!offered().contains(watchPersonal));
+    QVERIFY(view.accountList()->isVisible());
+    QVERIFY(!view.connectedRow()->isVisible());
+    QCOMPARE(view.accountList()->rows().size(), 2);
+
+    // Tray shows: each account, and the highest of all.
+    QVERIFY(view.trayAccountPicker()->isVisible());
+    QCOMPARE(view.trayAccountPicker()->itemText(1), QStringLiteral("Personal"));
+    pick(view.trayAccountPicker(), Qt::Key_End);
+    QCOMPARE(view.trayAccountPicker()->currentText(), QStringLiteral("Highest of all"));
+    QCOMPARE(defaults.setting(Settings::trayAccountKey).toString(), Accounts::highestOfAll);
+
+    // Renamed in place: Escape keeps the name, Return takes the new one.
+    const auto rename = [&view](const QString& name, Qt::Key key) {
+        const AccountList::Row row = view.accountList()->rows().last();
+        QTest::mouseClick(row.rename, Qt::LeftButton);
+        QVERIFY(row.editor->hasFocus());
+        QTest::keyClicks(row.editor, name);
+        QTest::keyClick(row.editor, key);
+    };
+    rename(QStringLiteral("Side project"), Qt::Key_Escape);
+    QCOMPARE(accounts->accounts().last().name, QStringLiteral("Personal"));
+    rename(QStringLiteral("Home"), Qt::Key_Return);
+    QCOMPARE(accounts->accounts().last().name, QStringLiteral("Home"));
+    QTRY_COMPARE(view.accountList()->rows().last().name->text(), QStringLiteral("Home"));
+
+    // Removed in one click: its keyring item goes, the first account's stays.
+    QTest::mouseClick(view.accountList()->rows().last().remove, Qt::LeftButton);
+    QCOMPARE(accounts->accounts().size(), 1);
+    QTRY_COMPARE(fixture.storeOf(added.id)->secret(), std::nullopt);
+    QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
+    QVERIFY(view.connectedRow()->isVisible());
+    QVERIFY(!view.trayAccountPicker()->isVisible());
 }
 
 QTEST_MAIN(TestSettingsView)
