@@ -1,4 +1,5 @@
 #include "service_fixture.h"
+#include "services/accounts/account_store.h"
 #include "views/account_header.h"
 #include "views/account_section.h"
 #include "views/accounts_block.h"
@@ -315,7 +316,8 @@ ScriptedResponse usageOf(int session, int weekly, int sonnet)
 void TestDashboardView::byNumberOfAccounts_data()
 {
     QTest::addColumn<int>("count");
-    // Headers clicked in turn; the last one pressed with Return instead.
+    // Headers clicked in turn; the last one pressed with Return instead, on a third
+    // account added while the dashboard is there.
     QTest::addColumn<QList<int>>("opened");
     QTest::addColumn<bool>("byKeyboard");
     // The second account's next refresh fails.
@@ -373,11 +375,19 @@ void TestDashboardView::byNumberOfAccounts()
         {QStringLiteral("Acme Team"), "org-team", usageOf(93, 61, 30)},
     };
     fixture.serveAccounts(served.mid(0, count));
+    Settings& defaults = fixture.defaults.defaults();
+    if (byKeyboard)
+        AccountStore::save(defaults, AccountStore::load(defaults).mid(0, 2));
     const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
     QVERIFY(ServiceFixture::startAndWait(*accounts));
     DashboardView view(*accounts);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
+    if (byKeyboard) {
+        accounts->addCookieAccount(served.last().name, QStringLiteral("sessionKey=test-cookie-3"),
+                                   QString::fromLatin1(served.last().organizationId));
+        QTRY_VERIFY(accounts->services().last()->usageData());
+    }
     if (secondFails) {
         fixture.server.on("/api/organizations/org-home/usage", ServiceBodies::json("{}", 503));
         fixture.server.clearRequests();
@@ -417,6 +427,15 @@ void TestDashboardView::byNumberOfAccounts()
         if (!colors.isEmpty())
             QCOMPARE(section->header()->figureColor(), colors.at(i));
     }
+    // Tab visits the headers, then Refresh.
+    QStringList tabbed;
+    for (QWidget* focus = view.nextInFocusChain(); focus != &view;
+         focus = focus->nextInFocusChain()) {
+        if (focus->focusPolicy() & Qt::TabFocus && focus->isVisible())
+            tabbed << QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+    }
+    QCOMPARE(tabbed.mid(0, tabbed.indexOf(QStringLiteral("Refresh")) + 1),
+             (count > 2 ? headers : QStringList()) + QStringList{QStringLiteral("Refresh")});
 }
 
 QTEST_MAIN(TestDashboardView)

@@ -6,6 +6,7 @@
 #include "views/account_section.h"
 #include "views/dashboard_shape.h"
 #include "views/divider.h"
+#include "views/plain_button.h"
 #include "views/refresh_footer.h"
 #include "views/usage_block.h"
 
@@ -58,6 +59,13 @@ void AccountsBlock::rebuild()
                 [this, section] { toggle(section); });
         m_sectionsLayout->addWidget(section);
     }
+    // New widgets join the end of the Tab order; the headers belong before Refresh.
+    QWidget* previous = m_footer->refreshButton();
+    for (AccountSection* section : sections()) {
+        setTabOrder(previous, section->header());
+        previous = section->header();
+    }
+    setTabOrder(previous, m_footer->refreshButton());
     refresh();
 }
 

@@ -159,7 +159,8 @@ QWidget* DashboardView::buildContent(DashboardContent kind)
         return block;
     }
     case DashboardContent::accounts:
-        m_accountsBlock = new AccountsBlock(m_accounts);
+        // Built inside the dashboard, so its headers take their place in its Tab order.
+        m_accountsBlock = new AccountsBlock(m_accounts, this);
         return m_accountsBlock;
     case DashboardContent::welcome: {
         auto* welcome = new WelcomeView;
