@@ -436,6 +436,10 @@ void TestSettingsView::accountsAddedRenamedRemoved()
     QVERIFY(view.accountList()->isVisible());
     QVERIFY(!view.connectedRow()->isVisible());
     QCOMPARE(view.accountList()->rows().size(), 2);
+    // Tab goes from "Add Account…" to the rows, which were built after the rest.
+    view.addAccountButton()->setFocus();
+    QTest::keyClick(view.addAccountButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view.accountList()->rows().first().rename);
 
     // Tray shows: each account, and the highest of all.
     QVERIFY(view.trayAccountPicker()->isVisible());

@@ -68,7 +68,28 @@ void AccountList::rebuild()
         m_containers.append(container);
         m_layout->addWidget(container);
     }
+    orderTabs();
     showStates();
+}
+
+void AccountList::setTabOrderAfter(QWidget* before)
+{
+    m_before = before;
+    orderTabs();
+}
+
+void AccountList::orderTabs()
+{
+    // New widgets join the end of the window's Tab order; the rows belong after m_before.
+    QWidget* previous = m_before;
+    for (const Row& row : std::as_const(m_rows)) {
+        for (QWidget* next : {static_cast<QWidget*>(row.editor), static_cast<QWidget*>(row.rename),
+                              static_cast<QWidget*>(row.remove)}) {
+            if (previous)
+                setTabOrder(previous, next);
+            previous = next;
+        }
+    }
 }
 
 AccountList::Row AccountList::buildRow(const QString& accountId, QWidget* container)

@@ -30,6 +30,8 @@ public:
 
     // In the order of the accounts.
     const QList<Row>& rows() const { return m_rows; }
+    // The control Tab leaves for the rows' buttons, kept so as rows come and go.
+    void setTabOrderAfter(QWidget* before);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +39,7 @@ protected:
 private:
     void rebuild();
     void showStates();
+    void orderTabs();
     Row buildRow(const QString& accountId, QWidget* container);
     void startRename(const Row& row);
     // Keeps the name typed, or (keep false) the one before.
@@ -46,4 +49,5 @@ private:
     QVBoxLayout* m_layout;
     QList<Row> m_rows;
     QList<QWidget*> m_containers;
+    QWidget* m_before = nullptr;
 };

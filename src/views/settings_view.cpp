@@ -259,6 +259,7 @@ QWidget* SettingsView::buildAccountsSection()
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addWidget(m_accountList);
     m_accountsSection = section(tr("Accounts"), {rows}, addButton(m_accountsAdd));
+    m_accountList->setTabOrderAfter(m_accountsAdd);
     return m_accountsSection;
 }
 
