@@ -51,7 +51,8 @@ void AccountsBlock::rebuild()
         delete section;
     const QList<Account>& accounts = m_accounts.accounts();
     const bool collapsible = accounts.size() > 2;
-    for (const Account& account : accounts) {
+    // One account is the dashboard's own block; no hidden copy of its rows here.
+    for (const Account& account : accounts.size() > 1 ? accounts : QList<Account>()) {
         auto* section = new AccountSection(*m_accounts.service(account.id), collapsible);
         section->setName(account.name);
         section->setOpen(!collapsible || account.id == m_openId);
