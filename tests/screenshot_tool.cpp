@@ -7,6 +7,9 @@
 #include "history_fixture.h"
 #include "service_fixture.h"
 #include "services/history/history_store.h"
+#include "views/account_header.h"
+#include "views/account_section.h"
+#include "views/accounts_block.h"
 #include "views/dashboard_view.h"
 #include "views/history_chart_view.h"
 #include "views/history_view.h"
@@ -52,7 +55,8 @@ QByteArray usageBody(double session, double weekly, double sonnet, double opus =
 // A service in the state a scene shows, and what it needs to stay in it.
 struct SceneContext {
     ServiceFixture fixture;
-    std::unique_ptr<UsageService> service;
+    std::unique_ptr<UsageAccounts> accounts;
+    UsageService* service = nullptr;
 
     void serve(const QByteArray& usage)
     {
@@ -62,7 +66,8 @@ struct SceneContext {
     }
     UsageService& start()
     {
-        service = fixture.makeService();
+        accounts = fixture.makeAccounts();
+        service = &accounts->first();
         return *service;
     }
     UsageService& fetched(const QByteArray& usage)
@@ -88,9 +93,34 @@ struct Scene {
 };
 
 // The dashboard in the popup the program opens, below a tray item at the top.
-std::unique_ptr<QWidget> dashboard(UsageService& service)
+std::unique_ptr<QWidget> dashboard(SceneContext& c)
 {
-    return std::make_unique<DashboardPopup>(new DashboardView(service));
+    return std::make_unique<DashboardPopup>(new DashboardView(*c.accounts));
+}
+
+// Accounts at work, at home and of a team, each with figures of its own.
+QList<ServiceFixture::ServedAccount> servedAccounts()
+{
+    return {
+        {QStringLiteral("Work"), "org-work", ServiceBodies::json(usageBody(42, 38.5, 12)),
+         QStringLiteral("Acme Corp")},
+        {QStringLiteral("Personal"), "org-home", ServiceBodies::json(usageBody(74.6, 20, 8)),
+         QStringLiteral("Sam's Individual Org")},
+        {QStringLiteral("Acme Team"), "org-team", ServiceBodies::json(usageBody(93, 61, 30, 12)),
+         QStringLiteral("Acme Team")},
+    };
+}
+
+// Past two accounts, the sections are closed until one is opened.
+std::unique_ptr<QWidget> accountsDashboard(SceneContext& c, int count, int open = -1)
+{
+    c.fixture.serveAccounts(servedAccounts().mid(0, count));
+    c.start();
+    ServiceFixture::startAndWait(*c.accounts);
+    auto* view = new DashboardView(*c.accounts);
+    if (open >= 0)
+        view->accountsBlock()->sections().at(open)->header()->click();
+    return std::make_unique<DashboardPopup>(view);
 }
 
 // The last day, with the pointer on the weekly figure of an hour ago.
@@ -101,7 +131,7 @@ std::unique_ptr<QWidget> historyWindow(SceneContext& c)
     UsageService& service = c.fetched(HistoryFixture::usageBody());
     HistoryFixture::fill(*c.history, service.usageData()->owner);
     auto view =
-        std::make_unique<HistoryView>(*c.history, service, [] { return HistoryFixture::now; });
+        std::make_unique<HistoryView>(*c.history, *c.accounts, [] { return HistoryFixture::now; });
     view->resize(view->sizeHint());
     if (QLayout* layout = view->layout())
         layout->activate();
@@ -121,7 +151,8 @@ QList<Scene> scenes()
         {QStringLiteral("dashboard-welcome"),
          [](SceneContext& c) {
              c.fixture.store->put(std::nullopt);
-             return dashboard(c.start());
+             c.start();
+             return dashboard(c);
          }},
         {QStringLiteral("dashboard-loading"),
          [](SceneContext& c) {
@@ -129,12 +160,18 @@ QList<Scene> scenes()
              slow.delayMs = 60000;
              c.fixture.server.on(ServiceFixture::organizationsPath, slow);
              c.start().fetchUsage();
-             return dashboard(*c.service);
+             return dashboard(c);
          }},
         {QStringLiteral("dashboard-data"),
-         [](SceneContext& c) { return dashboard(c.fetched(usageBody(42, 38.5, 12, 4))); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(42, 38.5, 12, 4));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-data-no-opus"),
-         [](SceneContext& c) { return dashboard(c.fetched(usageBody(42, 38.5, 12))); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(42, 38.5, 12));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-every-limit"),
          [](SceneContext& c) {
              QByteArray body = usageBody(42, 38.5, 12, 4);
@@ -144,25 +181,36 @@ QList<Scene> scenes()
                        "extra_usage": {"is_enabled": true, "monthly_limit": 4000,
                          "used_credits": 1250, "utilization": 31.25, "currency": "EUR",
                          "decimal_places": 2}})";
-             return dashboard(c.fetched(body));
+             c.fetched(body);
+             return dashboard(c);
          }},
         {QStringLiteral("dashboard-warning"),
-         [](SceneContext& c) { return dashboard(c.fetched(usageBody(74.6, 82.3, 70, 71.2))); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(74.6, 82.3, 70, 71.2));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-critical"),
-         [](SceneContext& c) { return dashboard(c.fetched(usageBody(96.4, 90, 150, 91))); }},
+         [](SceneContext& c) {
+             c.fetched(usageBody(96.4, 90, 150, 91));
+             return dashboard(c);
+         }},
         {QStringLiteral("dashboard-error-under-data"),
          [](SceneContext& c) {
              UsageService& service = c.fetched(usageBody(42, 38.5, 12, 4));
              c.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
              c.fixture.fetchAndWait(service);
-             return dashboard(service);
+             return dashboard(c);
          }},
         {QStringLiteral("dashboard-error"),
          [](SceneContext& c) {
              c.fixture.server.on(ServiceFixture::organizationsPath, ServiceBodies::json("{}", 401));
              c.fixture.fetchAndWait(c.start());
-             return dashboard(*c.service);
+             return dashboard(c);
          }},
+        {QStringLiteral("dashboard-two-accounts"),
+         [](SceneContext& c) { return accountsDashboard(c, 2); }},
+        {QStringLiteral("dashboard-three-accounts"),
+         [](SceneContext& c) { return accountsDashboard(c, 3, 1); }},
         {QStringLiteral("onboarding"),
          [](SceneContext& c) -> std::unique_ptr<QWidget> {
              c.fixture.store->put(std::nullopt);
@@ -198,7 +246,18 @@ QList<Scene> scenes()
                                  ServiceBodies::json(usageBody(42, 38.5, 12)));
              c.start();
              c.fixture.fetchAndWait(*c.service);
-             return std::make_unique<SettingsView>(*c.service, c.fixture.defaults.defaults());
+             return std::make_unique<SettingsView>(*c.accounts, c.fixture.defaults.defaults());
+         },
+         true},
+        {QStringLiteral("settings-accounts"),
+         [](SceneContext& c) -> std::unique_ptr<QWidget> {
+             // One of them signed out in the browser.
+             QList<ServiceFixture::ServedAccount> served = servedAccounts();
+             served[1].usage = ServiceBodies::json("{}", 401);
+             c.fixture.serveAccounts(served);
+             c.start();
+             ServiceFixture::startAndWait(*c.accounts);
+             return std::make_unique<SettingsView>(*c.accounts, c.fixture.defaults.defaults());
          },
          true},
         {QStringLiteral("history"), historyWindow, true},

@@ -167,8 +167,9 @@ void TestDashboardPopup::holdsTheDashboardAboveABottomPanel()
 
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    const std::unique_ptr<UsageService> service = fixture.makeService();
-    auto* view = new DashboardView(*service);
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
+    auto* view = new DashboardView(*accounts);
     DashboardPopup popup(view);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QRect anchor(screen.center().x(), screen.bottom() - 12, 1, 1);

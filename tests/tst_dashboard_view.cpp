@@ -1,9 +1,16 @@
 #include "service_fixture.h"
+#include "services/accounts/account_store.h"
+#include "views/account_header.h"
+#include "views/account_section.h"
+#include "views/accounts_block.h"
 #include "views/busy_indicator.h"
+#include "views/claude_colors.h"
 #include "views/dashboard_view.h"
 #include "views/elided_label.h"
+#include "views/error_line.h"
 #include "views/menu_button.h"
 #include "views/plain_button.h"
+#include "views/refresh_footer.h"
 #include "views/usage_block.h"
 #include "views/usage_row_widget.h"
 #include "views/welcome_view.h"
@@ -32,6 +39,8 @@ private Q_SLOTS:
     void refreshKeepsTheDataBlock();
     void longErrorIsCappedAtTwoLines();
     void intents();
+    void byNumberOfAccounts_data();
+    void byNumberOfAccounts();
 };
 
 namespace {
@@ -131,7 +140,8 @@ void TestDashboardView::states()
     }
     if (setup == Setup::errorAlone)
         fixture.server.on(ServiceFixture::organizationsPath, ServiceBodies::json("{}", 401));
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     if (setup == Setup::loading) {
         service->fetchUsage();
         QTRY_VERIFY(service->isLoading());
@@ -144,7 +154,7 @@ void TestDashboardView::states()
     }
 
     // Built after the service reached its state, then shown, as the popup does.
-    DashboardView view(*service);
+    DashboardView view(*accounts);
     QCOMPARE(view.content(), content);
     if (accessible.isEmpty())
         return;
@@ -206,13 +216,14 @@ void TestDashboardView::eachShowingWithoutSnapshotFetches()
         slow.delayMs = 30000;
         fixture.server.on(ServiceFixture::organizationsPath, slow);
     }
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     service->start();
     QTRY_VERIFY(service->hasCookie());
     if (withSnapshot)
         QVERIFY(fixture.settle(*service));
 
-    DashboardView view(*service);
+    DashboardView view(*accounts);
     for (int showing = 0; showing < 3; ++showing) {
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -226,9 +237,10 @@ void TestDashboardView::refreshKeepsTheDataBlock()
 {
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    const std::unique_ptr<UsageService> service = fixture.makeService();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     QVERIFY(fixture.fetchAndWait(*service));
-    DashboardView view(*service);
+    DashboardView view(*accounts);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QWidget* block = view.contentWidget();
@@ -263,8 +275,8 @@ void TestDashboardView::intents()
 {
     ServiceFixture fixture;
     fixture.store->put(std::nullopt);
-    const std::unique_ptr<UsageService> service = fixture.makeService();
-    DashboardView view(*service);
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    DashboardView view(*accounts);
     QSignalSpy cookie(&view, &DashboardView::setCookieRequested);
     QSignalSpy history(&view, &DashboardView::historyRequested);
     QSignalSpy settings(&view, &DashboardView::settingsRequested);
@@ -282,6 +294,148 @@ void TestDashboardView::intents()
     QCOMPARE(settings.size(), 1);
     QCOMPARE(quit.size(), 1);
     QVERIFY(fixture.server.requests().isEmpty());
+}
+
+namespace {
+
+ScriptedResponse usageOf(int session, int weekly, int sonnet)
+{
+    return ServiceBodies::json(
+        QStringLiteral(R"({"five_hour": {"utilization": %1, "resets_at": "2026-02-09T12:00:00Z"},
+                          "seven_day": {"utilization": %2, "resets_at": "2026-02-12T08:00:00Z"},
+                          "seven_day_sonnet": {"utilization": %3,
+                                               "resets_at": "2026-02-12T08:00:00Z"}})")
+            .arg(session)
+            .arg(weekly)
+            .arg(sonnet)
+            .toUtf8());
+}
+
+} // namespace
+
+void TestDashboardView::byNumberOfAccounts_data()
+{
+    QTest::addColumn<int>("count");
+    // Headers clicked in turn; the last one pressed with Return instead, on a third
+    // account added while the dashboard is there.
+    QTest::addColumn<QList<int>>("opened");
+    QTest::addColumn<bool>("byKeyboard");
+    // The second account's next refresh fails.
+    QTest::addColumn<bool>("secondFails");
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QStringList>("errors");
+    // Of the figures in the closed headers.
+    QTest::addColumn<QList<QColor>>("colors");
+
+    const QString work = QStringLiteral("Work");
+    const QString home = QStringLiteral("Personal");
+    const QString team = QStringLiteral("Acme Team");
+    QTest::newRow("one: as ever, no sections")
+        << 1 << QList<int>{} << false << false << QStringList{} << QList<int>{3}
+        << QStringList{QString()} << QList<QColor>{};
+    QTest::newRow("two: both open under their names")
+        << 2 << QList<int>{} << false << false << QStringList{work, home} << QList<int>{3, 3}
+        << QStringList{QString(), QString()} << QList<QColor>{};
+    QTest::newRow("two: a failing one keeps its rows and says why, the other is untouched")
+        << 2 << QList<int>{} << false << true << QStringList{work, home} << QList<int>{3, 3}
+        << QStringList{QString(), QStringLiteral("Server error: 503")} << QList<QColor>{};
+    QTest::newRow("three: closed to their highest figures")
+        << 3 << QList<int>{} << false << false
+        << QStringList{work + QStringLiteral(", 42%"), home + QStringLiteral(", 74%"),
+                       team + QStringLiteral(", 93%")}
+        << QList<int>{0, 0, 0} << QStringList{QString(), QString(), QString()}
+        << QList<QColor>{ClaudeColors::claudeTan(), ClaudeColors::claudeWarning(),
+                         ClaudeColors::claudeCritical()};
+    QTest::newRow("three: a click opens one")
+        << 3 << QList<int>{1} << false << false
+        << QStringList{work + QStringLiteral(", 42%"), home, team + QStringLiteral(", 93%")}
+        << QList<int>{0, 3, 0} << QStringList{QString(), QString(), QString()} << QList<QColor>{};
+    QTest::newRow("three: opening another closes the first, from the keyboard too")
+        << 3 << QList<int>{1, 2} << true << false
+        << QStringList{work + QStringLiteral(", 42%"), home + QStringLiteral(", 74%"), team}
+        << QList<int>{0, 0, 3} << QStringList{QString(), QString(), QString()} << QList<QColor>{};
+}
+
+void TestDashboardView::byNumberOfAccounts()
+{
+    QFETCH(int, count);
+    QFETCH(QList<int>, opened);
+    QFETCH(bool, byKeyboard);
+    QFETCH(bool, secondFails);
+    QFETCH(QStringList, headers);
+    QFETCH(QList<int>, rows);
+    QFETCH(QStringList, errors);
+    QFETCH(QList<QColor>, colors);
+
+    ServiceFixture fixture;
+    const QList<ServiceFixture::ServedAccount> served{
+        {QStringLiteral("Work"), "org-work", usageOf(42, 38, 12)},
+        {QStringLiteral("Personal"), "org-home", usageOf(74, 20, 8)},
+        {QStringLiteral("Acme Team"), "org-team", usageOf(93, 61, 30)},
+    };
+    fixture.serveAccounts(served.mid(0, count));
+    Settings& defaults = fixture.defaults.defaults();
+    if (byKeyboard)
+        AccountStore::save(defaults, AccountStore::load(defaults).mid(0, 2));
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    QVERIFY(ServiceFixture::startAndWait(*accounts));
+    DashboardView view(*accounts);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    if (byKeyboard) {
+        accounts->addCookieAccount(served.last().name, QStringLiteral("sessionKey=test-cookie-3"),
+                                   QString::fromLatin1(served.last().organizationId));
+        QTRY_VERIFY(accounts->services().last()->usageData());
+    }
+    if (secondFails) {
+        fixture.server.on("/api/organizations/org-home/usage", ServiceBodies::json("{}", 503));
+        fixture.server.clearRequests();
+        QTest::mouseClick(view.accountsBlock()->footer()->refreshButton(), Qt::LeftButton);
+        // One Refresh for all.
+        QTRY_VERIFY(accounts->services().at(1)->error());
+        QTRY_COMPARE(fixture.server.requestedPaths().count("/api/organizations/org-work/usage"), 1);
+        QTRY_VERIFY(!accounts->first().isLoading());
+    }
+    if (count == 1) {
+        QCOMPARE(view.content(), DashboardContent::usage);
+        QCOMPARE(qobject_cast<UsageBlock*>(view.contentWidget())->rows().size(), rows.first());
+        return;
+    }
+    QCOMPARE(view.content(), DashboardContent::accounts);
+    QVERIFY(view.errorLine()->isHidden());
+    const QList<AccountSection*> sections = view.accountsBlock()->sections();
+    QCOMPARE(sections.size(), count);
+    for (int i = 0; i < opened.size(); ++i) {
+        AccountHeader* header = sections.at(opened.at(i))->header();
+        if (byKeyboard && i == opened.size() - 1) {
+            header->setFocus();
+            QTest::keyClick(header, Qt::Key_Return);
+        } else {
+            QTest::mouseClick(header, Qt::LeftButton);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const AccountSection* section = sections.at(i);
+        QCOMPARE(section->header()->accessibleName(), headers.at(i));
+        int shown = 0;
+        for (const UsageRowWidget* row : section->rows())
+            shown += row->isVisible() ? 1 : 0;
+        QCOMPARE(shown, rows.at(i));
+        QCOMPARE(section->errorLine()->isVisible(), !errors.at(i).isEmpty());
+        QCOMPARE(section->errorLine()->label()->text(), errors.at(i));
+        if (!colors.isEmpty())
+            QCOMPARE(section->header()->figureColor(), colors.at(i));
+    }
+    // Tab visits the headers, then Refresh.
+    QStringList tabbed;
+    for (QWidget* focus = view.nextInFocusChain(); focus != &view;
+         focus = focus->nextInFocusChain()) {
+        if (focus->focusPolicy() & Qt::TabFocus && focus->isVisible())
+            tabbed << QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+    }
+    QCOMPARE(tabbed.mid(0, tabbed.indexOf(QStringLiteral("Refresh")) + 1),
+             (count > 2 ? headers : QStringList()) + QStringList{QStringLiteral("Refresh")});
 }
 
 QTEST_MAIN(TestDashboardView)

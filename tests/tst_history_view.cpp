@@ -41,21 +41,23 @@ struct Scene {
                           ServiceBodies::json(ServiceBodies::organizations()));
         fixture.server.on(ServiceFixture::usagePath,
                           ServiceBodies::json(HistoryFixture::usageBody()));
-        service = fixture.makeService();
+        accounts = fixture.makeAccounts();
+        service = &accounts->first();
         fixture.fetchAndWait(*service);
         HistoryFixture::fill(store, service->usageData()->owner);
     }
     std::unique_ptr<HistoryView> view()
     {
         auto view =
-            std::make_unique<HistoryView>(store, *service, [] { return HistoryFixture::now; });
+            std::make_unique<HistoryView>(store, *accounts, [] { return HistoryFixture::now; });
         view->resize(HistoryView::viewWidth, HistoryView::viewHeight);
         view->show();
         return view;
     }
 
     ServiceFixture fixture;
-    std::unique_ptr<UsageService> service;
+    std::unique_ptr<UsageAccounts> accounts;
+    UsageService* service = nullptr;
     QTemporaryDir dir;
     HistoryStore store{dir.filePath(QStringLiteral("history.sqlite"))};
 };
@@ -229,7 +231,7 @@ void TestHistoryView::exportSaysWhenTheReadFails()
     }
     QVERIFY(HistoryFixture::damageLastPage(damaged));
     HistoryStore store(damaged);
-    HistoryView view(store, *scene.service, [] { return HistoryFixture::now; });
+    HistoryView view(store, *scene.accounts, [] { return HistoryFixture::now; });
     const QString path = scene.dir.filePath(QStringLiteral("export.csv"));
     view.setSaveChooser([&](QWidget*, const QString&) { return path; });
     view.exportButton()->click();
@@ -243,18 +245,18 @@ void TestHistoryView::oneWindowAtATime()
     Scene scene;
     HistoryWindowController controller;
     controller.setStore(scene.store);
-    controller.show(*scene.service);
+    controller.show(*scene.accounts);
     QPointer<QWidget> first = controller.window();
     QVERIFY(first && first->isVisible());
     QCOMPARE(first->windowTitle(), QStringLiteral("Gaugery History"));
     QCOMPARE(first->size(), QSize(HistoryView::viewWidth, HistoryView::viewHeight));
-    controller.show(*scene.service);
+    controller.show(*scene.accounts);
     QCOMPARE(controller.window(), first.data());
 
     first->close();
     QVERIFY(!controller.window());
     QTRY_VERIFY(first.isNull());
-    controller.show(*scene.service);
+    controller.show(*scene.accounts);
     QVERIFY(controller.window());
 }
 

@@ -1,5 +1,7 @@
 #include "build_config.h"
 #include "service_fixture.h"
+#include "views/account_list.h"
+#include "views/add_account_menu.h"
 #include "views/dashboard_view.h"
 #include "views/elided_label.h"
 #include "views/link_row.h"
@@ -12,7 +14,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -33,6 +37,7 @@ private Q_SLOTS:
     void connectionNamesTheSource_data();
     void connectionNamesTheSource();
     void keyboardNamesAndFit();
+    void accountsAddedRenamedRemoved();
 };
 
 namespace {
@@ -63,9 +68,9 @@ QString accessibleLabel(QAccessibleInterface* accessible)
 void TestSettingsView::freshStoreShowsDefaults()
 {
     ServiceFixture fixture;
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
     QSignalSpy writes(&fixture.defaults.defaults(), &Settings::changed);
-    SettingsView view(*service, fixture.defaults.defaults());
+    SettingsView view(*accounts, fixture.defaults.defaults());
     view.show();
     QCoreApplication::processEvents();
 
@@ -118,9 +123,9 @@ void TestSettingsView::showsStoredValues()
     defaults.setValue(Settings::menuBarMetricKey, metric);
     defaults.setValue(Settings::refreshIntervalKey, interval);
     defaults.setValue(Settings::launchAtLoginKey, launchAtLogin);
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
 
-    SettingsView view(*service, defaults);
+    SettingsView view(*accounts, defaults);
     QTEST(view.metricPicker()->currentText(), "metricShown");
     QTEST(view.intervalPicker()->currentText(), "intervalShown");
     QCOMPARE(view.launchAtLoginToggle()->isChecked(), launchAtLogin);
@@ -135,8 +140,8 @@ void TestSettingsView::pickingWrites()
     ServiceFixture fixture;
     Settings& defaults = fixture.defaults.defaults();
     defaults.setValue(Settings::menuBarMetricKey, QStringLiteral("hourly"));
-    auto service = fixture.makeService();
-    SettingsView view(*service, defaults);
+    auto accounts = fixture.makeAccounts();
+    SettingsView view(*accounts, defaults);
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -167,8 +172,8 @@ void TestSettingsView::launchAtLoginToggles()
 {
     ServiceFixture fixture;
     Settings& defaults = fixture.defaults.defaults();
-    auto service = fixture.makeService();
-    SettingsView view(*service, defaults);
+    auto accounts = fixture.makeAccounts();
+    SettingsView view(*accounts, defaults);
     QList<bool> stored;
     connect(&defaults, &Settings::changed, this, [&](const QString& key) {
         if (key == Settings::launchAtLoginKey)
@@ -190,8 +195,8 @@ void TestSettingsView::usageAlertsToggleStores()
 {
     ServiceFixture fixture;
     Settings& defaults = fixture.defaults.defaults();
-    auto service = fixture.makeService();
-    SettingsView view(*service, defaults);
+    auto accounts = fixture.makeAccounts();
+    SettingsView view(*accounts, defaults);
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -212,11 +217,12 @@ void TestSettingsView::disconnectReturnsDashboardToWelcome()
 {
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     QVERIFY(fixture.fetchAndWait(*service));
     QVERIFY(service->usageData());
-    DashboardView dashboard(*service);
-    SettingsView view(*service, fixture.defaults.defaults());
+    DashboardView dashboard(*accounts);
+    SettingsView view(*accounts, fixture.defaults.defaults());
     QCOMPARE(dashboard.content(), DashboardContent::usage);
     QVERIFY(!view.connectedRow()->isHidden());
     QVERIFY(view.notConnectedRow()->isHidden());
@@ -245,10 +251,11 @@ void TestSettingsView::organizationPickedReadsItsFigures()
     fixture.server.on("/api/organizations/org-team/usage",
                       ServiceBodies::json(ServiceBodies::usage()));
     fixture.server.on(personal, ServiceBodies::json(ServiceBodies::usage()));
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     QVERIFY(fixture.startAndWait(*service));
-    SettingsView view(*service, fixture.defaults.defaults());
-    DashboardView dashboard(*service);
+    SettingsView view(*accounts, fixture.defaults.defaults());
+    DashboardView dashboard(*accounts);
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -306,9 +313,10 @@ void TestSettingsView::connectionNamesTheSource()
     if (claudeCode)
         fixture.writeClaudeCode(QStringLiteral("test-token-1"),
                                 QDateTime::currentDateTimeUtc().addDays(1), QStringLiteral("pro"));
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     QVERIFY(fixture.startAndWait(*service));
-    SettingsView view(*service, fixture.defaults.defaults());
+    SettingsView view(*accounts, fixture.defaults.defaults());
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QTEST(view.connectedText()->text(), "text");
@@ -333,9 +341,10 @@ void TestSettingsView::keyboardNamesAndFit()
 {
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     QVERIFY(fixture.startAndWait(*service));
-    SettingsView view(*service, fixture.defaults.defaults());
+    SettingsView view(*accounts, fixture.defaults.defaults());
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
@@ -354,6 +363,7 @@ void TestSettingsView::keyboardNamesAndFit()
         {view.launchAtLoginToggle(), QStringLiteral("Launch at Login"), QAccessible::CheckBox},
         {view.intervalPicker(), QStringLiteral("Refresh Interval"), QAccessible::ComboBox},
         {view.usageAlertsToggle(), QStringLiteral("Usage alerts"), QAccessible::CheckBox},
+        {view.addAccountButton(), QStringLiteral("Add Account…"), QAccessible::Button},
         {view.disconnectButton(), QStringLiteral("Disconnect"), QAccessible::Button},
         {view.supportLink(), QStringLiteral("☕ Support Development"), QAccessible::Button},
         {view.quitButton(), QStringLiteral("Quit Gaugery"), QAccessible::Button},
@@ -367,10 +377,98 @@ void TestSettingsView::keyboardNamesAndFit()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 
-    // Nothing is squeezed in the fixed frame, connected or not.
-    QVERIFY(view.layout()->minimumSize().height() <= SettingsView::viewHeight);
+    // With one account everything fits the fixed frame unscrolled, connected or not.
+    const auto fits = [&view] {
+        return view.scrollArea()->widget()->sizeHint().height() <= SettingsView::viewHeight;
+    };
+    QVERIFY(fits());
     service->clearCookie();
-    QVERIFY(view.layout()->minimumSize().height() <= SettingsView::viewHeight);
+    QVERIFY(fits());
+}
+
+void TestSettingsView::accountsAddedRenamedRemoved()
+{
+    ServiceFixture fixture;
+    fixture.server.on(ServiceFixture::organizationsPath,
+                      ServiceBodies::json(R"([{"uuid":"org-1234","name":"Acme Team"},
+                                              {"uuid":"org-personal","name":"Personal"}])"));
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    fixture.server.on("/api/organizations/org-personal/usage",
+                      ServiceBodies::json(ServiceBodies::usage()));
+    fixture.writeClaudeCode(QStringLiteral("test-token-1"),
+                            QDateTime::currentDateTimeUtc().addDays(1));
+    const auto accounts = fixture.makeAccounts();
+    QVERIFY(ServiceFixture::startAndWait(*accounts));
+    Settings& defaults = fixture.defaults.defaults();
+    SettingsView view(*accounts, defaults);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // One account: the connection as it always was.
+    QVERIFY(view.connectedRow()->isVisible());
+    QVERIFY(!view.accountList()->isVisible());
+    QVERIFY(!view.trayAccountPicker()->isVisible());
+
+    // Offered: a browser session, Claude Code's sign-in that no account reads, and the
+    // session's other organization.
+    const auto offered = [&view] {
+        view.addMenu()->fill();
+        QStringList texts;
+        for (const QAction* action : view.addMenu()->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        return texts;
+    };
+    const QString watchPersonal = QStringLiteral("Watch Personal as its own account");
+    QCOMPARE(offered(), (QStringList{QStringLiteral("Browser session…"),
+                                     QStringLiteral("Claude Code"), watchPersonal}));
+    QSignalSpy browserSession(&view, &SettingsView::addBrowserSessionRequested);
+    view.addMenu()->actions().first()->trigger();
+    QCOMPARE(browserSession.size(), 1);
+
+    // Watching the organization: the same cookie, from the keyring, in an item of its own.
+    view.addMenu()->actions().last()->trigger();
+    QTRY_COMPARE(accounts->accounts().size(), 2);
+    const Account added = accounts->accounts().last();
+    QCOMPARE(added.name, QStringLiteral("Personal"));
+    QCOMPARE(added.organizationId, QStringLiteral("org-personal"));
+    QTRY_COMPARE(fixture.storeOf(added.id)->secret(), fixture.store->secret());
+    QVERIFY(!offered().contains(watchPersonal));
+    QVERIFY(view.accountList()->isVisible());
+    QVERIFY(!view.connectedRow()->isVisible());
+    QCOMPARE(view.accountList()->rows().size(), 2);
+    // Tab goes from "Add Account…" to the rows, which were built after the rest.
+    view.addAccountButton()->setFocus();
+    QTest::keyClick(view.addAccountButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view.accountList()->rows().first().rename);
+
+    // Tray shows: each account, and the highest of all.
+    QVERIFY(view.trayAccountPicker()->isVisible());
+    QCOMPARE(view.trayAccountPicker()->itemText(1), QStringLiteral("Personal"));
+    pick(view.trayAccountPicker(), Qt::Key_End);
+    QCOMPARE(view.trayAccountPicker()->currentText(), QStringLiteral("Highest of all"));
+    QCOMPARE(defaults.setting(Settings::trayAccountKey).toString(), Accounts::highestOfAll);
+
+    // Renamed in place: Escape keeps the name, Return takes the new one.
+    const auto rename = [&view](const QString& name, Qt::Key key) {
+        const AccountList::Row row = view.accountList()->rows().last();
+        QTest::mouseClick(row.rename, Qt::LeftButton);
+        QVERIFY(row.editor->hasFocus());
+        QTest::keyClicks(row.editor, name);
+        QTest::keyClick(row.editor, key);
+    };
+    rename(QStringLiteral("Side project"), Qt::Key_Escape);
+    QCOMPARE(accounts->accounts().last().name, QStringLiteral("Personal"));
+    rename(QStringLiteral("Home"), Qt::Key_Return);
+    QCOMPARE(accounts->accounts().last().name, QStringLiteral("Home"));
+    QTRY_COMPARE(view.accountList()->rows().last().name->text(), QStringLiteral("Home"));
+
+    // Removed in one click: its keyring item goes, the first account's stays.
+    QTest::mouseClick(view.accountList()->rows().last().remove, Qt::LeftButton);
+    QCOMPARE(accounts->accounts().size(), 1);
+    QTRY_COMPARE(fixture.storeOf(added.id)->secret(), std::nullopt);
+    QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
+    QVERIFY(view.connectedRow()->isVisible());
+    QVERIFY(!view.trayAccountPicker()->isVisible());
 }
 
 QTEST_MAIN(TestSettingsView)

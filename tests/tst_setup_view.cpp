@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSemaphore>
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void keyboardAndNames();
     void importFromBrowser_data();
     void importFromBrowser();
+    void addingAnAccount_data();
+    void addingAnAccount();
 };
 
 void TestSetupView::saveEnabled_data()
@@ -270,8 +273,75 @@ void TestSetupView::importFromBrowser()
 
     view.saveButton()->click();
     QTRY_COMPARE(fixture.store->storeCalls(), 1);
-    QCOMPARE(fixture.defaults.defaults().stringForKey(Settings::organizationIdKey),
-             savedOrganization);
+    // Chosen once the keyring has answered, on the service's turn.
+    QTRY_COMPARE(fixture.defaults.defaults().stringForKey(Settings::organizationIdKey),
+                 savedOrganization);
+}
+
+void TestSetupView::addingAnAccount_data()
+{
+    QTest::addColumn<bool>("imported");
+    QTest::addColumn<QString>("typedName");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("organization");
+
+    QTest::newRow("pasted: the next free name")
+        << false << QString() << QStringLiteral("Account 2") << QString();
+    QTest::newRow("imported: named after its organization")
+        << true << QString() << QStringLiteral("Personal") << QStringLiteral("org-personal");
+    QTest::newRow("a name typed first stays")
+        << true << QStringLiteral("Side project") << QStringLiteral("Side project")
+        << QStringLiteral("org-personal");
+}
+
+void TestSetupView::addingAnAccount()
+{
+    QFETCH(bool, imported);
+    QFETCH(QString, typedName);
+    QFETCH(QString, name);
+    QFETCH(QString, organization);
+    ServiceFixture fixture;
+    // The first account's session lists the organization the import finds.
+    fixture.server.on(ServiceFixture::organizationsPath,
+                      ServiceBodies::json(R"([{"uuid":"org-1234","name":"Work"},
+                                              {"uuid":"org-personal","name":"Personal"}])"));
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    const auto accounts = fixture.makeAccounts();
+    QVERIFY(ServiceFixture::startAndWait(*accounts));
+    int closes = 0;
+    SetupView view(*accounts, [&closes] { ++closes; });
+    view.show();
+    QCOMPARE(view.nameField()->text(), QStringLiteral("Account 2"));
+    if (!typedName.isEmpty()) {
+        view.nameField()->clear();
+        QTest::keyClicks(view.nameField(), typedName);
+    }
+    const QByteArray cookie = "sessionKey=test-cookie-added";
+    if (imported) {
+        view.setBrowserImport([cookie] {
+            BrowserImportResult result;
+            result.sessions.append({QStringLiteral("Firefox"), QStringLiteral("default-release"),
+                                    cookie, QStringLiteral("org-personal"),
+                                    QDateTime::currentDateTimeUtc()});
+            return result;
+        });
+        QSignalSpy finished(&view, &SetupView::importFinished);
+        QTest::mouseClick(view.importButton(), Qt::LeftButton);
+        QVERIFY(finished.wait());
+    } else {
+        view.editor()->insertPlainText(QString::fromLatin1(cookie));
+    }
+    QCOMPARE(view.nameField()->text(), name);
+    view.saveButton()->click();
+
+    // Added beside the first, whose cookie stays as it was; the window closes.
+    QCOMPARE(accounts->accounts().size(), 2);
+    const Account added = accounts->accounts().last();
+    QCOMPARE(added.name, name);
+    QCOMPARE(added.organizationId, organization);
+    QTRY_COMPARE(fixture.storeOf(added.id)->secret(), std::optional(cookie));
+    QCOMPARE(fixture.store->storeCalls(), 0);
+    QCOMPARE(closes, 1);
 }
 
 QTEST_MAIN(TestSetupView)

@@ -73,12 +73,13 @@ void TestWindowControllers::windowsAreFixedAndTitled()
     QFETCH(QSize, size);
 
     ServiceFixture fixture;
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
     if (onboarding)
         controllers.onboarding.show(*service);
     else
-        controllers.settings.show(*service);
+        controllers.settings.show(*accounts);
     QWidget* window = onboarding ? controllers.onboarding.window() : controllers.settings.window();
     QVERIFY(window);
     QVERIFY(window->isVisible());
@@ -98,7 +99,8 @@ void TestWindowControllers::windowsAreFixedAndTitled()
 void TestWindowControllers::secondShowKeepsTheOpenWindow()
 {
     ServiceFixture fixture;
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
     controllers.onboarding.show(*service);
@@ -121,7 +123,8 @@ void TestWindowControllers::secondShowKeepsTheOpenWindow()
 void TestWindowControllers::reopenedWindowIsFreshAndPrefilled()
 {
     ServiceFixture fixture;
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
     QCOMPARE(fixture.keyring.removeNow(), SecretState::absent);
@@ -139,7 +142,8 @@ void TestWindowControllers::reopenedWindowIsFreshAndPrefilled()
 void TestWindowControllers::cancelClosesAndSaveDoesNot()
 {
     ServiceFixture fixture;
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
     controllers.onboarding.show(*service);
@@ -165,11 +169,12 @@ void TestWindowControllers::cancelClosesAndSaveDoesNot()
 void TestWindowControllers::bothWindowsOpenAtOnce()
 {
     ServiceFixture fixture;
-    auto service = fixture.makeService();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
     controllers.onboarding.show(*service);
-    controllers.settings.show(*service);
+    controllers.settings.show(*accounts);
     QWidget* cookie = controllers.onboarding.window();
     QWidget* settings = controllers.settings.window();
     QVERIFY(cookie && settings && cookie != settings);

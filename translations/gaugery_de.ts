@@ -2,6 +2,66 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>AccountList</name>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Stops watching this account and deletes its cookie from the keyring. Its history stays.</source>
+        <translation>Beobachtet dieses Konto nicht mehr und löscht sein Cookie aus dem Schlüsselbund. Sein Verlauf bleibt.</translation>
+    </message>
+    <message>
+        <source>Rename %1</source>
+        <translation>%1 umbenennen</translation>
+    </message>
+    <message>
+        <source>Remove %1</source>
+        <translation>%1 entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>AccountSection</name>
+    <message>
+        <source>Not connected</source>
+        <translation>Nicht verbunden</translation>
+    </message>
+    <message>
+        <source>Loading usage data...</source>
+        <translation>Nutzungsdaten werden geladen …</translation>
+    </message>
+</context>
+<context>
+    <name>Accounts</name>
+    <message>
+        <source>Account %1</source>
+        <translation>Konto %1</translation>
+    </message>
+    <message>
+        <source>Claude</source>
+        <translation>Claude</translation>
+    </message>
+</context>
+<context>
+    <name>AddAccountMenu</name>
+    <message>
+        <source>Browser session…</source>
+        <translation>Browsersitzung …</translation>
+    </message>
+    <message>
+        <source>Claude Code</source>
+        <translation>Claude Code</translation>
+    </message>
+    <message>
+        <source>Watch %1 as its own account</source>
+        <translation>%1 als eigenes Konto beobachten</translation>
+    </message>
+</context>
+<context>
     <name>BrowserCookieImport</name>
     <message>
         <source>%1, profile %2</source>
@@ -231,10 +291,6 @@
         <translation>Gibt die Werte des laufenden Gaugery einmal aus: JSON für das eigene Modul einer Statusleiste (text, tooltip, class, percentage) oder Text im angegebenen Format.</translation>
     </message>
     <message>
-        <source>Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} (and {window:ID} for any window the agent reports), {session_reset} and the like, {updated} and {error} replaced, e.g. &apos;{session}% {weekly}%&apos;.</source>
-        <translation>Reiner Text statt JSON, in dem {session} {weekly} {sonnet} {opus} (und {window:ID} für jedes Fenster, das Gaugery meldet), {session_reset} und Ähnliches, {updated} und {error} ersetzt werden, z. B. &apos;{session}% {weekly}%&apos;.</translation>
-    </message>
-    <message>
         <source>Print the stored figures instead: CSV (time, window, utilization, resets_at) or JSON. Works whether or not Gaugery runs.</source>
         <translation>Stattdessen die gespeicherten Werte ausgeben: CSV (time, window, utilization, resets_at) oder JSON. Geht auch, wenn Gaugery nicht läuft.</translation>
     </message>
@@ -261,6 +317,18 @@
     <message>
         <source>Gaugery did not answer: %1</source>
         <translation>Gaugery hat nicht geantwortet: %1</translation>
+    </message>
+    <message>
+        <source>Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} (and {window:ID} for any window the agent reports), {session_reset} and the like, {updated}, {error} and {account} replaced, e.g. &apos;{session}% {weekly}%&apos;.</source>
+        <translation>Reiner Text statt JSON, in dem {session} {weekly} {sonnet} {opus} (und {window:ID} für jedes Fenster, das Gaugery meldet), {session_reset} und Ähnliches, {updated}, {error} und {account} ersetzt werden, z. B. &apos;{session}% {weekly}%&apos;.</translation>
+    </message>
+    <message>
+        <source>With more than one account: the figures of this one (its name), rather than those of the account the tray shows.</source>
+        <translation>Bei mehr als einem Konto: die Werte dieses Kontos (sein Name) statt derer des Kontos, das der Infobereich zeigt.</translation>
+    </message>
+    <message>
+        <source>no account named %1</source>
+        <translation>kein Konto namens %1</translation>
     </message>
 </context>
 <context>
@@ -319,6 +387,10 @@
         <source>Cannot save %1: %2</source>
         <translation>%1 lässt sich nicht speichern: %2</translation>
     </message>
+    <message>
+        <source>Account</source>
+        <translation>Konto</translation>
+    </message>
 </context>
 <context>
     <name>HistoryWindowController</name>
@@ -328,10 +400,31 @@
     </message>
 </context>
 <context>
+    <name>NotificationService</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>OnboardingWindowController</name>
+    <message>
+        <source>Add Account</source>
+        <translation>Konto hinzufügen</translation>
+    </message>
+</context>
+<context>
     <name>PortalHotkey</name>
     <message>
         <source>Open the Gaugery dashboard</source>
         <translation>Die Übersicht von Gaugery öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>RefreshFooter</name>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
     </message>
 </context>
 <context>
@@ -391,6 +484,10 @@
     <message>
         <source>Connected through your browser session</source>
         <translation>Verbunden über deine Browsersitzung</translation>
+    </message>
+    <message>
+        <source>Highest of all</source>
+        <translation>Höchster aller Konten</translation>
     </message>
 </context>
 <context>
@@ -471,6 +568,18 @@
         <source>Sign out in Claude Code to disconnect.</source>
         <translation>Zum Trennen in Claude Code abmelden.</translation>
     </message>
+    <message>
+        <source>Tray shows</source>
+        <translation>Infobereich zeigt</translation>
+    </message>
+    <message>
+        <source>Accounts</source>
+        <translation>Konten</translation>
+    </message>
+    <message>
+        <source>Add Account…</source>
+        <translation>Konto hinzufügen …</translation>
+    </message>
 </context>
 <context>
     <name>SettingsWindowController</name>
@@ -513,6 +622,10 @@
         <source>Looking in your browsers…</source>
         <translation>Suche in deinen Browsern …</translation>
     </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
 </context>
 <context>
     <name>StatusFormat</name>
@@ -550,19 +663,24 @@
         <source>Gaugery: %1 %2</source>
         <translation>Gaugery: %1 %2</translation>
     </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1 · no figures yet</source>
+        <translation>%1 · noch keine Werte</translation>
+    </message>
+    <message>
+        <source>Gaugery: %1, %2 %3</source>
+        <translation>Gaugery: %1, %2 %3</translation>
+    </message>
 </context>
 <context>
     <name>UsageAlerts</name>
     <message>
         <source>%1 at %2%</source>
         <translation>%1 bei %2%</translation>
-    </message>
-</context>
-<context>
-    <name>UsageBlock</name>
-    <message>
-        <source>Refresh</source>
-        <translation>Aktualisieren</translation>
     </message>
 </context>
 <context>

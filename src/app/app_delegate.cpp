@@ -102,16 +102,19 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::createDashboard()
 {
-    auto* dashboard = new DashboardView(m_accounts.first());
+    auto* dashboard = new DashboardView(m_accounts);
     connect(dashboard, &DashboardView::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
     connect(dashboard, &DashboardView::setCookieRequested, this,
             [this] { OnboardingWindowController::shared().show(m_accounts.first()); });
     connect(dashboard, &DashboardView::settingsRequested, this,
-            [this] { SettingsWindowController::shared().show(m_accounts.first()); });
+            [this] { SettingsWindowController::shared().show(m_accounts); });
+    connect(&SettingsWindowController::shared(),
+            &SettingsWindowController::addBrowserSessionRequested, this,
+            [this] { OnboardingWindowController::shared().showAdding(m_accounts); });
     HistoryWindowController::shared().setStore(m_history);
     connect(dashboard, &DashboardView::historyRequested, this,
-            [this] { HistoryWindowController::shared().show(m_accounts.first()); });
+            [this] { HistoryWindowController::shared().show(m_accounts); });
     OnboardingWindowController::shared().setKeyring(m_environment.keyring);
     OnboardingWindowController::shared().setServiceOrigin(m_environment.endpoints.origin);
     SettingsWindowController::shared().setSettings(m_environment.defaults);

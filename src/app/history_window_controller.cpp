@@ -10,12 +10,12 @@ HistoryWindowController& HistoryWindowController::shared()
     return *instance;
 }
 
-void HistoryWindowController::show(UsageService& usage)
+void HistoryWindowController::show(UsageAccounts& accounts)
 {
     if (!m_store)
         return;
-    m_window.show([this, &usage] {
-        return new FixedWindow(new HistoryView(*m_store, usage), tr("Gaugery History"),
+    m_window.show([this, &accounts] {
+        return new FixedWindow(new HistoryView(*m_store, accounts), tr("Gaugery History"),
                                QSize(HistoryView::viewWidth, HistoryView::viewHeight));
     });
 }

@@ -6,7 +6,7 @@
 
 class HistoryStore;
 class QWidget;
-class UsageService;
+class UsageAccounts;
 
 // Owns the History window: at most one, built on the first show, brought forward by
 // later ones, forgotten when it closes.
@@ -20,7 +20,7 @@ public:
 
     // The store the window reads; the shell sets it at start-up, before any show.
     void setStore(HistoryStore& store) { m_store = &store; }
-    void show(UsageService& usage);
+    void show(UsageAccounts& accounts);
     // The open window, or null.
     QWidget* window() const;
 

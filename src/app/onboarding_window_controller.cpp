@@ -31,17 +31,41 @@ void OnboardingWindowController::show(UsageService& usage)
             if (read.state == SecretState::found && view->cookieText().isEmpty())
                 view->editor()->setPlainText(read.cookie);
         });
-        const QUrl origin =
-            m_origin.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::serviceOrigin)) : m_origin;
-        view->setBrowserImport([origin] {
-            return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run();
-        });
+        offerImport(view);
         return new FixedWindow(view, QStringLiteral("Gaugery"),
                                QSize(SetupView::viewWidth, SetupView::viewHeight));
+    });
+}
+
+void OnboardingWindowController::showAdding(UsageAccounts& accounts)
+{
+    m_addingWindow.show([this, &accounts] {
+        QPointer<OnboardingWindowController> self(this);
+        auto* view = new SetupView(accounts, [self] {
+            if (self && self->m_addingWindow.window())
+                self->m_addingWindow.window()->close();
+        });
+        offerImport(view);
+        return new FixedWindow(view, tr("Add Account"),
+                               QSize(SetupView::viewWidth, SetupView::addingViewHeight));
+    });
+}
+
+void OnboardingWindowController::offerImport(SetupView* view) const
+{
+    const QUrl origin =
+        m_origin.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::serviceOrigin)) : m_origin;
+    view->setBrowserImport([origin] {
+        return BrowserCookieImport(origin, BrowserLocations::fromEnvironment()).run();
     });
 }
 
 QWidget* OnboardingWindowController::window() const
 {
     return m_window.window();
+}
+
+QWidget* OnboardingWindowController::addingWindow() const
+{
+    return m_addingWindow.window();
 }

@@ -11,10 +11,12 @@ SettingsWindowController& SettingsWindowController::shared()
     return *instance;
 }
 
-void SettingsWindowController::show(UsageService& usage)
+void SettingsWindowController::show(UsageAccounts& accounts)
 {
-    m_window.show([this, &usage] {
-        auto* view = new SettingsView(usage, m_defaults ? *m_defaults : Settings::instance());
+    m_window.show([this, &accounts] {
+        auto* view = new SettingsView(accounts, m_defaults ? *m_defaults : Settings::instance());
+        connect(view, &SettingsView::addBrowserSessionRequested, this,
+                &SettingsWindowController::addBrowserSessionRequested);
         return new FixedWindow(view, tr("Gaugery Settings"),
                                QSize(SettingsView::viewWidth, SettingsView::viewHeight));
     });

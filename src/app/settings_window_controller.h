@@ -5,8 +5,8 @@
 #include <QObject>
 
 class QWidget;
-class UsageService;
 class Settings;
+class UsageAccounts;
 
 // Owns the settings window: at most one, built on the first show, brought forward by
 // later ones, forgotten when it closes.
@@ -18,11 +18,15 @@ public:
 
     SettingsWindowController() = default;
 
-    void show(UsageService& usage);
+    void show(UsageAccounts& accounts);
     // The open window, or null.
     QWidget* window() const;
     // The settings the window edits; the standard ones unless set.
     void setSettings(Settings& defaults) { m_defaults = &defaults; }
+
+Q_SIGNALS:
+    // The window's "Add Account", "Browser session…".
+    void addBrowserSessionRequested();
 
 private:
     WindowSlot m_window;

@@ -15,6 +15,11 @@ DashboardContent content(bool hasUsageData, bool isConnected, bool isLoading)
     return DashboardContent::none;
 }
 
+DashboardContent contentOfSeveral(bool anyConnected)
+{
+    return anyConnected ? DashboardContent::accounts : DashboardContent::welcome;
+}
+
 QList<UsageRow> usageRows(const UsageData& data)
 {
     QList<UsageRow> rows;

@@ -7,14 +7,17 @@
 
 #include <optional>
 
-// What fills the dashboard between its dividers, decided from the service's state.
-enum class DashboardContent { usage, welcome, loading, none };
+// What fills the dashboard between its dividers, decided from the service's state;
+// `accounts` is the section per account of several.
+enum class DashboardContent { usage, welcome, loading, accounts, none };
 
 namespace Dashboard {
 
 // A snapshot wins over everything; without one, no sign-in means the welcome page and a
 // running fetch the loading block.
 DashboardContent content(bool hasUsageData, bool isConnected, bool isLoading);
+// With several accounts: their sections, or the welcome page while none is connected.
+DashboardContent contentOfSeveral(bool anyConnected);
 
 // One row per figure of the snapshot, in display order.
 QList<UsageRow> usageRows(const UsageData& data);

@@ -1,13 +1,17 @@
 #include "views/dashboard_view.h"
 
+#include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
+#include "views/accounts_block.h"
 #include "views/busy_indicator.h"
 #include "views/claude_colors.h"
 #include "views/dashboard_shape.h"
 #include "views/divider.h"
 #include "views/donation_page.h"
 #include "views/elided_label.h"
+#include "views/error_line.h"
 #include "views/menu_button.h"
+#include "views/refresh_footer.h"
 #include "views/symbol_view.h"
 #include "views/usage_block.h"
 #include "views/view_fonts.h"
@@ -17,6 +21,8 @@
 #include <QLabel>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,42 +47,51 @@ QWidget* loadingBlock()
 
 } // namespace
 
-DashboardView::DashboardView(UsageService& usage, QWidget* parent) : QWidget(parent), m_usage(usage)
+DashboardView::DashboardView(UsageAccounts& accounts, QWidget* parent)
+    : QWidget(parent), m_accounts(accounts)
 {
     setFixedWidth(DashboardShape::width);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
 
-    m_layout->addWidget(buildHeader());
+    m_header = buildHeader();
+    m_layout->addWidget(m_header);
     m_layout->addWidget(new Divider(10));
     // Every content is built once, here, and only shown or hidden: built between the
     // header and the menu, it keeps its place in the Tab order and for screen readers.
-    for (DashboardContent kind :
-         {DashboardContent::usage, DashboardContent::welcome, DashboardContent::loading}) {
+    for (DashboardContent kind : {DashboardContent::usage, DashboardContent::welcome,
+                                  DashboardContent::loading, DashboardContent::accounts}) {
         QWidget* content = buildContent(kind);
         content->hide();
         m_layout->addWidget(content);
         m_contents.insert(kind, content);
     }
 
-    m_errorLine = new QWidget;
-    auto* error = new QHBoxLayout(m_errorLine);
-    error->setContentsMargins(14, 6, 14, 6);
-    error->setSpacing(6);
-    error->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 11, tan()), 0,
-                     Qt::AlignTop);
-    m_errorLabel = new ElidedLabel(QString(), 2);
-    m_errorLabel->setFont(ViewFonts::font(10));
-    m_errorLabel->setForegroundRole(QPalette::PlaceholderText);
-    error->addWidget(m_errorLabel);
+    m_errorLine = new ErrorLine;
     m_layout->addWidget(m_errorLine);
 
     m_layout->addWidget(new Divider(10));
-    m_layout->addWidget(buildMenu());
+    m_menu = buildMenu();
+    m_layout->addWidget(m_menu);
 
-    connect(&m_usage, &UsageService::changed, this, &DashboardView::refresh);
+    connect(&m_accounts, &UsageAccounts::changed, this, &DashboardView::refresh);
     refresh();
+}
+
+ElidedLabel* DashboardView::errorLabel() const
+{
+    return m_errorLine->label();
+}
+
+QWidget* DashboardView::errorLine() const
+{
+    return m_errorLine;
+}
+
+bool DashboardView::severalAccounts() const
+{
+    return m_accounts.accounts().size() > 1;
 }
 
 QWidget* DashboardView::buildHeader()
@@ -140,9 +155,13 @@ QWidget* DashboardView::buildContent(DashboardContent kind)
     switch (kind) {
     case DashboardContent::usage: {
         auto* block = new UsageBlock;
-        connect(block, &UsageBlock::refreshRequested, &m_usage, &UsageService::fetchUsage);
+        connect(block, &UsageBlock::refreshRequested, &m_accounts, &UsageAccounts::refreshAll);
         return block;
     }
+    case DashboardContent::accounts:
+        // Built inside the dashboard, so its headers take their place in its Tab order.
+        m_accountsBlock = new AccountsBlock(m_accounts, this);
+        return m_accountsBlock;
     case DashboardContent::welcome: {
         auto* welcome = new WelcomeView;
         connect(welcome, &WelcomeView::getStarted, this, &DashboardView::setCookieRequested);
@@ -158,9 +177,15 @@ QWidget* DashboardView::buildContent(DashboardContent kind)
 
 void DashboardView::refresh()
 {
-    const std::optional<UsageData>& data = m_usage.usageData();
+    const QList<UsageService*> services = m_accounts.services();
+    UsageService& first = m_accounts.first();
+    const std::optional<UsageData>& data = first.usageData();
+    const bool several = severalAccounts();
+    const bool anyConnected = std::any_of(services.begin(), services.end(),
+                                          [](const UsageService* s) { return s->isConnected(); });
     const DashboardContent kind =
-        Dashboard::content(data.has_value(), m_usage.isConnected(), m_usage.isLoading());
+        several ? Dashboard::contentOfSeveral(anyConnected)
+                : Dashboard::content(data.has_value(), first.isConnected(), first.isLoading());
     if (kind != m_contentKind) {
         if (QWidget* old = m_contents.value(m_contentKind))
             old->hide();
@@ -171,14 +196,20 @@ void DashboardView::refresh()
     if (auto* block = qobject_cast<UsageBlock*>(contentWidget()); block && data)
         block->setUsageData(*data);
 
-    m_headerIndicator->setVisible(m_usage.isLoading());
-    const std::optional<Organization>& organization = m_usage.organization();
-    m_organizationLabel->setVisible(organization && m_usage.organizations().size() > 1);
+    m_headerIndicator->setVisible(std::any_of(
+        services.begin(), services.end(), [](const UsageService* s) { return s->isLoading(); }));
+    // Each section of several is headed by its account; one account names its organization.
+    const std::optional<Organization>& organization = first.organization();
+    m_organizationLabel->setVisible(!several && organization && first.organizations().size() > 1);
     m_organizationLabel->setText(organization ? organization->displayName() : QString());
-    const std::optional<QString>& error = m_usage.error();
-    m_errorLabel->setText(error.value_or(QString()));
-    m_errorLine->setVisible(error.has_value());
-    m_cookieButton->setText(m_usage.hasCookie() ? tr("Update Cookie") : tr("Set Cookie"));
+    m_errorLine->setMessage(several ? std::nullopt : first.error());
+    m_cookieButton->setText(first.hasCookie() ? tr("Update Cookie") : tr("Set Cookie"));
+    if (several) {
+        // The sections get what the tallest dashboard leaves them.
+        const int rest = m_header->sizeHint().height() + m_menu->sizeHint().height() + 2 + 1 +
+                         m_accountsBlock->footer()->sizeHint().height();
+        m_accountsBlock->setHeightLimit(DashboardShape::tallestHeight - rest);
+    }
     updateGeometry();
 }
 
@@ -186,7 +217,11 @@ void DashboardView::showEvent(QShowEvent* event)
 {
     // Only the showings the program asks for; the window system's own (after a
     // workspace switch, say) are not a new opening of the dashboard.
-    if (!event->spontaneous() && m_usage.isConnected() && !m_usage.usageData())
-        m_usage.fetchUsage();
+    if (!event->spontaneous()) {
+        for (UsageService* usage : m_accounts.services()) {
+            if (usage->isConnected() && !usage->usageData())
+                usage->fetchUsage();
+        }
+    }
     QWidget::showEvent(event);
 }

@@ -5,28 +5,34 @@
 #include <QHash>
 #include <QWidget>
 
+class AccountsBlock;
 class BusyIndicator;
 class ElidedLabel;
+class ErrorLine;
 class MenuButton;
 class QVBoxLayout;
+class UsageAccounts;
 class UsageService;
 
-// The dashboard inside the popup: header, the content the service's state calls for,
-// the last error and the menu. It keeps no state of its own and redraws on every change
-// of the service; its actions are intents the shell carries out.
+// The dashboard inside the popup: header, the content the accounts' state calls for,
+// the last error and the menu. With one account it shows that account's figures; with
+// several, a section per account. It keeps no state of its own beyond which section is
+// open, and redraws on every change of an account; its actions are intents the shell
+// carries out.
 class DashboardView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DashboardView(UsageService& usage, QWidget* parent = nullptr);
+    explicit DashboardView(UsageAccounts& accounts, QWidget* parent = nullptr);
 
     DashboardContent content() const { return m_contentKind; }
     // The widget of the current content; null while there is none.
     QWidget* contentWidget() const { return m_contents.value(m_contentKind); }
+    AccountsBlock* accountsBlock() const { return m_accountsBlock; }
     BusyIndicator* headerIndicator() const { return m_headerIndicator; }
     ElidedLabel* organizationLabel() const { return m_organizationLabel; }
-    ElidedLabel* errorLabel() const { return m_errorLabel; }
-    QWidget* errorLine() const { return m_errorLine; }
+    ElidedLabel* errorLabel() const;
+    QWidget* errorLine() const;
     MenuButton* cookieButton() const { return m_cookieButton; }
     MenuButton* historyButton() const { return m_historyButton; }
     MenuButton* settingsButton() const { return m_settingsButton; }
@@ -34,6 +40,7 @@ public:
     MenuButton* quitButton() const { return m_quitButton; }
 
 Q_SIGNALS:
+    // For the first account.
     void setCookieRequested();
     void historyRequested();
     void settingsRequested();
@@ -47,15 +54,18 @@ private:
     QWidget* buildMenu();
     QWidget* buildContent(DashboardContent kind);
     void refresh();
+    bool severalAccounts() const;
 
-    UsageService& m_usage;
+    UsageAccounts& m_accounts;
     QVBoxLayout* m_layout;
     DashboardContent m_contentKind = DashboardContent::none;
     QHash<DashboardContent, QWidget*> m_contents;
-    BusyIndicator* m_headerIndicator;
-    ElidedLabel* m_organizationLabel;
-    QWidget* m_errorLine;
-    ElidedLabel* m_errorLabel;
+    AccountsBlock* m_accountsBlock = nullptr;
+    QWidget* m_header = nullptr;
+    QWidget* m_menu = nullptr;
+    BusyIndicator* m_headerIndicator = nullptr;
+    ElidedLabel* m_organizationLabel = nullptr;
+    ErrorLine* m_errorLine = nullptr;
     MenuButton* m_cookieButton = nullptr;
     MenuButton* m_historyButton = nullptr;
     MenuButton* m_settingsButton = nullptr;

@@ -1,5 +1,6 @@
 #include "views/history_view.h"
 
+#include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
 #include "services/history/history_export.h"
 #include "services/history/history_store.h"
@@ -7,6 +8,7 @@
 #include "views/view_fonts.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -42,8 +44,9 @@ QString readFailure(const QString& error)
 
 } // namespace
 
-HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, QWidget* parent)
-    : QWidget(parent), m_store(store), m_usage(usage), m_clock(std::move(clock)),
+HistoryView::HistoryView(HistoryStore& store, UsageAccounts& accounts, Clock clock, QWidget* parent)
+    : QWidget(parent), m_store(store), m_accounts(accounts),
+      m_accountId(accounts.accounts().first().id), m_clock(std::move(clock)),
       m_chooseSave(askWhereToSave)
 {
     auto* layout = new QVBoxLayout(this);
@@ -63,6 +66,16 @@ HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, 
         connect(button, &QPushButton::clicked, this, [this, span] { setSpan(span); });
     }
     top->addStretch(1);
+    m_accountPicker = new QComboBox;
+    m_accountPicker->setFont(ViewFonts::font(12));
+    m_accountPicker->setAccessibleName(tr("Account"));
+    top->addWidget(m_accountPicker);
+    connect(m_accountPicker, &QComboBox::activated, this, [this](int index) {
+        if (index < 0 || index >= m_accounts.accounts().size())
+            return;
+        m_accountId = m_accounts.accounts().at(index).id;
+        reload();
+    });
     m_export = new QPushButton(tr("Export CSV…"));
     m_export->setFont(ViewFonts::font(12));
     connect(m_export, &QPushButton::clicked, this, &HistoryView::exportCsv);
@@ -86,9 +99,39 @@ HistoryView::HistoryView(HistoryStore& store, UsageService& usage, Clock clock, 
     layout->addLayout(bottom);
 
     // Queued: the shell stores the snapshot on the same signal.
-    connect(&m_usage, &UsageService::usageDataChanged, this, &HistoryView::reload,
-            Qt::QueuedConnection);
+    connect(
+        &m_accounts, &UsageAccounts::usageDataChanged, this,
+        [this](const QString& accountId) {
+            if (accountId == usage().accountId())
+                reload();
+        },
+        Qt::QueuedConnection);
+    connect(&m_accounts, &UsageAccounts::accountsChanged, this, [this] {
+        showAccounts();
+        reload();
+    });
+    showAccounts();
     setSpan(m_span);
+}
+
+UsageService& HistoryView::usage() const
+{
+    UsageService* shown = m_accounts.service(m_accountId);
+    return shown ? *shown : m_accounts.first();
+}
+
+void HistoryView::showAccounts()
+{
+    // A removed account's series stays in the store, but is no longer offered.
+    if (!m_accounts.account(m_accountId))
+        m_accountId = m_accounts.accounts().first().id;
+    m_accountPicker->clear();
+    for (const Account& account : m_accounts.accounts()) {
+        m_accountPicker->addItem(account.name);
+        if (account.id == m_accountId)
+            m_accountPicker->setCurrentIndex(m_accountPicker->count() - 1);
+    }
+    m_accountPicker->setVisible(m_accounts.accounts().size() > 1);
 }
 
 void HistoryView::setSpan(HistorySpan span)
@@ -113,9 +156,9 @@ void HistoryView::reload()
     ChartInput input;
     input.span = m_span;
     input.now = m_clock();
-    input.current = currentFigures(m_usage);
+    input.current = currentFigures(usage());
     const HistoryQueries queries = m_store.queries();
-    const QString owner = m_usage.owner();
+    const QString owner = usage().owner();
     // A failed read draws nothing and says so under the chart.
     QString failure;
     auto rowsOf = [&failure](auto read) {
@@ -151,9 +194,9 @@ void HistoryView::exportCsv()
     const QString path = m_chooseSave(this, suggested);
     if (path.isEmpty())
         return;
-    const auto [from, to] = HistoryChart::rangeOf(m_span, now, currentFigures(m_usage));
+    const auto [from, to] = HistoryChart::rangeOf(m_span, now, currentFigures(usage()));
     const HistoryRead<QList<HistoryPoint>> read =
-        m_store.queries().points(m_usage.owner(), from, to);
+        m_store.queries().points(usage().owner(), from, to);
     if (!read.ok()) {
         m_exportStatus->setText(readFailure(read.error));
         return;

@@ -11,12 +11,15 @@
 class HistoryChartView;
 class HistoryStore;
 class QAbstractButton;
+class QComboBox;
 class QLabel;
 class QPushButton;
+class UsageAccounts;
 class UsageService;
 
-// The History window's content: the span picker and the export button above the chart,
-// the windows' names in their colours below. Redraws when a new snapshot arrives.
+// The History window's content: the span picker, with several accounts the account
+// picker, and the export button above the chart, the windows' names in their colours
+// below. Redraws when a new snapshot of the account shown arrives.
 class HistoryView : public QWidget {
     Q_OBJECT
 
@@ -26,7 +29,7 @@ public:
     // Asks where to save a file: the path, or empty when the user cancelled.
     using SaveChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
 
-    HistoryView(HistoryStore& store, UsageService& usage, Clock clock = systemClock,
+    HistoryView(HistoryStore& store, UsageAccounts& accounts, Clock clock = systemClock,
                 QWidget* parent = nullptr);
 
     HistorySpan span() const { return m_span; }
@@ -34,6 +37,8 @@ public:
     HistoryChartView* chartView() const { return m_chart; }
     QAbstractButton* spanButton(HistorySpan span) const { return m_spanButtons.value(span); }
     QPushButton* exportButton() const { return m_export; }
+    // Whose series is shown; hidden with one account.
+    QComboBox* accountPicker() const { return m_accountPicker; }
     QLabel* legend() const { return m_legend; }
     // What the last export did or why it failed, or why the history could not be read.
     QLabel* exportStatus() const { return m_exportStatus; }
@@ -47,9 +52,14 @@ public:
 
 private:
     void exportCsv();
+    void showAccounts();
+    // The account shown.
+    UsageService& usage() const;
 
     HistoryStore& m_store;
-    UsageService& m_usage;
+    UsageAccounts& m_accounts;
+    QString m_accountId;
+    QComboBox* m_accountPicker;
     Clock m_clock;
     HistorySpan m_span = HistorySpan::day;
     HistoryChartView* m_chart;

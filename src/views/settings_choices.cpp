@@ -109,4 +109,34 @@ QString connectionText(UsageSource source, const QString& plan,
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 
+QString accountText(const Account& account, UsageSource source, const QString& plan,
+                    const std::optional<Organization>& organization)
+{
+    const bool claudeCode =
+        source == UsageSource::claudeCode ||
+        (source == UsageSource::none && account.source == Account::Source::claudeCode);
+    if (claudeCode) {
+        const QString text = Texts::tr("Claude Code");
+        return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
+    }
+    const QString text = Texts::tr("Browser session");
+    return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
+}
+
+QList<Option> trayAccountOptions(const QList<Account>& accounts)
+{
+    QList<Option> options;
+    for (const Account& account : accounts)
+        options.append({account.name, account.id});
+    options.append({Texts::tr("Highest of all"), Accounts::highestOfAll});
+    return options;
+}
+
+int trayAccountIndex(const QList<Option>& options, const QString& stored)
+{
+    const auto found = std::find_if(options.begin(), options.end(),
+                                    [&](const Option& o) { return o.value.toString() == stored; });
+    return found == options.end() ? 0 : static_cast<int>(found - options.begin());
+}
+
 } // namespace SettingsChoices

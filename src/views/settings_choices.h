@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/account.h"
 #include "models/organization.h"
 #include "services/sources/usage_source.h"
 
@@ -30,5 +31,16 @@ int shownIndex(const QString& key, const std::optional<QVariant>& stored, const 
 // organization read with the browser session.
 QString connectionText(UsageSource source, const QString& plan,
                        const std::optional<Organization>& organization);
+
+// What an account in the accounts list reads: "Browser session · Acme Team" or
+// "Claude Code · Max"; the listed source until the first refresh decides.
+QString accountText(const Account& account, UsageSource source, const QString& plan,
+                    const std::optional<Organization>& organization);
+
+// "Tray shows": each account by name, then "Highest of all".
+QList<Option> trayAccountOptions(const QList<Account>& accounts);
+// The option of the stored "trayAccount"; an id no account has shows the first, which is
+// what the tray shows then.
+int trayAccountIndex(const QList<Option>& options, const QString& stored);
 
 } // namespace SettingsChoices

@@ -3,8 +3,12 @@
 #include "build_config.h"
 #include "models/shortcut_keys.h"
 #include "models/tray_presentation.h"
+#include "services/accounts/account_store.h"
+#include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
+#include "views/account_list.h"
+#include "views/add_account_menu.h"
 #include "views/claude_colors.h"
 #include "views/donation_page.h"
 #include "views/elided_label.h"
@@ -21,6 +25,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,8 +41,9 @@ QLabel* label(const QString& text, bool secondary = false)
     return result;
 }
 
-// A titled group of rows; the title is the section's accessible name as well.
-QWidget* section(const QString& title, const QList<QLayout*>& rows)
+// A titled group of rows, with an action at the title's end when given; the title is the
+// section's accessible name as well.
+QWidget* section(const QString& title, const QList<QLayout*>& rows, QWidget* action = nullptr)
 {
     auto* widget = new QWidget;
     auto* layout = new QVBoxLayout(widget);
@@ -47,7 +53,12 @@ QWidget* section(const QString& title, const QList<QLayout*>& rows)
         auto* header = new QLabel(title);
         header->setFont(ViewFonts::font(12, QFont::DemiBold));
         header->setForegroundRole(QPalette::PlaceholderText);
-        layout->addWidget(header);
+        auto* headerRow = new QHBoxLayout;
+        headerRow->addWidget(header);
+        headerRow->addStretch(1);
+        if (action)
+            headerRow->addWidget(action);
+        layout->addLayout(headerRow);
         widget->setAccessibleName(title);
     }
     for (QLayout* row : rows)
@@ -93,16 +104,19 @@ QComboBox* picker()
 
 } // namespace
 
-SettingsView::SettingsView(UsageService& usage, Settings& defaults, QWidget* parent)
-    : QWidget(parent), m_usage(usage), m_defaults(defaults)
+SettingsView::SettingsView(UsageAccounts& accounts, Settings& defaults, QWidget* parent)
+    : QWidget(parent), m_accounts(accounts), m_defaults(defaults)
 {
     setFixedSize(viewWidth, viewHeight);
-    auto* layout = new QVBoxLayout(this);
+    // Several accounts can take more than the window's height: then it scrolls.
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(20, 14, 20, 14);
     layout->setSpacing(10);
     layout->addWidget(buildTraySection());
     layout->addWidget(buildExtrasSection());
     layout->addWidget(buildConnectionSection());
+    layout->addWidget(buildAccountsSection());
     layout->addWidget(buildAboutSection());
 
     PlainButton::Look look;
@@ -114,12 +128,26 @@ SettingsView::SettingsView(UsageService& usage, Settings& defaults, QWidget* par
     layout->addWidget(m_quit, 0, Qt::AlignLeft);
     layout->addStretch(1);
 
+    m_scroll = new QScrollArea;
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+
     connect(&m_defaults, &Settings::changed, this, &SettingsView::showStoredValues);
-    connect(&m_usage, &UsageService::hasCookieChanged, this, &SettingsView::showConnection);
-    connect(&m_usage, &UsageService::organizationsChanged, this, &SettingsView::showConnection);
-    connect(&m_usage, &UsageService::sourceChanged, this, &SettingsView::showConnection);
+    connect(&m_accounts, &UsageAccounts::changed, this, &SettingsView::showConnection);
+    connect(&m_accounts, &UsageAccounts::accountsChanged, this, &SettingsView::showAccounts);
+    showAccounts();
     showStoredValues();
     showConnection();
+}
+
+bool SettingsView::severalAccounts() const
+{
+    return m_accounts.accounts().size() > 1;
 }
 
 QComboBox* SettingsView::settingPicker(const QString& key)
@@ -138,12 +166,28 @@ QWidget* SettingsView::buildTraySection()
     m_trayStyle = settingPicker(Settings::trayStyleKey);
     m_launchAtLogin = new QCheckBox;
     m_interval = settingPicker(Settings::refreshIntervalKey);
+    m_trayAccount = picker();
+    connect(m_trayAccount, &QComboBox::activated, this, [this](int index) {
+        const QList<SettingsChoices::Option> options =
+            SettingsChoices::trayAccountOptions(m_accounts.accounts());
+        const QString stored = m_defaults.setting(Settings::trayAccountKey).toString();
+        if (index < 0 || index >= options.size() ||
+            index == SettingsChoices::trayAccountIndex(options, stored))
+            return;
+        m_defaults.setValue(Settings::trayAccountKey, options.at(index).value);
+    });
+    m_trayAccountRow = new QWidget;
+    m_trayAccountRow->setLayout(row(tr("Tray shows"), m_trayAccount));
+    m_trayAccountRow->layout()->setContentsMargins(0, 0, 0, 0);
     connect(m_launchAtLogin, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(Settings::launchAtLoginKey, checked); });
 
+    auto* trayAccount = new QVBoxLayout;
+    trayAccount->setContentsMargins(0, 0, 0, 0);
+    trayAccount->addWidget(m_trayAccountRow);
     return section(tr("Tray"),
-                   {row(tr("Display Metric"), m_metric), row(tr("Tray Style"), m_trayStyle),
-                    row(tr("Launch at Login"), m_launchAtLogin),
+                   {row(tr("Display Metric"), m_metric), trayAccount,
+                    row(tr("Tray Style"), m_trayStyle), row(tr("Launch at Login"), m_launchAtLogin),
                     row(tr("Refresh Interval"), m_interval)});
 }
 
@@ -160,7 +204,8 @@ QWidget* SettingsView::buildConnectionSection()
     m_disconnect = new QPushButton(tr("Disconnect"));
     m_disconnect->setFont(ViewFonts::font(rowFontSize));
     m_disconnect->setAutoDefault(true);
-    connect(m_disconnect, &QPushButton::clicked, &m_usage, &UsageService::clearCookie);
+    connect(m_disconnect, &QPushButton::clicked, this,
+            [this] { m_accounts.first().clearCookie(); });
 
     m_connectedText = new ElidedLabel(QString(), 2);
     m_connectedText->setFont(ViewFonts::font(rowFontSize));
@@ -176,10 +221,11 @@ QWidget* SettingsView::buildConnectionSection()
     // Only for accounts in more than one organization.
     m_organization = picker();
     connect(m_organization, &QComboBox::activated, this, [this](int index) {
-        const QList<Organization>& listed = m_usage.organizations();
-        if (index < 0 || index >= listed.size() || m_usage.organization() == listed.at(index))
+        const UsageService& usage = m_accounts.first();
+        const QList<Organization>& listed = usage.organizations();
+        if (index < 0 || index >= listed.size() || usage.organization() == listed.at(index))
             return;
-        m_defaults.setValue(Settings::organizationIdKey, listed.at(index).id);
+        AccountStore::setOrganization(m_defaults, usage.accountId(), listed.at(index).id);
     });
     m_connectionNote = label(QString(), true);
     m_connectionNote->setWordWrap(true);
@@ -202,7 +248,43 @@ QWidget* SettingsView::buildConnectionSection()
     rows->addWidget(m_notConnected);
     rows->addWidget(m_sourceRow);
     rows->addWidget(m_organizationRow);
-    return section(tr("Connection"), {rows});
+    m_connectionSection = section(tr("Connection"), {rows}, addButton(m_connectionAdd));
+    return m_connectionSection;
+}
+
+QWidget* SettingsView::buildAccountsSection()
+{
+    m_accountList = new AccountList(m_accounts);
+    auto* rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addWidget(m_accountList);
+    m_accountsSection = section(tr("Accounts"), {rows}, addButton(m_accountsAdd));
+    m_accountList->setTabOrderAfter(m_accountsAdd);
+    return m_accountsSection;
+}
+
+PlainButton* SettingsView::addButton(PlainButton*& button)
+{
+    // One menu for both sections' buttons: only one of the sections shows.
+    if (!m_addMenu) {
+        m_addMenu = new AddAccountMenu(m_accounts, this);
+        connect(m_addMenu, &AddAccountMenu::browserSessionRequested, this,
+                &SettingsView::addBrowserSessionRequested);
+    }
+    PlainButton::Look look;
+    look.font = ViewFonts::font(12, QFont::Medium);
+    look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
+    // Room for the focus ring around the text.
+    look.padding = QMargins(3, 1, 3, 1);
+    button = new PlainButton(tr("Add Account…"), look);
+    connect(button, &PlainButton::clicked, this,
+            [this, button] { m_addMenu->popup(button->mapToGlobal(QPoint(0, button->height()))); });
+    return button;
+}
+
+PlainButton* SettingsView::addAccountButton() const
+{
+    return severalAccounts() ? m_accountsAdd : m_connectionAdd;
 }
 
 QWidget* SettingsView::buildAboutSection()
@@ -251,28 +333,57 @@ void SettingsView::showStoredValues()
     m_launchAtLogin->setChecked(m_defaults.setting(Settings::launchAtLoginKey).toBool());
     m_usageAlerts->setChecked(m_defaults.setting(Settings::usageAlertsKey).toBool());
     m_source->setCurrentIndex(shownIndex(Settings::usageSourceKey));
+    m_trayAccount->setCurrentIndex(SettingsChoices::trayAccountIndex(
+        SettingsChoices::trayAccountOptions(m_accounts.accounts()),
+        m_defaults.setting(Settings::trayAccountKey).toString()));
 }
 
 void SettingsView::showConnection()
 {
-    const bool connected = m_usage.isConnected();
-    const bool throughClaudeCode = m_usage.source() == UsageSource::claudeCode;
+    const UsageService& usage = m_accounts.first();
+    const bool connected = usage.isConnected();
+    const bool throughClaudeCode = usage.source() == UsageSource::claudeCode;
     m_connected->setVisible(connected);
     m_notConnected->setVisible(!connected);
-    const std::optional<Organization>& read = m_usage.organization();
+    const std::optional<Organization>& read = usage.organization();
     m_connectedText->setText(
-        SettingsChoices::connectionText(m_usage.source(), m_usage.claudeCodePlan(), read));
+        SettingsChoices::connectionText(usage.source(), usage.claudeCodePlan(), read));
     // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
-    m_disconnect->setVisible(m_usage.hasCookie());
+    m_disconnect->setVisible(usage.hasCookie());
     m_connectionNote->setVisible(connected && throughClaudeCode);
-    m_connectionNote->setText(m_usage.hasCookie()
-                                  ? tr("Disconnect removes the browser session only.")
-                                  : tr("Sign out in Claude Code to disconnect."));
-    m_sourceRow->setVisible(m_usage.hasCookie() && m_usage.hasClaudeCode());
-    const QList<Organization>& listed = m_usage.organizations();
-    m_organizationRow->setVisible(m_usage.hasCookie() && !throughClaudeCode && listed.size() > 1);
-    m_organization->clear();
+    m_connectionNote->setText(usage.hasCookie() ? tr("Disconnect removes the browser session only.")
+                                                : tr("Sign out in Claude Code to disconnect."));
+    // The source setting is the first account's of old; the others read their own.
+    m_sourceRow->setVisible(usage.accountId() == Accounts::defaultId && usage.hasCookie() &&
+                            usage.hasClaudeCode());
+    const QList<Organization>& listed = usage.organizations();
+    m_organizationRow->setVisible(usage.hasCookie() && !throughClaudeCode && listed.size() > 1);
+    // Refilled only when the list changed, so a fetch does not close the open picker.
+    QStringList names;
     for (const Organization& organization : listed)
-        m_organization->addItem(organization.displayName());
+        names << organization.displayName();
+    QStringList shown;
+    for (int i = 0; i < m_organization->count(); ++i)
+        shown << m_organization->itemText(i);
+    if (names != shown) {
+        m_organization->clear();
+        m_organization->addItems(names);
+    }
     m_organization->setCurrentIndex(read ? int(listed.indexOf(*read)) : -1);
+}
+
+void SettingsView::showAccounts()
+{
+    const bool several = severalAccounts();
+    m_connectionSection->setVisible(!several);
+    m_accountsSection->setVisible(several);
+    m_trayAccountRow->setVisible(several);
+    const QList<SettingsChoices::Option> options =
+        SettingsChoices::trayAccountOptions(m_accounts.accounts());
+    m_trayAccount->clear();
+    for (const SettingsChoices::Option& option : options)
+        m_trayAccount->addItem(option.label);
+    m_trayAccount->setCurrentIndex(SettingsChoices::trayAccountIndex(
+        options, m_defaults.setting(Settings::trayAccountKey).toString()));
+    showConnection();
 }

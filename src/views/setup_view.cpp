@@ -1,5 +1,6 @@
 #include "views/setup_view.h"
 
+#include "services/accounts/usage_accounts.h"
 #include "services/background.h"
 #include "services/fetch/usage_service.h"
 #include "views/busy_indicator.h"
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,12 +43,39 @@ QString choiceText(const ImportedSession& session)
 
 SetupView::SetupView(UsageService& usage, const QString& cookieText, std::function<void()> onClose,
                      QWidget* parent)
-    : QWidget(parent), m_usage(usage), m_onClose(std::move(onClose))
+    : SetupView(&usage, nullptr, cookieText, std::move(onClose), parent)
 {
-    setFixedSize(viewWidth, viewHeight);
+}
+
+SetupView::SetupView(UsageAccounts& accounts, std::function<void()> onClose, QWidget* parent)
+    : SetupView(nullptr, &accounts, QString(), std::move(onClose), parent)
+{
+}
+
+SetupView::SetupView(UsageService* usage, UsageAccounts* accounts, const QString& cookieText,
+                     std::function<void()> onClose, QWidget* parent)
+    : QWidget(parent), m_usage(usage), m_accounts(accounts), m_onClose(std::move(onClose))
+{
+    setFixedSize(viewWidth, m_accounts ? addingViewHeight : viewHeight);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(16);
+
+    if (m_accounts) {
+        auto* nameRow = new QHBoxLayout;
+        nameRow->setSpacing(10);
+        auto* caption = new QLabel(tr("Name"));
+        caption->setFont(ViewFonts::font(13, QFont::DemiBold));
+        m_name = new QLineEdit(suggestedName(std::nullopt));
+        m_name->setFont(ViewFonts::font(13));
+        m_name->setAccessibleName(caption->text());
+        caption->setBuddy(m_name);
+        nameRow->addWidget(caption);
+        nameRow->addWidget(m_name, 1);
+        layout->addLayout(nameRow);
+        connect(m_name, &QLineEdit::textEdited, this, [this] { m_nameTyped = true; });
+        connect(m_name, &QLineEdit::textChanged, this, &SetupView::updateSaveEnabled);
+    }
 
     auto* section = new QVBoxLayout;
     section->setSpacing(6);
@@ -154,7 +183,17 @@ void SetupView::save()
         return;
     // The organization belongs to the imported cookie only while the text is unchanged.
     const bool imported = !m_importedText.isEmpty() && cookieText() == m_importedText;
-    m_usage.saveCookie(cookie, imported ? m_importedOrganization : std::nullopt);
+    const std::optional<QString> organization = imported ? m_importedOrganization : std::nullopt;
+    if (!m_accounts) {
+        m_usage->saveCookie(cookie, organization);
+        return;
+    }
+    const QString name = m_name->text().trimmed();
+    if (name.isEmpty())
+        return;
+    m_accounts->addCookieAccount(name, cookie, organization);
+    // Saving again would add the account twice.
+    cancel();
 }
 
 void SetupView::cancel()
@@ -165,7 +204,8 @@ void SetupView::cancel()
 
 void SetupView::updateSaveEnabled()
 {
-    m_save->setEnabled(!savableCookie(cookieText()).isEmpty());
+    m_save->setEnabled(!savableCookie(cookieText()).isEmpty() &&
+                       (!m_name || !m_name->text().trimmed().isEmpty()));
 }
 
 void SetupView::startImport()
@@ -215,4 +255,20 @@ void SetupView::choose(int index)
     m_importedText = session.cookieText();
     m_importedOrganization = session.organizationId;
     m_editor->setPlainText(m_importedText);
+    if (m_name && !m_nameTyped)
+        m_name->setText(suggestedName(m_importedOrganization));
+}
+
+QString SetupView::suggestedName(const std::optional<QString>& organizationId) const
+{
+    // The import knows the organization by its id; an account that lists it knows its name.
+    if (organizationId) {
+        for (const UsageService* usage : m_accounts->services()) {
+            for (const Organization& organization : usage->organizations()) {
+                if (organization.id == *organizationId)
+                    return organization.displayName();
+            }
+        }
+    }
+    return Accounts::newName(m_accounts->accounts());
 }

@@ -10,24 +10,32 @@
 class BusyIndicator;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class UsageAccounts;
 class UsageService;
 
 // The cookie editor of the onboarding window. The text stays the user's until "Save"
 // hands its trimmed form to the service; the window stays open after saving. "Import
 // from Browser" fills the editor from the user's browsers, off the GUI thread, and
-// saves nothing itself.
+// saves nothing itself. Adding an account, a Name field comes first and "Save" adds the
+// account with the cookie, then closes the window.
 class SetupView : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int viewWidth = 520;
     static constexpr int viewHeight = 300;
+    // With the Name field.
+    static constexpr int addingViewHeight = 340;
 
     // onClose runs on "Cancel" and Escape; without one they do nothing.
     SetupView(UsageService& usage, const QString& cookieText, std::function<void()> onClose = {},
+              QWidget* parent = nullptr);
+    // Adding an account to these; onClose also runs once it is added.
+    SetupView(UsageAccounts& accounts, std::function<void()> onClose = {},
               QWidget* parent = nullptr);
 
     // The cookie as it will be saved, or empty when there is nothing to save.
@@ -38,6 +46,8 @@ public:
 
     QString cookieText() const;
     QPlainTextEdit* editor() const { return m_editor; }
+    // Adding only; null otherwise.
+    QLineEdit* nameField() const { return m_name; }
     QPushButton* cancelButton() const { return m_cancel; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* importButton() const { return m_importButton; }
@@ -54,6 +64,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    SetupView(UsageService* usage, UsageAccounts* accounts, const QString& cookieText,
+              std::function<void()> onClose, QWidget* parent);
     void save();
     void cancel();
     void updateSaveEnabled();
@@ -61,8 +73,11 @@ private:
     void showImport(const BrowserImportResult& result);
     void showMessage(const QString& text);
     void choose(int index);
+    // The name an account added with this organization gets unless the user typed one.
+    QString suggestedName(const std::optional<QString>& organizationId) const;
 
-    UsageService& m_usage;
+    UsageService* m_usage;
+    UsageAccounts* m_accounts;
     std::function<void()> m_onClose;
     BrowserImportFunction m_import;
     QList<ImportedSession> m_sessions;
@@ -70,6 +85,8 @@ private:
     QString m_importedText;
     std::optional<QString> m_importedOrganization;
 
+    QLineEdit* m_name = nullptr;
+    bool m_nameTyped = false;
     QPlainTextEdit* m_editor;
     QPushButton* m_importButton;
     BusyIndicator* m_busy;

@@ -6,6 +6,7 @@ class PlainButton;
 class QLabel;
 class QScrollArea;
 class QVBoxLayout;
+class RefreshFooter;
 class UsageRowWidget;
 struct UsageData;
 
@@ -20,11 +21,15 @@ public:
 
     explicit UsageBlock(QWidget* parent = nullptr);
 
+    // A frameless, see-through vertical scroller around the dashboard's rows, so past a
+    // height they scroll and the dashboard stays within the screen.
+    static QScrollArea* scrollArea(QWidget* content);
+
     void setUsageData(const UsageData& data);
 
     QList<UsageRowWidget*> rows() const;
-    QLabel* updatedLabel() const { return m_updated; }
-    PlainButton* refreshButton() const { return m_refresh; }
+    QLabel* updatedLabel() const;
+    PlainButton* refreshButton() const;
 
 Q_SIGNALS:
     void refreshRequested();
@@ -33,6 +38,5 @@ private:
     QScrollArea* m_scroll;
     QWidget* m_rows;
     QVBoxLayout* m_rowsLayout;
-    QLabel* m_updated;
-    PlainButton* m_refresh;
+    RefreshFooter* m_footer;
 };

@@ -1,9 +1,17 @@
 #include "service_fixture.h"
 
+#include "services/accounts/account_store.h"
+#include "services/settings.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
+
+#include <algorithm>
 
 ServiceFixture::ServiceFixture()
 {
@@ -49,6 +57,47 @@ std::shared_ptr<MemorySecretStore> ServiceFixture::storeOf(const QString& accoun
     if (!store)
         store = std::make_shared<MemorySecretStore>();
     return store;
+}
+
+void ServiceFixture::serveAccounts(const QList<ServedAccount>& served)
+{
+    QList<Account> accounts;
+    QJsonArray organizations;
+    for (const ServedAccount& account : served) {
+        const QString id = accounts.isEmpty()
+                               ? Accounts::defaultId
+                               : QStringLiteral("account%1").arg(accounts.size() + 1);
+        const QString organization = QString::fromLatin1(account.organizationId);
+        accounts.append({id, account.name, Account::Source::cookie,
+                         id == Accounts::defaultId ? QString() : organization});
+        if (id == Accounts::defaultId) {
+            defaults.defaults().setValue(Settings::organizationIdKey, organization);
+        } else {
+            storeOf(id)->put(QByteArray("sessionKey=test-cookie-") + id.toLatin1());
+        }
+        organizations.append(QJsonObject{{QStringLiteral("uuid"), organization},
+                                         {QStringLiteral("name"), account.organizationName.isEmpty()
+                                                                      ? account.name
+                                                                      : account.organizationName}});
+        server.on("/api/organizations/" + account.organizationId + "/usage", account.usage);
+    }
+    AccountStore::save(defaults.defaults(), accounts);
+    server.on(organizationsPath, ServiceBodies::json(QJsonDocument(organizations).toJson()));
+}
+
+bool ServiceFixture::startAndWait(UsageAccounts& accounts)
+{
+    accounts.start();
+    const auto settled = [&accounts] {
+        const QList<UsageService*> services = accounts.services();
+        return std::all_of(services.begin(), services.end(), [](const UsageService* s) {
+            return !s->isLoading() && (s->usageData() || s->error());
+        });
+    };
+    const QDeadlineTimer deadline(10000);
+    while (!settled() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return settled();
 }
 
 std::unique_ptr<UsageAccounts> ServiceFixture::makeAccounts(Clock clock)

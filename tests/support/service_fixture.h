@@ -15,6 +15,16 @@
 // A usage service wired to a loopback server, an in-memory keyring and a temporary
 // settings file. The keyring outlives the service, as in the program.
 struct ServiceFixture {
+    // An account of the settings, served by the loopback server.
+    struct ServedAccount {
+        QString name;
+        QByteArray organizationId;
+        // Its usage answer, or its failure.
+        ScriptedResponse usage;
+        // Its organization's name; empty: the account's.
+        QString organizationName = {};
+    };
+
     static inline const QByteArray organizationsPath = "/api/organizations";
     static inline const QByteArray usagePath = "/api/organizations/org-1234/usage";
 
@@ -32,6 +42,12 @@ struct ServiceFixture {
     // stores of their own (`accountStores`); built, not started.
     std::unique_ptr<UsageAccounts> makeAccounts(Clock clock = systemClock);
     std::shared_ptr<MemorySecretStore> storeOf(const QString& accountId);
+    // Lists these accounts in the settings, the first as the default one, each with a
+    // cookie and an organization of its own (its name the account's), and serves each
+    // organization's usage.
+    void serveAccounts(const QList<ServedAccount>& served);
+    // Starts every account and waits until each has its figures or its error.
+    static bool startAndWait(UsageAccounts& accounts);
     // Built, not started: no keyring read yet.
     std::unique_ptr<UsageService> makeService(Clock clock = systemClock);
     // Starts the service and waits until the start-up read and any first fetch are over.

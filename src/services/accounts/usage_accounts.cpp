@@ -133,6 +133,20 @@ QString UsageAccounts::addClaudeCodeAccount(const QString& name)
     return account.id;
 }
 
+void UsageAccounts::watchOrganization(const QString& accountId, const QString& name,
+                                      const QString& organizationId)
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&](const Entry& entry) { return entry.id == accountId; });
+    if (found == m_entries.end())
+        return;
+    // The keyring waits for its calls when it goes, so the answer comes even then.
+    found->keyring->read(this, [this, name, organizationId](const CookieRead& read) {
+        if (read.state == SecretState::found && !read.cookie.isEmpty())
+            addCookieAccount(name, read.cookie, organizationId);
+    });
+}
+
 void UsageAccounts::rename(const QString& accountId, const QString& name)
 {
     QList<Account> accounts = m_accounts;

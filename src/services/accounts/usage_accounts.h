@@ -50,6 +50,10 @@ public:
     QString addCookieAccount(const QString& name, const QString& cookie,
                              const std::optional<QString>& organizationId = std::nullopt);
     QString addClaudeCodeAccount(const QString& name);
+    // Adds an account reading another organization of this account's session: its cookie
+    // is read from the account's keyring and handed on here, never to a view.
+    void watchOrganization(const QString& accountId, const QString& name,
+                           const QString& organizationId);
     void rename(const QString& accountId, const QString& name);
     // Removes the account and its keyring item; its history stays until the user clears
     // it. The last account stays.

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class AccountHeader;
+class ErrorLine;
+class QLabel;
+class QVBoxLayout;
+class UsageRowWidget;
+class UsageService;
+
+// One account in the dashboard of several: its name over its rows with their reset
+// times, what it is waiting for when it has no figures yet, and its own error line.
+class AccountSection : public QWidget {
+    Q_OBJECT
+
+public:
+    // Collapsible: closed to its header until opened.
+    AccountSection(UsageService& usage, bool collapsible, QWidget* parent = nullptr);
+
+    UsageService& usage() const { return m_usage; }
+    void setName(const QString& name);
+    void setOpen(bool open);
+    bool isOpen() const;
+    // Shows the service's state again.
+    void refresh();
+
+    AccountHeader* header() const { return m_header; }
+    QList<UsageRowWidget*> rows() const;
+    // "Loading usage data..." or "Not connected" while there are no figures.
+    QLabel* stateLabel() const { return m_state; }
+    ErrorLine* errorLine() const { return m_errorLine; }
+
+Q_SIGNALS:
+    // The header was clicked or pressed.
+    void toggleRequested();
+
+private:
+    UsageService& m_usage;
+    AccountHeader* m_header;
+    QWidget* m_body;
+    QWidget* m_rows;
+    QVBoxLayout* m_rowsLayout;
+    QLabel* m_state;
+    ErrorLine* m_errorLine;
+};

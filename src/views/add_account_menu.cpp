@@ -1,0 +1,71 @@
+#include "views/add_account_menu.h"
+
+#include "services/accounts/usage_accounts.h"
+#include "services/fetch/usage_service.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+AddAccountMenu::AddAccountMenu(UsageAccounts& accounts, QWidget* parent)
+    : QMenu(parent), m_accounts(accounts)
+{
+    connect(this, &QMenu::aboutToShow, this, &AddAccountMenu::fill);
+    fill();
+}
+
+void AddAccountMenu::fill()
+{
+    clear();
+    addAction(tr("Browser session…"), this, &AddAccountMenu::browserSessionRequested);
+
+    const QList<UsageService*> services = m_accounts.services();
+    const bool claudeCodeThere = std::any_of(services.begin(), services.end(),
+                                             [](UsageService* s) { return s->hasClaudeCode(); });
+    const bool claudeCodeRead =
+        std::any_of(services.begin(), services.end(),
+                    [](UsageService* s) { return s->source() == UsageSource::claudeCode; }) ||
+        std::any_of(m_accounts.accounts().begin(), m_accounts.accounts().end(),
+                    [](const Account& a) { return a.source == Account::Source::claudeCode; });
+    if (claudeCodeThere && !claudeCodeRead)
+        addAction(tr("Claude Code"), this, &AddAccountMenu::addClaudeCode);
+
+    // An organization counts as watched once any account reads it, or is set to.
+    QSet<QString> watched;
+    for (const Account& account : m_accounts.accounts()) {
+        watched.insert(account.organizationId);
+        if (const UsageService* usage = m_accounts.service(account.id); usage->organization())
+            watched.insert(usage->organization()->id);
+    }
+    bool separated = false;
+    for (const Account& account : m_accounts.accounts()) {
+        const UsageService* usage = m_accounts.service(account.id);
+        if (usage->source() != UsageSource::cookie || usage->organizations().size() < 2)
+            continue;
+        for (const Organization& organization : usage->organizations()) {
+            if (watched.contains(organization.id))
+                continue;
+            if (!separated)
+                addSeparator();
+            separated = true;
+            watched.insert(organization.id);
+            const QString name = organization.displayName();
+            // An "&" in the name is no mnemonic.
+            QString shown = name;
+            shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            addAction(tr("Watch %1 as its own account").arg(shown), this,
+                      [this, id = account.id, name, organizationId = organization.id] {
+                          m_accounts.watchOrganization(id, name, organizationId);
+                      });
+        }
+    }
+}
+
+void AddAccountMenu::addClaudeCode()
+{
+    const QString name = tr("Claude Code");
+    const QList<Account>& accounts = m_accounts.accounts();
+    const bool taken = std::any_of(accounts.begin(), accounts.end(),
+                                   [&](const Account& a) { return a.name == name; });
+    m_accounts.addClaudeCodeAccount(taken ? Accounts::newName(accounts) : name);
+}
