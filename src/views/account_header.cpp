@@ -111,8 +111,8 @@ void AccountHeader::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_collapsible && m_hovered)
-        painter.fillRect(rect(), ClaudeColors::primaryTint(palette(), 0.08));
+    if (m_collapsible)
+        painter.fillRect(rect(), hoverColor());
     QRect label = rect().adjusted(paddingX, paddingY, -paddingX, -paddingY);
     if (m_collapsible) {
         drawChevron(
@@ -131,18 +131,4 @@ void AccountHeader::paintEvent(QPaintEvent*)
     painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter,
                      painter.fontMetrics().elidedText(text(), Qt::ElideRight, label.width()));
     drawFocusRing(painter, QRectF(rect()).adjusted(2, 0, -2, 0), 4);
-}
-
-void AccountHeader::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    KeyButton::enterEvent(event);
-}
-
-void AccountHeader::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    KeyButton::leaveEvent(event);
 }

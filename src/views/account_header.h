@@ -25,15 +25,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     void updateAccessibleName();
 
     bool m_collapsible;
     bool m_open = true;
-    bool m_hovered = false;
     QString m_figure;
     QColor m_figureColor;
 };

@@ -1,5 +1,7 @@
 #include "views/key_button.h"
 
+#include "views/claude_colors.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -28,4 +30,29 @@ void KeyButton::keyPressEvent(QKeyEvent* event)
         return;
     }
     QAbstractButton::keyPressEvent(event);
+}
+
+QColor KeyButton::hoverColor() const
+{
+    return m_hovered ? ClaudeColors::primaryTint(palette(), 0.08) : QColor(Qt::transparent);
+}
+
+void KeyButton::enterEvent(QEnterEvent* event)
+{
+    setHovered(true);
+    QAbstractButton::enterEvent(event);
+}
+
+void KeyButton::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void KeyButton::setHovered(bool hovered)
+{
+    if (m_hovered == hovered)
+        return;
+    m_hovered = hovered;
+    update();
 }

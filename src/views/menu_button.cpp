@@ -4,7 +4,6 @@
 #include "views/symbol_painter.h"
 #include "views/view_fonts.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -42,7 +41,7 @@ QColor MenuButton::titleColor() const
 
 QColor MenuButton::backgroundColor() const
 {
-    return m_hovered ? ClaudeColors::primaryTint(palette(), 0.08) : QColor(Qt::transparent);
+    return hoverColor();
 }
 
 QSize MenuButton::sizeHint() const
@@ -64,24 +63,4 @@ void MenuButton::paintEvent(QPaintEvent*)
     painter.drawText(label.adjusted(iconFrame + spacing, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      text());
     drawFocusRing(painter, QRectF(rect()).adjusted(2, 0, -2, 0), 4);
-}
-
-void MenuButton::enterEvent(QEnterEvent* event)
-{
-    setHovered(true);
-    QAbstractButton::enterEvent(event);
-}
-
-void MenuButton::leaveEvent(QEvent* event)
-{
-    setHovered(false);
-    QAbstractButton::leaveEvent(event);
-}
-
-void MenuButton::setHovered(bool hovered)
-{
-    if (m_hovered == hovered)
-        return;
-    m_hovered = hovered;
-    update();
 }

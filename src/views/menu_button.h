@@ -14,7 +14,6 @@ public:
     QString icon() const { return m_icon; }
     bool isDestructive() const { return m_destructive; }
     void setDestructive(bool destructive);
-    bool isHovered() const { return m_hovered; }
 
     QColor iconColor() const;
     QColor titleColor() const;
@@ -25,13 +24,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
-    void setHovered(bool hovered);
-
     QString m_icon;
     bool m_destructive;
-    bool m_hovered = false;
 };
