@@ -59,14 +59,19 @@ void save(Settings& settings, const QList<Account>& accounts)
     settings.setArray(Settings::accountsKey, entries);
 }
 
-QString organization(const Settings& settings, const QString& id)
+std::optional<QString> organization(const Settings& settings, const QString& id)
 {
-    if (id == Accounts::defaultId)
+    if (id == Accounts::defaultId) {
+        if (!settings.contains(Settings::organizationIdKey))
+            return std::nullopt;
         return settings.stringForKey(Settings::organizationIdKey);
+    }
     const QList<Account> accounts = load(settings);
     const auto found = std::find_if(accounts.begin(), accounts.end(),
                                     [&](const Account& account) { return account.id == id; });
-    return found == accounts.end() ? QString() : found->organizationId;
+    if (found == accounts.end() || found->organizationId.isEmpty())
+        return std::nullopt;
+    return found->organizationId;
 }
 
 void setOrganization(Settings& settings, const QString& id, const QString& organizationId)

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class Settings;
 
 // The accounts list in the settings. With no list stored there is one account, the
@@ -15,8 +17,9 @@ namespace AccountStore {
 QList<Account> load(const Settings& settings);
 void save(Settings& settings, const QList<Account>& accounts);
 
-// The organization the account reads; empty: the first the service lists.
-QString organization(const Settings& settings, const QString& id);
+// The organization the account reads; none: the first the service lists. The default
+// account's may be an empty identifier (the service lists one so).
+std::optional<QString> organization(const Settings& settings, const QString& id);
 void setOrganization(Settings& settings, const QString& id, const QString& organizationId);
 // The "usageSource" value that applies to the account: the setting for the default one,
 // its own source for the others.

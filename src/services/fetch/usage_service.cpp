@@ -117,13 +117,7 @@ void UsageService::readRefreshInterval()
 
 std::optional<QString> UsageService::chosenOrganization() const
 {
-    // The first account's choice may be an empty identifier (the service lists one so).
-    if (m_accountId == Accounts::defaultId && !m_defaults.contains(Settings::organizationIdKey))
-        return std::nullopt;
-    const QString chosen = AccountStore::organization(m_defaults, m_accountId);
-    if (m_accountId != Accounts::defaultId && chosen.isEmpty())
-        return std::nullopt;
-    return chosen;
+    return AccountStore::organization(m_defaults, m_accountId);
 }
 
 QString UsageService::chosenSource() const
