@@ -13,10 +13,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(HistoryChart)
 };
 
-} // namespace
-
-namespace {
-
 constexpr qint64 hour = 3600;
 constexpr qint64 day = 24 * hour;
 constexpr qint64 sessionLength = 5 * hour;

@@ -27,10 +27,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(GaugeryStatus)
 };
 
-} // namespace
-
-namespace {
-
 int fail(const QString& line)
 {
     std::fprintf(stderr, "gaugery-status: %s\n", qPrintable(line));

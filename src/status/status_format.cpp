@@ -20,10 +20,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(StatusFormat)
 };
 
-} // namespace
-
-namespace {
-
 QList<WindowFigure> windowsOf(const QVariantMap& state)
 {
     QList<WindowFigure> windows;

@@ -10,10 +10,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(TrayMenu)
 };
 
-} // namespace
-
-namespace {
-
 QVariantMap propertiesOf(int id)
 {
     switch (id) {

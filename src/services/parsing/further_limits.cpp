@@ -16,10 +16,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(FurtherLimits)
 };
 
-} // namespace
-
-namespace {
-
 const QLatin1String extraUsageKey("extra_usage");
 
 std::optional<double> finiteNumber(const QJsonValue& value)

@@ -16,10 +16,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(UsageParser)
 };
 
-} // namespace
-
-namespace {
-
 struct Window {
     double percent = 0;
     std::optional<QDateTime> reset;

@@ -17,10 +17,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(BrowserCookieImport)
 };
 
-} // namespace
-
-namespace {
-
 const QString serviceName = QStringLiteral("Claude");
 
 QString listed(const QStringList& names)
