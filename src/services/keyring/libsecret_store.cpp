@@ -1,6 +1,7 @@
 #include "services/keyring/libsecret_store.h"
 
 #include "build_config.h"
+#include "services/keyring/bounded_call.h"
 #include "services/keyring/keyring_loop.h"
 #include "services/keyring/keyring_service.h"
 
