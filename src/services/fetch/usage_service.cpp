@@ -12,9 +12,7 @@
 #include "services/parsing/organizations_parser.h"
 #include "services/parsing/usage_parser.h"
 #include "services/settings.h"
-#include "services/sources/claude_code/claude_code_watcher.h"
-
-#include <QCryptographicHash>
+#include "services/sources/claude_code/claude_code_source.h"
 
 #include <limits>
 
@@ -29,28 +27,20 @@ int timerMilliseconds(double seconds)
                                                  : static_cast<int>(ms);
 }
 
-// The refused token is remembered by its digest only.
-QByteArray digestOf(const QString& token)
-{
-    return QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256);
-}
-
 } // namespace
 
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
                            Clock clock, QObject* parent)
     : QObject(parent), m_keyring(keyring), m_defaults(defaults),
-      m_requests(endpoints.origin, endpoints.apiOrigin),
-      m_claudeCodeFile(std::move(endpoints.claudeCodeFile)), m_clock(std::move(clock)),
+      m_requests(endpoints.origin, endpoints.apiOrigin), m_clock(std::move(clock)),
       m_network(new QNetworkAccessManager(this)),
-      m_claudeCodeWatcher(new ClaudeCodeWatcher(m_claudeCodeFile, this))
+      m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
     m_spacingTimer.setSingleShot(true);
     connect(&m_spacingTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
-    connect(m_claudeCodeWatcher, &ClaudeCodeWatcher::changed, this,
-            &UsageService::onClaudeCodeChanged);
+    connect(m_claudeCode, &ClaudeCodeSource::changed, this, &UsageService::onClaudeCodeChanged);
     readRefreshInterval();
     setAccountId(Accounts::defaultId);
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
@@ -158,17 +148,11 @@ void UsageService::readCookie(std::function<void(const CookieRead&)> then)
 
 std::optional<ClaudeCodeSignIn> UsageService::readClaudeCode(State& next, bool wanted)
 {
-    const ClaudeCodeRead read = ClaudeCodeCredentials::read(m_claudeCodeFile);
+    std::optional<ClaudeCodeSignIn> signIn = m_claudeCode->read(wanted);
     next.claudeCodePlan.reset();
-    if (read.signIn) {
-        next.claudeCodePlan = ClaudeCodeCredentials::planName(read.signIn->subscriptionType);
-        m_claudeCodeProblem.clear();
-    } else if (wanted && read.problem != m_claudeCodeProblem) {
-        // One line for each new reason, not one a refresh.
-        printDiagnostic(QStringLiteral("No Claude Code sign-in: ") + read.problem);
-        m_claudeCodeProblem = read.problem;
-    }
-    return read.signIn;
+    if (signIn)
+        next.claudeCodePlan = ClaudeCodeCredentials::planName(signIn->subscriptionType);
+    return signIn;
 }
 
 void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool automatic)
@@ -207,22 +191,17 @@ void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool autom
 
 void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic)
 {
-    const QString& token = signIn.accessToken;
-    const bool expired = signIn.expiresAt.isValid() && signIn.expiresAt <= m_clock();
-    if (expired || digestOf(token) == m_refusedToken) {
+    if (m_claudeCode->isExpired(signIn)) {
         next.error = FetchMessages::claudeCodeExpired();
         apply(next);
         return;
     }
-    if (automatic && m_lastClaudeCodeRequest) {
-        const qint64 since = m_lastClaudeCodeRequest->secsTo(m_clock());
-        if (since >= 0 && since < claudeCodeSpacingSeconds) {
-            apply(next);
-            m_spacingTimer.start(int(claudeCodeSpacingSeconds - since) * 1000);
-            return;
-        }
+    if (const int wait = m_claudeCode->secondsBeforeRequest(); automatic && wait > 0) {
+        apply(next);
+        m_spacingTimer.start(wait * 1000);
+        return;
     }
-    beginChain(next, UsageSource::claudeCode, token);
+    beginChain(next, UsageSource::claudeCode, signIn.accessToken);
 }
 
 void UsageService::beginChain(State next, UsageSource source, const QString& credential)
@@ -239,7 +218,7 @@ void UsageService::beginChain(State next, UsageSource source, const QString& cre
     }
     if (source == UsageSource::claudeCode) {
         // The token belongs to one account: no organizations to list.
-        m_lastClaudeCodeRequest = m_clock();
+        m_claudeCode->requestSent();
         send(RequestKind::oauthUsage, m_requests.createOAuthUsageRequest(credential), chain);
     } else if (m_organizationId) {
         fetchUsageData(chain);
@@ -293,7 +272,7 @@ void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, Ch
     if (step.forgetOrganization)
         m_organizationId.reset();
     if (step.rejectToken)
-        m_refusedToken = digestOf(chain.credential);
+        m_claudeCode->refuse(chain.credential);
     fail(step.message, chain);
 }
 
@@ -473,7 +452,6 @@ void UsageService::onClaudeCodeChanged()
 {
     State next = m_state;
     readClaudeCode(next, false);
-    m_refusedToken.clear();
     apply(next);
     // Figures at once when Claude Code's sign-in is (or may now be) what they come from.
     if (m_state.source == UsageSource::cookie || !isConnected())

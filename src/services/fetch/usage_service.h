@@ -14,7 +14,7 @@
 
 #include <optional>
 
-class ClaudeCodeWatcher;
+class ClaudeCodeSource;
 class KeyringService;
 class Settings;
 struct ClaudeCodeSignIn;
@@ -35,10 +35,6 @@ class UsageService : public QObject {
     Q_PROPERTY(QList<Organization> organizations READ organizations NOTIFY organizationsChanged)
 
 public:
-    // Automatic requests with Claude Code's token are at least this far apart: the endpoint
-    // limits each token, and has asked for no pause at all while refusing.
-    static constexpr int claudeCodeSpacingSeconds = 60;
-
     // The keyring and the defaults must outlive the service.
     UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
                  Clock clock = systemClock, QObject* parent = nullptr);
@@ -75,8 +71,7 @@ public:
     void fetchUsage();
     // The fetch the timer and a wake from sleep make: none without a sign-in, none while
     // one is running, none while the service has asked to be left alone after a rate
-    // limit, and none with Claude Code's token sooner than claudeCodeSpacingSeconds after
-    // the last.
+    // limit, and none with Claude Code's token sooner than its spacing allows.
     void scheduledFetch();
     // Stores the cookie; with an organization (the one the browser last used), that one is
     // read from then on. Nothing else changes unless the keyring takes it.
@@ -147,8 +142,7 @@ private:
     void onChoiceChanged();
     std::optional<QString> chosenOrganization() const;
     QString chosenSource() const;
-    // Claude Code's sign-in, its plan noted in `next`; when it is `wanted` and missing, the
-    // reason is printed once.
+    // Claude Code's sign-in, its plan noted in `next`; `wanted`: a missing one is reported.
     std::optional<ClaudeCodeSignIn> readClaudeCode(State& next, bool wanted);
     bool isCurrent(const Chain& chain) const { return chain.generation == m_generation; }
 
@@ -157,12 +151,11 @@ private:
     KeyringService& m_keyring;
     Settings& m_defaults;
     RequestBuilder m_requests;
-    QString m_claudeCodeFile;
     Clock m_clock;
     // A child rather than a member: ~QObject cuts the reply connections before it
     // deletes children, so no reply handler runs on a half-destroyed service.
     QNetworkAccessManager* m_network;
-    ClaudeCodeWatcher* m_claudeCodeWatcher;
+    ClaudeCodeSource* m_claudeCode;
     QTimer m_refreshTimer;
     // An automatic fetch held back by the spacing of Claude Code's requests.
     QTimer m_spacingTimer;
@@ -170,11 +163,6 @@ private:
     // The organization whose usage is read, while it is known.
     std::optional<QString> m_organizationId;
     std::optional<QDateTime> m_rateLimitedUntil;
-    std::optional<QDateTime> m_lastClaudeCodeRequest;
-    // Claude Code's token the endpoint refused; not sent again until the file changes.
-    QByteArray m_refusedToken;
-    // The problem of Claude Code's file last printed, so it is printed once.
-    QString m_claudeCodeProblem;
     int m_generation = 0;
     QString m_accountId = Accounts::defaultId;
     // The account's choices as last seen, to tell which an edit of the settings changed.
