@@ -2,15 +2,20 @@
 #include "app/dashboard_popup.h"
 #include "app/platform/status_item.h"
 #include "fake_notification_server.h"
+#include "models/usage_bus.h"
 #include "service_fixture.h"
 #include "services/accounts/account_store.h"
 #include "services/fetch/fetch_messages.h"
+#include "views/usage_block.h"
 #include "views/usage_row_widget.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QFile>
+#include <QLabel>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -31,6 +36,8 @@ private Q_SLOTS:
     void everyLimitShowsAndStylesSwitchLive();
     void wakingFromSleepFetchesOnce();
     void severalAccountsSideBySide();
+    void lastFiguresAtStart();
+    void aPassedResetIsShownAsReset();
 };
 
 // The labels the tray item announces, as a panel on the bus receives them.
@@ -77,6 +84,27 @@ struct Scene {
     QTemporaryDir home;
     QStringList printed;
 };
+
+// A property of the usage export, read over the bus as a status bar reads it.
+QVariant exported(const QString& name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QDBusConnection::sessionBus().baseService(), UsageBus::objectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << UsageBus::interfaceName << name;
+    const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(get);
+    return reply.value().variant();
+}
+
+// The usage body with a session window at this figure and reset.
+ScriptedResponse sessionBody(double percent, const QDateTime& reset)
+{
+    return ServiceBodies::json(
+        QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%2"}})")
+            .arg(percent)
+            .arg(reset.toString(Qt::ISODate))
+            .toUtf8());
+}
 
 bool anyWindowVisible()
 {
@@ -396,6 +424,103 @@ void TestAppDelegate::severalAccountsSideBySide()
     QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
     QCOMPARE(delegate.accounts().accounts().size(), 1);
     QCOMPARE(history.samples(QStringLiteral("org-b2"), UsageWindows::sessionId).rows.size(), 1);
+}
+
+void TestAppDelegate::lastFiguresAtStart()
+{
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
+    slow.delayMs = 60000;
+    scene.fixture.server.on(ServiceFixture::usagePath, slow);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    {
+        // What the last run kept four minutes ago: recent, yet not this run's.
+        HistoryStore earlier(scene.environment().historyPath);
+        UsageData data;
+        data.lastUpdated = now.addSecs(-4 * 60 - 30);
+        data.owner = QStringLiteral("org-1234");
+        data.sessionUsagePercent = 30;
+        data.sessionResetTime = now.addSecs(3600);
+        earlier.record(data);
+    }
+
+    // Until the service answers, the last run's figures stand in, marked as not current.
+    AppDelegate delegate(scene.environment());
+    delegate.start();
+    const TrayPresentation& shown = delegate.statusItem()->presentation();
+    QTRY_COMPARE(shown.label, QStringLiteral(" 30%?"));
+    QVERIFY(shown.icon.dimmed);
+    const QString asOf = shown.toolTip.split(u'\n').at(1);
+    QVERIFY2(asOf.startsWith(QLatin1String("As of ")) &&
+                 asOf.endsWith(QLatin1String(" (4 min ago)")),
+             qPrintable(shown.toolTip));
+    QCOMPARE(exported(QStringLiteral("Stale")), QVariant(true));
+    delegate.toggleDashboard(QRect(300, 4, 1, 1));
+    const auto* block = delegate.popup()->findChild<UsageBlock*>();
+    QCOMPARE(block->updatedLabel()->text(), asOf);
+    QCOMPARE(block->rows().first()->accessibleName(),
+             QStringLiteral("Session (5 hour), 30%, ") +
+                 UsageWindows::timeOfDayText(now.addSecs(3600)));
+
+    // A failure says why after how old they are.
+    scene.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
+    delegate.usageService().fetchUsage();
+    QTRY_COMPARE(shown.toolTip.split(u'\n').mid(1, 2),
+                 (QStringList{asOf, FetchMessages::serverError(503)}));
+    QCOMPARE(shown.label, QStringLiteral(" 30%?"));
+
+    // The first answer takes their place, current.
+    scene.fixture.serveHappyPath();
+    delegate.usageService().fetchUsage();
+    QTRY_COMPARE(shown.label, QStringLiteral(" 42%"));
+    QCOMPARE(exported(QStringLiteral("Stale")), QVariant(false));
+    QVERIFY(block->updatedLabel()->text().startsWith(QLatin1String("Updated ")));
+}
+
+void TestAppDelegate::aPassedResetIsShownAsReset()
+{
+    FakeNotificationServer server;
+    QVERIFY(server.start());
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime reset = now.addSecs(240);
+    scene.fixture.server.on(ServiceFixture::usagePath, sessionBody(80, reset));
+    Settings& settings = scene.fixture.defaults.defaults();
+    settings.setValue(Settings::usageAlertsKey, true);
+    settings.setValue(Settings::resetAlertsKey, true);
+    AppEnvironment environment = scene.environment();
+    environment.clock = [&now] { return now; };
+    AppDelegate delegate(environment);
+    delegate.start();
+    QTRY_COMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 80%"));
+    QTRY_COMPARE(server.notifications().size(), 1);
+
+    // The reset passes before the next refresh: the window shows as reset, one notice says
+    // so, and nothing Gaugery inferred is kept or alerted on.
+    now = reset.addSecs(30);
+    delegate.followClock();
+    const QString note =
+        QStringLiteral("Reset at %1, waiting for figures").arg(UsageWindows::timeOfDayText(reset));
+    QCOMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 0%"));
+    QVERIFY(delegate.statusItem()->presentation().toolTip.startsWith(
+        QStringLiteral("Session: 0%, ") + note));
+    QTRY_COMPARE(server.notifications().size(), 2);
+    QCOMPARE(server.notifications().last().summary, QStringLiteral("Session limit has reset"));
+    delegate.followClock();
+    QTest::qWait(200);
+    QCOMPARE(server.notifications().size(), 2);
+    const QList<UsageSample> kept =
+        delegate.history()
+            .queries()
+            .samples(QStringLiteral("org-1234"), UsageWindows::sessionId)
+            .rows;
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept.first().percent, 80.0);
+    delegate.toggleDashboard(QRect(300, 4, 1, 1));
+    QCOMPARE(delegate.popup()->findChild<UsageRowWidget*>()->accessibleName(),
+             QStringLiteral("Session (5 hour), 0%, ") + note);
 }
 
 QTEST_MAIN(TestAppDelegate)

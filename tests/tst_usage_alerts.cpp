@@ -1,3 +1,4 @@
+#include "services/alerts/reset_alerts.h"
 #include "services/alerts/usage_alerts.h"
 
 #include <QTest>
@@ -14,6 +15,8 @@ private Q_SLOTS:
     void endedWindowsAreForgotten();
     void remembersTheWindow_data();
     void remembersTheWindow();
+    void resets_data();
+    void resets();
 };
 
 namespace {
@@ -149,6 +152,54 @@ void TestUsageAlerts::remembersTheWindow()
         UsageAlerts::evaluate(first, thresholds, twice.notified, now);
     if (first.owner != second.owner)
         QCOMPARE(again.alerts.size(), 0);
+}
+
+void TestUsageAlerts::resets_data()
+{
+    // Snapshots of one session window in turn, each looked at `minutes` after now.
+    QTest::addColumn<QList<UsageData>>("snapshots");
+    QTest::addColumn<QList<int>>("minutes");
+    QTest::addColumn<QStringList>("told");
+
+    const QDateTime later = sessionReset.addSecs(5 * 3600);
+    const QString reset = QStringLiteral("Session limit has reset: Reset at 3:05 PM");
+    // 3:05 PM is 185 minutes after noon.
+    QTest::newRow("reached, then its reset passes")
+        << QList<UsageData>{withSession(30, sessionReset), withSession(30, sessionReset)}
+        << QList<int>{0, 186} << QStringList{reset};
+    QTest::newRow("told once, however often looked at")
+        << QList<UsageData>{withSession(30, sessionReset), withSession(30, sessionReset),
+                            withSession(30, sessionReset)}
+        << QList<int>{0, 186, 300} << QStringList{reset};
+    QTest::newRow("never reached the first threshold")
+        << QList<UsageData>{withSession(24, sessionReset), withSession(24, sessionReset)}
+        << QList<int>{0, 186} << QStringList();
+    QTest::newRow("the next window arrived first")
+        << QList<UsageData>{withSession(60, sessionReset), withSession(2, later)}
+        << QList<int>{0, 190} << QStringList{reset};
+    QTest::newRow("already passed when first seen")
+        << QList<UsageData>{withSession(90, sessionReset)} << QList<int>{200} << QStringList();
+    QTest::newRow("another account's window is its own")
+        << QList<UsageData>{withSession(90, sessionReset, QStringLiteral("org-a")),
+                            withSession(10, later, QStringLiteral("org-b")),
+                            withSession(90, sessionReset, QStringLiteral("org-a"))}
+        << QList<int>{0, 190, 190} << QStringList{reset};
+}
+
+void TestUsageAlerts::resets()
+{
+    QFETCH(QList<UsageData>, snapshots);
+    QFETCH(QList<int>, minutes);
+    ResetAlerts::Watches watches;
+    QStringList told;
+    for (qsizetype i = 0; i < snapshots.size(); ++i) {
+        const ResetAlerts::Outcome outcome =
+            ResetAlerts::evaluate(snapshots.at(i), 25, watches, now.addSecs(minutes.at(i) * 60));
+        for (const ResetAlerts::Alert& alert : outcome.alerts)
+            told << alert.summary + QStringLiteral(": ") + alert.body;
+        watches = outcome.watches;
+    }
+    QTEST(told, "told");
 }
 
 QTEST_GUILESS_MAIN(TestUsageAlerts)

@@ -25,6 +25,8 @@ private Q_SLOTS:
     void severityAndTexts();
     void resetTexts_data();
     void resetTexts();
+    void passedResets_data();
+    void passedResets();
 
 private:
     QString profile() const { return qEnvironmentVariable("GAUGERY_TEST_LOCALE"); }
@@ -215,6 +217,59 @@ void TestUsageWindow::resetTexts()
     QCOMPARE(
         UsageWindows::resetText({known.at(1), 0, instant, QStringLiteral("Out of credits"), {}}),
         QStringLiteral("Out of credits"));
+}
+
+void TestUsageWindow::passedResets_data()
+{
+    QTest::addColumn<QDateTime>("taken");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QStringList>("inferred");
+
+    // The session resets at 15:05, the weekly windows on Mar 9.
+    const QDateTime before = utc("2026-01-15T14:00:00Z");
+    QTest::newRow("passed since the snapshot")
+        << before << utc("2026-01-15T15:06:00Z") << QStringList{QStringLiteral("session")};
+    QTest::newRow("the very instant")
+        << before << utc("2026-01-15T15:05:00Z") << QStringList{QStringLiteral("session")};
+    QTest::newRow("all of them") << before << utc("2026-03-10T00:00:00Z")
+                                 << QStringList{QStringLiteral("session"), QStringLiteral("weekly"),
+                                                QStringLiteral("sonnet")};
+    QTest::newRow("still ahead") << before << utc("2026-01-15T15:04:00Z") << QStringList();
+    QTest::newRow("the service named it passed")
+        << utc("2026-01-15T15:10:00Z") << utc("2026-01-15T16:00:00Z") << QStringList();
+    QTest::newRow("no time given") << before << QDateTime() << QStringList();
+}
+
+void TestUsageWindow::passedResets()
+{
+    QFETCH(QDateTime, taken);
+    QFETCH(QDateTime, now);
+    QFETCH(QStringList, inferred);
+    UsageData data = snapshot(std::nullopt, std::nullopt);
+    data.lastUpdated = taken;
+    data.sessionUsagePercent = 95;
+    data.weeklyResetTime = data.weeklySonnetResetTime = utc("2026-03-09T08:00:00Z");
+    data.weeklyUsagePercent = 40;
+    data.weeklySonnetUsagePercent = 30;
+
+    QStringList shownReset;
+    for (const WindowFigure& figure : UsageWindows::figuresAt(data, now)) {
+        const WindowFigure& given = UsageWindows::figures(data).at(shownReset.size());
+        if (figure.inferred) {
+            QCOMPARE(figure.percent, 0.0);
+            QVERIFY(figure.resetNote.contains(UsageWindows::resetText(given)));
+        } else {
+            QCOMPARE(figure, given);
+        }
+        shownReset << (figure.inferred ? figure.kind.id : QString());
+    }
+    shownReset.removeAll(QString());
+    QCOMPARE(shownReset, inferred);
+    // "Highest" passes over a figure Gaugery inferred, however high it was.
+    const WindowFigure highest = UsageWindows::shownFigure(data, UsageWindows::highestMetric, now);
+    QCOMPARE(highest.inferred, inferred.size() == 3);
+    QCOMPARE(highest.kind.id,
+             inferred.size() == 1 ? QStringLiteral("weekly") : QStringLiteral("session"));
 }
 
 QTEST_GUILESS_MAIN(TestUsageWindow)

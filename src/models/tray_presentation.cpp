@@ -1,6 +1,7 @@
 #include "models/tray_presentation.h"
 
 #include "models/account.h"
+#include "models/instant_text.h"
 
 #include <QCoreApplication>
 
@@ -78,11 +79,13 @@ double filledShare(double percent)
     return percent > 0 ? std::min(percent / 100, 1.0) : 0;
 }
 
-TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const WindowFigure& shown)
+TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const WindowFigure& shown,
+                 bool stale)
 {
     TrayIcon icon;
-    if (!usage)
+    if (figures.isEmpty())
         return icon;
+    icon.dimmed = stale;
     switch (style) {
     case TrayStyle::label:
         icon.besideLabel = true;
@@ -94,8 +97,10 @@ TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const W
         break;
     case TrayStyle::gauge:
         icon.kind = TrayIcon::Kind::gauge;
-        for (double percent : {usage->sessionUsagePercent, usage->weeklyUsagePercent})
-            icon.gauges.append({filledShare(percent), UsageWindows::severityOf(percent)});
+        // A snapshot's first two figures are the session's and the weekly window's.
+        for (const WindowFigure& figure : figures.first(2))
+            icon.gauges.append(
+                {filledShare(figure.percent), UsageWindows::severityOf(figure.percent)});
         break;
     }
     return icon;
@@ -111,23 +116,35 @@ QString headlineOf(const WindowFigure& shown)
     return headline;
 }
 
-// "Work · Session: 42%, resets at 3:05 PM", or that the account has no figures yet.
-QString accountLine(const TrayAccount& account, const QString& metric)
+// "Work · Session: 42%, resets at 3:05 PM", with when it was fetched while it is not
+// current, or that the account has no figures yet.
+QString accountLine(const TrayAccount& account, const TrayInput& input)
 {
-    return account.usage
-               ? Texts::tr("%1 · %2").arg(
-                     account.name, headlineOf(UsageWindows::shownFigure(*account.usage, metric)))
-               : Texts::tr("%1 · no figures yet").arg(account.name);
+    if (!account.usage)
+        return Texts::tr("%1 · no figures yet").arg(account.name);
+    const QString line = Texts::tr("%1 · %2").arg(
+        account.name,
+        headlineOf(UsageWindows::shownFigure(*account.usage, input.metric, input.now)));
+    return account.freshness.stale
+               ? Texts::tr("%1 (as of %2)").arg(line, InstantText::clock(account.freshness.asOf))
+               : line;
 }
 
-// The headline, then when it resets and, at the pace of its recent figures, when it
-// fills; with several accounts the first line names the account and every other
-// account's figure follows.
-QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const TrayInput& input,
-                  qsizetype chosen)
+// The headline, how old it is and why while it is not current, then when it resets and,
+// at the pace of its recent figures, when it fills; with several accounts the first line
+// names the account and every other account's figure follows.
+QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const Freshness& freshness,
+                  const TrayInput& input, qsizetype chosen)
 {
     QStringList lines{chosen < 0 ? headlineOf(shown)
-                                 : accountLine(input.accounts.at(chosen), input.metric)};
+                                 : accountLine(input.accounts.at(chosen), input)};
+    if (freshness.stale) {
+        // The account's line already says since when.
+        if (chosen < 0)
+            lines << freshness.asOfText(input.now);
+        if (!freshness.reason.isEmpty())
+            lines << freshness.reason;
+    }
     if (shown.resetsAt.isValid() && shown.resetNote.isEmpty()) {
         lines << UsagePace::resetsInText(input.now, shown.resetsAt);
         const QList<UsageSample> samples =
@@ -137,7 +154,7 @@ QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const TrayI
     }
     for (qsizetype i = 0; i < input.accounts.size(); ++i) {
         if (i != chosen)
-            lines << accountLine(input.accounts.at(i), input.metric);
+            lines << accountLine(input.accounts.at(i), input);
     }
     return lines.join(u'\n');
 }
@@ -145,7 +162,7 @@ QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const TrayI
 } // namespace
 
 qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& trayAccount,
-                            const QString& metric)
+                            const QString& metric, const QDateTime& now)
 {
     if (accounts.isEmpty())
         return -1;
@@ -158,9 +175,9 @@ qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& t
     for (qsizetype i = 1; i < accounts.size(); ++i) {
         const std::optional<UsageData>& usage = accounts.at(i).usage;
         const std::optional<UsageData>& leader = accounts.at(best).usage;
-        if (usage &&
-            (!leader || UsageWindows::nearerToLimit(UsageWindows::shownFigure(*usage, metric),
-                                                    UsageWindows::shownFigure(*leader, metric))))
+        if (usage && (!leader ||
+                      UsageWindows::nearerToLimit(UsageWindows::shownFigure(*usage, metric, now),
+                                                  UsageWindows::shownFigure(*leader, metric, now))))
             best = i;
     }
     return best;
@@ -171,10 +188,12 @@ TrayPresentation presentTray(const TrayInput& input)
     TrayPresentation presentation;
     const bool several = input.accounts.size() > 1;
     const qsizetype chosen =
-        several ? chooseTrayAccount(input.accounts, input.trayAccount, input.metric) : -1;
-    const std::optional<UsageData>& usage =
-        several ? input.accounts.at(chosen).usage
-                : (input.accounts.size() == 1 ? input.accounts.first().usage : input.usage);
+        several ? chooseTrayAccount(input.accounts, input.trayAccount, input.metric, input.now)
+                : -1;
+    const bool listed = several || input.accounts.size() == 1;
+    const TrayAccount* account = listed ? &input.accounts.at(several ? chosen : 0) : nullptr;
+    const std::optional<UsageData>& usage = account ? account->usage : input.usage;
+    const Freshness& freshness = account ? account->freshness : input.freshness;
     if (several)
         presentation.shownAccount = input.accounts.at(chosen).id;
     if (!usage) {
@@ -182,24 +201,31 @@ TrayPresentation presentTray(const TrayInput& input)
         presentation.accessibleDescription = Texts::tr("Gaugery");
         if (several) {
             QStringList lines{presentation.toolTip};
-            for (const TrayAccount& account : input.accounts)
-                lines << accountLine(account, input.metric);
+            for (const TrayAccount& each : input.accounts)
+                lines << accountLine(each, input);
             presentation.toolTip = lines.join(u'\n');
         }
         return presentation;
     }
-    const WindowFigure shown = UsageWindows::shownFigure(*usage, input.metric);
+    const QList<WindowFigure> figures = UsageWindows::figuresAt(*usage, input.now);
+    const WindowFigure shown = *UsageWindows::shownFigure(figures, input.metric);
     const QString percent = UsageWindows::wholeText(shown.percent) + u'%';
+    // A label cannot be drawn faded: a question mark says the same on every host.
     if (input.style == TrayStyle::label)
-        presentation.label = u' ' + percent;
-    presentation.icon = iconFor(input.style, usage, shown);
-    presentation.fallbackIcon = iconFor(
-        input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon, usage, shown);
-    presentation.toolTip = toolTipOf(shown, *usage, input, chosen);
+        presentation.label = u' ' + percent + (freshness.stale ? QStringLiteral("?") : QString());
+    presentation.icon = iconFor(input.style, figures, shown, freshness.stale);
+    presentation.fallbackIcon =
+        iconFor(input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon,
+                figures, shown, freshness.stale);
+    presentation.toolTip = toolTipOf(shown, *usage, freshness, input, chosen);
     presentation.accessibleDescription =
         several ? Texts::tr("Gaugery: %1, %2 %3")
                       .arg(input.accounts.at(chosen).name, shown.kind.title.toLower(), percent)
                 : Texts::tr("Gaugery: %1 %2").arg(shown.kind.title.toLower(), percent);
+    if (freshness.stale)
+        presentation.accessibleDescription =
+            Texts::tr("%1, as of %2")
+                .arg(presentation.accessibleDescription, InstantText::clock(freshness.asOf));
     presentation.shownWindow = shown.kind.id;
     presentation.figureText = percent;
     presentation.severity = UsageWindows::severityOf(shown.percent);

@@ -16,6 +16,8 @@ inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
 // The property holding the windows, each an entry below.
 inline const QString windowsProperty = QStringLiteral("Windows");
 
+// Whether the entry's account's figures are not current (UsageService::freshness).
+inline const QString staleKey = QStringLiteral("stale");
 // With more than one account, each window's entry also names its account.
 inline const QString accountKey = QStringLiteral("account");
 inline const QString accountNameKey = QStringLiteral("accountName");

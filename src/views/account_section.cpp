@@ -38,7 +38,6 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     m_errorLine = new ErrorLine;
     body->addWidget(m_errorLine);
     layout->addWidget(m_body);
-    refresh();
 }
 
 void AccountSection::setName(const QString& name)
@@ -64,16 +63,17 @@ QList<UsageRowWidget*> AccountSection::rows() const
     return m_rows->findChildren<UsageRowWidget*>(Qt::FindDirectChildrenOnly);
 }
 
-void AccountSection::refresh()
+void AccountSection::refresh(const QDateTime& now)
 {
     const std::optional<UsageData>& data = m_usage.usageData();
     // Rows hold no focus, so they are built afresh, as the dashboard of one account does.
     for (UsageRowWidget* row : rows())
         delete row;
     if (data) {
-        for (const UsageRow& row : Dashboard::usageRows(*data))
+        for (const UsageRow& row : Dashboard::usageRows(*data, now))
             m_rowsLayout->addWidget(new UsageRowWidget(row));
-        const WindowFigure highest = UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
+        const WindowFigure highest =
+            UsageWindows::shownFigure(*data, UsageWindows::highestMetric, now);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
     } else {
@@ -87,7 +87,10 @@ void AccountSection::refresh()
         m_state->setText(tr("Loading usage data..."));
         break;
     default:
-        m_state->clear();
+        if (const Freshness freshness = m_usage.freshness(now); freshness.stale)
+            m_state->setText(freshness.asOfText(now));
+        else
+            m_state->clear();
     }
     m_state->setVisible(!m_state->text().isEmpty());
     m_errorLine->setMessage(m_usage.error());

@@ -22,12 +22,13 @@ public:
     void setName(const QString& name);
     void setOpen(bool open);
     bool isOpen() const;
-    // Shows the service's state again.
-    void refresh();
+    // Shows the service's state again, its figures as they stand at `now`.
+    void refresh(const QDateTime& now);
 
     AccountHeader* header() const { return m_header; }
     QList<UsageRowWidget*> rows() const;
-    // "Loading usage data..." or "Not connected" while there are no figures.
+    // "Loading usage data..." or "Not connected" while there are no figures; how old
+    // they are while they are not current.
     QLabel* stateLabel() const { return m_state; }
     ErrorLine* errorLine() const { return m_errorLine; }
 

@@ -196,7 +196,11 @@ QWidget* SettingsView::buildExtrasSection()
     m_usageAlerts = new QCheckBox;
     connect(m_usageAlerts, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(Settings::usageAlertsKey, checked); });
-    return section(tr("Extras"), {row(tr("Usage alerts"), m_usageAlerts)});
+    m_resetAlerts = new QCheckBox;
+    connect(m_resetAlerts, &QCheckBox::clicked, this,
+            [this](bool checked) { m_defaults.setValue(Settings::resetAlertsKey, checked); });
+    return section(tr("Extras"), {row(tr("Usage alerts"), m_usageAlerts),
+                                  row(tr("Notify when a limit resets"), m_resetAlerts)});
 }
 
 QWidget* SettingsView::buildConnectionSection()
@@ -332,6 +336,7 @@ void SettingsView::showStoredValues()
     m_interval->setCurrentIndex(shownIndex(Settings::refreshIntervalKey));
     m_launchAtLogin->setChecked(m_defaults.setting(Settings::launchAtLoginKey).toBool());
     m_usageAlerts->setChecked(m_defaults.setting(Settings::usageAlertsKey).toBool());
+    m_resetAlerts->setChecked(m_defaults.setting(Settings::resetAlertsKey).toBool());
     m_source->setCurrentIndex(shownIndex(Settings::usageSourceKey));
     m_trayAccount->setCurrentIndex(SettingsChoices::trayAccountIndex(
         SettingsChoices::trayAccountOptions(m_accounts.accounts()),

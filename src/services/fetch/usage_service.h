@@ -2,6 +2,7 @@
 
 #include "models/account.h"
 #include "models/clock.h"
+#include "models/freshness.h"
 #include "models/organization.h"
 #include "models/usage_data.h"
 #include "services/fetch/reply_classifier.h"
@@ -81,6 +82,13 @@ public:
     void clearCookie();
     void startAutoRefresh();
     void stopAutoRefresh();
+
+    // Figures remembered from an earlier run, shown as they are until this run has its
+    // own; taken only while there are none.
+    void showRemembered(const UsageData& data);
+    bool isRemembered() const;
+    // Whether the figures shown are not current, since when, and why.
+    Freshness freshness(const QDateTime& now) const;
 
 Q_SIGNALS:
     void usageDataChanged(const std::optional<UsageData>& usageData);
@@ -170,4 +178,6 @@ private:
     QString m_sourceSetting;
 
     State m_state;
+    // The snapshot count at which remembered figures were shown.
+    std::optional<quint64> m_rememberedSnapshot;
 };
