@@ -14,8 +14,12 @@
 #include "views/dashboard_view.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 AppDelegate::AppDelegate(const AppEnvironment& environment, QObject* parent)
     : QObject(parent), m_environment(environment),
@@ -75,6 +79,17 @@ void AppDelegate::start()
     if (m_history.isPersistent())
         m_remembered.load(m_history.path());
     registerGlobalHotkey();
+    releaseStartUpMemory();
+}
+
+void AppDelegate::releaseStartUpMemory()
+{
+#ifdef __GLIBC__
+    // The start-up's worker threads (the history read, the decoding) leave freed pages
+    // resident in their malloc arenas after they end; glibc hands them back only when asked.
+    const int threadsGone = QThreadPool::globalInstance()->expiryTimeout() + 2000;
+    QTimer::singleShot(threadsGone, this, [] { malloc_trim(0); });
+#endif
 }
 
 void AppDelegate::onSnapshot(const QString& accountId)

@@ -64,6 +64,7 @@ private:
     QString notifiedName(const QString& accountId) const;
     // Redraws when the next reset of any figure shown passes.
     void armResetTick(const QDateTime& now);
+    void releaseStartUpMemory();
 
     AppEnvironment m_environment;
     UsageAccounts m_accounts;

@@ -21,8 +21,10 @@ void RememberedFigures::load(const QString& path)
     Background::run(
         this,
         [path] {
-            const std::unique_ptr<HistoryStore> store = HistoryStore::openForReading(path, nullptr);
-            return store ? store->queries().latestSnapshots().rows : QList<UsageData>();
+            QList<UsageData> snapshots;
+            if (const auto store = HistoryStore::openForReading(path, nullptr))
+                snapshots = store->queries().latestSnapshots().rows;
+            return snapshots;
         },
         [this](const QList<UsageData>& snapshots) {
             m_snapshots = snapshots;
