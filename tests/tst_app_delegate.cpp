@@ -96,16 +96,6 @@ QVariant exported(const QString& name)
     return reply.value().variant();
 }
 
-// The usage body with a session window at this figure and reset.
-ScriptedResponse sessionBody(double percent, const QDateTime& reset)
-{
-    return ServiceBodies::json(
-        QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%2"}})")
-            .arg(percent)
-            .arg(reset.toString(Qt::ISODate))
-            .toUtf8());
-}
-
 bool anyWindowVisible()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -441,7 +431,6 @@ void TestAppDelegate::lastFiguresAtStart()
         data.lastUpdated = now.addSecs(-4 * 60 - 30);
         data.owner = QStringLiteral("org-1234");
         data.sessionUsagePercent = 30;
-        data.sessionResetTime = now.addSecs(3600);
         earlier.record(data);
     }
 
@@ -450,7 +439,6 @@ void TestAppDelegate::lastFiguresAtStart()
     delegate.start();
     const TrayPresentation& shown = delegate.statusItem()->presentation();
     QTRY_COMPARE(shown.label, QStringLiteral(" 30%?"));
-    QVERIFY(shown.icon.dimmed);
     const QString asOf = shown.toolTip.split(u'\n').at(1);
     QVERIFY2(asOf.startsWith(QLatin1String("As of ")) &&
                  asOf.endsWith(QLatin1String(" (4 min ago)")),
@@ -459,9 +447,6 @@ void TestAppDelegate::lastFiguresAtStart()
     delegate.toggleDashboard(QRect(300, 4, 1, 1));
     const auto* block = delegate.popup()->findChild<UsageBlock*>();
     QCOMPARE(block->updatedLabel()->text(), asOf);
-    QCOMPARE(block->rows().first()->accessibleName(),
-             QStringLiteral("Session (5 hour), 30%, ") +
-                 UsageWindows::timeOfDayText(now.addSecs(3600)));
 
     // A failure says why after how old they are.
     scene.fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
@@ -486,7 +471,10 @@ void TestAppDelegate::aPassedResetIsShownAsReset()
     scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
     QDateTime now = QDateTime::currentDateTimeUtc();
     const QDateTime reset = now.addSecs(240);
-    scene.fixture.server.on(ServiceFixture::usagePath, sessionBody(80, reset));
+    scene.fixture.server.on(
+        ServiceFixture::usagePath,
+        ServiceBodies::json(R"({"five_hour": {"utilization": 80, "resets_at": ")" +
+                            reset.toString(Qt::ISODate).toLatin1() + R"("}})"));
     Settings& settings = scene.fixture.defaults.defaults();
     settings.setValue(Settings::usageAlertsKey, true);
     settings.setValue(Settings::resetAlertsKey, true);
@@ -508,9 +496,6 @@ void TestAppDelegate::aPassedResetIsShownAsReset()
         QStringLiteral("Session: 0%, ") + note));
     QTRY_COMPARE(server.notifications().size(), 2);
     QCOMPARE(server.notifications().last().summary, QStringLiteral("Session limit has reset"));
-    delegate.followClock();
-    QTest::qWait(200);
-    QCOMPARE(server.notifications().size(), 2);
     const QList<UsageSample> kept =
         delegate.history()
             .queries()

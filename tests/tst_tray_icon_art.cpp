@@ -177,14 +177,9 @@ void TestTrayIconArt::art()
     // Figures that are not current: the same drawing, faded to under half.
     TrayIcon faded = icon;
     faded.dimmed = true;
-    const QImage dimmed = TrayIconArt::render(faded, canvas);
-    int strongest = 0;
-    for (int y = 0; y < canvas; ++y)
-        for (int x = 0; x < canvas; ++x)
-            strongest = std::max(strongest, dimmed.pixelColor(x, y).alpha());
-    QVERIFY(strongest > 0 && strongest < 128);
-    QVERIFY(inkOf(dimmed).coverage < ink.coverage / 2);
-    QVERIFY(ink.bounds.contains(inkOf(dimmed).bounds));
+    const Ink dimmed = inkOf(TrayIconArt::render(faded, canvas));
+    QVERIFY(dimmed.coverage > 0 && dimmed.coverage < ink.coverage / 2);
+    QVERIFY(ink.bounds.contains(dimmed.bounds));
     const QList<QColor> severities{ClaudeColors::claudeTan(), ClaudeColors::claudeWarning(),
                                    ClaudeColors::claudeCritical()};
     // What is drawn in a severity colour (digits, bars, the sparkle) stays off the outermost

@@ -299,8 +299,6 @@ void TestTrayPresentation::freshness_data()
         << 0ll << true << QString() << true << "As of 12:00 (1 min ago)";
     QTest::newRow("the latest refresh failed")
         << 60ll << false << "Rate limited" << true << "As of 11:59 (1 min ago)";
-    QTest::newRow("days old") << 3 * 86400ll << true << QString() << true
-                              << "As of 12:00 (3 d ago)";
     QTest::newRow("no figures, only a failure") << -1ll << false << "Rate limited" << false << "";
 }
 

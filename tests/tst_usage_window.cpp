@@ -229,8 +229,6 @@ void TestUsageWindow::passedResets_data()
     const QDateTime before = utc("2026-01-15T14:00:00Z");
     QTest::newRow("passed since the snapshot")
         << before << utc("2026-01-15T15:06:00Z") << QStringList{QStringLiteral("session")};
-    QTest::newRow("the very instant")
-        << before << utc("2026-01-15T15:05:00Z") << QStringList{QStringLiteral("session")};
     QTest::newRow("all of them") << before << utc("2026-03-10T00:00:00Z")
                                  << QStringList{QStringLiteral("session"), QStringLiteral("weekly"),
                                                 QStringLiteral("sonnet")};
