@@ -288,16 +288,21 @@ void TestSettingsView::connectionNamesTheSource_data()
     QTest::addColumn<QString>("note"); // empty: none shown
     QTest::addColumn<bool>("disconnect");
     QTest::addColumn<bool>("sourcePicker");
+    // Where the cookie saved last came from; empty: pasted or from a browser.
+    QTest::addColumn<QString>("origin");
 
     const QString browser =
         QStringLiteral("Connected through your browser session · Test organization");
-    QTest::newRow("cookie") << true << false << browser << QString() << true << false;
+    QTest::newRow("cookie") << true << false << browser << QString() << true << false << QString();
     QTest::newRow("Claude Code") << false << true
                                  << QStringLiteral("Connected through Claude Code · Pro")
                                  << QStringLiteral("Sign out in Claude Code to disconnect.")
-                                 << false << false;
+                                 << false << false << QString();
     QTest::newRow("both: the cookie, and a choice")
-        << true << true << browser << QString() << true << true;
+        << true << true << browser << QString() << true << true << QString();
+    QTest::newRow("cookie from the desktop app")
+        << true << false << QStringLiteral("Connected through Claude Desktop · Test organization")
+        << QString() << true << false << Accounts::desktopAppOrigin;
 }
 
 void TestSettingsView::connectionNamesTheSource()
@@ -313,12 +318,17 @@ void TestSettingsView::connectionNamesTheSource()
     if (claudeCode)
         fixture.writeClaudeCode(QStringLiteral("test-token-1"),
                                 QDateTime::currentDateTimeUtc().addDays(1), QStringLiteral("pro"));
+    QFETCH(QString, origin);
     auto accounts = fixture.makeAccounts();
     UsageService* const service = &accounts->first();
     QVERIFY(fixture.startAndWait(*service));
     SettingsView view(*accounts, fixture.defaults.defaults());
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
+    if (!origin.isEmpty()) {
+        service->saveCookie(QStringLiteral("sessionKey=test-cookie-1"), std::nullopt, origin);
+        QVERIFY(fixture.settle(*service));
+    }
     QTEST(view.connectedText()->text(), "text");
     QCOMPARE(view.connectionNote()->isVisible(), !note.isEmpty());
     if (!note.isEmpty())

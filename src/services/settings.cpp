@@ -39,6 +39,7 @@ const QList<Setting>& Settings::settings()
         {usageAlertsKey, false, {}, false},
         {trayStyleKey, QVariant(), trayStyleChoices(), false},
         {organizationIdKey, QVariant(), {}, false},
+        {cookieOriginKey, QVariant(), {Accounts::desktopAppOrigin}, false},
         {trayAccountKey, Accounts::defaultId, {}, false},
         {usageSourceKey,
          UsageSources::automatic,

@@ -3,6 +3,7 @@
 #include "models/tray_presentation.h"
 #include "models/usage_window.h"
 #include "services/settings.h"
+#include "services/sources/browser/browser_profiles.h"
 
 #include <QCoreApplication>
 
@@ -99,13 +100,16 @@ int shownIndex(const QString& key, const std::optional<QVariant>& stored, const 
 }
 
 QString connectionText(UsageSource source, const QString& plan,
-                       const std::optional<Organization>& organization)
+                       const std::optional<Organization>& organization, const QString& cookieOrigin)
 {
     if (source == UsageSource::claudeCode) {
         const QString text = Texts::tr("Connected through Claude Code");
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
     }
-    const QString text = Texts::tr("Connected through your browser session");
+    const QString text =
+        cookieOrigin == Accounts::desktopAppOrigin
+            ? Texts::tr("Connected through %1").arg(BrowserProfiles::desktopAppName)
+            : Texts::tr("Connected through your browser session");
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 
@@ -119,7 +123,9 @@ QString accountText(const Account& account, UsageSource source, const QString& p
         const QString text = Texts::tr("Claude Code");
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
     }
-    const QString text = Texts::tr("Browser session");
+    const QString text = account.cookieOrigin == Accounts::desktopAppOrigin
+                             ? BrowserProfiles::desktopAppName
+                             : Texts::tr("Browser session");
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 

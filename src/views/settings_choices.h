@@ -27,13 +27,16 @@ const QList<Option>& optionsFor(const QString& key);
 // what applies then.
 int shownIndex(const QString& key, const std::optional<QVariant>& stored, const QVariant& applied);
 
-// The connection row: which sign-in the figures come from, with Claude Code's plan or the
-// organization read with the browser session.
+// The connection row: which sign-in the figures come from (a browser session, the one of
+// the desktop app the cookie came from, Claude Code), with Claude Code's plan or the
+// organization read with the session.
 QString connectionText(UsageSource source, const QString& plan,
-                       const std::optional<Organization>& organization);
+                       const std::optional<Organization>& organization,
+                       const QString& cookieOrigin = {});
 
-// What an account in the accounts list reads: "Browser session · Acme Team" or
-// "Claude Code · Max"; the listed source until the first refresh decides.
+// What an account in the accounts list reads: "Browser session · Acme Team",
+// "Claude Desktop · Acme Team" or "Claude Code · Max"; the listed source until the first
+// refresh decides.
 QString accountText(const Account& account, UsageSource source, const QString& plan,
                     const std::optional<Organization>& organization);
 

@@ -347,7 +347,8 @@ void SettingsView::showConnection()
     m_notConnected->setVisible(!connected);
     const std::optional<Organization>& read = usage.organization();
     m_connectedText->setText(
-        SettingsChoices::connectionText(usage.source(), usage.claudeCodePlan(), read));
+        SettingsChoices::connectionText(usage.source(), usage.claudeCodePlan(), read,
+                                        m_accounts.account(usage.accountId())->cookieOrigin));
     // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
     m_disconnect->setVisible(usage.hasCookie());
     m_connectionNote->setVisible(connected && throughClaudeCode);
