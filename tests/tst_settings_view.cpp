@@ -30,6 +30,7 @@ private Q_SLOTS:
     void showsStoredValues_data();
     void showsStoredValues();
     void pickingWrites();
+    void metricOffersFurtherWindows();
     void launchAtLoginToggles();
     void usageAlertsToggleStores();
     void disconnectReturnsDashboardToWelcome();
@@ -166,6 +167,43 @@ void TestSettingsView::pickingWrites()
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("1 minute"));
     QCOMPARE(defaults.doubleForKey(Settings::refreshIntervalKey), 60.0);
     QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
+}
+
+void TestSettingsView::metricOffersFurtherWindows()
+{
+    ServiceFixture fixture;
+    fixture.server.on(ServiceFixture::organizationsPath,
+                      ServiceBodies::json(ServiceBodies::organizations()));
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(R"({
+        "five_hour": {"utilization": 2.0, "resets_at": null},
+        "seven_day": {"utilization": 0.0, "resets_at": null},
+        "limits": [{"kind": "weekly_scoped", "percent": 12, "resets_at": null,
+                    "scope": {"model": {"display_name": "Fable", "id": null}}}],
+        "extra_usage": {"is_enabled": true, "utilization": 40.0}})"));
+    Settings& defaults = fixture.defaults.defaults();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
+    QVERIFY(fixture.fetchAndWait(*service));
+    SettingsView view(*accounts, defaults);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    QStringList offered;
+    for (int i = 0; i < view.metricPicker()->count(); ++i)
+        offered << view.metricPicker()->itemText(i);
+    QCOMPARE(offered.mid(3),
+             (QStringList{QStringLiteral("Highest"), QStringLiteral("Fable (7 day)"),
+                          QStringLiteral("Extra usage")}));
+    pick(view.metricPicker(), Qt::Key_End);
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("extra_usage"));
+    pick(view.metricPicker(), Qt::Key_Up);
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("seven_day_fable"));
+
+    // Once the service stops reporting it, it is offered no more, and the choice stays.
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    QVERIFY(fixture.fetchAndWait(*service));
+    QCOMPARE(view.metricPicker()->count(), 4);
+    QCOMPARE(view.metricPicker()->currentIndex(), -1);
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("seven_day_fable"));
 }
 
 void TestSettingsView::launchAtLoginToggles()
