@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 #include <limits>
@@ -30,7 +31,7 @@ private Q_SLOTS:
 
 namespace {
 
-const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
 
 // Every figure a decoy of its own, so picking the wrong one shows.
 UsageData decoys()
