@@ -264,7 +264,7 @@ void TestUsageWindow::passedResets()
     shownReset.removeAll(QString());
     QCOMPARE(shownReset, inferred);
     // "Highest" passes over a figure Gaugery inferred, however high it was.
-    const WindowFigure highest = UsageWindows::shownFigure(data, UsageWindows::highestMetric, now);
+    const WindowFigure highest = *UsageWindows::shownFigure(data, UsageWindows::highestMetric, now);
     QCOMPARE(highest.inferred, inferred.size() == 3);
     QCOMPARE(highest.kind.id,
              inferred.size() == 1 ? QStringLiteral("weekly") : QStringLiteral("session"));

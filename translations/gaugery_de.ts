@@ -275,10 +275,6 @@
 <context>
     <name>FurtherLimits</name>
     <message>
-        <source>Extra usage</source>
-        <translation>Zusätzliche Nutzung</translation>
-    </message>
-    <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
     </message>
@@ -519,6 +515,10 @@
         <source>Highest of all</source>
         <translation>Höchster aller Konten</translation>
     </message>
+    <message>
+        <source>Connected through %1</source>
+        <translation>Verbunden über %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingsView</name>
@@ -717,6 +717,10 @@
         <source>%1, as of %2</source>
         <translation>%1, Stand %2</translation>
     </message>
+    <message>
+        <source>Claude does not report this limit now</source>
+        <translation>Claude meldet dieses Limit derzeit nicht</translation>
+    </message>
 </context>
 <context>
     <name>UsageAlerts</name>
@@ -796,6 +800,10 @@
     <message>
         <source>Reset at %1, waiting for figures</source>
         <translation>Zurückgesetzt um %1, warte auf Werte</translation>
+    </message>
+    <message>
+        <source>Extra usage</source>
+        <translation>Zusätzliche Nutzung</translation>
     </message>
 </context>
 <context>

@@ -79,7 +79,31 @@ double filledShare(double percent)
     return percent > 0 ? std::min(percent / 100, 1.0) : 0;
 }
 
-TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const WindowFigure& shown,
+// The window the tray shows; a chosen one the service stopped reporting has no figure,
+// and the choice stays for when it comes back.
+struct Shown {
+    WindowFigure figure;
+    bool reported = true;
+
+    // "42%", or "–" without a figure.
+    QString text() const
+    {
+        return reported ? UsageWindows::wholeText(figure.percent) + u'%'
+                        : UsageWindows::unreportedText;
+    }
+};
+
+Shown shownOf(const UsageData& usage, const QString& metric, const QDateTime& now)
+{
+    if (const std::optional<WindowFigure> figure = UsageWindows::shownFigure(usage, metric, now))
+        return {*figure};
+    WindowFigure missing;
+    missing.kind = UsageWindows::kindOf(metric);
+    missing.percent = std::nan("");
+    return {missing, false};
+}
+
+TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const Shown& shown,
                  bool stale)
 {
     TrayIcon icon;
@@ -92,8 +116,9 @@ TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const Wind
         break;
     case TrayStyle::figureInIcon:
         icon.kind = TrayIcon::Kind::figure;
-        icon.figure = UsageWindows::wholeText(shown.percent);
-        icon.severity = UsageWindows::severityOf(shown.percent);
+        icon.figure = shown.reported ? UsageWindows::wholeText(shown.figure.percent)
+                                     : UsageWindows::unreportedText;
+        icon.severity = UsageWindows::severityOf(shown.figure.percent);
         break;
     case TrayStyle::gauge:
         icon.kind = TrayIcon::Kind::gauge;
@@ -106,12 +131,11 @@ TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const Wind
     return icon;
 }
 
-// "Session: 42%, resets at 3:05 PM"
-QString headlineOf(const WindowFigure& shown)
+// "Session: 42%, resets at 3:05 PM", or "Fable: –"
+QString headlineOf(const Shown& shown)
 {
-    QString headline =
-        shown.kind.title + QStringLiteral(": ") + UsageWindows::wholeText(shown.percent) + u'%';
-    if (const QString reset = UsageWindows::resetPhrase(shown); !reset.isEmpty())
+    QString headline = shown.figure.kind.title + QStringLiteral(": ") + shown.text();
+    if (const QString reset = UsageWindows::resetPhrase(shown.figure); !reset.isEmpty())
         headline += QStringLiteral(", ") + reset;
     return headline;
 }
@@ -123,8 +147,7 @@ QString accountLine(const TrayAccount& account, const TrayInput& input)
     if (!account.usage)
         return Texts::tr("%1 · no figures yet").arg(account.name);
     const QString line = Texts::tr("%1 · %2").arg(
-        account.name,
-        headlineOf(UsageWindows::shownFigure(*account.usage, input.metric, input.now)));
+        account.name, headlineOf(shownOf(*account.usage, input.metric, input.now)));
     return account.freshness.stale
                ? Texts::tr("%1 (as of %2)").arg(line, InstantText::clock(account.freshness.asOf))
                : line;
@@ -133,10 +156,11 @@ QString accountLine(const TrayAccount& account, const TrayInput& input)
 // The headline, how old it is and why while it is not current, then when it resets and,
 // at the pace of its recent figures, when it fills; with several accounts the first line
 // names the account and every other account's figure follows.
-QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const Freshness& freshness,
+QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const Freshness& freshness,
                   const TrayInput& input, qsizetype chosen)
 {
-    QStringList lines{chosen < 0 ? headlineOf(shown)
+    const WindowFigure& shown = chosenWindow.figure;
+    QStringList lines{chosen < 0 ? headlineOf(chosenWindow)
                                  : accountLine(input.accounts.at(chosen), input)};
     if (freshness.stale) {
         // The account's line already says since when.
@@ -145,6 +169,8 @@ QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const Fresh
         if (!freshness.reason.isEmpty())
             lines << freshness.reason;
     }
+    if (!chosenWindow.reported)
+        lines << Texts::tr("Claude does not report this limit now");
     if (shown.resetsAt.isValid() && shown.resetNote.isEmpty()) {
         lines << UsagePace::resetsInText(input.now, shown.resetsAt);
         const QList<UsageSample> samples =
@@ -175,9 +201,8 @@ qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& t
     for (qsizetype i = 1; i < accounts.size(); ++i) {
         const std::optional<UsageData>& usage = accounts.at(i).usage;
         const std::optional<UsageData>& leader = accounts.at(best).usage;
-        if (usage && (!leader ||
-                      UsageWindows::nearerToLimit(UsageWindows::shownFigure(*usage, metric, now),
-                                                  UsageWindows::shownFigure(*leader, metric, now))))
+        if (usage && (!leader || UsageWindows::nearerToLimit(shownOf(*usage, metric, now).figure,
+                                                             shownOf(*leader, metric, now).figure)))
             best = i;
     }
     return best;
@@ -208,8 +233,8 @@ TrayPresentation presentTray(const TrayInput& input)
         return presentation;
     }
     const QList<WindowFigure> figures = UsageWindows::figuresAt(*usage, input.now);
-    const WindowFigure shown = *UsageWindows::shownFigure(figures, input.metric);
-    const QString percent = UsageWindows::wholeText(shown.percent) + u'%';
+    const Shown shown = shownOf(*usage, input.metric, input.now);
+    const QString percent = shown.text();
     // A label cannot be drawn faded: a question mark says the same on every host.
     if (input.style == TrayStyle::label)
         presentation.label = u' ' + percent + (freshness.stale ? QStringLiteral("?") : QString());
@@ -219,15 +244,16 @@ TrayPresentation presentTray(const TrayInput& input)
                 figures, shown, freshness.stale);
     presentation.toolTip = toolTipOf(shown, *usage, freshness, input, chosen);
     presentation.accessibleDescription =
-        several ? Texts::tr("Gaugery: %1, %2 %3")
-                      .arg(input.accounts.at(chosen).name, shown.kind.title.toLower(), percent)
-                : Texts::tr("Gaugery: %1 %2").arg(shown.kind.title.toLower(), percent);
+        several
+            ? Texts::tr("Gaugery: %1, %2 %3")
+                  .arg(input.accounts.at(chosen).name, shown.figure.kind.title.toLower(), percent)
+            : Texts::tr("Gaugery: %1 %2").arg(shown.figure.kind.title.toLower(), percent);
     if (freshness.stale)
         presentation.accessibleDescription =
             Texts::tr("%1, as of %2")
                 .arg(presentation.accessibleDescription, InstantText::clock(freshness.asOf));
-    presentation.shownWindow = shown.kind.id;
+    presentation.shownWindow = shown.figure.kind.id;
     presentation.figureText = percent;
-    presentation.severity = UsageWindows::severityOf(shown.percent);
+    presentation.severity = UsageWindows::severityOf(shown.figure.percent);
     return presentation;
 }

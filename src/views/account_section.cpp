@@ -73,7 +73,7 @@ void AccountSection::refresh(const QDateTime& now)
         for (const UsageRow& row : Dashboard::usageRows(*data, now))
             m_rowsLayout->addWidget(new UsageRowWidget(row));
         const WindowFigure highest =
-            UsageWindows::shownFigure(*data, UsageWindows::highestMetric, now);
+            *UsageWindows::shownFigure(*data, UsageWindows::highestMetric, now);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
     } else {
