@@ -2,7 +2,6 @@
 #include "app/dashboard_popup.h"
 #include "app/platform/status_item.h"
 #include "fake_notification_server.h"
-#include "models/usage_bus.h"
 #include "service_fixture.h"
 #include "services/accounts/account_store.h"
 #include "services/fetch/fetch_messages.h"
@@ -12,8 +11,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusVariant>
 #include <QFile>
 #include <QLabel>
 #include <QScopeGuard>
@@ -84,17 +81,6 @@ struct Scene {
     QTemporaryDir home;
     QStringList printed;
 };
-
-// A property of the usage export, read over the bus as a status bar reads it.
-QVariant exported(const QString& name)
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        QDBusConnection::sessionBus().baseService(), UsageBus::objectPath,
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << UsageBus::interfaceName << name;
-    const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(get);
-    return reply.value().variant();
-}
 
 bool anyWindowVisible()
 {
@@ -443,7 +429,6 @@ void TestAppDelegate::lastFiguresAtStart()
     QVERIFY2(asOf.startsWith(QLatin1String("As of ")) &&
                  asOf.endsWith(QLatin1String(" (4 min ago)")),
              qPrintable(shown.toolTip));
-    QCOMPARE(exported(QStringLiteral("Stale")), QVariant(true));
     delegate.toggleDashboard(QRect(300, 4, 1, 1));
     const auto* block = delegate.popup()->findChild<UsageBlock*>();
     QCOMPARE(block->updatedLabel()->text(), asOf);
@@ -459,7 +444,6 @@ void TestAppDelegate::lastFiguresAtStart()
     scene.fixture.serveHappyPath();
     delegate.usageService().fetchUsage();
     QTRY_COMPARE(shown.label, QStringLiteral(" 42%"));
-    QCOMPARE(exported(QStringLiteral("Stale")), QVariant(false));
     QVERIFY(block->updatedLabel()->text().startsWith(QLatin1String("Updated ")));
 }
 

@@ -238,11 +238,6 @@ void TestTrayPresentation::toolTip_data()
         << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
                           "Server error: 503\nresets in 4 h 0 min")
         << Freshness{true, noon.addSecs(-3 * 3600), QStringLiteral("Server error: 503")};
-    QTest::newRow("remembered from the last run")
-        << QList<double>{40} << QString()
-        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 11:30 (30 min ago)\n"
-                          "resets in 4 h 0 min")
-        << Freshness{true, noon.addSecs(-30 * 60), QString()};
     QTest::newRow("filling before the reset")
         << QList<double>{40, 60} << QString()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
