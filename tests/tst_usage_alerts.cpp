@@ -160,31 +160,30 @@ void TestUsageAlerts::resets_data()
     // Snapshots of one session window in turn, each looked at `minutes` after now.
     QTest::addColumn<QList<UsageData>>("snapshots");
     QTest::addColumn<QList<int>>("minutes");
-    QTest::addColumn<QStringList>("told");
+    QTest::addColumn<int>("told");
 
     const QDateTime later = sessionReset.addSecs(5 * 3600);
-    const QString reset = QStringLiteral("Session limit has reset: Reset at 3:05 PM");
     // 3:05 PM is 185 minutes after noon.
     QTest::newRow("reached, then its reset passes")
         << QList<UsageData>{withSession(30, sessionReset), withSession(30, sessionReset)}
-        << QList<int>{0, 186} << QStringList{reset};
+        << QList<int>{0, 186} << 1;
     QTest::newRow("told once, however often looked at")
         << QList<UsageData>{withSession(30, sessionReset), withSession(30, sessionReset),
                             withSession(30, sessionReset)}
-        << QList<int>{0, 186, 300} << QStringList{reset};
+        << QList<int>{0, 186, 300} << 1;
     QTest::newRow("never reached the first threshold")
         << QList<UsageData>{withSession(24, sessionReset), withSession(24, sessionReset)}
-        << QList<int>{0, 186} << QStringList();
+        << QList<int>{0, 186} << 0;
     QTest::newRow("the next window arrived first")
         << QList<UsageData>{withSession(60, sessionReset), withSession(2, later)}
-        << QList<int>{0, 190} << QStringList{reset};
+        << QList<int>{0, 190} << 1;
     QTest::newRow("already passed when first seen")
-        << QList<UsageData>{withSession(90, sessionReset)} << QList<int>{200} << QStringList();
+        << QList<UsageData>{withSession(90, sessionReset)} << QList<int>{200} << 0;
     QTest::newRow("another account's window is its own")
         << QList<UsageData>{withSession(90, sessionReset, QStringLiteral("org-a")),
                             withSession(10, later, QStringLiteral("org-b")),
                             withSession(90, sessionReset, QStringLiteral("org-a"))}
-        << QList<int>{0, 190, 190} << QStringList{reset};
+        << QList<int>{0, 190, 190} << 1;
 }
 
 void TestUsageAlerts::resets()
@@ -192,12 +191,11 @@ void TestUsageAlerts::resets()
     QFETCH(QList<UsageData>, snapshots);
     QFETCH(QList<int>, minutes);
     ResetAlerts::Watches watches;
-    QStringList told;
+    int told = 0;
     for (qsizetype i = 0; i < snapshots.size(); ++i) {
         const ResetAlerts::Outcome outcome =
             ResetAlerts::evaluate(snapshots.at(i), 25, watches, now.addSecs(minutes.at(i) * 60));
-        for (const ResetAlerts::Alert& alert : outcome.alerts)
-            told << alert.summary + QStringLiteral(": ") + alert.body;
+        told += int(outcome.alerts.size());
         watches = outcome.watches;
     }
     QTEST(told, "told");
