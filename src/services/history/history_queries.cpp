@@ -160,16 +160,17 @@ HistoryRead<QString> HistoryQueries::newestOwner() const
 HistoryRead<QList<UsageData>> HistoryQueries::latestSnapshots() const
 {
     // Hops from one owner to the next along the key, then takes each one's newest time from
-    // its index, so the read costs a few lookups per owner however long the history is.
+    // its index, so the read costs a few lookups per owner however long the history is;
+    // materialized, or SQLite walks every row of the owner to match the newest time.
     QSqlQuery query(m_db);
     const QString error =
         run(query,
             QStringLiteral(
                 "WITH RECURSIVE owners(owner) AS (SELECT min(owner) FROM figures UNION ALL "
                 "SELECT (SELECT min(owner) FROM figures WHERE owner > owners.owner) FROM owners "
-                "WHERE owners.owner IS NOT NULL), "
-                "newest(owner, taken_at) AS (SELECT owner, (SELECT max(taken_at) FROM figures "
-                "WHERE figures.owner = owners.owner) FROM owners WHERE owner IS NOT NULL) "
+                "WHERE owners.owner IS NOT NULL), newest(owner, taken_at) AS MATERIALIZED "
+                "(SELECT owner, (SELECT max(taken_at) FROM figures WHERE figures.owner = "
+                "owners.owner) FROM owners WHERE owner IS NOT NULL) "
                 "SELECT f.owner, f.window_id, f.taken_at, f.utilization, f.resets_at FROM newest "
                 "JOIN figures f ON f.owner = newest.owner AND f.taken_at = newest.taken_at "
                 "ORDER BY f.taken_at DESC, f.owner"),
