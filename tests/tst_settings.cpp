@@ -12,6 +12,8 @@ private Q_SLOTS:
     void readersOfStoredText();
     void writesSignalAfterStoring();
     void standardPathFollowsXdgConfigHome();
+    void editedArrayReadsItsEntries_data();
+    void editedArrayReadsItsEntries();
 };
 
 void TestSettings::readersOfStoredText_data()
@@ -74,6 +76,34 @@ void TestSettings::standardPathFollowsXdgConfigHome()
     Settings::instance().setValue(Settings::launchAtLoginKey, true);
     QVERIFY(QFile::exists(config.filePath(QStringLiteral("gaugery/gaugery.conf"))));
     QVERIFY(Settings::instance().boolForKey(Settings::launchAtLoginKey));
+}
+
+void TestSettings::editedArrayReadsItsEntries_data()
+{
+    QTest::addColumn<QByteArray>("lines"); // of the [accounts] group, as a user edited it
+    QTest::addColumn<QByteArrayList>("ids");
+
+    QTest::newRow("a size far beyond the entries")
+        << QByteArray("size=10000000\n1\\id=a\n2\\id=b\n") << QByteArrayList{"a", "b"};
+    QTest::newRow("a size short of them")
+        << QByteArray("size=1\n1\\id=a\n3\\id=c\n") << QByteArrayList{"a", "", "c"};
+    QTest::newRow("no more than 64")
+        << QByteArray("size=65\n1\\id=a\n65\\id=z\n") << QByteArrayList{"a"};
+}
+
+void TestSettings::editedArrayReadsItsEntries()
+{
+    QFETCH(QByteArray, lines);
+    TemporarySettings temporary;
+    {
+        QFile file(temporary.fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[accounts]\n" + lines);
+    }
+    QByteArrayList ids;
+    for (const QVariantMap& entry : Settings(temporary.fileName()).array(Settings::accountsKey))
+        ids << entry.value(QStringLiteral("id")).toByteArray();
+    QTEST(ids, "ids");
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
