@@ -1,13 +1,16 @@
 #include "views/account_section.h"
 
+#include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_service.h"
 #include "views/account_header.h"
 #include "views/claude_colors.h"
 #include "views/dashboard_content.h"
 #include "views/error_line.h"
+#include "views/plain_button.h"
 #include "views/usage_row_widget.h"
 #include "views/view_fonts.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -37,6 +40,22 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     body->addWidget(m_state);
     m_errorLine = new ErrorLine;
     body->addWidget(m_errorLine);
+    connect(m_errorLine, &ErrorLine::actionClicked, this, &AccountSection::cookieRequested);
+
+    PlainButton::Look look;
+    look.font = ViewFonts::font(11, QFont::Medium);
+    look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
+    // Room for the focus ring around the text.
+    look.padding = QMargins(3, 1, 3, 1);
+    m_cookieButton = new PlainButton(QString(), look);
+    connect(m_cookieButton, &PlainButton::clicked, this, &AccountSection::cookieRequested);
+    m_cookieRow = new QWidget;
+    auto* cookieRow = new QHBoxLayout(m_cookieRow);
+    // As the Refresh button's, so both line up.
+    cookieRow->setContentsMargins(14, 0, 11, 4);
+    cookieRow->addStretch(1);
+    cookieRow->addWidget(m_cookieButton);
+    body->addWidget(m_cookieRow);
     layout->addWidget(m_body);
     refresh();
 }
@@ -44,6 +63,14 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
 void AccountSection::setName(const QString& name)
 {
     m_header->setName(name);
+    m_name = name;
+    refresh();
+}
+
+void AccountSection::setTakesCookie(bool takesCookie)
+{
+    m_takesCookie = takesCookie;
+    refresh();
 }
 
 void AccountSection::setOpen(bool open)
@@ -91,6 +118,17 @@ void AccountSection::refresh()
     }
     m_state->setVisible(!m_state->text().isEmpty());
     m_errorLine->setMessage(m_usage.error());
+    // Not for figures that come from Claude Code's sign-in: those need no cookie.
+    const bool cookie = m_takesCookie && m_usage.source() != UsageSource::claudeCode;
+    const bool asked = cookie && m_usage.error() && FetchMessages::asksForCookie(*m_usage.error());
+    const QString text = m_usage.hasCookie() ? tr("Update Cookie…") : tr("Set Cookie…");
+    m_errorLine->setAction(asked ? text : QString());
+    m_cookieButton->setText(text);
+    m_cookieRow->setVisible(cookie && !asked);
+    const QString named =
+        m_usage.hasCookie() ? tr("Update Cookie for %1") : tr("Set Cookie for %1");
+    m_cookieButton->setAccessibleName(named.arg(m_name));
+    m_errorLine->action()->setAccessibleName(named.arg(m_name));
     m_body->updateGeometry();
     updateGeometry();
 }

@@ -185,7 +185,8 @@ void SetupView::save()
     const bool imported = !m_importedText.isEmpty() && cookieText() == m_importedText;
     const std::optional<QString> organization = imported ? m_importedOrganization : std::nullopt;
     if (!m_accounts) {
-        m_usage->saveCookie(cookie, organization);
+        if (m_usage)
+            m_usage->saveCookie(cookie, organization);
         return;
     }
     const QString name = m_name->text().trimmed();

@@ -24,4 +24,6 @@ QString removeFailed(bool locked);
 QString noClaudeCodeSignIn();
 QString claudeCodeExpired();
 QString claudeCodeScope();
+// The message is one a new session cookie answers: none stored, or the stored one refused.
+bool asksForCookie(const QString& message);
 } // namespace FetchMessages

@@ -284,8 +284,10 @@ void UsageService::renewCookie(const ReplyFacts& facts, Chain& chain)
         return;
     // Kept like the browser keeps its session; a user's save or clear made later is
     // queued after this one and wins.
+    const QString before = chain.credential;
     chain.credential = *renewed;
     m_keyring.save(*renewed, this, [](bool) {});
+    Q_EMIT cookieRenewed(before, *renewed);
 }
 
 void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
@@ -429,6 +431,7 @@ void UsageService::onCookieRemoved(SecretState left)
         next.error = FetchMessages::removeFailed(left == SecretState::locked);
         startAutoRefresh();
         apply(next);
+        Q_EMIT cookieRemoved(left);
         return;
     }
     m_organizationId.reset();
@@ -446,6 +449,7 @@ void UsageService::onCookieRemoved(SecretState left)
         startAutoRefresh();
         fetchUsage();
     }
+    Q_EMIT cookieRemoved(left);
 }
 
 void UsageService::onClaudeCodeChanged()
