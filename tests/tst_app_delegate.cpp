@@ -282,16 +282,19 @@ void TestAppDelegate::everyLimitShowsAndStylesSwitchLive()
                               QStringLiteral("Extra usage, 40%, $10.00 of $25.00"),
                           }));
 
-    // Each tray style, picked in the settings, shows at once.
-    const auto iconAfterPicking = [&](TrayStyle style) {
+    // Each tray style, picked in the settings, shows at once: once the burst of settings
+    // changes has settled, waited for, not timed (a timeout shows in the comparison).
+    const auto iconAfterPicking = [&](TrayStyle style, TrayIcon::Kind kind) {
         defaults.setValue(Settings::trayStyleKey, TrayStyles::settingOf(style));
-        QTest::qWait(3 * AppDelegate::defaultsSettleMs);
+        const auto drawn = [&] { return delegate.statusItem()->presentation().icon.kind == kind; };
+        static_cast<void>(QTest::qWaitFor(drawn));
         return delegate.statusItem()->presentation().icon;
     };
-    QCOMPARE(iconAfterPicking(TrayStyle::figureInIcon).figure, QStringLiteral("96"));
+    QCOMPARE(iconAfterPicking(TrayStyle::figureInIcon, TrayIcon::Kind::figure).figure,
+             QStringLiteral("96"));
     QCOMPARE(delegate.statusItem()->presentation().label, QString());
-    QCOMPARE(iconAfterPicking(TrayStyle::gauge).kind, TrayIcon::Kind::gauge);
-    QCOMPARE(iconAfterPicking(TrayStyle::label).besideLabel, true);
+    QCOMPARE(iconAfterPicking(TrayStyle::gauge, TrayIcon::Kind::gauge).kind, TrayIcon::Kind::gauge);
+    QCOMPARE(iconAfterPicking(TrayStyle::label, TrayIcon::Kind::sparkle).besideLabel, true);
     QCOMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 96%"));
 }
 
