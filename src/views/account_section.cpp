@@ -21,8 +21,28 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_header = new AccountHeader(collapsible);
-    layout->addWidget(m_header);
     connect(m_header, &AccountHeader::clicked, this, &AccountSection::toggleRequested);
+    PlainButton::Look look;
+    look.font = ViewFonts::font(11, QFont::Medium);
+    look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
+    // Room for the focus ring around the text.
+    look.padding = QMargins(3, 1, 3, 1);
+    m_cookieButton = new PlainButton(QString(), look);
+    connect(m_cookieButton, &PlainButton::clicked, this, &AccountSection::cookieRequested);
+    // Beside the name, where a title leaves room; under the rows of a section that opens
+    // and closes, whose header is a button of its own. Lined up with Refresh either way.
+    auto* cookieRow = new QHBoxLayout;
+    cookieRow->setContentsMargins(0, 0, 11, collapsible ? 4 : 0);
+    cookieRow->setSpacing(0);
+    if (!collapsible)
+        cookieRow->addWidget(m_header, 1);
+    else
+        cookieRow->addStretch(1);
+    cookieRow->addWidget(m_cookieButton);
+    if (collapsible)
+        layout->addWidget(m_header);
+    else
+        layout->addLayout(cookieRow);
 
     m_body = new QWidget;
     auto* body = new QVBoxLayout(m_body);
@@ -41,21 +61,8 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     m_errorLine = new ErrorLine;
     body->addWidget(m_errorLine);
     connect(m_errorLine, &ErrorLine::actionClicked, this, &AccountSection::cookieRequested);
-
-    PlainButton::Look look;
-    look.font = ViewFonts::font(11, QFont::Medium);
-    look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
-    // Room for the focus ring around the text.
-    look.padding = QMargins(3, 1, 3, 1);
-    m_cookieButton = new PlainButton(QString(), look);
-    connect(m_cookieButton, &PlainButton::clicked, this, &AccountSection::cookieRequested);
-    m_cookieRow = new QWidget;
-    auto* cookieRow = new QHBoxLayout(m_cookieRow);
-    // As the Refresh button's, so both line up.
-    cookieRow->setContentsMargins(14, 0, 11, 4);
-    cookieRow->addStretch(1);
-    cookieRow->addWidget(m_cookieButton);
-    body->addWidget(m_cookieRow);
+    if (collapsible)
+        body->addLayout(cookieRow);
     layout->addWidget(m_body);
     refresh();
 }
@@ -77,6 +84,7 @@ void AccountSection::setOpen(bool open)
 {
     m_header->setOpen(open);
     m_body->setVisible(open);
+    refresh();
     // Measured at once by the block, not on the layouts' later turn.
     updateGeometry();
 }
@@ -98,8 +106,12 @@ void AccountSection::refresh()
     for (UsageRowWidget* row : rows())
         delete row;
     if (data) {
-        for (const UsageRow& row : Dashboard::usageRows(*data))
-            m_rowsLayout->addWidget(new UsageRowWidget(row));
+        for (const UsageRow& row : Dashboard::usageRows(*data)) {
+            auto* widget = new UsageRowWidget(row);
+            m_rowsLayout->addWidget(widget);
+            // Now, not on the layout's later turn: the block measures the section at once.
+            widget->show();
+        }
         const WindowFigure highest = UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
@@ -124,7 +136,7 @@ void AccountSection::refresh()
     const QString text = m_usage.hasCookie() ? tr("Update Cookie…") : tr("Set Cookie…");
     m_errorLine->setAction(asked ? text : QString());
     m_cookieButton->setText(text);
-    m_cookieRow->setVisible(cookie && !asked);
+    m_cookieButton->setVisible(cookie && !asked && isOpen());
     const QString named =
         m_usage.hasCookie() ? tr("Update Cookie for %1") : tr("Set Cookie for %1");
     m_cookieButton->setAccessibleName(named.arg(m_name));

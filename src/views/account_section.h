@@ -34,7 +34,7 @@ public:
     // "Loading usage data..." or "Not connected" while there are no figures.
     QLabel* stateLabel() const { return m_state; }
     ErrorLine* errorLine() const { return m_errorLine; }
-    // "Update Cookie…" below the section, while the error line does not offer it.
+    // "Update Cookie…" of the open section, while the error line does not offer it.
     PlainButton* cookieButton() const { return m_cookieButton; }
 
 Q_SIGNALS:
@@ -51,7 +51,6 @@ private:
     QVBoxLayout* m_rowsLayout;
     QLabel* m_state;
     ErrorLine* m_errorLine;
-    QWidget* m_cookieRow;
     PlainButton* m_cookieButton;
     QString m_name;
     bool m_takesCookie = true;
