@@ -112,7 +112,7 @@ void AccountSection::refresh()
             // Now, not on the layout's later turn: the block measures the section at once.
             widget->show();
         }
-        const WindowFigure highest = UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
+        const WindowFigure highest = *UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
     } else {

@@ -19,7 +19,7 @@ UsageAccounts::UsageAccounts(KeyringService& firstKeyring, Settings& settings,
         add(account);
     forgetRemovedTrayAccount();
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
-        if (key == Settings::accountsKey)
+        if (key == Settings::accountsKey || key == Settings::cookieOriginKey)
             follow();
     });
 }
@@ -158,14 +158,15 @@ void UsageAccounts::forgetRemovedTrayAccount()
 }
 
 QString UsageAccounts::addCookieAccount(const QString& name, const QString& cookie,
-                                        const std::optional<QString>& organizationId)
+                                        const std::optional<QString>& organizationId,
+                                        const QString& cookieOrigin)
 {
     QList<Account> accounts = m_accounts;
     const Account account{takeId(), name, Account::Source::cookie,
-                          organizationId.value_or(QString())};
+                          organizationId.value_or(QString()), cookieOrigin};
     accounts.append(account);
     saveList(accounts);
-    service(account.id)->saveCookie(cookie);
+    service(account.id)->saveCookie(cookie, std::nullopt, cookieOrigin);
     return account.id;
 }
 
@@ -188,12 +189,14 @@ void UsageAccounts::watchOrganization(const QString& accountId, const QString& n
         m_watching.contains(organizationId))
         return;
     m_watching.insert(organizationId);
+    // The same session, from the same place.
+    const QString origin = account(accountId)->cookieOrigin;
     // The keyring waits for its calls when it goes, so the answer comes even then.
-    found->keyring->read(this, [this, name, organizationId](const CookieRead& read) {
+    found->keyring->read(this, [this, name, organizationId, origin](const CookieRead& read) {
         m_watching.remove(organizationId);
         if (read.state == SecretState::found && !read.cookie.isEmpty() &&
             !isWatched(organizationId))
-            addCookieAccount(name, read.cookie, organizationId);
+            addCookieAccount(name, read.cookie, organizationId, origin);
     });
 }
 
