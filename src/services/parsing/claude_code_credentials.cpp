@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -57,7 +58,7 @@ ClaudeCodeRead parse(const QByteArray& text)
     const double expires = oauth.value(QLatin1String("expiresAt")).toDouble(NAN);
     // Milliseconds since the epoch; anything QDateTime cannot hold is no expiry.
     if (std::isfinite(expires) && std::abs(expires) < 1e15)
-        signIn.expiresAt = QDateTime::fromMSecsSinceEpoch(qint64(expires), Qt::UTC);
+        signIn.expiresAt = QDateTime::fromMSecsSinceEpoch(qint64(expires), QTimeZone::utc());
     for (const QJsonValue& scope : oauth.value(QLatin1String("scopes")).toArray())
         signIn.scopes << scope.toString();
     signIn.subscriptionType = oauth.value(QLatin1String("subscriptionType")).toString();
