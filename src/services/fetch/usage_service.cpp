@@ -1,16 +1,11 @@
 #include "services/fetch/usage_service.h"
 
 #include "services/accounts/account_store.h"
-#include "services/background.h"
-#include "services/diagnostics.h"
-#include "services/fetch/bounded_get.h"
-#include "services/fetch/cookie_renewal.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/retry_after.h"
+#include "services/fetch/usage_chain.h"
 #include "services/keyring/keyring_service.h"
 #include "services/parsing/claude_code_credentials.h"
-#include "services/parsing/organizations_parser.h"
-#include "services/parsing/usage_parser.h"
 #include "services/settings.h"
 #include "services/sources/claude_code/claude_code_source.h"
 
@@ -31,11 +26,16 @@ int timerMilliseconds(double seconds)
 
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
                            Clock clock, QObject* parent)
-    : QObject(parent), m_keyring(keyring), m_defaults(defaults),
-      m_requests(endpoints.origin, endpoints.apiOrigin), m_clock(std::move(clock)),
-      m_network(new QNetworkAccessManager(this)),
+    : QObject(parent), m_keyring(keyring), m_defaults(defaults), m_clock(std::move(clock)),
+      m_chain(new UsageChain(
+          endpoints, m_clock, [this] { return chosenOrganization(); }, this)),
       m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this))
 {
+    connect(m_chain, &UsageChain::finished, this, &UsageService::onChainFinished);
+    // Kept like the browser keeps its session; a user's save or clear made later is
+    // queued after this one and wins.
+    connect(m_chain, &UsageChain::cookieRenewed, this,
+            [this](const QString& cookie) { m_keyring.save(cookie, this, [](bool) {}); });
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
     m_spacingTimer.setSingleShot(true);
@@ -73,11 +73,11 @@ void UsageService::onChoiceChanged()
     m_sourceSetting = source;
     // Another organization picked: its figures at once, and none of the last one's.
     if (otherOrganization && m_state.hasCookie) {
-        ++m_generation;
-        m_organizationId.reset();
+        dropRunning();
+        m_chain->forgetOrganization();
         fetchUsage();
     } else if (otherSource) {
-        ++m_generation;
+        dropRunning();
         fetchUsage();
     }
 }
@@ -95,7 +95,7 @@ QString UsageService::owner() const
         return m_state.usageData->owner;
     if (m_state.source == UsageSource::claudeCode)
         return UsageData::claudeCodeOwner;
-    return m_organizationId.value_or(chosenOrganization().value_or(QString()));
+    return m_chain->organizationId().value_or(chosenOrganization().value_or(QString()));
 }
 
 void UsageService::readRefreshInterval()
@@ -209,160 +209,43 @@ void UsageService::beginChain(State next, UsageSource source, const QString& cre
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    const Chain chain{source, credential, m_generation, {}, {}};
-    if (!RequestBuilder::isHeaderSafe(credential)) {
-        fail(source == UsageSource::cookie ? FetchMessages::invalidCookie()
-                                           : FetchMessages::claudeCodeExpired(),
-             chain);
-        return;
-    }
-    if (source == UsageSource::claudeCode) {
-        // The token belongs to one account: no organizations to list.
+    if (m_chain->begin(source, credential) && source == UsageSource::claudeCode)
         m_claudeCode->requestSent();
-        send(RequestKind::oauthUsage, m_requests.createOAuthUsageRequest(credential), chain);
-    } else if (m_organizationId) {
-        fetchUsageData(chain);
-    } else {
-        fetchOrganizations(chain);
-    }
 }
 
-void UsageService::fetchOrganizations(const Chain& chain)
+void UsageService::onChainFinished(const ChainOutcome& outcome)
 {
-    const QUrl url = m_requests.organizationsUrl();
-    if (!url.isValid()) {
-        fail(FetchMessages::invalidUrl(), chain);
-        return;
-    }
-    send(RequestKind::organizations, m_requests.createRequest(url, chain.credential), chain);
-}
-
-void UsageService::fetchUsageData(const Chain& chain)
-{
-    const std::optional<QUrl> url = m_requests.usageUrl(*m_organizationId);
-    if (!url) {
-        fail(FetchMessages::invalidUrl(), chain);
-        return;
-    }
-    send(RequestKind::usage, m_requests.createRequest(*url, chain.credential), chain);
-}
-
-void UsageService::send(RequestKind kind, const QNetworkRequest& request, const Chain& chain)
-{
-    BoundedGet::send(*m_network, request, this, [this, kind, chain](const ReplyFacts& facts) {
-        onReplyFinished(kind, facts, chain);
-    });
-}
-
-void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, Chain chain)
-{
-    if (!isCurrent(chain))
-        return;
-    if (chain.source == UsageSource::cookie)
-        renewCookie(facts, chain);
-    const ReplyStep step = classifyReply(kind, facts);
-    if (step.diagnostic)
-        printDiagnostic(*step.diagnostic);
-    if (step.action == ReplyStep::Action::decode) {
-        decodeInBackground(kind, facts.body, chain);
-        return;
-    }
-    if (step.retryAfter)
-        m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, m_clock());
-    if (step.forgetOrganization)
-        m_organizationId.reset();
-    if (step.rejectToken)
-        m_claudeCode->refuse(chain.credential);
-    fail(step.message, chain);
-}
-
-void UsageService::renewCookie(const ReplyFacts& facts, Chain& chain)
-{
-    const std::optional<QString> renewed =
-        CookieRenewal::renewed(chain.credential, facts.setCookies, m_requests.origin(), m_clock());
-    if (!renewed)
-        return;
-    // Kept like the browser keeps its session; a user's save or clear made later is
-    // queued after this one and wins.
-    chain.credential = *renewed;
-    m_keyring.save(*renewed, this, [](bool) {});
-}
-
-void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
-{
-    if (kind == RequestKind::organizations) {
-        Background::run(
-            this, [body] { return parseOrganizations(body); },
-            [this, chain](const OrganizationResult& result) { applyOrganization(result, chain); });
-    } else {
-        Background::run(
-            this, [body, clock = m_clock] { return parseUsageData(body, clock); },
-            [this, chain](const UsageParseResult& result) { applyUsage(result, chain); });
-    }
-}
-
-void UsageService::applyOrganization(const OrganizationResult& result, const Chain& chain)
-{
-    if (!isCurrent(chain))
-        return;
-    // The stored choice is kept even when it is not listed: a passing hiccup of the list
-    // must not lose it.
-    const std::optional<Organization> read =
-        Organizations::choose(result.organizations, chosenOrganization());
-    if (!read) {
-        fail(result.error.isEmpty() ? FetchMessages::organizationNotFound()
-                                    : FetchMessages::organizationsParseFailed(result.error),
-             chain);
-        return;
-    }
-    m_organizationId = read->id;
-    Chain next = chain;
-    next.organizations = result.organizations;
-    next.organization = read;
-    fetchUsageData(next);
-}
-
-void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain)
-{
-    if (!isCurrent(chain))
-        return;
-    if (!result.data) {
-        fail(FetchMessages::usageParseFailed(result.error), chain);
-        return;
-    }
-    // The service answered: whatever pause it asked for earlier is over.
-    m_rateLimitedUntil.reset();
-    State next = ended(chain);
-    next.usageData = result.data;
-    next.usageData->owner = chain.source == UsageSource::claudeCode
-                                ? UsageData::claudeCodeOwner
-                                : m_organizationId.value_or(QString());
-    ++next.snapshot;
-    next.error.reset();
-    apply(next);
-}
-
-void UsageService::fail(const QString& message, const Chain& chain)
-{
-    State next = ended(chain);
-    next.error = message;
-    apply(next);
-}
-
-UsageService::State UsageService::ended(const Chain& chain) const
-{
+    if (outcome.retryAfter)
+        m_rateLimitedUntil = parseRetryAfter(*outcome.retryAfter, m_clock());
+    if (outcome.tokenRefused)
+        m_claudeCode->refuse(outcome.credential);
     State next = m_state;
     next.isLoading = false;
-    if (chain.organizations) {
-        next.organizations = *chain.organizations;
-        next.organization = chain.organization;
+    if (outcome.organizations) {
+        next.organizations = *outcome.organizations;
+        next.organization = outcome.organization;
     }
-    return next;
+    if (outcome.data) {
+        // The service answered: whatever pause it asked for earlier is over.
+        m_rateLimitedUntil.reset();
+        next.usageData = outcome.data;
+        ++next.snapshot;
+        next.error.reset();
+    } else {
+        next.error = outcome.error;
+    }
+    apply(next);
+}
+
+void UsageService::dropRunning()
+{
+    ++m_generation;
+    m_chain->drop();
 }
 
 UsageService::State UsageService::beginUserAction()
 {
-    ++m_generation;
+    dropRunning();
     State next = m_state;
     next.isLoading = false;
     return next;
@@ -393,7 +276,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         m_chosenOrganization = organization;
         AccountStore::setOrganization(m_defaults, m_accountId, *organization);
     }
-    m_organizationId.reset();
+    m_chain->forgetOrganization();
     m_rateLimitedUntil.reset();
     next.hasCookie = true;
     startAutoRefresh();
@@ -431,7 +314,7 @@ void UsageService::onCookieRemoved(SecretState left)
         apply(next);
         return;
     }
-    m_organizationId.reset();
+    m_chain->forgetOrganization();
     m_rateLimitedUntil.reset();
     next.hasCookie = false;
     next.organizations.clear();

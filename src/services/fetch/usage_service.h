@@ -4,11 +4,8 @@
 #include "models/clock.h"
 #include "models/organization.h"
 #include "models/usage_data.h"
-#include "services/fetch/reply_classifier.h"
-#include "services/fetch/request_builder.h"
 #include "services/sources/usage_source.h"
 
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QTimer>
 
@@ -17,10 +14,10 @@
 class ClaudeCodeSource;
 class KeyringService;
 class Settings;
+class UsageChain;
+struct ChainOutcome;
 struct ClaudeCodeSignIn;
 struct CookieRead;
-struct OrganizationResult;
-struct UsageParseResult;
 
 // The one observable source of usage figures: the last snapshot, whether a fetch is
 // running, the last failure message, whether a cookie is stored and which sign-in the
@@ -104,38 +101,18 @@ private:
         UsageSource source = UsageSource::none;
         std::optional<QString> claudeCodePlan;
     };
-    // One run of the chain: the sign-in it was read with, and the generation it belongs
-    // to, so the replies of a sign-in since saved over, cleared or switched are dropped.
-    struct Chain {
-        UsageSource source = UsageSource::none;
-        // The Cookie header, or Claude Code's token.
-        QString credential;
-        int generation = 0;
-        // What the organizations answer said, published with the chain's outcome.
-        std::optional<QList<Organization>> organizations;
-        std::optional<Organization> organization;
-    };
-
     void readCookie(std::function<void(const CookieRead&)> then);
     void onCookieRead(const CookieRead& read, bool startUp, bool automatic);
     void fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic);
     void beginChain(State next, UsageSource source, const QString& credential);
-    void fetchOrganizations(const Chain& chain);
-    void fetchUsageData(const Chain& chain);
-    void send(RequestKind kind, const QNetworkRequest& request, const Chain& chain);
-    void onReplyFinished(RequestKind kind, const ReplyFacts& facts, Chain chain);
-    void renewCookie(const ReplyFacts& facts, Chain& chain);
-    void decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain);
-    void applyOrganization(const OrganizationResult& result, const Chain& chain);
-    void applyUsage(const UsageParseResult& result, const Chain& chain);
+    void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
                        const std::optional<QString>& organization);
     void onCookieRemoved(SecretState left);
     void onClaudeCodeChanged();
-    void fail(const QString& message, const Chain& chain);
-    // The state after the chain's end: loading over, the organizations it learnt.
-    State ended(const Chain& chain) const;
-    // A user's save or clear: replies and reads of what came before no longer count.
+    // Replies and reads of what came before no longer count.
+    void dropRunning();
+    // A user's save or clear: the same, loading over.
     State beginUserAction();
     void readRefreshInterval();
     // The account's organization or source setting was edited.
@@ -144,24 +121,18 @@ private:
     QString chosenSource() const;
     // Claude Code's sign-in, its plan noted in `next`; `wanted`: a missing one is reported.
     std::optional<ClaudeCodeSignIn> readClaudeCode(State& next, bool wanted);
-    bool isCurrent(const Chain& chain) const { return chain.generation == m_generation; }
 
     void apply(State next);
 
     KeyringService& m_keyring;
     Settings& m_defaults;
-    RequestBuilder m_requests;
     Clock m_clock;
-    // A child rather than a member: ~QObject cuts the reply connections before it
-    // deletes children, so no reply handler runs on a half-destroyed service.
-    QNetworkAccessManager* m_network;
+    UsageChain* m_chain;
     ClaudeCodeSource* m_claudeCode;
     QTimer m_refreshTimer;
     // An automatic fetch held back by the spacing of Claude Code's requests.
     QTimer m_spacingTimer;
     double m_refreshInterval = 0;
-    // The organization whose usage is read, while it is known.
-    std::optional<QString> m_organizationId;
     std::optional<QDateTime> m_rateLimitedUntil;
     int m_generation = 0;
     QString m_accountId = Accounts::defaultId;
