@@ -2,50 +2,29 @@
 
 #include "services/accounts/account_store.h"
 #include "services/fetch/fetch_messages.h"
-#include "services/fetch/retry_after.h"
 #include "services/fetch/usage_chain.h"
 #include "services/keyring/keyring_service.h"
 #include "services/parsing/claude_code_credentials.h"
 #include "services/settings.h"
 #include "services/sources/claude_code/claude_code_source.h"
 
-#include <limits>
-
-namespace {
-
-int timerMilliseconds(double seconds)
-{
-    const double ms = seconds * 1000;
-    if (!(ms >= 1))
-        return 1;
-    return ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-                                                 : static_cast<int>(ms);
-}
-
-} // namespace
-
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
                            Clock clock, QObject* parent)
     : QObject(parent), m_keyring(keyring), m_defaults(defaults), m_clock(std::move(clock)),
       m_chain(new UsageChain(
           endpoints, m_clock, [this] { return chosenOrganization(); }, this)),
-      m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this))
+      m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this)),
+      m_gate(new FetchGate(defaults, m_clock, this))
 {
     connect(m_chain, &UsageChain::finished, this, &UsageService::onChainFinished);
     // Kept like the browser keeps its session; a user's save or clear made later is
     // queued after this one and wins.
     connect(m_chain, &UsageChain::cookieRenewed, this,
             [this](const QString& cookie) { m_keyring.save(cookie, this, [](bool) {}); });
-    m_refreshTimer.setTimerType(Qt::CoarseTimer);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
-    m_spacingTimer.setSingleShot(true);
-    connect(&m_spacingTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
+    connect(m_gate, &FetchGate::due, this, &UsageService::scheduledFetch);
     connect(m_claudeCode, &ClaudeCodeSource::changed, this, &UsageService::onClaudeCodeChanged);
-    readRefreshInterval();
     setAccountId(Accounts::defaultId);
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
-        if (key == Settings::refreshIntervalKey)
-            readRefreshInterval();
         const bool ours = m_accountId == Accounts::defaultId ? key == Settings::organizationIdKey ||
                                                                    key == Settings::usageSourceKey
                                                              : key == Settings::accountsKey;
@@ -75,10 +54,10 @@ void UsageService::onChoiceChanged()
     if (otherOrganization && m_state.hasCookie) {
         dropRunning();
         m_chain->forgetOrganization();
-        fetchUsage();
+        request(FetchTrigger::choice);
     } else if (otherSource) {
         dropRunning();
-        fetchUsage();
+        request(FetchTrigger::choice);
     }
 }
 
@@ -98,13 +77,6 @@ QString UsageService::owner() const
     return m_chain->organizationId().value_or(chosenOrganization().value_or(QString()));
 }
 
-void UsageService::readRefreshInterval()
-{
-    m_refreshInterval = m_defaults.setting(Settings::refreshIntervalKey).toDouble();
-    if (m_refreshTimer.isActive())
-        startAutoRefresh();
-}
-
 std::optional<QString> UsageService::chosenOrganization() const
 {
     return AccountStore::organization(m_defaults, m_accountId);
@@ -115,25 +87,34 @@ QString UsageService::chosenSource() const
     return AccountStore::sourceSetting(m_defaults, m_accountId);
 }
 
+const QTimer& UsageService::refreshTimer() const
+{
+    return m_gate->refreshTimer();
+}
+
 void UsageService::start()
 {
-    readCookie([this](const CookieRead& read) { onCookieRead(read, true, true); });
+    request(FetchTrigger::start);
 }
 
 void UsageService::scheduledFetch()
 {
-    // One chain at a time: the one still running is this tick's refresh.
-    if (!isConnected() || m_state.isLoading)
-        return;
-    // A rate-limited account is left alone until the server says; Refresh still asks.
-    if (m_rateLimitedUntil && m_clock() < *m_rateLimitedUntil)
-        return;
-    readCookie([this](const CookieRead& read) { onCookieRead(read, false, true); });
+    request(FetchTrigger::timer);
 }
 
 void UsageService::fetchUsage()
 {
-    readCookie([this](const CookieRead& read) { onCookieRead(read, false, false); });
+    request(FetchTrigger::refresh);
+}
+
+void UsageService::request(FetchTrigger trigger)
+{
+    const bool scheduled = trigger == FetchTrigger::timer || trigger == FetchTrigger::wake ||
+                           trigger == FetchTrigger::claudeCodeChanged;
+    // Those that come by themselves need a sign-in to read with.
+    if (scheduled && !isConnected())
+        return;
+    readCookie([this, trigger](const CookieRead& read) { onCookieRead(read, trigger); });
 }
 
 void UsageService::readCookie(std::function<void(const CookieRead&)> then)
@@ -155,8 +136,9 @@ std::optional<ClaudeCodeSignIn> UsageService::readClaudeCode(State& next, bool w
     return signIn;
 }
 
-void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool automatic)
+void UsageService::onCookieRead(const CookieRead& read, FetchTrigger trigger)
 {
+    const bool startUp = trigger == FetchTrigger::start;
     State next = m_state;
     next.hasCookie = read.state == SecretState::found || read.state == SecretState::locked;
     const bool wanted = chosenSource() == UsageSources::claudeCode || !next.hasCookie;
@@ -167,14 +149,14 @@ void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool autom
     switch (next.source) {
     case UsageSource::cookie:
         if (read.state == SecretState::found) {
-            beginChain(next, UsageSource::cookie, read.cookie);
+            beginChain(next, trigger, UsageSource::cookie, read.cookie);
             return;
         }
         // There is a cookie; the keyring will be unlocked, and the timer tries again.
         next.error = FetchMessages::keyringLocked();
         break;
     case UsageSource::claudeCode:
-        fetchWithClaudeCode(next, *claudeCode, automatic);
+        fetchWithClaudeCode(next, *claudeCode, trigger);
         return;
     case UsageSource::none:
         if (startUp) {
@@ -189,34 +171,35 @@ void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool autom
     apply(next);
 }
 
-void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic)
+void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn,
+                                       FetchTrigger trigger)
 {
     if (m_claudeCode->isExpired(signIn)) {
         next.error = FetchMessages::claudeCodeExpired();
         apply(next);
         return;
     }
-    if (const int wait = m_claudeCode->secondsBeforeRequest(); automatic && wait > 0) {
-        apply(next);
-        m_spacingTimer.start(wait * 1000);
-        return;
-    }
-    beginChain(next, UsageSource::claudeCode, signIn.accessToken);
+    beginChain(next, trigger, UsageSource::claudeCode, signIn.accessToken);
 }
 
-void UsageService::beginChain(State next, UsageSource source, const QString& credential)
+void UsageService::beginChain(State next, FetchTrigger trigger, UsageSource source,
+                              const QString& credential)
 {
+    if (!m_gate->ask(trigger, source).goes()) {
+        apply(next);
+        return;
+    }
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    if (m_chain->begin(source, credential) && source == UsageSource::claudeCode)
-        m_claudeCode->requestSent();
+    if (m_chain->begin(source, credential))
+        m_gate->sent(source);
 }
 
 void UsageService::onChainFinished(const ChainOutcome& outcome)
 {
     if (outcome.retryAfter)
-        m_rateLimitedUntil = parseRetryAfter(*outcome.retryAfter, m_clock());
+        m_gate->rateLimited(*outcome.retryAfter);
     if (outcome.tokenRefused)
         m_claudeCode->refuse(outcome.credential);
     State next = m_state;
@@ -227,7 +210,7 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
     }
     if (outcome.data) {
         // The service answered: whatever pause it asked for earlier is over.
-        m_rateLimitedUntil.reset();
+        m_gate->lift();
         next.usageData = outcome.data;
         ++next.snapshot;
         next.error.reset();
@@ -277,7 +260,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         AccountStore::setOrganization(m_defaults, m_accountId, *organization);
     }
     m_chain->forgetOrganization();
-    m_rateLimitedUntil.reset();
+    m_gate->lift();
     next.hasCookie = true;
     startAutoRefresh();
     State withSource = next;
@@ -285,7 +268,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     withSource.source = UsageSources::choose(chosenSource(), SecretState::found,
                                              withSource.claudeCodePlan.has_value());
     if (withSource.source == UsageSource::cookie) {
-        beginChain(withSource, UsageSource::cookie, cookie);
+        beginChain(withSource, FetchTrigger::saved, UsageSource::cookie, cookie);
         return;
     }
     // Claude Code is the chosen source: the cookie waits until it is chosen.
@@ -315,7 +298,7 @@ void UsageService::onCookieRemoved(SecretState left)
         return;
     }
     m_chain->forgetOrganization();
-    m_rateLimitedUntil.reset();
+    m_gate->lift();
     next.hasCookie = false;
     next.organizations.clear();
     next.organization.reset();
@@ -327,7 +310,7 @@ void UsageService::onCookieRemoved(SecretState left)
     // Claude Code's sign-in takes over where the setting lets it.
     if (isConnected()) {
         startAutoRefresh();
-        fetchUsage();
+        request(FetchTrigger::choice);
     }
 }
 
@@ -339,20 +322,19 @@ void UsageService::onClaudeCodeChanged()
     // Figures at once when Claude Code's sign-in is (or may now be) what they come from.
     if (m_state.source == UsageSource::cookie || !isConnected())
         return;
-    if (!m_refreshTimer.isActive())
+    if (!m_gate->refreshTimer().isActive())
         startAutoRefresh();
-    scheduledFetch();
+    request(FetchTrigger::claudeCodeChanged);
 }
 
 void UsageService::startAutoRefresh()
 {
-    m_refreshTimer.start(timerMilliseconds(m_refreshInterval));
+    m_gate->startTimer();
 }
 
 void UsageService::stopAutoRefresh()
 {
-    m_refreshTimer.stop();
-    m_spacingTimer.stop();
+    m_gate->stopTimer();
 }
 
 void UsageService::apply(State next)
@@ -366,6 +348,7 @@ void UsageService::apply(State next)
     const bool newSource =
         next.source != m_state.source || next.claudeCodePlan != m_state.claudeCodePlan;
     m_state = std::move(next);
+    m_gate->setRunning(m_state.isLoading);
     if (newData)
         Q_EMIT usageDataChanged(m_state.usageData);
     if (newLoading)

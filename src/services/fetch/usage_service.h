@@ -4,6 +4,7 @@
 #include "models/clock.h"
 #include "models/organization.h"
 #include "models/usage_data.h"
+#include "services/fetch/fetch_gate.h"
 #include "services/sources/usage_source.h"
 
 #include <QObject>
@@ -55,7 +56,7 @@ public:
     // account or the organization chosen.
     QString owner() const;
 
-    const QTimer& refreshTimer() const { return m_refreshTimer; }
+    const QTimer& refreshTimer() const;
 
     // The account whose settings (organization, source) this service reads; the first
     // one unless set, before start().
@@ -65,11 +66,13 @@ public:
     // Reads the stored cookie and Claude Code's file once; with either (a locked keyring
     // counts), the refresh timer starts and a first fetch runs.
     void start();
+    // Refresh.
     void fetchUsage();
-    // The fetch the timer and a wake from sleep make: none without a sign-in, none while
-    // one is running, none while the service has asked to be left alone after a rate
-    // limit, and none with Claude Code's token sooner than its spacing allows.
+    // The fetch the timer makes.
     void scheduledFetch();
+    // Reads the sign-in and fetches with it when the gate lets the trigger's request go;
+    // one that comes by itself needs a sign-in.
+    void request(FetchTrigger trigger);
     // Stores the cookie; with an organization (the one the browser last used), that one is
     // read from then on. Nothing else changes unless the keyring takes it.
     void saveCookie(const QString& cookie,
@@ -102,9 +105,11 @@ private:
         std::optional<QString> claudeCodePlan;
     };
     void readCookie(std::function<void(const CookieRead&)> then);
-    void onCookieRead(const CookieRead& read, bool startUp, bool automatic);
-    void fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic);
-    void beginChain(State next, UsageSource source, const QString& credential);
+    void onCookieRead(const CookieRead& read, FetchTrigger trigger);
+    void fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, FetchTrigger trigger);
+    // Sends when the gate lets the trigger's request go; else publishes what was read.
+    void beginChain(State next, FetchTrigger trigger, UsageSource source,
+                    const QString& credential);
     void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
                        const std::optional<QString>& organization);
@@ -114,7 +119,6 @@ private:
     void dropRunning();
     // A user's save or clear: the same, loading over.
     State beginUserAction();
-    void readRefreshInterval();
     // The account's organization or source setting was edited.
     void onChoiceChanged();
     std::optional<QString> chosenOrganization() const;
@@ -129,11 +133,7 @@ private:
     Clock m_clock;
     UsageChain* m_chain;
     ClaudeCodeSource* m_claudeCode;
-    QTimer m_refreshTimer;
-    // An automatic fetch held back by the spacing of Claude Code's requests.
-    QTimer m_spacingTimer;
-    double m_refreshInterval = 0;
-    std::optional<QDateTime> m_rateLimitedUntil;
+    FetchGate* m_gate;
     int m_generation = 0;
     QString m_accountId = Accounts::defaultId;
     // The account's choices as last seen, to tell which an edit of the settings changed.

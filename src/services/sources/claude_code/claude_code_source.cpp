@@ -47,16 +47,3 @@ void ClaudeCodeSource::refuse(const QString& token)
 {
     m_refusedToken = digestOf(token);
 }
-
-int ClaudeCodeSource::secondsBeforeRequest() const
-{
-    if (!m_lastRequest)
-        return 0;
-    const qint64 since = m_lastRequest->secsTo(m_clock());
-    return since >= 0 && since < spacingSeconds ? int(spacingSeconds - since) : 0;
-}
-
-void ClaudeCodeSource::requestSent()
-{
-    m_lastRequest = m_clock();
-}
