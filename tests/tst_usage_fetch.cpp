@@ -46,7 +46,6 @@ private Q_SLOTS:
     void redirectElsewhereIsNotFollowed();
     void noCookieTouchesNothingElse();
     void failureKeepsEarlierSnapshot();
-    void overlappingFetchesBothPublish();
     void serviceDestroyedMidChain();
     void keepsTheRenewedSession_data();
     void keepsTheRenewedSession();
@@ -148,7 +147,6 @@ void TestUsageFetch::outcomes_data()
     QTest::newRow("organizations 500")
         << status(500, "boom") << usage << "Server error: 500" << false;
     QTest::newRow("usage 204") << orgs << status(204) << "Server error: 204" << true;
-    QTest::newRow("usage 429") << orgs << status(429) << "Server error: 429" << true;
     QTest::newRow("empty organizations")
         << ServiceBodies::json("[]") << usage << FetchMessages::organizationNotFound() << false;
     QTest::newRow("malformed organizations")
@@ -315,30 +313,6 @@ void TestUsageFetch::failureKeepsEarlierSnapshot()
 
     fx.serveHappyPath();
     QVERIFY(fx.fetchAndWait(*service));
-    QCOMPARE(service->error(), std::nullopt);
-}
-
-void TestUsageFetch::overlappingFetchesBothPublish()
-{
-    Fx fx;
-    fx.serveHappyPath();
-    auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service)); // caches the organization
-
-    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
-    slow.delayMs = 300;
-    fx.server.on(Fx::usagePath, slow);
-    QSignalSpy published(service.get(), &UsageService::usageDataChanged);
-    QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
-    service->fetchUsage();
-    QVERIFY(requested.wait());
-    fx.server.on(Fx::usagePath, status(500));
-    service->fetchUsage();
-
-    // The fast failure lands first and already ends loading; the slow success follows.
-    QTRY_VERIFY(service->error() == std::optional<QString>(QStringLiteral("Server error: 500")));
-    QVERIFY(!service->isLoading());
-    QTRY_COMPARE(published.count(), 1);
     QCOMPARE(service->error(), std::nullopt);
 }
 

@@ -3,6 +3,9 @@
 #include "services/fetch/retry_after.h"
 #include "services/settings.h"
 
+#include <QCryptographicHash>
+
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -16,22 +19,9 @@ int timerMilliseconds(double seconds)
                                                  : static_cast<int>(ms);
 }
 
-// The triggers that come by themselves rather than from something the user did.
-bool isAutomatic(FetchTrigger trigger)
+QByteArray digestOf(const QString& credential)
 {
-    switch (trigger) {
-    case FetchTrigger::start:
-    case FetchTrigger::timer:
-    case FetchTrigger::wake:
-    case FetchTrigger::claudeCodeChanged:
-        return true;
-    case FetchTrigger::opening:
-    case FetchTrigger::refresh:
-    case FetchTrigger::saved:
-    case FetchTrigger::choice:
-        return false;
-    }
-    return false;
+    return QCryptographicHash::hash(credential.toUtf8(), QCryptographicHash::Sha256);
 }
 
 } // namespace
@@ -42,7 +32,15 @@ FetchGate::FetchGate(Settings& defaults, Clock clock, QObject* parent)
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &FetchGate::due);
     m_heldTimer.setSingleShot(true);
-    connect(&m_heldTimer, &QTimer::timeout, this, &FetchGate::due);
+    // On time rather than early: early would find the pause still on.
+    m_heldTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_heldTimer, &QTimer::timeout, this, [this] {
+        m_heldUntil = {};
+        // The held request stands for a tick: the next one is an interval later.
+        if (m_refreshTimer.isActive())
+            startTimer();
+        Q_EMIT due();
+    });
     readInterval();
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
         if (key == Settings::refreshIntervalKey)
@@ -53,19 +51,22 @@ FetchGate::FetchGate(Settings& defaults, Clock clock, QObject* parent)
 FetchGate::Verdict FetchGate::ask(FetchTrigger trigger, UsageSource source)
 {
     const QDateTime now = m_clock();
-    const bool scheduled = isAutomatic(trigger) && trigger != FetchTrigger::start;
-    // One chain at a time: the one still running is this tick's refresh.
-    if (scheduled && m_running)
+    // A user's save or pick drops the running chain; everything else waits for it.
+    const bool dropsRunning = trigger == FetchTrigger::saved || trigger == FetchTrigger::choice;
+    if (m_running && !dropsRunning)
         return {Verdict::Kind::running, {}};
-    // A rate-limited account is left alone until the server says; Refresh still asks.
-    if (scheduled && m_pausedUntil && now < *m_pausedUntil)
-        return {Verdict::Kind::paused, *m_pausedUntil};
-    if (isAutomatic(trigger) && source == UsageSource::claudeCode && m_lastClaudeCodeRequest) {
+    // Every request during a rate limit extends it, so nothing asks, Refresh included.
+    if (const std::optional<QDateTime> until = pausedUntil(source)) {
+        hold(*until);
+        return {Verdict::Kind::paused, *until};
+    }
+    const bool byHand = dropsRunning || trigger == FetchTrigger::refresh;
+    if (!byHand && source == UsageSource::claudeCode && m_lastClaudeCodeRequest) {
         const qint64 since = m_lastClaudeCodeRequest->secsTo(now);
         if (since >= 0 && since < claudeCodeSpacingSeconds) {
-            const qint64 wait = claudeCodeSpacingSeconds - since;
-            m_heldTimer.start(int(wait * 1000));
-            return {Verdict::Kind::spaced, now.addSecs(wait)};
+            const QDateTime next = now.addSecs(claudeCodeSpacingSeconds - since);
+            hold(next);
+            return {Verdict::Kind::spaced, next};
         }
     }
     return {};
@@ -77,14 +78,46 @@ void FetchGate::sent(UsageSource source)
         m_lastClaudeCodeRequest = m_clock();
 }
 
-void FetchGate::rateLimited(const QByteArray& retryAfter)
+QDateTime FetchGate::rateLimited(UsageSource source, const QByteArray& retryAfter,
+                                 const QString& credential)
 {
-    m_pausedUntil = parseRetryAfter(retryAfter, m_clock());
+    const QDateTime now = m_clock();
+    Pause& pause = pauseOf(source);
+    ++pause.strikes;
+    pause.credential = digestOf(credential);
+    const std::optional<QDateTime> asked = parseRetryAfter(retryAfter, now);
+    if (asked && *asked > now) {
+        pause.until = *asked;
+    } else {
+        // "Retry-After: 0" from a server that goes on refusing: asking at once would only
+        // extend the block.
+        const int doublings = std::min(pause.strikes - 1, 8);
+        pause.until = now.addSecs(
+            std::min(qint64(firstBackoffSeconds) << doublings, qint64(longestBackoffSeconds)));
+    }
+    hold(pause.until);
+    return pause.until;
 }
 
-void FetchGate::lift()
+void FetchGate::lift(UsageSource source)
 {
-    m_pausedUntil.reset();
+    pauseOf(source) = {};
+}
+
+void FetchGate::newSignIn(UsageSource source, const QString& credential)
+{
+    if (pauseOf(source).credential != digestOf(credential))
+        lift(source);
+}
+
+std::optional<QDateTime> FetchGate::pausedUntil(UsageSource source) const
+{
+    if (source == UsageSource::none)
+        return std::nullopt;
+    const Pause& pause = pauseOf(source);
+    if (!pause.until.isValid() || pause.until <= m_clock())
+        return std::nullopt;
+    return pause.until;
 }
 
 void FetchGate::startTimer()
@@ -96,6 +129,25 @@ void FetchGate::stopTimer()
 {
     m_refreshTimer.stop();
     m_heldTimer.stop();
+    m_heldUntil = {};
+}
+
+FetchGate::Pause& FetchGate::pauseOf(UsageSource source)
+{
+    return m_pauses[source == UsageSource::claudeCode ? 1 : 0];
+}
+
+const FetchGate::Pause& FetchGate::pauseOf(UsageSource source) const
+{
+    return m_pauses[source == UsageSource::claudeCode ? 1 : 0];
+}
+
+void FetchGate::hold(const QDateTime& at)
+{
+    if (m_heldTimer.isActive() && m_heldUntil <= at)
+        return;
+    m_heldUntil = at;
+    m_heldTimer.start(timerMilliseconds(std::max<qint64>(m_clock().msecsTo(at), 0) / 1000.0));
 }
 
 void FetchGate::readInterval()

@@ -1,5 +1,7 @@
 #include "services/fetch/fetch_messages.h"
 
+#include "models/usage_window.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -52,6 +54,10 @@ QString botProtection()
 QString serverError(int status)
 {
     return Texts::tr("Server error: %1").arg(status);
+}
+QString rateLimited(const QDateTime& nextTry)
+{
+    return Texts::tr("Rate limited: next try at %1").arg(UsageWindows::timeOfDayText(nextTry));
 }
 QString organizationsParseFailed(const QString& description)
 {

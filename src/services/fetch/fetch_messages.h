@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // Every message the usage fetch can leave in UsageService::error.
@@ -14,6 +15,8 @@ QString organizationsUnauthorized();
 QString usageUnauthorized();
 QString botProtection();
 QString serverError(int status);
+// "Rate limited: next try at 3:05 PM"
+QString rateLimited(const QDateTime& nextTry);
 QString organizationsParseFailed(const QString& description);
 QString organizationNotFound();
 QString usageParseFailed(const QString& description);

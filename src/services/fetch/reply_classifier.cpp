@@ -96,7 +96,7 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
     }
     ReplyStep step = fail(FetchMessages::serverError(status));
     step.diagnostic = diagnosticLine(kind, facts.body);
-    if (status == 429 && !facts.retryAfter.isEmpty())
+    if (status == 429)
         step.retryAfter = facts.retryAfter;
     return step;
 }

@@ -38,7 +38,7 @@ struct ReplyStep {
     bool rejectToken = false;
     // The line printed for an unexpected status, when its body is UTF-8 text.
     std::optional<QString> diagnostic;
-    // A rate-limit answer's Retry-After value, for pausing the refresh timer.
+    // A rate-limit answer's Retry-After value (empty when absent), for the pause.
     std::optional<QByteArray> retryAfter;
 };
 

@@ -27,7 +27,7 @@ struct ChainOutcome {
     // What the organizations answer listed, when the run asked.
     std::optional<QList<Organization>> organizations;
     std::optional<Organization> organization;
-    // A rate-limit answer's Retry-After value.
+    // A rate-limit answer's Retry-After value (empty when absent).
     std::optional<QByteArray> retryAfter;
     // The endpoint refused Claude Code's token.
     bool tokenRefused = false;

@@ -92,6 +92,11 @@ const QTimer& UsageService::refreshTimer() const
     return m_gate->refreshTimer();
 }
 
+std::optional<QDateTime> UsageService::pausedUntil() const
+{
+    return m_gate->pausedUntil(m_state.source);
+}
+
 void UsageService::start()
 {
     request(FetchTrigger::start);
@@ -185,7 +190,13 @@ void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signI
 void UsageService::beginChain(State next, FetchTrigger trigger, UsageSource source,
                               const QString& credential)
 {
-    if (!m_gate->ask(trigger, source).goes()) {
+    const FetchGate::Verdict verdict = m_gate->ask(trigger, source);
+    if (!verdict.goes()) {
+        // Asked for by hand: the user is told why nothing happens.
+        const bool byHand = trigger == FetchTrigger::refresh || trigger == FetchTrigger::saved ||
+                            trigger == FetchTrigger::choice;
+        if (byHand && verdict.kind == FetchGate::Verdict::Kind::paused)
+            next.error = FetchMessages::rateLimited(verdict.nextTry);
         apply(next);
         return;
     }
@@ -198,8 +209,9 @@ void UsageService::beginChain(State next, FetchTrigger trigger, UsageSource sour
 
 void UsageService::onChainFinished(const ChainOutcome& outcome)
 {
+    std::optional<QDateTime> pausedUntil;
     if (outcome.retryAfter)
-        m_gate->rateLimited(*outcome.retryAfter);
+        pausedUntil = m_gate->rateLimited(outcome.source, *outcome.retryAfter, outcome.credential);
     if (outcome.tokenRefused)
         m_claudeCode->refuse(outcome.credential);
     State next = m_state;
@@ -210,12 +222,12 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
     }
     if (outcome.data) {
         // The service answered: whatever pause it asked for earlier is over.
-        m_gate->lift();
+        m_gate->lift(outcome.source);
         next.usageData = outcome.data;
         ++next.snapshot;
         next.error.reset();
     } else {
-        next.error = outcome.error;
+        next.error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
     }
     apply(next);
 }
@@ -260,7 +272,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         AccountStore::setOrganization(m_defaults, m_accountId, *organization);
     }
     m_chain->forgetOrganization();
-    m_gate->lift();
+    m_gate->newSignIn(UsageSource::cookie, cookie);
     next.hasCookie = true;
     startAutoRefresh();
     State withSource = next;
@@ -298,7 +310,7 @@ void UsageService::onCookieRemoved(SecretState left)
         return;
     }
     m_chain->forgetOrganization();
-    m_gate->lift();
+    m_gate->lift(UsageSource::cookie);
     next.hasCookie = false;
     next.organizations.clear();
     next.organization.reset();

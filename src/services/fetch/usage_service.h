@@ -57,6 +57,9 @@ public:
     QString owner() const;
 
     const QTimer& refreshTimer() const;
+    // When the source the figures come from may be asked again after a rate limit; none
+    // while it is not paused.
+    std::optional<QDateTime> pausedUntil() const;
 
     // The account whose settings (organization, source) this service reads; the first
     // one unless set, before start().
