@@ -1,9 +1,9 @@
-#include "build_config.h"
 #include "service_fixture.h"
 #include "services/fetch/fetch_messages.h"
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(ScriptedResponse)
@@ -17,6 +17,8 @@ private Q_SLOTS:
     void sourceChoice_data();
     void sourceChoice();
     void readsWithTheTokenAlone();
+    void identifiesAsClaudeCode_data();
+    void identifiesAsClaudeCode();
     void renewedSignInWithoutRestart();
     void refusals_data();
     void refusals();
@@ -25,7 +27,7 @@ private Q_SLOTS:
 namespace {
 
 using Fx = ServiceFixture;
-const QByteArray oauthPath = "/api/oauth/usage";
+const QByteArray oauthPath = ServiceBodies::oauthUsagePath;
 
 QDateTime inHours(int hours)
 {
@@ -104,8 +106,47 @@ void TestClaudeCode::readsWithTheTokenAlone()
     QCOMPARE(request.header("Authorization"), QByteArray("Bearer test-token-1"));
     QCOMPARE(request.header("anthropic-beta"), QByteArray("oauth-2025-04-20"));
     QCOMPARE(request.header("Accept"), QByteArray("application/json"));
-    QCOMPARE(request.header("User-Agent"), QByteArray("Gaugery/") + BuildConfig::version);
+    QCOMPARE(request.header("User-Agent"), QByteArray("claude-code/2.1"));
     QCOMPARE(request.header("Cookie"), QByteArray());
+}
+
+void TestClaudeCode::identifiesAsClaudeCode_data()
+{
+    QTest::addColumn<QByteArray>("claude"); // what `claude --version` runs; empty: no claude
+    QTest::addColumn<QByteArray>("userAgent");
+
+    QTest::newRow("its version") << QByteArray("echo '2.1.74 (Claude Code)'")
+                                 << QByteArray("claude-code/2.1.74");
+    QTest::newRow("none on the PATH") << QByteArray() << QByteArray("claude-code/2.1");
+    QTest::newRow("another program")
+        << QByteArray("echo 'claude 0.3, a chat client'") << QByteArray("claude-code/2.1");
+    QTest::newRow("failing") << QByteArray("echo 2.1.74; exit 3") << QByteArray("claude-code/2.1");
+}
+
+void TestClaudeCode::identifiesAsClaudeCode()
+{
+    QFETCH(QByteArray, claude);
+    Fx fx;
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    fx.store->put(std::nullopt);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
+    QTemporaryDir bin;
+    if (!claude.isEmpty()) {
+        QFile script(bin.filePath(QStringLiteral("claude")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + claude + "\n");
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    auto accounts = fx.makeAccounts();
+    QSignalSpy answered(&accounts->claudeCodeVersion(), &ClaudeCodeVersion::answered);
+    QVERIFY(Fx::startAndWait(*accounts));
+    qputenv("PATH", path);
+    QVERIFY(answered.count() == 1 || answered.wait());
+    QVERIFY(fx.fetchAndWait(accounts->first()));
+    QTEST(fx.server.requests().last().header("User-Agent"), "userAgent");
+    QVERIFY(accounts->first().usageData());
 }
 
 void TestClaudeCode::renewedSignInWithoutRestart()

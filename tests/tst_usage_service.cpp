@@ -150,13 +150,11 @@ void TestUsageService::rateLimitPauses()
     fx.server.on(Fx::organizationsPath, ServiceBodies::json(ServiceBodies::organizations()));
     auto service = fx.makeService([&now] { return now; });
     for (qsizetype i = 0; i < answers.size(); ++i) {
-        ScriptedResponse answer = ServiceBodies::json(
-            R"({"type":"error","error":{"type":"rate_limit_error","message":"Rate limited"}})",
-            429);
+        ScriptedResponse answer = ServiceBodies::rateLimited(answers.at(i));
         if (answers.at(i) == "ok")
             answer = ServiceBodies::json(ServiceBodies::usage());
-        else if (!answers.at(i).isNull())
-            answer.headers.append({"Retry-After", answers.at(i)});
+        else if (answers.at(i).isNull())
+            answer.headers.clear();
         fx.server.on(Fx::usagePath, answer);
         const qsizetype asked = fx.server.requestedPaths().count(Fx::usagePath);
         QVERIFY(fx.fetchAndWait(*service));
@@ -190,7 +188,7 @@ void TestUsageService::nothingAsksDuringAPause()
     Fx fx;
     fx.store->put(std::nullopt);
     fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(8 * 3600));
-    fx.server.on("/api/oauth/usage", ScriptedResponse{429, {{"Retry-After", "0"}}, "{}"});
+    fx.server.on(ServiceBodies::oauthUsagePath, ServiceBodies::rateLimited());
     auto service = fx.makeService([&now] { return now; });
     QVERIFY(fx.startAndWait(*service));
     QCOMPARE(fx.server.requests().size(), 1);

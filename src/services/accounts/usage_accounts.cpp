@@ -55,6 +55,7 @@ UsageService& UsageAccounts::first() const
 void UsageAccounts::start()
 {
     m_started = true;
+    m_claudeCodeVersion.ask();
     for (UsageService* service : services())
         service->start();
 }
@@ -80,6 +81,7 @@ void UsageAccounts::add(const Account& account)
         std::make_unique<UsageService>(*entry.keyring, m_settings, m_endpoints, m_clock);
     UsageService* service = entry.service.get();
     service->setAccountId(account.id);
+    service->setClaudeCodeVersion(m_claudeCodeVersion);
     connect(service, &UsageService::changed, this, &UsageAccounts::changed);
     connect(service, &UsageService::usageDataChanged, this,
             [this, id = account.id] { Q_EMIT usageDataChanged(id); });

@@ -7,6 +7,7 @@
 #include "services/fetch/fetch_messages.h"
 #include "services/parsing/organizations_parser.h"
 #include "services/parsing/usage_parser.h"
+#include "services/sources/claude_code/claude_code_version.h"
 
 UsageChain::UsageChain(const UsageEndpoints& endpoints, Clock clock,
                        std::function<std::optional<QString>()> chosen, QObject* parent)
@@ -26,7 +27,10 @@ bool UsageChain::begin(UsageSource source, const QString& credential)
     }
     if (source == UsageSource::claudeCode) {
         // The token belongs to one account: no organizations to list.
-        send(RequestKind::oauthUsage, m_requests.createOAuthUsageRequest(credential), run);
+        send(
+            RequestKind::oauthUsage,
+            m_requests.createOAuthUsageRequest(credential, ClaudeCodeVersion::userAgent(m_version)),
+            run);
     } else if (m_organizationId) {
         fetchUsageData(run);
     } else {

@@ -37,6 +37,8 @@ struct ChainOutcome {
 // with the browser session, or the OAuth usage with Claude Code's token. Each reply is
 // classified, its body decoded off the GUI thread, and the session kept as a browser
 // keeps it. Runs begun before a drop() end silently.
+class ClaudeCodeVersion;
+
 class UsageChain : public QObject {
     Q_OBJECT
 
@@ -49,6 +51,8 @@ public:
     // False when the run ended at once, without a request (its outcome already given).
     bool begin(UsageSource source, const QString& credential);
     void drop();
+    // Whose version the OAuth usage request names; it must outlive the chain.
+    void setClaudeCodeVersion(const ClaudeCodeVersion* version) { m_version = version; }
     // The organization whose usage is read, while it is known.
     const std::optional<QString>& organizationId() const { return m_organizationId; }
     void forgetOrganization() { m_organizationId.reset(); }
@@ -88,5 +92,6 @@ private:
     // deletes children, so no reply handler runs on a half-destroyed chain.
     QNetworkAccessManager* m_network;
     std::optional<QString> m_organizationId;
+    const ClaudeCodeVersion* m_version = nullptr;
     int m_generation = 0;
 };

@@ -42,6 +42,11 @@ void UsageService::setAccountId(const QString& id)
     m_sourceSetting = chosenSource();
 }
 
+void UsageService::setClaudeCodeVersion(const ClaudeCodeVersion& version)
+{
+    m_chain->setClaudeCodeVersion(&version);
+}
+
 void UsageService::onChoiceChanged()
 {
     const std::optional<QString> organization = chosenOrganization();

@@ -13,6 +13,7 @@
 #include <optional>
 
 class ClaudeCodeSource;
+class ClaudeCodeVersion;
 class KeyringService;
 class Settings;
 class UsageChain;
@@ -65,6 +66,8 @@ public:
     // one unless set, before start().
     void setAccountId(const QString& id);
     const QString& accountId() const { return m_accountId; }
+    // The installed Claude Code's, for the OAuth usage request; it must outlive the service.
+    void setClaudeCodeVersion(const ClaudeCodeVersion& version);
 
     // Reads the stored cookie and Claude Code's file once; with either (a locked keyring
     // counts), the refresh timer starts and a first fetch runs.
