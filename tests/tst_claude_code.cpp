@@ -7,6 +7,7 @@
 #include <QTest>
 
 Q_DECLARE_METATYPE(ScriptedResponse)
+Q_DECLARE_METATYPE(UsageSource)
 
 // Reading the figures with Claude Code's own sign-in, against the loopback server and a
 // credentials file in a temporary home.
@@ -16,6 +17,8 @@ class TestClaudeCode : public QObject {
 private Q_SLOTS:
     void sourceChoice_data();
     void sourceChoice();
+    void fallsBackBetweenSources_data();
+    void fallsBackBetweenSources();
     void readsWithTheTokenAlone();
     void identifiesAsClaudeCode_data();
     void identifiesAsClaudeCode();
@@ -85,6 +88,78 @@ void TestClaudeCode::sourceChoice()
     QCOMPARE(fx.server.requestedPaths().value(0), firstRequest);
     QCOMPARE(service->isConnected(), !firstRequest.isEmpty());
     QCOMPARE(service->refreshTimer().isActive(), !firstRequest.isEmpty());
+}
+
+void TestClaudeCode::fallsBackBetweenSources_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<ScriptedResponse>("organizations");
+    QTest::addColumn<ScriptedResponse>("usage");
+    QTest::addColumn<ScriptedResponse>("oauth");
+    QTest::addColumn<QList<QByteArray>>("asked");
+    QTest::addColumn<UsageSource>("source");
+    QTest::addColumn<QString>("error");
+
+    const QString automatic = UsageSources::automatic;
+    const ScriptedResponse orgs = ServiceBodies::json(ServiceBodies::organizations());
+    const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
+    const ScriptedResponse expired = ServiceBodies::json("{}", 401);
+    ScriptedResponse challenge = ServiceBodies::json("{}", 403);
+    challenge.headers.append(qMakePair(QByteArray("cf-mitigated"), QByteArray("challenge")));
+    const QList<QByteArray> toClaudeCode{Fx::organizationsPath, oauthPath};
+    const QList<QByteArray> cookieAlone{Fx::organizationsPath};
+    QTest::newRow("the cookie expired") << automatic << expired << usage << usage << toClaudeCode
+                                        << UsageSource::claudeCode << QString();
+    QTest::newRow("the network refused")
+        << automatic << ServiceBodies::json("{}", 403) << usage << usage << toClaudeCode
+        << UsageSource::claudeCode << QString();
+    QTest::newRow("a challenge") << automatic << challenge << usage << usage << toClaudeCode
+                                 << UsageSource::claudeCode << QString();
+    QTest::newRow("rate limited") << automatic << orgs << ServiceBodies::rateLimited() << usage
+                                  << QList<QByteArray>{Fx::organizationsPath, Fx::usagePath,
+                                                       oauthPath}
+                                  << UsageSource::claudeCode << QString();
+    QTest::newRow("a server error is no sign-in's")
+        << automatic << ServiceBodies::json("{}", 500) << usage << usage << cookieAlone
+        << UsageSource::cookie << QStringLiteral("Server error: 500");
+    QTest::newRow("both refuse: the first one's reason")
+        << automatic << expired << usage << expired << toClaudeCode << UsageSource::cookie
+        << FetchMessages::organizationsUnauthorized();
+    QTest::newRow("the cookie chosen")
+        << UsageSources::cookie << expired << usage << usage << cookieAlone << UsageSource::cookie
+        << FetchMessages::organizationsUnauthorized();
+}
+
+void TestClaudeCode::fallsBackBetweenSources()
+{
+    QFETCH(QString, setting);
+    QFETCH(ScriptedResponse, organizations);
+    QFETCH(ScriptedResponse, usage);
+    QFETCH(ScriptedResponse, oauth);
+    QFETCH(QList<QByteArray>, asked);
+    QFETCH(UsageSource, source);
+    QFETCH(QString, error);
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    Fx fx;
+    fx.server.on(Fx::organizationsPath, organizations);
+    fx.server.on(Fx::usagePath, usage);
+    fx.server.on(oauthPath, oauth);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(8 * 3600));
+    fx.defaults.defaults().setValue(Settings::usageSourceKey, setting);
+    auto service = fx.makeService([&now] { return now; });
+    QVERIFY(fx.startAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(), asked);
+    QCOMPARE(service->source(), source);
+    QCOMPARE(service->error().value_or(QString()), error);
+    QCOMPARE(service->usageData().has_value(), error.isEmpty());
+
+    // Once the cookie answers again, it is read again.
+    fx.serveHappyPath();
+    now = now.addSecs(3600);
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->source(), UsageSource::cookie);
+    QCOMPARE(service->error(), std::nullopt);
+    QCOMPARE(fx.server.requestedPaths().last(), Fx::usagePath);
 }
 
 void TestClaudeCode::readsWithTheTokenAlone()

@@ -124,10 +124,28 @@ void TestUsageFetch::outcomes_data()
     ScriptedResponse streamed = ServiceBodies::json("{" + big + "}");
     streamed.omitContentLength = true;
 
+    const QString refused = FetchMessages::refusedNetwork();
+    const ScriptedResponse sessionInvalid = ServiceBodies::json(
+        R"({"type":"error","error":{"type":"permission_error","message":"Invalid authorization",
+            "details":{"error_code":"account_session_invalid"}}})",
+        403);
+    const ScriptedResponse unauthenticated = ServiceBodies::json(
+        R"({"type":"error","error":{"type":"authentication_error","message":"no"}})", 403);
+    const ScriptedResponse unserved = ServiceBodies::json(
+        R"({"type":"error","error":{"type":"permission_error",
+            "message":"We are unable to serve your request"}})",
+        403);
     QTest::newRow("organizations 401") << status(401) << usage << orgsExpired << false;
-    QTest::newRow("organizations 403") << status(403) << usage << orgsExpired << false;
+    QTest::newRow("organizations 403, session invalid")
+        << unauthenticated << usage << orgsExpired << false;
+    QTest::newRow("organizations 403 without a word") << status(403) << usage << refused << false;
     QTest::newRow("usage 401 forgets organization") << orgs << status(401) << usageExpired << false;
-    QTest::newRow("usage 403 forgets organization") << orgs << status(403) << usageExpired << false;
+    QTest::newRow("usage 403, session invalid, forgets organization")
+        << orgs << sessionInvalid << usageExpired << false;
+    QTest::newRow("usage 403 without a word keeps organization")
+        << orgs << status(403) << refused << true;
+    QTest::newRow("usage 403 unable to serve keeps organization")
+        << orgs << unserved << refused << true;
     ScriptedResponse challengeHeader = status(403);
     challengeHeader.headers.append(qMakePair(QByteArray("cf-mitigated"), QByteArray("challenge")));
     const ScriptedResponse challengePage{
@@ -142,8 +160,8 @@ void TestUsageFetch::outcomes_data()
     QTest::newRow("usage challenge page keeps organization")
         << orgs << challengePage << blocked << true;
     QTest::newRow("organizations challenge") << challengeHeader << usage << blocked << false;
-    QTest::newRow("usage 403 page without challenge")
-        << orgs << plainHtml403 << usageExpired << false;
+    QTest::newRow("usage 403 block page keeps organization")
+        << orgs << plainHtml403 << refused << true;
     QTest::newRow("organizations 500")
         << status(500, "boom") << usage << "Server error: 500" << false;
     QTest::newRow("usage 204") << orgs << status(204) << "Server error: 204" << true;

@@ -51,6 +51,11 @@ QString botProtection()
     return Texts::tr(
         "Blocked by the service's bot protection. Try again later or from another network.");
 }
+QString refusedNetwork()
+{
+    return Texts::tr(
+        "The service refused requests from this network or program. Your cookie is kept.");
+}
 QString serverError(int status)
 {
     return Texts::tr("Server error: %1").arg(status);

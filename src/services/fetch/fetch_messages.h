@@ -14,6 +14,7 @@ QString invalidResponse();
 QString organizationsUnauthorized();
 QString usageUnauthorized();
 QString botProtection();
+QString refusedNetwork();
 QString serverError(int status);
 // "Rate limited: next try at 3:05 PM"
 QString rateLimited(const QDateTime& nextTry);

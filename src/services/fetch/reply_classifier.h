@@ -28,11 +28,16 @@ struct ReplyFacts {
     QList<QNetworkCookie> setCookies;
 };
 
+// Why a source refused where the other source may still answer: its sign-in, a block of
+// this network or program, a rate limit.
+enum class Refusal { none, signIn, blocked, rateLimited };
+
 // What the service does with a reply: fail with a message, or decode the body.
 struct ReplyStep {
     enum class Action { fail, decode };
     Action action = Action::fail;
     QString message;
+    Refusal refusal = Refusal::none;
     bool forgetOrganization = false;
     // Claude Code's token was refused: it is not sent again until the file changes.
     bool rejectToken = false;

@@ -89,6 +89,7 @@ void UsageChain::onReplyFinished(RequestKind kind, const ReplyFacts& facts, Run 
     ChainOutcome outcome;
     outcome.retryAfter = step.retryAfter;
     outcome.tokenRefused = step.rejectToken;
+    outcome.refusal = step.refusal;
     fail(step.message, run, std::move(outcome));
 }
 

@@ -31,6 +31,7 @@ struct ChainOutcome {
     std::optional<QByteArray> retryAfter;
     // The endpoint refused Claude Code's token.
     bool tokenRefused = false;
+    Refusal refusal = Refusal::none;
 };
 
 // The requests of one account: the organizations (while none is known), then the usage

@@ -146,70 +146,88 @@ std::optional<ClaudeCodeSignIn> UsageService::readClaudeCode(State& next, bool w
     return signIn;
 }
 
+QList<UsageService::Candidate>
+UsageService::candidates(const CookieRead& read,
+                         const std::optional<ClaudeCodeSignIn>& claudeCode) const
+{
+    QList<Candidate> list;
+    for (UsageSource source :
+         UsageSources::order(chosenSource(), read.state, claudeCode.has_value())) {
+        Candidate candidate{source, {}, {}};
+        if (source == UsageSource::cookie && read.state == SecretState::found)
+            candidate.credential = read.cookie;
+        else if (source == UsageSource::cookie)
+            // There is a cookie; the keyring will be unlocked, and the timer tries again.
+            candidate.problem = FetchMessages::keyringLocked();
+        else if (m_claudeCode->isExpired(*claudeCode))
+            candidate.problem = FetchMessages::claudeCodeExpired();
+        else
+            candidate.credential = claudeCode->accessToken;
+        list.append(candidate);
+    }
+    return list;
+}
+
 void UsageService::onCookieRead(const CookieRead& read, FetchTrigger trigger)
 {
     const bool startUp = trigger == FetchTrigger::start;
     State next = m_state;
     next.hasCookie = read.state == SecretState::found || read.state == SecretState::locked;
     const bool wanted = chosenSource() == UsageSources::claudeCode || !next.hasCookie;
-    const std::optional<ClaudeCodeSignIn> claudeCode = readClaudeCode(next, wanted);
-    next.source = UsageSources::choose(chosenSource(), read.state, claudeCode.has_value());
-    if (next.source != UsageSource::none && startUp)
-        startAutoRefresh();
-    switch (next.source) {
-    case UsageSource::cookie:
-        if (read.state == SecretState::found) {
-            beginChain(next, trigger, UsageSource::cookie, read.cookie);
-            return;
-        }
-        // There is a cookie; the keyring will be unlocked, and the timer tries again.
-        next.error = FetchMessages::keyringLocked();
-        break;
-    case UsageSource::claudeCode:
-        fetchWithClaudeCode(next, *claudeCode, trigger);
+    const QList<Candidate> list = candidates(read, readClaudeCode(next, wanted));
+    if (!list.isEmpty()) {
+        if (startUp)
+            startAutoRefresh();
+        attempt(next, {trigger, list.first().source, list, {}});
         return;
-    case UsageSource::none:
-        if (startUp) {
-            apply(next);
-            return;
-        }
+    }
+    next.source = UsageSource::none;
+    if (!startUp)
         next.error = chosenSource() == UsageSources::claudeCode
                          ? FetchMessages::noClaudeCodeSignIn()
                          : FetchMessages::noCookie();
-        break;
-    }
     apply(next);
 }
 
-void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn,
-                                       FetchTrigger trigger)
+void UsageService::attempt(State next, Fallback plan)
 {
-    if (m_claudeCode->isExpired(signIn)) {
-        next.error = FetchMessages::claudeCodeExpired();
-        apply(next);
-        return;
+    m_fallback.reset();
+    while (!plan.rest.isEmpty()) {
+        const Candidate candidate = plan.rest.takeFirst();
+        QString why = candidate.problem;
+        if (why.isEmpty()) {
+            const FetchGate::Verdict verdict = m_gate->ask(plan.trigger, candidate.source);
+            if (verdict.goes()) {
+                next.source = candidate.source;
+                m_fallback = plan;
+                beginChain(next, candidate);
+                return;
+            }
+            // A chain running, or Claude Code's spacing: asked again when they are over.
+            if (verdict.kind != FetchGate::Verdict::Kind::paused) {
+                next.isLoading = verdict.kind == FetchGate::Verdict::Kind::running;
+                apply(next);
+                return;
+            }
+            why = FetchMessages::rateLimited(verdict.nextTry);
+        }
+        if (plan.problem.isEmpty())
+            plan.problem = why;
     }
-    beginChain(next, trigger, UsageSource::claudeCode, signIn.accessToken);
+    // None can be read now: the first one's reason is what the user can act on.
+    next.source = plan.first;
+    next.isLoading = false;
+    next.error = plan.problem;
+    apply(next);
 }
 
-void UsageService::beginChain(State next, FetchTrigger trigger, UsageSource source,
-                              const QString& credential)
+void UsageService::beginChain(State next, const Candidate& candidate)
 {
-    const FetchGate::Verdict verdict = m_gate->ask(trigger, source);
-    if (!verdict.goes()) {
-        // Asked for by hand: the user is told why nothing happens.
-        const bool byHand = trigger == FetchTrigger::refresh || trigger == FetchTrigger::saved ||
-                            trigger == FetchTrigger::choice;
-        if (byHand && verdict.kind == FetchGate::Verdict::Kind::paused)
-            next.error = FetchMessages::rateLimited(verdict.nextTry);
-        apply(next);
-        return;
-    }
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    if (m_chain->begin(source, credential))
-        m_gate->sent(source);
+    if (m_chain->begin(candidate.source, candidate.credential))
+        m_gate->sent(candidate.source);
 }
 
 void UsageService::onChainFinished(const ChainOutcome& outcome)
@@ -220,19 +238,35 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
     if (outcome.tokenRefused)
         m_claudeCode->refuse(outcome.credential);
     State next = m_state;
-    next.isLoading = false;
     if (outcome.organizations) {
         next.organizations = *outcome.organizations;
         next.organization = outcome.organization;
     }
+    const QString error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
+    const std::optional<Fallback> fallback = std::exchange(m_fallback, std::nullopt);
+    if (!outcome.data && outcome.refusal != Refusal::none && fallback &&
+        !fallback->rest.isEmpty()) {
+        // The other sign-in reads the figures until this one answers again.
+        m_gate->setRunning(false);
+        Fallback rest = *fallback;
+        if (rest.problem.isEmpty())
+            rest.problem = error;
+        attempt(next, rest);
+        return;
+    }
+    next.isLoading = false;
     if (outcome.data) {
         // The service answered: whatever pause it asked for earlier is over.
         m_gate->lift(outcome.source);
         next.usageData = outcome.data;
         ++next.snapshot;
         next.error.reset();
+    } else if (fallback && !fallback->problem.isEmpty()) {
+        // Neither answered: the first one's reason is what the user can act on.
+        next.source = fallback->first;
+        next.error = fallback->problem;
     } else {
-        next.error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
+        next.error = error;
     }
     apply(next);
 }
@@ -241,6 +275,7 @@ void UsageService::dropRunning()
 {
     ++m_generation;
     m_chain->drop();
+    m_fallback.reset();
 }
 
 UsageService::State UsageService::beginUserAction()
@@ -280,16 +315,15 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     m_gate->newSignIn(UsageSource::cookie, cookie);
     next.hasCookie = true;
     startAutoRefresh();
-    State withSource = next;
-    readClaudeCode(withSource, false);
-    withSource.source = UsageSources::choose(chosenSource(), SecretState::found,
-                                             withSource.claudeCodePlan.has_value());
-    if (withSource.source == UsageSource::cookie) {
-        beginChain(withSource, FetchTrigger::saved, UsageSource::cookie, cookie);
+    const QList<Candidate> list =
+        candidates({SecretState::found, cookie}, readClaudeCode(next, false));
+    if (list.first().source == UsageSource::cookie) {
+        attempt(next, {FetchTrigger::saved, list.first().source, list, {}});
         return;
     }
     // Claude Code is the chosen source: the cookie waits until it is chosen.
-    apply(withSource);
+    next.source = list.first().source;
+    apply(next);
 }
 
 void UsageService::clearCookie()

@@ -111,11 +111,29 @@ private:
         std::optional<QString> claudeCodePlan;
     };
     void readCookie(std::function<void(const CookieRead&)> then);
+    // A sign-in a refresh may read with: its credential, or why it cannot be used now.
+    struct Candidate {
+        UsageSource source = UsageSource::none;
+        QString credential;
+        QString problem;
+    };
+    // The sign-ins a refresh tries in turn while each is refused.
+    struct Fallback {
+        FetchTrigger trigger;
+        UsageSource first;
+        // Those not tried yet.
+        QList<Candidate> rest;
+        // The first one's reason, shown when none answers.
+        QString problem;
+    };
+
     void onCookieRead(const CookieRead& read, FetchTrigger trigger);
-    void fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, FetchTrigger trigger);
-    // Sends when the gate lets the trigger's request go; else publishes what was read.
-    void beginChain(State next, FetchTrigger trigger, UsageSource source,
-                    const QString& credential);
+    // In the order they are tried.
+    QList<Candidate> candidates(const CookieRead& read,
+                                const std::optional<ClaudeCodeSignIn>& claudeCode) const;
+    // Reads with the first sign-in of the plan the gate lets go; when none, says why.
+    void attempt(State next, Fallback plan);
+    void beginChain(State next, const Candidate& candidate);
     void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
                        const std::optional<QString>& organization);
@@ -140,6 +158,7 @@ private:
     UsageChain* m_chain;
     ClaudeCodeSource* m_claudeCode;
     FetchGate* m_gate;
+    std::optional<Fallback> m_fallback;
     int m_generation = 0;
     QString m_accountId = Accounts::defaultId;
     // The account's choices as last seen, to tell which an edit of the settings changed.
