@@ -62,7 +62,7 @@ void AppDelegate::start()
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
     connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, this, [this] {
         for (UsageService* service : m_accounts.services())
-            service->scheduledFetch();
+            service->request(FetchTrigger::wake);
     });
 
     m_accounts.start();

@@ -62,11 +62,9 @@ void UsageAccounts::start()
 
 void UsageAccounts::refreshAll()
 {
-    // One chain at a time for an account: one still running is its refresh.
-    for (UsageService* service : services()) {
-        if (!service->isLoading())
-            service->fetchUsage();
-    }
+    // Each account's gate holds it back while a chain runs or a rate limit lasts.
+    for (UsageService* service : services())
+        service->fetchUsage();
 }
 
 void UsageAccounts::add(const Account& account)

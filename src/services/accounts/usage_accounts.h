@@ -45,7 +45,7 @@ public:
     // the installed Claude Code's version, once.
     void start();
     const ClaudeCodeVersion& claudeCodeVersion() const { return m_claudeCodeVersion; }
-    // Refresh: every account that is not fetching already.
+    // Refresh: every account whose gate lets it.
     void refreshAll();
 
     // Adds an account reading this cookie (and, when given, this organization of it); its
