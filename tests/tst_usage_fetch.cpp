@@ -51,6 +51,7 @@ private Q_SLOTS:
     void keepsTheRenewedSession();
     void readsTheChosenOrganization_data();
     void readsTheChosenOrganization();
+    void aChosenOrganizationGoneIsNamed();
     void switchDropsTheLateReply();
 };
 
@@ -408,7 +409,7 @@ void TestUsageFetch::readsTheChosenOrganization_data()
     // Which one a choice picks is the organizations' rule (tst_organizations); here the
     // service reads what it picks and keeps the choice.
     QTest::newRow("the second, chosen") << "org-personal" << personal << "org-pers";
-    QTest::newRow("chosen, no longer listed: the first") << "org-gone" << team << "Acme Team";
+    QTest::newRow("none chosen: the first") << QString() << team << "Acme Team";
 }
 
 void TestUsageFetch::readsTheChosenOrganization()
@@ -421,14 +422,41 @@ void TestUsageFetch::readsTheChosenOrganization()
                  ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
                                          {"uuid":"org-personal","name":""}])"));
     fx.server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
+    if (!chosen.isNull())
+        fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
     auto service = fx.makeService();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, usagePath}));
     QCOMPARE(service->organizations().size(), 2);
     QTEST(service->organization()->displayName(), "name");
-    // A choice that is not listed today is kept for tomorrow.
-    QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey), chosen);
+}
+
+void TestUsageFetch::aChosenOrganizationGoneIsNamed()
+{
+    Fx fx;
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
+                                         {"uuid":"org-acme","name":"Acme Corp"}])"));
+    fx.server.on("/api/organizations/org-team/usage",
+                 ServiceBodies::json(R"({"five_hour":{"utilization":7}})"));
+    fx.server.on("/api/organizations/org-acme/usage", ServiceBodies::json(ServiceBodies::usage()));
+    fx.defaults.defaults().setValue(Settings::organizationIdKey, QStringLiteral("org-acme"));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+
+    // The session no longer sees the chosen one: said by name, and no other one read.
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"}])"));
+    service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
+    QTRY_COMPARE(service->error(),
+                 std::optional(FetchMessages::organizationNotListed(QStringLiteral("Acme Corp"))));
+    QCOMPARE(fx.server.requestedPaths().count("/api/organizations/org-team/usage"), 0);
+    QCOMPARE(service->usageData()->owner, QStringLiteral("org-acme"));
+    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->organizations().size(), 1);
+    // The choice is kept for when the session sees it again.
+    QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey),
+             QStringLiteral("org-acme"));
 }
 
 void TestUsageFetch::switchDropsTheLateReply()

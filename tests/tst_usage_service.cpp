@@ -259,7 +259,9 @@ void TestUsageService::intervalFollowsTheSetting()
 void TestUsageService::saveSucceeds()
 {
     Fx fx;
-    fx.serveHappyPath();
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(ServiceBodies::organizations("org-5678")));
+    fx.server.on("/api/organizations/org-5678/usage", ServiceBodies::json(ServiceBodies::usage()));
     fx.store->put(std::nullopt);
     auto service = fx.makeService();
     QSignalSpy published(service.get(), &UsageService::usageDataChanged);

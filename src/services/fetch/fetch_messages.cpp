@@ -72,6 +72,12 @@ QString organizationNotFound()
 {
     return Texts::tr("Could not find organization");
 }
+QString organizationNotListed(const QString& name)
+{
+    return Texts::tr("This session cannot see %1. Update the cookie or pick another "
+                     "organization.")
+        .arg(name);
+}
 QString usageParseFailed(const QString& description)
 {
     return Texts::tr("Failed to parse response: %1").arg(description);

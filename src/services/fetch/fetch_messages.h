@@ -20,6 +20,8 @@ QString serverError(int status);
 QString rateLimited(const QDateTime& nextTry);
 QString organizationsParseFailed(const QString& description);
 QString organizationNotFound();
+// "This session cannot see Acme Corp. Update the cookie or pick another organization."
+QString organizationNotListed(const QString& name);
 QString usageParseFailed(const QString& description);
 QString invalidCookie();
 QString keyringLocked();

@@ -120,10 +120,17 @@ void UsageChain::applyOrganization(const OrganizationResult& result, const Run& 
 {
     if (!isCurrent(run))
         return;
-    // The stored choice is kept even when it is not listed: a passing hiccup of the list
-    // must not lose it.
-    const std::optional<Organization> read =
-        Organizations::choose(result.organizations, m_chosen());
+    const std::optional<QString> chosen = m_chosen();
+    const std::optional<Organization> read = Organizations::choose(result.organizations, chosen);
+    Run listed = run;
+    listed.organizations = result.organizations;
+    if (!read && chosen && !result.organizations.isEmpty()) {
+        // The choice is kept, for a passing hiccup of the list; the user is told.
+        ChainOutcome outcome;
+        outcome.unlistedOrganization = chosen;
+        fail(FetchMessages::organizationNotListed(*chosen), listed, std::move(outcome));
+        return;
+    }
     if (!read) {
         fail(result.error.isEmpty() ? FetchMessages::organizationNotFound()
                                     : FetchMessages::organizationsParseFailed(result.error),
@@ -131,10 +138,8 @@ void UsageChain::applyOrganization(const OrganizationResult& result, const Run& 
         return;
     }
     m_organizationId = read->id;
-    Run next = run;
-    next.organizations = result.organizations;
-    next.organization = read;
-    fetchUsageData(next);
+    listed.organization = read;
+    fetchUsageData(listed);
 }
 
 void UsageChain::applyUsage(const UsageParseResult& result, const Run& run)

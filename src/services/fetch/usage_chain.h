@@ -29,6 +29,8 @@ struct ChainOutcome {
     std::optional<Organization> organization;
     // A rate-limit answer's Retry-After value (empty when absent).
     std::optional<QByteArray> retryAfter;
+    // The organization chosen, which the session no longer lists.
+    std::optional<QString> unlistedOrganization;
     // The endpoint refused Claude Code's token.
     bool tokenRefused = false;
     Refusal refusal = Refusal::none;

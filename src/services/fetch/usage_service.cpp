@@ -238,11 +238,13 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
     if (outcome.tokenRefused)
         m_claudeCode->refuse(outcome.credential);
     State next = m_state;
+    QString error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
+    if (outcome.unlistedOrganization)
+        error = FetchMessages::organizationNotListed(nameOf(*outcome.unlistedOrganization));
     if (outcome.organizations) {
         next.organizations = *outcome.organizations;
         next.organization = outcome.organization;
     }
-    const QString error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
     const std::optional<Fallback> fallback = std::exchange(m_fallback, std::nullopt);
     if (!outcome.data && outcome.refusal != Refusal::none && fallback &&
         !fallback->rest.isEmpty()) {
@@ -269,6 +271,15 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
         next.error = error;
     }
     apply(next);
+}
+
+QString UsageService::nameOf(const QString& organizationId) const
+{
+    for (const Organization& organization : m_state.organizations) {
+        if (organization.id == organizationId)
+            return organization.displayName();
+    }
+    return Organization{organizationId, {}}.displayName();
 }
 
 void UsageService::dropRunning()

@@ -146,6 +146,8 @@ private:
     // The account's organization or source setting was edited.
     void onChoiceChanged();
     std::optional<QString> chosenOrganization() const;
+    // As last listed, else the identifier's beginning.
+    QString nameOf(const QString& organizationId) const;
     QString chosenSource() const;
     // Claude Code's sign-in, its plan noted in `next`; `wanted`: a missing one is reported.
     std::optional<ClaudeCodeSignIn> readClaudeCode(State& next, bool wanted);
