@@ -1,10 +1,12 @@
 #include "service_fixture.h"
 #include "services/fetch/fetch_messages.h"
+#include "services/fetch/usage_notes.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 Q_DECLARE_METATYPE(ScriptedResponse)
 Q_DECLARE_METATYPE(UsageSource)
@@ -23,6 +25,8 @@ private Q_SLOTS:
     void identifiesAsClaudeCode_data();
     void identifiesAsClaudeCode();
     void renewedSignInWithoutRestart();
+    void saysWhenASignInEnds_data();
+    void saysWhenASignInEnds();
     void refusals_data();
     void refusals();
 };
@@ -233,7 +237,7 @@ void TestClaudeCode::renewedSignInWithoutRestart()
     fx.writeClaudeCode(QStringLiteral("test-token-old"), now.addSecs(3600));
     auto service = fx.makeService([&now] { return now; });
     QVERIFY(fx.startAndWait(*service));
-    QCOMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired()));
+    QCOMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired(now, now)));
     QVERIFY(service->refreshTimer().isActive());
 
     // The refused token is not sent again, however much later.
@@ -264,13 +268,55 @@ void TestClaudeCode::renewedSignInWithoutRestart()
     // A file that says the token has expired sends nothing.
     fx.writeClaudeCode(QStringLiteral("test-token-late"), now.addSecs(-60));
     const QByteArray written = fileBytes(fx);
-    QTRY_COMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired()));
+    QTRY_COMPARE(service->error(),
+                 std::optional(FetchMessages::claudeCodeExpired(now.addSecs(-60), now)));
     QCOMPARE(fx.server.requests().size(), 3);
 
     // Never a token request, never a write.
     for (const RecordedRequest& request : fx.server.requests())
         QCOMPARE(request.path, oauthPath);
     QCOMPARE(fileBytes(fx), written);
+}
+
+void TestClaudeCode::saysWhenASignInEnds_data()
+{
+    QTest::addColumn<bool>("cookie");
+    QTest::addColumn<int>("expiresIn"); // seconds; negative: expired that long ago
+    QTest::addColumn<int>("endsIn");    // the login's end in days; 0: not in the file
+    QTest::addColumn<QStringList>("notes");
+
+    const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
+    const QString fromCookie = FetchMessages::figuresFrom(UsageSource::cookie);
+    QTest::newRow("ends in two days")
+        << false << 3600 << 2 << QStringList{FetchMessages::claudeCodeSignInEnds(now.addDays(2))};
+    QTest::newRow("ends in four days") << false << 3600 << 4 << QStringList();
+    QTest::newRow("no end in the file") << false << 3600 << 0 << QStringList();
+    QTest::newRow("expired, the cookie read meanwhile")
+        << true << -600 << 20
+        << QStringList{fromCookie,
+                       FetchMessages::claudeCodeExpiredMeanwhile(now.addSecs(-600), now)};
+    QTest::newRow("both good, ending soon")
+        << true << 3600 << 1
+        << QStringList{fromCookie, FetchMessages::claudeCodeSignInEnds(now.addDays(1))};
+}
+
+void TestClaudeCode::saysWhenASignInEnds()
+{
+    QFETCH(bool, cookie);
+    QFETCH(int, expiresIn);
+    QFETCH(int, endsIn);
+    const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
+    Fx fx;
+    fx.serveHappyPath();
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    if (!cookie)
+        fx.store->put(std::nullopt);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(expiresIn),
+                       QStringLiteral("max"), endsIn ? now.addDays(endsIn) : QDateTime());
+    auto service = fx.makeService([now] { return now; });
+    QVERIFY(fx.startAndWait(*service));
+    QVERIFY(service->usageData());
+    QTEST(UsageNotes::of(*service, now), "notes");
 }
 
 void TestClaudeCode::refusals_data()

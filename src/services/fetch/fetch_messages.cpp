@@ -3,12 +3,28 @@
 #include "models/usage_window.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 namespace {
 
 class Texts {
     Q_DECLARE_TR_FUNCTIONS(FetchMessages)
 };
+
+// "Dec 11", in the user's time zone.
+QString dayText(const QDateTime& instant)
+{
+    return QLocale::system().toString(instant.toLocalTime().date(), QStringLiteral("MMM d"));
+}
+
+// "at 9:12 AM" today, "on Dec 10 at 9:12 AM" on another day.
+QString whenText(const QDateTime& instant, const QDateTime& now)
+{
+    const QString time = UsageWindows::timeOfDayText(instant);
+    if (instant.toLocalTime().date() == now.toLocalTime().date())
+        return Texts::tr("at %1").arg(time);
+    return Texts::tr("on %1 at %2").arg(dayText(instant), time);
+}
 
 } // namespace
 
@@ -110,6 +126,28 @@ QString claudeCodeExpired()
 {
     return Texts::tr("Claude Code's sign-in has expired. Run claude to renew it, or set a "
                      "cookie.");
+}
+QString claudeCodeExpired(const QDateTime& since, const QDateTime& now)
+{
+    return Texts::tr("Claude Code's sign-in expired %1. Figures resume as soon as Claude Code "
+                     "runs again.")
+        .arg(whenText(since, now));
+}
+QString claudeCodeExpiredMeanwhile(const QDateTime& since, const QDateTime& now)
+{
+    return Texts::tr("Claude Code's sign-in expired %1. Your browser session is used meanwhile; "
+                     "Claude Code's figures resume as soon as it runs again.")
+        .arg(whenText(since, now));
+}
+QString claudeCodeSignInEnds(const QDateTime& end)
+{
+    return Texts::tr("Claude Code's sign-in ends on %1. Sign in again with claude.")
+        .arg(dayText(end));
+}
+QString figuresFrom(UsageSource source)
+{
+    return source == UsageSource::claudeCode ? Texts::tr("Figures from Claude Code")
+                                             : Texts::tr("Figures from your browser session");
 }
 QString claudeCodeScope()
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/sources/usage_source.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -29,5 +31,13 @@ QString saveFailed();
 QString removeFailed(bool locked);
 QString noClaudeCodeSignIn();
 QString claudeCodeExpired();
+// Since when, and that the figures come back with Claude Code.
+QString claudeCodeExpired(const QDateTime& since, const QDateTime& now);
+// The same, while the browser session is read instead.
+QString claudeCodeExpiredMeanwhile(const QDateTime& since, const QDateTime& now);
+// "Claude Code's sign-in ends on Dec 11. Sign in again with claude."
+QString claudeCodeSignInEnds(const QDateTime& end);
+// Which sign-in the figures were read with.
+QString figuresFrom(UsageSource source);
 QString claudeCodeScope();
 } // namespace FetchMessages

@@ -97,6 +97,12 @@ const QTimer& UsageService::refreshTimer() const
     return m_gate->refreshTimer();
 }
 
+bool UsageService::readsEither() const
+{
+    const SecretState cookie = m_state.hasCookie ? SecretState::found : SecretState::absent;
+    return UsageSources::order(chosenSource(), cookie, hasClaudeCode()).size() > 1;
+}
+
 std::optional<QDateTime> UsageService::pausedUntil() const
 {
     return m_gate->pausedUntil(m_state.source);
@@ -141,8 +147,14 @@ std::optional<ClaudeCodeSignIn> UsageService::readClaudeCode(State& next, bool w
 {
     std::optional<ClaudeCodeSignIn> signIn = m_claudeCode->read(wanted);
     next.claudeCodePlan.reset();
-    if (signIn)
+    next.claudeCodeExpiredSince.reset();
+    next.claudeCodeSignInEnds.reset();
+    if (signIn) {
         next.claudeCodePlan = ClaudeCodeCredentials::planName(signIn->subscriptionType);
+        next.claudeCodeExpiredSince = m_claudeCode->expiredSince(*signIn);
+        if (signIn->signInEndsAt.isValid())
+            next.claudeCodeSignInEnds = signIn->signInEndsAt;
+    }
     return signIn;
 }
 
@@ -159,8 +171,8 @@ UsageService::candidates(const CookieRead& read,
         else if (source == UsageSource::cookie)
             // There is a cookie; the keyring will be unlocked, and the timer tries again.
             candidate.problem = FetchMessages::keyringLocked();
-        else if (m_claudeCode->isExpired(*claudeCode))
-            candidate.problem = FetchMessages::claudeCodeExpired();
+        else if (const auto since = m_claudeCode->expiredSince(*claudeCode))
+            candidate.problem = FetchMessages::claudeCodeExpired(*since, m_clock());
         else
             candidate.credential = claudeCode->accessToken;
         list.append(candidate);
@@ -235,10 +247,13 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
     std::optional<QDateTime> pausedUntil;
     if (outcome.retryAfter)
         pausedUntil = m_gate->rateLimited(outcome.source, *outcome.retryAfter, outcome.credential);
-    if (outcome.tokenRefused)
-        m_claudeCode->refuse(outcome.credential);
     State next = m_state;
     QString error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
+    if (outcome.tokenRefused) {
+        m_claudeCode->refuse(outcome.credential);
+        next.claudeCodeExpiredSince = m_clock();
+        error = FetchMessages::claudeCodeExpired(m_clock(), m_clock());
+    }
     if (outcome.unlistedOrganization)
         error = FetchMessages::organizationNotListed(nameOf(*outcome.unlistedOrganization));
     if (outcome.organizations) {
@@ -407,8 +422,10 @@ void UsageService::apply(State next)
     const bool newCookie = next.hasCookie != m_state.hasCookie;
     const bool newOrganizations =
         next.organizations != m_state.organizations || next.organization != m_state.organization;
-    const bool newSource =
-        next.source != m_state.source || next.claudeCodePlan != m_state.claudeCodePlan;
+    const bool newSource = next.source != m_state.source ||
+                           next.claudeCodePlan != m_state.claudeCodePlan ||
+                           next.claudeCodeExpiredSince != m_state.claudeCodeExpiredSince ||
+                           next.claudeCodeSignInEnds != m_state.claudeCodeSignInEnds;
     m_state = std::move(next);
     m_gate->setRunning(m_state.isLoading);
     if (newData)

@@ -53,6 +53,18 @@ public:
     QString claudeCodePlan() const { return m_state.claudeCodePlan.value_or(QString()); }
     // A cookie is stored, or Claude Code's sign-in is there for the chosen source.
     bool isConnected() const;
+    // Either sign-in may be read: "auto" with a cookie and Claude Code's sign-in.
+    bool readsEither() const;
+    // Since when Claude Code's token is of no use; none while it is good.
+    const std::optional<QDateTime>& claudeCodeExpiredSince() const
+    {
+        return m_state.claudeCodeExpiredSince;
+    }
+    // When Claude Code's login ends, when its file says.
+    const std::optional<QDateTime>& claudeCodeSignInEnds() const
+    {
+        return m_state.claudeCodeSignInEnds;
+    }
     // Whose figures are shown, or are being read: the snapshot's owner, else Claude Code's
     // account or the organization chosen.
     QString owner() const;
@@ -109,6 +121,9 @@ private:
         std::optional<Organization> organization;
         UsageSource source = UsageSource::none;
         std::optional<QString> claudeCodePlan;
+        // Since when Claude Code's token is of no use, and when its login ends.
+        std::optional<QDateTime> claudeCodeExpiredSince;
+        std::optional<QDateTime> claudeCodeSignInEnds;
     };
     void readCookie(std::function<void(const CookieRead&)> then);
     // A sign-in a refresh may read with: its credential, or why it cannot be used now.

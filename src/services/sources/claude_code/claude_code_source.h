@@ -22,8 +22,9 @@ public:
 
     // The sign-in in the file; when it is `wanted` and missing, the reason is printed once.
     std::optional<ClaudeCodeSignIn> read(bool wanted);
-    // Past its expiry, or refused by the endpoint since the file last changed.
-    bool isExpired(const ClaudeCodeSignIn& signIn) const;
+    // Since when the token is of no use: past its expiry, or refused by the endpoint since
+    // the file last changed; none while it is good.
+    std::optional<QDateTime> expiredSince(const ClaudeCodeSignIn& signIn) const;
     void refuse(const QString& token);
 
 Q_SIGNALS:
@@ -36,6 +37,7 @@ private:
     ClaudeCodeWatcher* m_watcher;
     // Remembered by its digest only.
     QByteArray m_refusedToken;
+    QDateTime m_refusedAt;
     // The problem last printed, so it is printed once.
     QString m_problem;
 };
