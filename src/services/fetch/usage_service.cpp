@@ -1,18 +1,18 @@
 #include "services/fetch/usage_service.h"
 
-#include "services/accounts/account_store.h"
+#include "services/accounts/account_choice.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_chain.h"
 #include "services/keyring/keyring_service.h"
 #include "services/parsing/claude_code_credentials.h"
-#include "services/settings.h"
 #include "services/sources/claude_code/claude_code_source.h"
 
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
                            Clock clock, QObject* parent)
-    : QObject(parent), m_keyring(keyring), m_defaults(defaults), m_clock(std::move(clock)),
+    : QObject(parent), m_keyring(keyring), m_clock(std::move(clock)),
+      m_choice(new AccountChoice(defaults, this)),
       m_chain(new UsageChain(
-          endpoints, m_clock, [this] { return chosenOrganization(); }, this)),
+          endpoints, m_clock, [this] { return m_choice->organization(); }, this)),
       m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this)),
       m_gate(new FetchGate(defaults, m_clock, this))
 {
@@ -23,23 +23,19 @@ UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEnd
             [this](const QString& cookie) { m_keyring.save(cookie, this, [](bool) {}); });
     connect(m_gate, &FetchGate::due, this, &UsageService::scheduledFetch);
     connect(m_claudeCode, &ClaudeCodeSource::changed, this, &UsageService::onClaudeCodeChanged);
-    setAccountId(Accounts::defaultId);
-    connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
-        const bool ours = m_accountId == Accounts::defaultId ? key == Settings::organizationIdKey ||
-                                                                   key == Settings::usageSourceKey
-                                                             : key == Settings::accountsKey;
-        if (ours)
-            onChoiceChanged();
-    });
+    connect(m_choice, &AccountChoice::edited, this, &UsageService::onChoiceEdited);
 }
 
 UsageService::~UsageService() = default;
 
 void UsageService::setAccountId(const QString& id)
 {
-    m_accountId = id;
-    m_chosenOrganization = chosenOrganization();
-    m_sourceSetting = chosenSource();
+    m_choice->setAccountId(id);
+}
+
+const QString& UsageService::accountId() const
+{
+    return m_choice->accountId();
 }
 
 void UsageService::setClaudeCodeVersion(const ClaudeCodeVersion& version)
@@ -47,14 +43,8 @@ void UsageService::setClaudeCodeVersion(const ClaudeCodeVersion& version)
     m_chain->setClaudeCodeVersion(&version);
 }
 
-void UsageService::onChoiceChanged()
+void UsageService::onChoiceEdited(bool otherOrganization, bool otherSource)
 {
-    const std::optional<QString> organization = chosenOrganization();
-    const QString source = chosenSource();
-    const bool otherOrganization = organization != m_chosenOrganization;
-    const bool otherSource = source != m_sourceSetting;
-    m_chosenOrganization = organization;
-    m_sourceSetting = source;
     // Another organization picked: its figures at once, and none of the last one's.
     if (otherOrganization && m_state.hasCookie) {
         dropRunning();
@@ -79,17 +69,12 @@ QString UsageService::owner() const
         return m_state.usageData->owner;
     if (m_state.source == UsageSource::claudeCode)
         return UsageData::claudeCodeOwner;
-    return m_chain->organizationId().value_or(chosenOrganization().value_or(QString()));
-}
-
-std::optional<QString> UsageService::chosenOrganization() const
-{
-    return AccountStore::organization(m_defaults, m_accountId);
+    return m_chain->organizationId().value_or(m_choice->organization().value_or(QString()));
 }
 
 QString UsageService::chosenSource() const
 {
-    return AccountStore::sourceSetting(m_defaults, m_accountId);
+    return m_choice->source();
 }
 
 const QTimer& UsageService::refreshTimer() const
@@ -334,8 +319,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     }
     if (organization) {
         // Read by the chain below; no second fetch for the change.
-        m_chosenOrganization = organization;
-        AccountStore::setOrganization(m_defaults, m_accountId, *organization);
+        m_choice->setOrganization(*organization);
     }
     m_chain->forgetOrganization();
     m_gate->newSignIn(UsageSource::cookie, cookie);

@@ -12,6 +12,7 @@
 
 #include <optional>
 
+class AccountChoice;
 class ClaudeCodeSource;
 class ClaudeCodeVersion;
 class KeyringService;
@@ -77,7 +78,7 @@ public:
     // The account whose settings (organization, source) this service reads; the first
     // one unless set, before start().
     void setAccountId(const QString& id);
-    const QString& accountId() const { return m_accountId; }
+    const QString& accountId() const;
     // The installed Claude Code's, for the OAuth usage request; it must outlive the service.
     void setClaudeCodeVersion(const ClaudeCodeVersion& version);
 
@@ -158,9 +159,7 @@ private:
     void dropRunning();
     // A user's save or clear: the same, loading over.
     State beginUserAction();
-    // The account's organization or source setting was edited.
-    void onChoiceChanged();
-    std::optional<QString> chosenOrganization() const;
+    void onChoiceEdited(bool otherOrganization, bool otherSource);
     // As last listed, else the identifier's beginning.
     QString nameOf(const QString& organizationId) const;
     QString chosenSource() const;
@@ -170,17 +169,13 @@ private:
     void apply(State next);
 
     KeyringService& m_keyring;
-    Settings& m_defaults;
     Clock m_clock;
+    AccountChoice* m_choice;
     UsageChain* m_chain;
     ClaudeCodeSource* m_claudeCode;
     FetchGate* m_gate;
     std::optional<Fallback> m_fallback;
     int m_generation = 0;
-    QString m_accountId = Accounts::defaultId;
-    // The account's choices as last seen, to tell which an edit of the settings changed.
-    std::optional<QString> m_chosenOrganization;
-    QString m_sourceSetting;
 
     State m_state;
 };
