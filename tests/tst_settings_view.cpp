@@ -1,5 +1,6 @@
 #include "build_config.h"
 #include "service_fixture.h"
+#include "services/fetch/fetch_messages.h"
 #include "views/account_list.h"
 #include "views/add_account_menu.h"
 #include "views/dashboard_view.h"
@@ -297,7 +298,8 @@ void TestSettingsView::connectionNamesTheSource_data()
                                  << QStringLiteral("Sign out in Claude Code to disconnect.")
                                  << false << false;
     QTest::newRow("both: the cookie, and a choice")
-        << true << true << browser << QString() << true << true;
+        << true << true << browser << FetchMessages::figuresFrom(UsageSource::cookie) << true
+        << true;
 }
 
 void TestSettingsView::connectionNamesTheSource()

@@ -5,6 +5,7 @@
 #include "models/tray_presentation.h"
 #include "services/accounts/account_store.h"
 #include "services/accounts/usage_accounts.h"
+#include "services/fetch/usage_notes.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
 #include "views/account_list.h"
@@ -350,9 +351,13 @@ void SettingsView::showConnection()
         SettingsChoices::connectionText(usage.source(), usage.claudeCodePlan(), read));
     // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
     m_disconnect->setVisible(usage.hasCookie());
-    m_connectionNote->setVisible(connected && throughClaudeCode);
-    m_connectionNote->setText(usage.hasCookie() ? tr("Disconnect removes the browser session only.")
-                                                : tr("Sign out in Claude Code to disconnect."));
+    QStringList notes;
+    if (throughClaudeCode)
+        notes << (usage.hasCookie() ? tr("Disconnect removes the browser session only.")
+                                    : tr("Sign out in Claude Code to disconnect."));
+    notes << UsageNotes::of(usage, QDateTime::currentDateTimeUtc());
+    m_connectionNote->setVisible(connected && !notes.isEmpty());
+    m_connectionNote->setText(notes.join(u'\n'));
     // The source setting is the first account's of old; the others read their own.
     m_sourceRow->setVisible(usage.accountId() == Accounts::defaultId && usage.hasCookie() &&
                             usage.hasClaudeCode());
