@@ -9,7 +9,6 @@
 #include <QTimeZone>
 
 Q_DECLARE_METATYPE(ScriptedResponse)
-Q_DECLARE_METATYPE(UsageSource)
 
 // Reading the figures with Claude Code's own sign-in, against the loopback server and a
 // credentials file in a temporary home.
@@ -94,6 +93,10 @@ void TestClaudeCode::sourceChoice()
     QCOMPARE(service->refreshTimer().isActive(), !firstRequest.isEmpty());
 }
 
+namespace {
+const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
+}
+
 void TestClaudeCode::fallsBackBetweenSources_data()
 {
     QTest::addColumn<QString>("setting");
@@ -101,8 +104,8 @@ void TestClaudeCode::fallsBackBetweenSources_data()
     QTest::addColumn<ScriptedResponse>("usage");
     QTest::addColumn<ScriptedResponse>("oauth");
     QTest::addColumn<QList<QByteArray>>("asked");
-    QTest::addColumn<UsageSource>("source");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("fellBack");
+    QTest::addColumn<QString>("message"); // the cookie's: said as the error, or as the reason
 
     const QString automatic = UsageSources::automatic;
     const ScriptedResponse orgs = ServiceBodies::json(ServiceBodies::organizations());
@@ -112,26 +115,25 @@ void TestClaudeCode::fallsBackBetweenSources_data()
     challenge.headers.append(qMakePair(QByteArray("cf-mitigated"), QByteArray("challenge")));
     const QList<QByteArray> toClaudeCode{Fx::organizationsPath, oauthPath};
     const QList<QByteArray> cookieAlone{Fx::organizationsPath};
-    QTest::newRow("the cookie expired") << automatic << expired << usage << usage << toClaudeCode
-                                        << UsageSource::claudeCode << QString();
+    const QString cookieExpired = FetchMessages::organizationsUnauthorized();
+    QTest::newRow("the cookie expired")
+        << automatic << expired << usage << usage << toClaudeCode << true << cookieExpired;
     QTest::newRow("the network refused")
-        << automatic << ServiceBodies::json("{}", 403) << usage << usage << toClaudeCode
-        << UsageSource::claudeCode << QString();
-    QTest::newRow("a challenge") << automatic << challenge << usage << usage << toClaudeCode
-                                 << UsageSource::claudeCode << QString();
-    QTest::newRow("rate limited") << automatic << orgs << ServiceBodies::rateLimited() << usage
-                                  << QList<QByteArray>{Fx::organizationsPath, Fx::usagePath,
-                                                       oauthPath}
-                                  << UsageSource::claudeCode << QString();
+        << automatic << ServiceBodies::json("{}", 403) << usage << usage << toClaudeCode << true
+        << FetchMessages::refusedNetwork();
+    QTest::newRow("a challenge") << automatic << challenge << usage << usage << toClaudeCode << true
+                                 << FetchMessages::botProtection();
+    QTest::newRow("rate limited")
+        << automatic << orgs << ServiceBodies::rateLimited() << usage
+        << QList<QByteArray>{Fx::organizationsPath, Fx::usagePath, oauthPath} << true
+        << FetchMessages::rateLimited(noon.addSecs(FetchGate::firstBackoffSeconds));
     QTest::newRow("a server error is no sign-in's")
-        << automatic << ServiceBodies::json("{}", 500) << usage << usage << cookieAlone
-        << UsageSource::cookie << QStringLiteral("Server error: 500");
+        << automatic << ServiceBodies::json("{}", 500) << usage << usage << cookieAlone << false
+        << QStringLiteral("Server error: 500");
     QTest::newRow("both refuse: the first one's reason")
-        << automatic << expired << usage << expired << toClaudeCode << UsageSource::cookie
-        << FetchMessages::organizationsUnauthorized();
-    QTest::newRow("the cookie chosen")
-        << UsageSources::cookie << expired << usage << usage << cookieAlone << UsageSource::cookie
-        << FetchMessages::organizationsUnauthorized();
+        << automatic << expired << usage << expired << toClaudeCode << false << cookieExpired;
+    QTest::newRow("the cookie chosen") << UsageSources::cookie << expired << usage << usage
+                                       << cookieAlone << false << cookieExpired;
 }
 
 void TestClaudeCode::fallsBackBetweenSources()
@@ -141,9 +143,9 @@ void TestClaudeCode::fallsBackBetweenSources()
     QFETCH(ScriptedResponse, usage);
     QFETCH(ScriptedResponse, oauth);
     QFETCH(QList<QByteArray>, asked);
-    QFETCH(UsageSource, source);
-    QFETCH(QString, error);
-    QDateTime now = QDateTime::currentDateTimeUtc();
+    QFETCH(bool, fellBack);
+    QFETCH(QString, message);
+    QDateTime now = noon;
     Fx fx;
     fx.server.on(Fx::organizationsPath, organizations);
     fx.server.on(Fx::usagePath, usage);
@@ -153,9 +155,13 @@ void TestClaudeCode::fallsBackBetweenSources()
     auto service = fx.makeService([&now] { return now; });
     QVERIFY(fx.startAndWait(*service));
     QCOMPARE(fx.server.requestedPaths(), asked);
-    QCOMPARE(service->source(), source);
-    QCOMPARE(service->error().value_or(QString()), error);
-    QCOMPARE(service->usageData().has_value(), error.isEmpty());
+    QCOMPARE(service->source(), fellBack ? UsageSource::claudeCode : UsageSource::cookie);
+    QCOMPARE(service->usageData().has_value(), fellBack);
+    QCOMPARE(service->error().value_or(QString()), fellBack ? QString() : message);
+    // Figures from the other sign-in say so, and why.
+    if (fellBack)
+        QCOMPARE(UsageNotes::of(*service, now).mid(0, 2),
+                 (QStringList{FetchMessages::figuresFrom(UsageSource::claudeCode), message}));
 
     // Once the cookie answers again, it is read again.
     fx.serveHappyPath();
@@ -163,6 +169,7 @@ void TestClaudeCode::fallsBackBetweenSources()
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->source(), UsageSource::cookie);
     QCOMPARE(service->error(), std::nullopt);
+    QCOMPARE(service->passedOver(), QString());
     QCOMPARE(fx.server.requestedPaths().last(), Fx::usagePath);
 }
 
@@ -285,7 +292,7 @@ void TestClaudeCode::saysWhenASignInEnds_data()
     QTest::addColumn<int>("endsIn");    // the login's end in days; 0: not in the file
     QTest::addColumn<QStringList>("notes");
 
-    const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
+    const QDateTime now = noon;
     const QString fromCookie = FetchMessages::figuresFrom(UsageSource::cookie);
     QTest::newRow("ends in two days")
         << false << 3600 << 2 << QStringList{FetchMessages::claudeCodeSignInEnds(now.addDays(2))};
@@ -305,7 +312,7 @@ void TestClaudeCode::saysWhenASignInEnds()
     QFETCH(bool, cookie);
     QFETCH(int, expiresIn);
     QFETCH(int, endsIn);
-    const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
+    const QDateTime now = noon;
     Fx fx;
     fx.serveHappyPath();
     fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));

@@ -1,6 +1,5 @@
 #include "build_config.h"
 #include "service_fixture.h"
-#include "services/fetch/fetch_messages.h"
 #include "views/account_list.h"
 #include "views/add_account_menu.h"
 #include "views/dashboard_view.h"
@@ -298,8 +297,7 @@ void TestSettingsView::connectionNamesTheSource_data()
                                  << QStringLiteral("Sign out in Claude Code to disconnect.")
                                  << false << false;
     QTest::newRow("both: the cookie, and a choice")
-        << true << true << browser << FetchMessages::figuresFrom(UsageSource::cookie) << true
-        << true;
+        << true << true << browser << QString() << true << true;
 }
 
 void TestSettingsView::connectionNamesTheSource()

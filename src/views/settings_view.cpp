@@ -5,6 +5,7 @@
 #include "models/tray_presentation.h"
 #include "services/accounts/account_store.h"
 #include "services/accounts/usage_accounts.h"
+#include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_notes.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
@@ -356,6 +357,8 @@ void SettingsView::showConnection()
         notes << (usage.hasCookie() ? tr("Disconnect removes the browser session only.")
                                     : tr("Sign out in Claude Code to disconnect."));
     notes << UsageNotes::of(usage, QDateTime::currentDateTimeUtc());
+    // The connection line says it already.
+    notes.removeAll(FetchMessages::figuresFrom(usage.source()));
     m_connectionNote->setVisible(connected && !notes.isEmpty());
     m_connectionNote->setText(notes.join(u'\n'));
     // The source setting is the first account's of old; the others read their own.

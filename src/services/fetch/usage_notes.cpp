@@ -21,6 +21,8 @@ QStringList of(const UsageService& service, const QDateTime& now)
     const UsageSource source = service.source();
     if (either && source != UsageSource::none)
         lines << FetchMessages::figuresFrom(source);
+    if (!service.passedOver().isEmpty())
+        lines << service.passedOver();
     const std::optional<QDateTime>& expired = service.claudeCodeExpiredSince();
     if (either && source == UsageSource::cookie && expired)
         lines << FetchMessages::claudeCodeExpiredMeanwhile(*expired, now);

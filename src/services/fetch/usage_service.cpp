@@ -263,6 +263,7 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
         next.usageData = outcome.data;
         ++next.snapshot;
         next.error.reset();
+        next.passedOver = fallback ? fallback->problem : QString();
     } else if (fallback && !fallback->problem.isEmpty()) {
         // Neither answered: the first one's reason is what the user can act on.
         next.source = fallback->first;
@@ -409,7 +410,8 @@ void UsageService::apply(State next)
     const bool newSource = next.source != m_state.source ||
                            next.claudeCodePlan != m_state.claudeCodePlan ||
                            next.claudeCodeExpiredSince != m_state.claudeCodeExpiredSince ||
-                           next.claudeCodeSignInEnds != m_state.claudeCodeSignInEnds;
+                           next.claudeCodeSignInEnds != m_state.claudeCodeSignInEnds ||
+                           next.passedOver != m_state.passedOver;
     m_state = std::move(next);
     m_gate->setRunning(m_state.isLoading);
     if (newData)

@@ -61,6 +61,9 @@ public:
     {
         return m_state.claudeCodeExpiredSince;
     }
+    // Why the figures come from the other sign-in than the one tried first; empty when
+    // they come from that one.
+    const QString& passedOver() const { return m_state.passedOver; }
     // When Claude Code's login ends, when its file says.
     const std::optional<QDateTime>& claudeCodeSignInEnds() const
     {
@@ -125,6 +128,8 @@ private:
         // Since when Claude Code's token is of no use, and when its login ends.
         std::optional<QDateTime> claudeCodeExpiredSince;
         std::optional<QDateTime> claudeCodeSignInEnds;
+        // Why the figures come from the other sign-in than the first; empty when they don't.
+        QString passedOver;
     };
     void readCookie(std::function<void(const CookieRead&)> then);
     // A sign-in a refresh may read with: its credential, or why it cannot be used now.
