@@ -3,12 +3,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 
 namespace {
 
-const QDateTime fixedNow = QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+const QDateTime fixedNow = QDateTime(QDate(2026, 3, 1), QTime(9, 0), QTimeZone::utc());
 QDateTime fixedClock()
 {
     return fixedNow;
@@ -327,9 +328,9 @@ void TestUsageParser::serviceBodies()
                     .join(QLatin1Char('|'));
     }
     rows << QStringLiteral("sonnet %1, highest %2")
-                .arg(UsageWindows::shownFigure(*result.data, QStringLiteral("sonnet")).percent)
+                .arg(UsageWindows::shownFigure(*result.data, QStringLiteral("sonnet"))->percent)
                 .arg(UsageWindows::shownFigure(*result.data, UsageWindows::highestMetric)
-                         .kind.title);
+                         ->kind.title);
     QTEST(rows, "rows");
 }
 

@@ -33,6 +33,11 @@ void AccountChoice::setOrganization(const QString& organizationId)
     AccountStore::setOrganization(m_settings, m_accountId, organizationId);
 }
 
+void AccountChoice::setCookieOrigin(const QString& origin)
+{
+    AccountStore::setCookieOrigin(m_settings, m_accountId, origin);
+}
+
 void AccountChoice::onSettingChanged(const QString& key)
 {
     const bool ours = m_accountId == Accounts::defaultId

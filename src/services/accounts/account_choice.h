@@ -27,6 +27,8 @@ public:
     QString source() const;
     // Stores the choice; no edited() follows for it.
     void setOrganization(const QString& organizationId);
+    // Where the account's session was imported from (Account::cookieOrigin).
+    void setCookieOrigin(const QString& origin);
 
 Q_SIGNALS:
     void edited(bool otherOrganization, bool otherSource);

@@ -298,19 +298,22 @@ UsageService::State UsageService::beginUserAction()
     return next;
 }
 
-void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
+void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId,
+                              const QString& cookieOrigin)
 {
     apply(beginUserAction());
     const int generation = m_generation;
-    m_keyring.save(cookie, this, [this, generation, cookie, organizationId](bool saved) {
-        // A later save or clear decides.
-        if (generation == m_generation)
-            onCookieSaved(saved, cookie, organizationId);
-    });
+    m_keyring.save(cookie, this,
+                   [this, generation, cookie, organizationId, cookieOrigin](bool saved) {
+                       // A later save or clear decides.
+                       if (generation == m_generation)
+                           onCookieSaved(saved, cookie, organizationId, cookieOrigin);
+                   });
 }
 
 void UsageService::onCookieSaved(bool saved, const QString& cookie,
-                                 const std::optional<QString>& organization)
+                                 const std::optional<QString>& organization,
+                                 const QString& cookieOrigin)
 {
     State next = m_state;
     if (!saved) {
@@ -322,6 +325,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         // Read by the chain below; no second fetch for the change.
         m_choice->setOrganization(*organization);
     }
+    m_choice->setCookieOrigin(cookieOrigin);
     m_chain->forgetOrganization();
     m_gate->newSignIn(UsageSource::cookie, cookie);
     next.hasCookie = true;

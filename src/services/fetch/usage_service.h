@@ -96,9 +96,11 @@ public:
     // one that comes by itself needs a sign-in.
     void request(FetchTrigger trigger);
     // Stores the cookie; with an organization (the one the browser last used), that one is
-    // read from then on. Nothing else changes unless the keyring takes it.
+    // read from then on, and where it came from (Account::cookieOrigin) is kept. Nothing
+    // else changes unless the keyring takes it.
     void saveCookie(const QString& cookie,
-                    const std::optional<QString>& organizationId = std::nullopt);
+                    const std::optional<QString>& organizationId = std::nullopt,
+                    const QString& cookieOrigin = {});
     // Removes the stored cookie; stays connected, with the reason, when the keyring keeps it.
     void clearCookie();
     void startAutoRefresh();
@@ -157,7 +159,7 @@ private:
     void beginChain(State next, const Candidate& candidate);
     void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
-                       const std::optional<QString>& organization);
+                       const std::optional<QString>& organization, const QString& cookieOrigin);
     void onCookieRemoved(SecretState left);
     void onClaudeCodeChanged();
     // Replies and reads of what came before no longer count.
