@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +16,7 @@ namespace {
 
 constexpr int stepSeconds = 5 * 60;
 constexpr int thirtyDays = 30 * 24 * 3600 / stepSeconds;
-const QDateTime start(QDate(2026, 11, 1), QTime(0, 0), Qt::UTC);
+const QDateTime start(QDate(2026, 11, 1), QTime(0, 0), QTimeZone::utc());
 const QString owner = QStringLiteral("org-1234");
 
 UsageData snapshot(int step)

@@ -2,6 +2,7 @@
 #include "views/donation_page.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 #include <limits>
@@ -51,9 +52,9 @@ void TestDashboardContent::content()
 
 void TestDashboardContent::updatedTextIsOnThe24HourClock()
 {
-    const QDateTime afternoon(QDate(2026, 12, 7), QTime(16, 53, 20), Qt::UTC);
+    const QDateTime afternoon(QDate(2026, 12, 7), QTime(16, 53, 20), QTimeZone::utc());
     QCOMPARE(UsageWindows::updatedText(afternoon), QStringLiteral("Updated 16:53"));
-    const QDateTime morning(QDate(2026, 12, 7), QTime(7, 4), Qt::UTC);
+    const QDateTime morning(QDate(2026, 12, 7), QTime(7, 4), QTimeZone::utc());
     QCOMPARE(UsageWindows::updatedText(morning), QStringLiteral("Updated 07:04"));
 }
 

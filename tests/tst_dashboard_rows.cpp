@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -81,7 +82,7 @@ void TestDashboardRows::barFill()
     QFETCH(qreal, share);
     QFETCH(QColor, colour);
 
-    const QDateTime reset(QDate(2026, 12, 8), QTime(15, 5), Qt::UTC);
+    const QDateTime reset(QDate(2026, 12, 8), QTime(15, 5), QTimeZone::utc());
     UsageRowWidget row(UsageRow{{UsageWindows::known().first(), percentage, reset, {}, {}}});
     row.resize(260, row.sizeHint().height());
     QCOMPARE(row.accessibleName(), QStringLiteral("Session (5 hour), %1, 3:05 PM")

@@ -21,6 +21,7 @@
 #include <QTest>
 
 Q_DECLARE_METATYPE(DashboardContent)
+Q_DECLARE_METATYPE(ScriptedResponse)
 
 namespace {
 enum class Setup { noCookie, loading, data, errorAlone, errorUnderData };
@@ -196,38 +197,38 @@ void TestDashboardView::states()
 
 void TestDashboardView::eachShowingWithoutSnapshotFetches_data()
 {
-    QTest::addColumn<bool>("withSnapshot");
-    QTest::addColumn<int>("organizationRequests");
-    // Besides the one at the start.
-    QTest::newRow("no snapshot: one fetch per showing") << false << 4;
-    QTest::newRow("snapshot: no fetch") << true << 1;
+    QTest::addColumn<ScriptedResponse>("organizations");
+    QTest::addColumn<int>("organizationRequests"); // the one at the start included
+
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
+    slow.delayMs = 30000;
+    // A showing asks only what a tick would.
+    QTest::newRow("figures: nothing") << ServiceBodies::json(ServiceBodies::organizations()) << 1;
+    QTest::newRow("a fetch on its way: nothing more") << slow << 1;
+    QTest::newRow("failed: one a showing") << ServiceBodies::json("{}", 500) << 4;
+    QTest::newRow("rate limited: nothing") << ServiceBodies::rateLimited() << 1;
 }
 
 void TestDashboardView::eachShowingWithoutSnapshotFetches()
 {
-    QFETCH(bool, withSnapshot);
+    QFETCH(ScriptedResponse, organizations);
     QFETCH(int, organizationRequests);
 
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    if (!withSnapshot) {
-        // Keeps every fetch in flight: the next showing must fetch anyway.
-        ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
-        slow.delayMs = 30000;
-        fixture.server.on(ServiceFixture::organizationsPath, slow);
-    }
+    fixture.server.on(ServiceFixture::organizationsPath, organizations);
     const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
     UsageService* const service = &accounts->first();
     service->start();
     QTRY_VERIFY(service->hasCookie());
-    if (withSnapshot)
-        QVERIFY(fixture.settle(*service));
+    QVERIFY(organizations.delayMs > 0 || fixture.settle(*service));
 
     DashboardView view(*accounts);
     for (int showing = 0; showing < 3; ++showing) {
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.hide();
+        QVERIFY(organizations.delayMs > 0 || fixture.settle(*service));
     }
     QTRY_COMPARE(fixture.server.requestedPaths().count(ServiceFixture::organizationsPath),
                  organizationRequests);

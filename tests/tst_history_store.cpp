@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <unistd.h>
 
@@ -40,7 +41,7 @@ private Q_SLOTS:
 
 namespace {
 
-const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
 const QString session = QStringLiteral("session");
 const QString owner = QStringLiteral("org-a");
 

@@ -1,6 +1,7 @@
 #include "services/fetch/retry_after.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 class TestRetryAfter : public QObject {
     Q_OBJECT
@@ -37,7 +38,7 @@ void TestRetryAfter::parse()
     QFETCH(QByteArray, value);
     QFETCH(qint64, secondsFromNow);
 
-    const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+    const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
     const std::optional<QDateTime> at = parseRetryAfter(value, now);
     if (secondsFromNow == -1) {
         QCOMPARE(at, std::nullopt);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimeZone>
 
 // Started in a German locale, what the user reads is German; the numbers and dates keep
 // following the locale.
@@ -24,7 +25,7 @@ void TestTranslations::readsGerman_data()
 
     UsageData data;
     data.sessionUsagePercent = 80;
-    data.sessionResetTime = QDateTime(QDate(2026, 12, 8), QTime(14, 5), Qt::UTC);
+    data.sessionResetTime = QDateTime(QDate(2026, 12, 8), QTime(14, 5), QTimeZone::utc());
     const UsageAlerts::Alert alert =
         UsageAlerts::evaluate(data, {75}, {}, data.sessionResetTime.addSecs(-3600)).alerts.value(0);
     QTest::newRow("an error") << FetchMessages::claudeCodeExpired()

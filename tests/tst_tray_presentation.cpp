@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 #include <limits>
@@ -30,7 +31,7 @@ private Q_SLOTS:
 
 namespace {
 
-const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
 
 // Every figure a decoy of its own, so picking the wrong one shows.
 UsageData decoys()
@@ -222,34 +223,42 @@ void TestTrayPresentation::toolTip_data()
 {
     QTest::addColumn<QList<double>>("sessionFigures"); // one snapshot every 30 min
     QTest::addColumn<QString>("metric");
+    QTest::addColumn<QStringList>("notes");
     QTest::addColumn<QString>("toolTip");
 
     QTest::newRow("one snapshot: time left only")
-        << QList<double>{40} << QString()
+        << QList<double>{40} << QString() << QStringList()
         << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min");
     QTest::newRow("filling before the reset")
-        << QList<double>{40, 60} << QString()
+        << QList<double>{40, 60} << QString() << QStringList()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
                           "at this pace: full at 1:30 PM");
-    QTest::newRow("slow enough") << QList<double>{40, 41} << QString()
+    QTest::newRow("slow enough") << QList<double>{40, 41} << QString() << QStringList()
                                  << QStringLiteral(
                                         "Session: 41%, resets at 4:00 PM\nresets in 3 h 30 min");
     QTest::newRow("weekly figure, flat")
-        << QList<double>{40, 60} << QStringLiteral("weekly")
+        << QList<double>{40, 60} << QStringLiteral("weekly") << QStringList()
         << QStringLiteral("Weekly: 2%, resets Dec 10, 12:00 PM\nresets in 2 d 23 h");
     QTest::newRow("a chosen window no longer reported")
-        << QList<double>{40} << QStringLiteral("seven_day_cowork")
+        << QList<double>{40} << QStringLiteral("seven_day_cowork") << QStringList()
         << QStringLiteral("Cowork: –\nClaude does not report this limit now");
     QTest::newRow("highest names its window")
-        << QList<double>{40, 60} << QStringLiteral("highest")
+        << QList<double>{40, 60} << QStringLiteral("highest") << QStringList()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
                           "at this pace: full at 1:30 PM");
+    QTest::newRow("notes follow")
+        << QList<double>{40} << QString()
+        << QStringList{QStringLiteral("Rate limited: next try at 3:05 PM"),
+                       QStringLiteral("Figures from Claude Code")}
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min\n"
+                          "Rate limited: next try at 3:05 PM\nFigures from Claude Code");
 }
 
 void TestTrayPresentation::toolTip()
 {
     QFETCH(QList<double>, sessionFigures);
     QFETCH(QString, metric);
+    QFETCH(QStringList, notes);
 
     QHash<QString, QList<UsageSample>> history;
     TrayInput input;
@@ -263,6 +272,7 @@ void TestTrayPresentation::toolTip()
         input.now = usage.lastUpdated;
     }
     input.metric = metric;
+    input.notes = notes;
     input.samples = [&history](const QString&, const QString& id) { return history.value(id); };
     // The tooltip is the same in every style.
     for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge}) {

@@ -1,6 +1,7 @@
 #include "services/alerts/usage_alerts.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -19,8 +20,8 @@ private Q_SLOTS:
 
 namespace {
 
-const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
-const QDateTime sessionReset(QDate(2026, 12, 7), QTime(15, 5), Qt::UTC);
+const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
+const QDateTime sessionReset(QDate(2026, 12, 7), QTime(15, 5), QTimeZone::utc());
 const QList<int> thresholds{25, 50, 75, 90};
 
 UsageData snapshot(double session, double weekly, std::optional<double> opus = std::nullopt)
@@ -123,7 +124,7 @@ void TestUsageAlerts::remembersTheWindow_data()
     const QDateTime passed = now.addSecs(-120);
     QTest::newRow("a reset that passed, still reported")
         << withSession(30, passed) << withSession(30, passed) << 1 << 0;
-    const QDateTime farAhead(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC);
+    const QDateTime farAhead(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
     QTest::newRow("a reset after the year 9999")
         << withSession(30, farAhead) << withSession(30, farAhead) << 1 << 0;
     UsageData unnamed = snapshot(0, 10);

@@ -1,6 +1,7 @@
 #include "models/usage_pace.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -17,7 +18,7 @@ private Q_SLOTS:
 
 namespace {
 
-const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
 
 UsageSample at(int minutes, double percent)
 {

@@ -3,12 +3,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cmath>
 
 namespace {
 
-const QDateTime fixedNow = QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+const QDateTime fixedNow = QDateTime(QDate(2026, 3, 1), QTime(9, 0), QTimeZone::utc());
 QDateTime fixedClock()
 {
     return fixedNow;

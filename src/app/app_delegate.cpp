@@ -9,6 +9,7 @@
 #include "app/platform/usage_bus_export.h"
 #include "app/settings_window_controller.h"
 #include "models/shortcut_keys.h"
+#include "services/fetch/usage_notes.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
 #include "views/dashboard_view.h"
@@ -42,7 +43,8 @@ void AppDelegate::start()
 
     connect(&m_accounts, &UsageAccounts::usageDataChanged, this, &AppDelegate::onSnapshot);
     // Queued, so the title is drawn from the snapshots in force when the redraw runs.
-    connect(&m_accounts, &UsageAccounts::usageDataChanged, this, &AppDelegate::updateTray,
+    // Any change: the tooltip also says why figures are late.
+    connect(&m_accounts, &UsageAccounts::changed, this, &AppDelegate::updateTray,
             Qt::QueuedConnection);
     connect(&m_accounts, &UsageAccounts::accountsChanged, this, &AppDelegate::updateTray,
             Qt::QueuedConnection);
@@ -62,7 +64,7 @@ void AppDelegate::start()
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
     connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, this, [this] {
         for (UsageService* service : m_accounts.services())
-            service->scheduledFetch();
+            service->request(FetchTrigger::wake);
     });
 
     m_accounts.start();
@@ -148,17 +150,20 @@ void AppDelegate::updateTray()
     if (!m_statusItem)
         return;
     TrayInput input;
+    input.now = QDateTime::currentDateTimeUtc();
     input.usage = m_accounts.first().usageData();
+    input.notes = UsageNotes::of(m_accounts.first(), input.now);
     if (m_accounts.accounts().size() > 1) {
-        for (const Account& account : m_accounts.accounts())
-            input.accounts.append(
-                {account.id, account.name, m_accounts.service(account.id)->usageData()});
+        for (const Account& account : m_accounts.accounts()) {
+            const UsageService& service = *m_accounts.service(account.id);
+            input.accounts.append({account.id, account.name, service.usageData(),
+                                   UsageNotes::of(service, input.now)});
+        }
     }
     input.trayAccount = m_environment.defaults.setting(Settings::trayAccountKey).toString();
     input.metric = m_environment.defaults.stringForKey(Settings::menuBarMetricKey);
     input.style = TrayStyles::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey),
                                      qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
-    input.now = QDateTime::currentDateTimeUtc();
     // The shown snapshot's own series: another account's would forecast nonsense.
     input.samples = [this](const QString& owner, const QString& windowId) {
         return m_history.queries().samples(owner, windowId).rows;

@@ -143,9 +143,14 @@ QString accountLine(const TrayAccount& account, const QString& metric)
                : Texts::tr("%1 · no figures yet").arg(account.name);
 }
 
+const QStringList& notesOf(const TrayInput& input, qsizetype chosen)
+{
+    return chosen < 0 ? input.notes : input.accounts.at(chosen).notes;
+}
+
 // The headline, then when it resets and, at the pace of its recent figures, when it
-// fills; with several accounts the first line names the account and every other
-// account's figure follows.
+// fills, and the account's notes; with several accounts the first line names the account
+// and every other account's figure follows.
 QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const TrayInput& input,
                   qsizetype chosen)
 {
@@ -161,6 +166,7 @@ QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const TrayI
         if (const std::optional<QDateTime> full = UsagePace::fullAt(samples, shown.resetsAt))
             lines << Texts::tr("at this pace: full at %1").arg(UsageWindows::timeOfDayText(*full));
     }
+    lines << notesOf(input, chosen);
     for (qsizetype i = 0; i < input.accounts.size(); ++i) {
         if (i != chosen)
             lines << accountLine(input.accounts.at(i), input.metric);
@@ -203,14 +209,14 @@ TrayPresentation presentTray(const TrayInput& input)
     if (several)
         presentation.shownAccount = input.accounts.at(chosen).id;
     if (!usage) {
-        presentation.toolTip = Texts::tr("Gaugery");
         presentation.accessibleDescription = Texts::tr("Gaugery");
+        QStringList lines{Texts::tr("Gaugery")};
+        lines << notesOf(input, chosen);
         if (several) {
-            QStringList lines{presentation.toolTip};
             for (const TrayAccount& account : input.accounts)
                 lines << accountLine(account, input.metric);
-            presentation.toolTip = lines.join(u'\n');
         }
+        presentation.toolTip = lines.join(u'\n');
         return presentation;
     }
     const Shown shown = shownOf(*usage, input.metric);

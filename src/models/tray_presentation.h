@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -73,11 +74,14 @@ struct TrayAccount {
     QString id;
     QString name;
     std::optional<UsageData> usage;
+    // Said under its figures when it is the one shown: a pause, the sign-in read.
+    QStringList notes = {};
 };
 
 struct TrayInput {
-    // With one account: its snapshot, shown as it always was.
+    // With one account: its snapshot, shown as it always was, and its notes.
     std::optional<UsageData> usage;
+    QStringList notes;
     // With more than one: every account, in the list's order (`usage` is then unused).
     QList<TrayAccount> accounts;
     // The "trayAccount" setting: an account's id, or "highest" for the highest of all.

@@ -222,11 +222,12 @@ void DashboardView::refresh()
 void DashboardView::showEvent(QShowEvent* event)
 {
     // Only the showings the program asks for; the window system's own (after a
-    // workspace switch, say) are not a new opening of the dashboard.
+    // workspace switch, say) are not a new opening of the dashboard. It asks as a tick
+    // would: not during a running chain, a rate limit or Claude Code's spacing.
     if (!event->spontaneous()) {
         for (UsageService* usage : m_accounts.services()) {
             if (usage->isConnected() && !usage->usageData())
-                usage->fetchUsage();
+                usage->request(FetchTrigger::opening);
         }
     }
     QWidget::showEvent(event);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QTimeZone>
 
 class HistoryStore;
 
@@ -12,11 +13,11 @@ class HistoryStore;
 // slowly. For the History window's tests and screenshots.
 namespace HistoryFixture {
 
-inline const QDateTime now(QDate(2026, 2, 9), QTime(12, 0), Qt::UTC);
+inline const QDateTime now(QDate(2026, 2, 9), QTime(12, 0), QTimeZone::utc());
 // The session's current period ends here; earlier ones every 5 hours before.
-inline const QDateTime sessionReset(QDate(2026, 2, 9), QTime(15, 5), Qt::UTC);
-inline const QDateTime weeklyReset(QDate(2026, 2, 12), QTime(8, 0), Qt::UTC);
-inline const QDateTime sonnetReset(QDate(2026, 2, 13), QTime(14, 0), Qt::UTC);
+inline const QDateTime sessionReset(QDate(2026, 2, 9), QTime(15, 5), QTimeZone::utc());
+inline const QDateTime weeklyReset(QDate(2026, 2, 12), QTime(8, 0), QTimeZone::utc());
+inline const QDateTime sonnetReset(QDate(2026, 2, 13), QTime(14, 0), QTimeZone::utc());
 
 UsageData snapshotAt(const QDateTime& at);
 // The owner's snapshots every 5 minutes from now - hours to now.

@@ -64,17 +64,16 @@ UsageService& UsageAccounts::first() const
 void UsageAccounts::start()
 {
     m_started = true;
+    m_claudeCodeVersion.ask();
     for (UsageService* service : services())
         service->start();
 }
 
 void UsageAccounts::refreshAll()
 {
-    // One chain at a time for an account: one still running is its refresh.
-    for (UsageService* service : services()) {
-        if (!service->isLoading())
-            service->fetchUsage();
-    }
+    // Each account's gate holds it back while a chain runs or a rate limit lasts.
+    for (UsageService* service : services())
+        service->fetchUsage();
 }
 
 void UsageAccounts::add(const Account& account)
@@ -89,6 +88,7 @@ void UsageAccounts::add(const Account& account)
         std::make_unique<UsageService>(*entry.keyring, m_settings, m_endpoints, m_clock);
     UsageService* service = entry.service.get();
     service->setAccountId(account.id);
+    service->setClaudeCodeVersion(m_claudeCodeVersion);
     connect(service, &UsageService::changed, this, &UsageAccounts::changed);
     connect(service, &UsageService::usageDataChanged, this,
             [this, id = account.id] { Q_EMIT usageDataChanged(id); });

@@ -2,6 +2,7 @@
 
 #include "models/account.h"
 #include "models/clock.h"
+#include "services/sources/claude_code/claude_code_version.h"
 #include "services/sources/usage_source.h"
 
 #include <QObject>
@@ -43,9 +44,11 @@ public:
     // The service of the first account in the list.
     UsageService& first() const;
 
-    // Starts every account's service: each reads its sign-in and, with one, fetches.
+    // Starts every account's service: each reads its sign-in and, with one, fetches. Asks
+    // the installed Claude Code's version, once.
     void start();
-    // Refresh: every account that is not fetching already.
+    const ClaudeCodeVersion& claudeCodeVersion() const { return m_claudeCodeVersion; }
+    // Refresh: every account whose gate lets it.
     void refreshAll();
 
     // Adds an account reading this cookie (and, when given, this organization of it) from
@@ -103,6 +106,8 @@ private:
     StoreFactory m_stores;
     Clock m_clock;
     QList<Account> m_accounts;
+    // Before the entries: their services read it until they go.
+    ClaudeCodeVersion m_claudeCodeVersion;
     std::vector<Entry> m_entries;
     bool m_started = false;
     // Accounts whose keyring item is being removed before they go.

@@ -3,6 +3,7 @@
 #include "models/whole_percent.h"
 
 #include <QCoreApplication>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -64,7 +65,7 @@ std::optional<Key> parseKey(const QString& text)
         ok = ok && key.reset.isValid();
     } else if (!reset.isEmpty()) {
         bool seconds = false;
-        key.reset = QDateTime::fromSecsSinceEpoch(reset.toLongLong(&seconds), Qt::UTC);
+        key.reset = QDateTime::fromSecsSinceEpoch(reset.toLongLong(&seconds), QTimeZone::utc());
         ok = ok && seconds && key.reset.isValid();
     }
     return ok ? std::optional(key) : std::nullopt;

@@ -2,6 +2,8 @@
 
 #include "services/fetch/fetch_messages.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkReply>
 #include <QStringDecoder>
 
@@ -9,11 +11,27 @@
 
 namespace {
 
-ReplyStep fail(QString message)
+ReplyStep fail(QString message, Refusal refusal = Refusal::none)
 {
     ReplyStep step;
     step.message = std::move(message);
+    step.refusal = refusal;
     return step;
+}
+
+// A 403 means the session only when the service says so; its other 403s refuse the
+// network or the program ("permission_error", a block page) and the cookie is fine.
+bool saysSignInInvalid(const QByteArray& body)
+{
+    const QJsonObject error = QJsonDocument::fromJson(body).object().value(u"error").toObject();
+    if (error.value(u"type").toString() == QLatin1String("authentication_error"))
+        return true;
+    const QString said = (error.value(u"message").toString() + u' ' +
+                          error.value(u"details").toObject().value(u"error_code").toString())
+                             .toLower();
+    const bool whose =
+        said.contains(u"session") || said.contains(u"authoriz") || said.contains(u"authentic");
+    return whose && (said.contains(u"invalid") || said.contains(u"expired"));
 }
 
 // The bot-protection front answers a challenge instead of the API: marked by a header,
@@ -106,18 +124,21 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
         return fail(FetchMessages::invalidResponse());
     const int status = *facts.status;
     if (status == 403 && isChallenge(facts))
-        return fail(FetchMessages::botProtection());
+        return fail(FetchMessages::botProtection(), Refusal::blocked);
     if (kind == RequestKind::oauthUsage && (status == 401 || status == 403)) {
         // 403: a token without the user:profile scope.
         ReplyStep step = fail(status == 401 ? FetchMessages::claudeCodeExpired()
-                                            : FetchMessages::claudeCodeScope());
+                                            : FetchMessages::claudeCodeScope(),
+                              Refusal::signIn);
         step.rejectToken = status == 401;
         return step;
     }
+    if (status == 403 && !saysSignInInvalid(facts.body))
+        return fail(FetchMessages::refusedNetwork(), Refusal::blocked);
     if (status == 401 || status == 403) {
         if (kind == RequestKind::organizations)
-            return fail(FetchMessages::organizationsUnauthorized());
-        ReplyStep step = fail(FetchMessages::usageUnauthorized());
+            return fail(FetchMessages::organizationsUnauthorized(), Refusal::signIn);
+        ReplyStep step = fail(FetchMessages::usageUnauthorized(), Refusal::signIn);
         step.forgetOrganization = true;
         return step;
     }
@@ -128,8 +149,10 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
     }
     ReplyStep step = fail(FetchMessages::serverError(status));
     step.diagnostic = diagnosticLine(kind, facts.body);
-    if (status == 429 && !facts.retryAfter.isEmpty())
+    if (status == 429) {
         step.retryAfter = facts.retryAfter;
+        step.refusal = Refusal::rateLimited;
+    }
     return step;
 }
 

@@ -1,6 +1,7 @@
 #include "services/fetch/retry_after.h"
 
 #include <QLocale>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -16,7 +17,7 @@ std::optional<QDateTime> parseHttpDate(const QByteArray& value)
         QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
     if (!date.isValid())
         return std::nullopt;
-    date.setTimeSpec(Qt::UTC);
+    date.setTimeZone(QTimeZone::utc());
     return date;
 }
 

@@ -4,6 +4,7 @@
 #include "services/history/history_connection.h"
 
 #include <QSqlQuery>
+#include <QTimeZone>
 #include <QVariant>
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 QDateTime instantOf(const QVariant& value)
 {
     return value.isNull() ? QDateTime()
-                          : QDateTime::fromMSecsSinceEpoch(value.toLongLong(), Qt::UTC);
+                          : QDateTime::fromMSecsSinceEpoch(value.toLongLong(), QTimeZone::utc());
 }
 
 // Runs the query with its values bound in order; its error, or empty.

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -16,6 +17,15 @@ namespace {
 
 // Its size is a few hundred bytes; anything much larger is not Claude Code's file.
 constexpr qint64 maxFileBytes = 1024 * 1024;
+
+// Milliseconds since the epoch; anything QDateTime cannot hold is no instant.
+QDateTime instantOf(const QJsonValue& value)
+{
+    const double ms = value.toDouble(NAN);
+    if (!std::isfinite(ms) || std::abs(ms) >= 1e15)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(qint64(ms), QTimeZone::utc());
+}
 
 } // namespace
 
@@ -59,10 +69,8 @@ ClaudeCodeRead parse(const QByteArray& text)
 
     ClaudeCodeSignIn signIn;
     signIn.accessToken = token;
-    const double expires = oauth.value(QLatin1String("expiresAt")).toDouble(NAN);
-    // Milliseconds since the epoch; anything QDateTime cannot hold is no expiry.
-    if (std::isfinite(expires) && std::abs(expires) < 1e15)
-        signIn.expiresAt = QDateTime::fromMSecsSinceEpoch(qint64(expires), Qt::UTC);
+    signIn.expiresAt = instantOf(oauth.value(QLatin1String("expiresAt")));
+    signIn.signInEndsAt = instantOf(oauth.value(QLatin1String("refreshTokenExpiresAt")));
     for (const QJsonValue& scope : oauth.value(QLatin1String("scopes")).toArray())
         signIn.scopes << scope.toString();
     signIn.subscriptionType = oauth.value(QLatin1String("subscriptionType")).toString();

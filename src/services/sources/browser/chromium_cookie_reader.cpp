@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimeZone>
 
 #include <variant>
 
@@ -17,7 +18,8 @@ constexpr int hostHashedVersion = 24;
 QDateTime timeOf(qint64 microseconds)
 {
     constexpr qint64 unixEpochMicroseconds = 11'644'473'600'000'000;
-    return QDateTime::fromMSecsSinceEpoch((microseconds - unixEpochMicroseconds) / 1000, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch((microseconds - unixEpochMicroseconds) / 1000,
+                                          QTimeZone::utc());
 }
 
 QList<CookieRow> rowsOf(const QList<QVariantList>& table)

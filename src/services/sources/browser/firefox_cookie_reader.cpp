@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimeZone>
 
 namespace {
 
@@ -13,17 +14,18 @@ QDateTime expiryOf(qint64 stored)
     if (stored <= 0)
         return {};
     const qint64 ms = stored > 100'000'000'000 ? stored : stored * 1000;
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
 }
 
 QList<CookieRow> rowsOf(const QList<QVariantList>& table)
 {
     QList<CookieRow> rows;
     for (const QVariantList& r : table) {
-        rows.append({r.value(0).toByteArray(), r.value(1).toByteArray(), r.value(2).toByteArray(),
-                     false, expiryOf(r.value(3).toLongLong()),
-                     QDateTime::fromMSecsSinceEpoch(r.value(4).toLongLong() / 1000, Qt::UTC),
-                     r.value(5).toByteArray(), r.value(6).toByteArray(), r.value(7).toLongLong()});
+        rows.append(
+            {r.value(0).toByteArray(), r.value(1).toByteArray(), r.value(2).toByteArray(), false,
+             expiryOf(r.value(3).toLongLong()),
+             QDateTime::fromMSecsSinceEpoch(r.value(4).toLongLong() / 1000, QTimeZone::utc()),
+             r.value(5).toByteArray(), r.value(6).toByteArray(), r.value(7).toLongLong()});
     }
     return rows;
 }
