@@ -21,7 +21,9 @@ QString clock(const QDateTime& instant)
 
 QString timeOfDayPattern()
 {
-    return QLocale::system().timeFormat(QLocale::ShortFormat);
+    // Newer locale data (Qt 6.5 on) puts a narrow no-break space before "AM"; the texts keep
+    // the plain space they always had, which scripts reading them expect.
+    return QLocale::system().timeFormat(QLocale::ShortFormat).replace(QChar(0x202f), u' ');
 }
 
 QString monthDayPattern()
