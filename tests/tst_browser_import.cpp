@@ -26,6 +26,8 @@ class TestBrowserImport : public QObject {
 
 private Q_SLOTS:
     void realBrowsers();
+    void desktopApp_data();
+    void desktopApp();
     void cookieHeaders_data();
     void cookieHeaders();
     void spoiledDatabases_data();
@@ -87,6 +89,33 @@ bool runToEnd(const QString& program, const QStringList& arguments, const QStrin
     if (!ok)
         qWarning().noquote() << program << "failed:" << process.readAll().right(2000);
     return ok;
+}
+
+// Headless Chromium with a profile of its own, as a user's browser would keep it.
+QStringList chromiumFlags(const QString& dataDir)
+{
+    return {QStringLiteral("--headless=new"),
+            QStringLiteral("--no-sandbox"),
+            QStringLiteral("--disable-gpu"),
+            QStringLiteral("--no-first-run"),
+            QStringLiteral("--disable-sync"),
+            QStringLiteral("--disable-background-networking"),
+            QStringLiteral("--disable-component-update"),
+            QStringLiteral("--user-data-dir=") + dataDir,
+            QStringLiteral("--dump-dom")};
+}
+
+// The standard output of a program fed these bytes; nothing when it fails.
+std::optional<QByteArray> output(const QString& program, const QStringList& arguments,
+                                 const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished() || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
 }
 
 // The session, the organization, and a clearance the bot protection sets for the API.
@@ -296,15 +325,7 @@ void TestBrowserImport::realBrowsers()
 
     // Each browser visits the page once and keeps what it set; the Chromium profiles
     // differ in where their cookie key lives (fixed password, the keyring, KWallet).
-    const QStringList chromiumFlags{QStringLiteral("--headless=new"),
-                                    QStringLiteral("--no-sandbox"),
-                                    QStringLiteral("--disable-gpu"),
-                                    QStringLiteral("--no-first-run"),
-                                    QStringLiteral("--disable-sync"),
-                                    QStringLiteral("--disable-background-networking"),
-                                    QStringLiteral("--disable-component-update"),
-                                    QStringLiteral("--user-data-dir=") + home.chromiumData(),
-                                    QStringLiteral("--dump-dom")};
+    const QStringList chromiumFlags = ::chromiumFlags(home.chromiumData());
     const QString page = server.origin().toString() + QLatin1Char('/');
     server.on("/", pageSetting("1"));
     QVERIFY(runToEnd(chromium,
@@ -367,6 +388,73 @@ void TestBrowserImport::realBrowsers()
         BrowserCookieImport(QUrl(QStringLiteral("https://example.com")), home.locations()).run();
     QVERIFY(other.sessions.isEmpty());
     QCOMPARE(other.message(), noSessionIn(QStringLiteral("Firefox, Chromium")));
+}
+
+void TestBrowserImport::desktopApp_data()
+{
+    QTest::addColumn<QString>("passwordStore");
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QByteArray>("prefix");
+
+    QTest::newRow("basic store, the newer layout")
+        << QStringLiteral("basic") << QStringLiteral("Network/Cookies") << QByteArray("v10");
+    QTest::newRow("keyring item found by its label, the older layout")
+        << QStringLiteral("gnome-libsecret") << QStringLiteral("Cookies") << QByteArray("v11");
+}
+
+// The desktop app is not packaged for the test machine: its store is made by headless
+// Chromium, moved to the app's layout, with its key under the app's label and under an
+// attribute nobody could guess.
+void TestBrowserImport::desktopApp()
+{
+    QFETCH(QString, passwordStore);
+    QFETCH(QString, layout);
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    const QString secretTool = QStandardPaths::findExecutable(QStringLiteral("secret-tool"));
+    if (chromium.isEmpty() || secretTool.isEmpty())
+        QSKIP("needs chromium and secret-tool (Debian packages chromium, libsecret-tools)");
+    LoopbackServer server;
+    QVERIFY(server.isListening());
+    Home home;
+    server.on("/", pageSetting("5"));
+    QVERIFY(runToEnd(chromium,
+                     chromiumFlags(home.path(QStringLiteral("made"))) +
+                         QStringList{QStringLiteral("--password-store=") + passwordStore,
+                                     server.origin().toString() + QLatin1Char('/')},
+                     home.dir.path()));
+    const QString store = home.path(QStringLiteral(".config/Claude/") + layout);
+    QDir().mkpath(QFileInfo(store).path());
+    QVERIFY(QFile::rename(home.path(QStringLiteral("made/Default/Cookies")), store));
+    QTEST(firstBytesOfValue(store, "sessionKey"), "prefix");
+    if (passwordStore == QLatin1String("gnome-libsecret")) {
+        const QStringList chromiumItem{QStringLiteral("application"), QStringLiteral("chromium")};
+        const auto password =
+            output(secretTool, QStringList{QStringLiteral("lookup")} + chromiumItem);
+        QVERIFY(password && !password->isEmpty());
+        QVERIFY(output(secretTool,
+                       {QStringLiteral("store"), QStringLiteral("--label=Claude Safe Storage"),
+                        QStringLiteral("xdg:schema"),
+                        QStringLiteral("chrome_libsecret_os_crypt_password_v2"),
+                        QStringLiteral("application"), QStringLiteral("test-app-9f3")},
+                       *password));
+        QVERIFY(output(secretTool, QStringList{QStringLiteral("clear")} + chromiumItem));
+    }
+    QFile file(store);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+
+    const BrowserImportResult result = BrowserCookieImport(server.origin(), home.locations()).run();
+    QCOMPARE(result.message(), QStringLiteral("Found in Claude Desktop."));
+    QCOMPARE(result.sessions.size(), 1);
+    QVERIFY(result.sessions.first().fromDesktopApp);
+    QCOMPARE(result.sessions.first().cookieText(),
+             QStringLiteral("cf_clearance=test-clearance-5; sessionKey=test-cookie-5; "
+                            "lastActiveOrg=test-org-5"));
+    // Read from a copy: the app's own file is as it was, and nothing was put beside it.
+    QVERIFY(file.seek(0));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(QDir(QFileInfo(store).path()).entryList(QDir::Files),
+             QStringList{QFileInfo(store).fileName()});
 }
 
 void TestBrowserImport::cookieHeaders_data()
@@ -546,7 +634,7 @@ void TestBrowserImport::spoiledDatabases()
 
     SafeStorageLookup lookup = &BrowserSafeStorage::lookup;
     if (!keyringPassword.isEmpty())
-        lookup = [keyringPassword](const QStringList&) {
+        lookup = [keyringPassword](const SafeStorageItem&) {
             return SafeStorageKey{SafeStorageKey::Status::Found, {keyringPassword}};
         };
     const BrowserImportResult result =

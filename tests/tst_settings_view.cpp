@@ -30,6 +30,7 @@ private Q_SLOTS:
     void showsStoredValues_data();
     void showsStoredValues();
     void pickingWrites();
+    void metricOffersFurtherWindows();
     void launchAtLoginToggles();
     void usageAlertsToggleStores();
     void disconnectReturnsDashboardToWelcome();
@@ -168,6 +169,43 @@ void TestSettingsView::pickingWrites()
     QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
 }
 
+void TestSettingsView::metricOffersFurtherWindows()
+{
+    ServiceFixture fixture;
+    fixture.server.on(ServiceFixture::organizationsPath,
+                      ServiceBodies::json(ServiceBodies::organizations()));
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(R"({
+        "five_hour": {"utilization": 2.0, "resets_at": null},
+        "seven_day": {"utilization": 0.0, "resets_at": null},
+        "limits": [{"kind": "weekly_scoped", "percent": 12, "resets_at": null,
+                    "scope": {"model": {"display_name": "Fable", "id": null}}}],
+        "extra_usage": {"is_enabled": true, "utilization": 40.0}})"));
+    Settings& defaults = fixture.defaults.defaults();
+    auto accounts = fixture.makeAccounts();
+    UsageService* const service = &accounts->first();
+    QVERIFY(fixture.fetchAndWait(*service));
+    SettingsView view(*accounts, defaults);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    QStringList offered;
+    for (int i = 0; i < view.metricPicker()->count(); ++i)
+        offered << view.metricPicker()->itemText(i);
+    QCOMPARE(offered.mid(3),
+             (QStringList{QStringLiteral("Highest"), QStringLiteral("Fable (7 day)"),
+                          QStringLiteral("Extra usage")}));
+    pick(view.metricPicker(), Qt::Key_End);
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("extra_usage"));
+    pick(view.metricPicker(), Qt::Key_Up);
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("seven_day_fable"));
+
+    // Once the service stops reporting it, it is offered no more, and the choice stays.
+    fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json(ServiceBodies::usage()));
+    QVERIFY(fixture.fetchAndWait(*service));
+    QCOMPARE(view.metricPicker()->count(), 4);
+    QCOMPARE(view.metricPicker()->currentIndex(), -1);
+    QCOMPARE(defaults.stringForKey(Settings::menuBarMetricKey), QStringLiteral("seven_day_fable"));
+}
+
 void TestSettingsView::launchAtLoginToggles()
 {
     ServiceFixture fixture;
@@ -288,16 +326,21 @@ void TestSettingsView::connectionNamesTheSource_data()
     QTest::addColumn<QString>("note"); // empty: none shown
     QTest::addColumn<bool>("disconnect");
     QTest::addColumn<bool>("sourcePicker");
+    // Where the cookie saved last came from; empty: pasted or from a browser.
+    QTest::addColumn<QString>("origin");
 
     const QString browser =
         QStringLiteral("Connected through your browser session · Test organization");
-    QTest::newRow("cookie") << true << false << browser << QString() << true << false;
+    QTest::newRow("cookie") << true << false << browser << QString() << true << false << QString();
     QTest::newRow("Claude Code") << false << true
                                  << QStringLiteral("Connected through Claude Code · Pro")
                                  << QStringLiteral("Sign out in Claude Code to disconnect.")
-                                 << false << false;
+                                 << false << false << QString();
     QTest::newRow("both: the cookie, and a choice")
-        << true << true << browser << QString() << true << true;
+        << true << true << browser << QString() << true << true << QString();
+    QTest::newRow("cookie from the desktop app")
+        << true << false << QStringLiteral("Connected through Claude Desktop · Test organization")
+        << QString() << true << false << Accounts::desktopAppOrigin;
 }
 
 void TestSettingsView::connectionNamesTheSource()
@@ -313,12 +356,17 @@ void TestSettingsView::connectionNamesTheSource()
     if (claudeCode)
         fixture.writeClaudeCode(QStringLiteral("test-token-1"),
                                 QDateTime::currentDateTimeUtc().addDays(1), QStringLiteral("pro"));
+    QFETCH(QString, origin);
     auto accounts = fixture.makeAccounts();
     UsageService* const service = &accounts->first();
     QVERIFY(fixture.startAndWait(*service));
     SettingsView view(*accounts, fixture.defaults.defaults());
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
+    if (!origin.isEmpty()) {
+        service->saveCookie(QStringLiteral("sessionKey=test-cookie-1"), std::nullopt, origin);
+        QVERIFY(fixture.settle(*service));
+    }
     QTEST(view.connectedText()->text(), "text");
     QCOMPARE(view.connectionNote()->isVisible(), !note.isEmpty());
     if (!note.isEmpty())

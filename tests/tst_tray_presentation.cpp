@@ -45,6 +45,8 @@ UsageData decoys()
     usage.weeklySonnetResetTime = noon.addDays(3);
     usage.weeklyOpusUsagePercent = 4.5;
     usage.weeklyOpusResetTime = noon.addDays(4);
+    usage.furtherWindows = {{UsageWindows::scoped(QStringLiteral("Fable")), 0.5, noon.addDays(3),
+                             QString(), QString()}};
     usage.lastUpdated = noon;
     return usage;
 }
@@ -106,6 +108,11 @@ void TestTrayPresentation::figure_data()
     // row's, which shows 0.
     QTest::newRow("negative") << "session" << -3.7 << " -3%"
                               << "Gaugery: session -3%";
+    QTest::newRow("a further window") << "seven_day_fable" << 61.0 << " 61%"
+                                      << "Gaugery: fable 61%";
+    // Kept for when the service reports it again.
+    QTest::newRow("a further window no longer reported") << "seven_day_cowork" << 13.0 << " –"
+                                                         << "Gaugery: cowork –";
 }
 
 void TestTrayPresentation::figure()
@@ -118,6 +125,8 @@ void TestTrayPresentation::figure()
         usage.weeklyUsagePercent = percent;
     else if (metric == QLatin1String("sonnet"))
         usage.weeklySonnetUsagePercent = percent;
+    else if (metric == usage.furtherWindows.first().kind.id)
+        usage.furtherWindows.first().percent = percent;
     else
         usage.sessionUsagePercent = percent;
 
@@ -125,6 +134,8 @@ void TestTrayPresentation::figure()
     QTEST(shown.label, "label");
     QTEST(shown.accessibleDescription, "description");
     QVERIFY(shown.icon.besideLabel);
+    // The icon of a tray without labels draws the same figure.
+    QVERIFY(shown.label.startsWith(u' ' + shown.fallbackIcon.figure));
 }
 
 void TestTrayPresentation::icon_data()
@@ -227,6 +238,9 @@ void TestTrayPresentation::toolTip_data()
     QTest::newRow("weekly figure, flat")
         << QList<double>{40, 60} << QStringLiteral("weekly")
         << QStringLiteral("Weekly: 2%, resets Dec 10, 12:00 PM\nresets in 2 d 23 h");
+    QTest::newRow("a chosen window no longer reported")
+        << QList<double>{40} << QStringLiteral("seven_day_cowork")
+        << QStringLiteral("Cowork: –\nClaude does not report this limit now");
     QTest::newRow("highest names its window")
         << QList<double>{40, 60} << QStringLiteral("highest")
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"

@@ -256,10 +256,6 @@
 <context>
     <name>FurtherLimits</name>
     <message>
-        <source>Extra usage</source>
-        <translation>Zusätzliche Nutzung</translation>
-    </message>
-    <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
     </message>
@@ -489,6 +485,10 @@
         <source>Highest of all</source>
         <translation>Höchster aller Konten</translation>
     </message>
+    <message>
+        <source>Connected through %1</source>
+        <translation>Verbunden über %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingsView</name>
@@ -675,6 +675,10 @@
         <source>Gaugery: %1, %2 %3</source>
         <translation>Gaugery: %1, %2 %3</translation>
     </message>
+    <message>
+        <source>Claude does not report this limit now</source>
+        <translation>Claude meldet dieses Limit derzeit nicht</translation>
+    </message>
 </context>
 <context>
     <name>UsageAlerts</name>
@@ -750,6 +754,10 @@
     <message>
         <source>Updated %1</source>
         <translation>Aktualisiert %1</translation>
+    </message>
+    <message>
+        <source>Extra usage</source>
+        <translation>Zusätzliche Nutzung</translation>
     </message>
 </context>
 <context>

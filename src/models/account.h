@@ -13,6 +13,9 @@ struct Account {
     Source source = Source::cookie;
     // The organization a browser session reads; empty: the first the service lists.
     QString organizationId;
+    // Where the browser session was imported from: Accounts::desktopAppOrigin, or empty
+    // for a browser or a pasted cookie.
+    QString cookieOrigin = {};
 
     bool operator==(const Account&) const = default;
 };
@@ -22,6 +25,8 @@ namespace Accounts {
 // The first account, whose cookie is the keyring item of before there were accounts and
 // whose source and organization are still the "usageSource" and "organizationId" settings.
 inline const QString defaultId = QStringLiteral("default");
+// The "cookieOrigin" of a session read from the service's desktop app.
+inline const QString desktopAppOrigin = QStringLiteral("desktopApp");
 // The "trayAccount" value that shows the highest figure of every account.
 inline const QString highestOfAll = QStringLiteral("highest");
 

@@ -78,7 +78,31 @@ double filledShare(double percent)
     return percent > 0 ? std::min(percent / 100, 1.0) : 0;
 }
 
-TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const WindowFigure& shown)
+// The window the tray shows; a chosen one the service stopped reporting has no figure,
+// and the choice stays for when it comes back.
+struct Shown {
+    WindowFigure figure;
+    bool reported = true;
+
+    // "42%", or "–" without a figure.
+    QString text() const
+    {
+        return reported ? UsageWindows::wholeText(figure.percent) + u'%'
+                        : UsageWindows::unreportedText;
+    }
+};
+
+Shown shownOf(const UsageData& usage, const QString& metric)
+{
+    if (const std::optional<WindowFigure> figure = UsageWindows::shownFigure(usage, metric))
+        return {*figure};
+    WindowFigure missing;
+    missing.kind = UsageWindows::kindOf(metric);
+    missing.percent = std::nan("");
+    return {missing, false};
+}
+
+TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const Shown& shown)
 {
     TrayIcon icon;
     if (!usage)
@@ -89,8 +113,9 @@ TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const W
         break;
     case TrayStyle::figureInIcon:
         icon.kind = TrayIcon::Kind::figure;
-        icon.figure = UsageWindows::wholeText(shown.percent);
-        icon.severity = UsageWindows::severityOf(shown.percent);
+        icon.figure = shown.reported ? UsageWindows::wholeText(shown.figure.percent)
+                                     : UsageWindows::unreportedText;
+        icon.severity = UsageWindows::severityOf(shown.figure.percent);
         break;
     case TrayStyle::gauge:
         icon.kind = TrayIcon::Kind::gauge;
@@ -101,12 +126,11 @@ TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const W
     return icon;
 }
 
-// "Session: 42%, resets at 3:05 PM"
-QString headlineOf(const WindowFigure& shown)
+// "Session: 42%, resets at 3:05 PM", or "Fable: –"
+QString headlineOf(const Shown& shown)
 {
-    QString headline =
-        shown.kind.title + QStringLiteral(": ") + UsageWindows::wholeText(shown.percent) + u'%';
-    if (const QString reset = UsageWindows::resetPhrase(shown); !reset.isEmpty())
+    QString headline = shown.figure.kind.title + QStringLiteral(": ") + shown.text();
+    if (const QString reset = UsageWindows::resetPhrase(shown.figure); !reset.isEmpty())
         headline += QStringLiteral(", ") + reset;
     return headline;
 }
@@ -115,19 +139,21 @@ QString headlineOf(const WindowFigure& shown)
 QString accountLine(const TrayAccount& account, const QString& metric)
 {
     return account.usage
-               ? Texts::tr("%1 · %2").arg(
-                     account.name, headlineOf(UsageWindows::shownFigure(*account.usage, metric)))
+               ? Texts::tr("%1 · %2").arg(account.name, headlineOf(shownOf(*account.usage, metric)))
                : Texts::tr("%1 · no figures yet").arg(account.name);
 }
 
 // The headline, then when it resets and, at the pace of its recent figures, when it
 // fills; with several accounts the first line names the account and every other
 // account's figure follows.
-QString toolTipOf(const WindowFigure& shown, const UsageData& usage, const TrayInput& input,
+QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const TrayInput& input,
                   qsizetype chosen)
 {
-    QStringList lines{chosen < 0 ? headlineOf(shown)
+    const WindowFigure& shown = chosenWindow.figure;
+    QStringList lines{chosen < 0 ? headlineOf(chosenWindow)
                                  : accountLine(input.accounts.at(chosen), input.metric)};
+    if (!chosenWindow.reported)
+        lines << Texts::tr("Claude does not report this limit now");
     if (shown.resetsAt.isValid() && shown.resetNote.isEmpty()) {
         lines << UsagePace::resetsInText(input.now, shown.resetsAt);
         const QList<UsageSample> samples =
@@ -158,9 +184,8 @@ qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& t
     for (qsizetype i = 1; i < accounts.size(); ++i) {
         const std::optional<UsageData>& usage = accounts.at(i).usage;
         const std::optional<UsageData>& leader = accounts.at(best).usage;
-        if (usage &&
-            (!leader || UsageWindows::nearerToLimit(UsageWindows::shownFigure(*usage, metric),
-                                                    UsageWindows::shownFigure(*leader, metric))))
+        if (usage && (!leader || UsageWindows::nearerToLimit(shownOf(*usage, metric).figure,
+                                                             shownOf(*leader, metric).figure)))
             best = i;
     }
     return best;
@@ -188,8 +213,8 @@ TrayPresentation presentTray(const TrayInput& input)
         }
         return presentation;
     }
-    const WindowFigure shown = UsageWindows::shownFigure(*usage, input.metric);
-    const QString percent = UsageWindows::wholeText(shown.percent) + u'%';
+    const Shown shown = shownOf(*usage, input.metric);
+    const QString percent = shown.text();
     if (input.style == TrayStyle::label)
         presentation.label = u' ' + percent;
     presentation.icon = iconFor(input.style, usage, shown);
@@ -197,11 +222,12 @@ TrayPresentation presentTray(const TrayInput& input)
         input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon, usage, shown);
     presentation.toolTip = toolTipOf(shown, *usage, input, chosen);
     presentation.accessibleDescription =
-        several ? Texts::tr("Gaugery: %1, %2 %3")
-                      .arg(input.accounts.at(chosen).name, shown.kind.title.toLower(), percent)
-                : Texts::tr("Gaugery: %1 %2").arg(shown.kind.title.toLower(), percent);
-    presentation.shownWindow = shown.kind.id;
+        several
+            ? Texts::tr("Gaugery: %1, %2 %3")
+                  .arg(input.accounts.at(chosen).name, shown.figure.kind.title.toLower(), percent)
+            : Texts::tr("Gaugery: %1 %2").arg(shown.figure.kind.title.toLower(), percent);
+    presentation.shownWindow = shown.figure.kind.id;
     presentation.figureText = percent;
-    presentation.severity = UsageWindows::severityOf(shown.percent);
+    presentation.severity = UsageWindows::severityOf(shown.figure.percent);
     return presentation;
 }

@@ -116,6 +116,16 @@ UsageWindowKind scoped(const QString& name)
     return kind;
 }
 
+UsageWindowKind extraUsage()
+{
+    UsageWindowKind kind;
+    kind.id = extraUsageId;
+    kind.bodyKey = extraUsageId;
+    kind.title = Texts::tr("Extra usage");
+    kind.icon = QStringLiteral("creditcard.fill");
+    return kind;
+}
+
 const UsageWindowKind* forModel(const QString& name)
 {
     static const QRegularExpression nonLetters(QStringLiteral("[^a-z]+"));
@@ -152,6 +162,22 @@ bool nearerToLimit(const WindowFigure& a, const WindowFigure& b)
     return a.percent > b.percent || (std::isnan(b.percent) && !std::isnan(a.percent));
 }
 
+bool choosesFurtherWindow(const QString& metric)
+{
+    // Ids are body keys and lower-case slugs of names; anything else an edited file may
+    // hold ("Weekly", "opus", "") shows the session.
+    static const QRegularExpression oneWord(QStringLiteral("^\\S+$"));
+    return metric != highestMetric && !find(metric) && metric == metric.toLower() &&
+           oneWord.match(metric).hasMatch();
+}
+
+UsageWindowKind kindOf(const QString& id)
+{
+    if (const UsageWindowKind* known = find(id))
+        return *known;
+    return id == extraUsageId ? extraUsage() : generic(id);
+}
+
 std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& all, const QString& metric)
 {
     if (all.isEmpty())
@@ -159,16 +185,17 @@ std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& all, const QS
     if (metric == highestMetric)
         return *std::min_element(all.begin(), all.end(), nearerToLimit);
     const UsageWindowKind* chosen = find(metric);
-    const QString id = chosen && chosen->isMetric ? metric : sessionId;
+    const bool named = (chosen && chosen->isMetric) || choosesFurtherWindow(metric);
+    const QString id = named ? metric : sessionId;
     const auto found = std::find_if(
         all.begin(), all.end(), [&](const WindowFigure& figure) { return figure.kind.id == id; });
     return found == all.end() ? std::nullopt : std::optional(*found);
 }
 
-WindowFigure shownFigure(const UsageData& data, const QString& metric)
+std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric)
 {
-    // A snapshot always holds the session window.
-    return *shownFigure(figures(data), metric);
+    // A snapshot always holds the session window, so only a further one can be missing.
+    return shownFigure(figures(data), metric);
 }
 
 Severity severityOf(double percent)

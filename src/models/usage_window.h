@@ -52,6 +52,7 @@ inline const QString sessionId = QStringLiteral("session");
 inline const QString weeklyId = QStringLiteral("weekly");
 inline const QString sonnetId = QStringLiteral("sonnet");
 inline const QString opusId = QStringLiteral("opus");
+inline const QString extraUsageId = QStringLiteral("extra_usage");
 inline const QString highestMetric = QStringLiteral("highest");
 // The figure the tray shows when nothing else is chosen.
 inline const QString defaultMetric = sessionId;
@@ -65,6 +66,8 @@ UsageWindowKind generic(const QString& bodyKey);
 // The entry for a weekly limit the service scopes to a model or product by name: "Fable"
 // is "seven_day_fable", "Fable", "7 day".
 UsageWindowKind scoped(const QString& name);
+// The entry of extra usage, the paid usage beyond the plan: "Extra usage".
+UsageWindowKind extraUsage();
 // The known per-model window a scoped limit's name speaks of ("Sonnet", "Claude Opus 4"),
 // or nothing.
 const UsageWindowKind* forModel(const QString& name);
@@ -73,11 +76,21 @@ const UsageWindowKind* forModel(const QString& name);
 // its figure and its reset), then the further ones the service reported.
 QList<WindowFigure> figures(const UsageData& data);
 
-// The figure the tray shows for a "menuBarMetric" value: a metric window by its id,
-// "highest" the figure nearest its limit, anything else the session.
-WindowFigure shownFigure(const UsageData& data, const QString& metric);
+// Whether a "menuBarMetric" value chooses a further window by its id ("seven_day_fable",
+// "extra_usage"): one lower-case word that names no window the table knows.
+bool choosesFurtherWindow(const QString& metric);
+// The entry of a window by its id, for one the snapshot does not hold: the table's, extra
+// usage's, else one named after the id.
+UsageWindowKind kindOf(const QString& id);
+
+// The figure the tray shows for a "menuBarMetric" value: a metric window or a further one
+// by its id, "highest" the figure nearest its limit, anything else the session. Nothing
+// for a further window the snapshot lacks: the service stopped reporting it.
+std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric);
 // The same among figures read back from elsewhere (the bus); nothing when none fits.
 std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& figures, const QString& metric);
+// What the tray shows of a window the service does not report now.
+inline const QString unreportedText = QStringLiteral("–");
 // Whether a is nearer its limit than b: "Highest"; a figure that is no number never is.
 bool nearerToLimit(const WindowFigure& a, const WindowFigure& b);
 

@@ -10,16 +10,6 @@
 
 namespace {
 
-QStringList metricChoices()
-{
-    QStringList choices;
-    for (const UsageWindowKind& kind : UsageWindows::known()) {
-        if (kind.isMetric)
-            choices << kind.id;
-    }
-    return choices << UsageWindows::highestMetric;
-}
-
 QStringList trayStyleChoices()
 {
     QStringList choices;
@@ -33,12 +23,14 @@ QStringList trayStyleChoices()
 const QList<Setting>& Settings::settings()
 {
     static const QList<Setting> table{
-        {menuBarMetricKey, UsageWindows::defaultMetric, metricChoices(), false},
+        // Any window's id: a further one may be reported again later.
+        {menuBarMetricKey, UsageWindows::defaultMetric, {}, false},
         {refreshIntervalKey, 300.0, {}, true},
         {launchAtLoginKey, true, {}, false},
         {usageAlertsKey, false, {}, false},
         {trayStyleKey, QVariant(), trayStyleChoices(), false},
         {organizationIdKey, QVariant(), {}, false},
+        {cookieOriginKey, QVariant(), {Accounts::desktopAppOrigin}, false},
         {trayAccountKey, Accounts::defaultId, {}, false},
         {usageSourceKey,
          UsageSources::automatic,

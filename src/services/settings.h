@@ -34,6 +34,9 @@ public:
     static inline const QString trayStyleKey = QStringLiteral("trayStyle");
     static inline const QString organizationIdKey = QStringLiteral("organizationId");
     static inline const QString usageSourceKey = QStringLiteral("usageSource");
+    // Where the first account's session was imported from (Accounts::desktopAppOrigin);
+    // absent for a browser or a pasted cookie.
+    static inline const QString cookieOriginKey = QStringLiteral("cookieOrigin");
     // The accounts watched, an array (AccountStore); absent: the first one alone.
     static inline const QString accountsKey = QStringLiteral("accounts");
     // The account whose figure the tray shows, or "highest" for the highest of all.

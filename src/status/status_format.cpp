@@ -119,8 +119,14 @@ std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& n
     QList<WindowFigure> figures;
     for (const QVariant& entry : windows)
         figures.append(UsageBus::figureOf(entry.toMap()));
-    const std::optional<WindowFigure> shown =
-        UsageWindows::shownFigure(figures, state.value(QStringLiteral("Metric")).toString());
+    const QString metric = state.value(QStringLiteral("Metric")).toString();
+    const std::optional<WindowFigure> shown = UsageWindows::shownFigure(figures, metric);
+    // A chosen window the account's figures lack is shown as the tray shows it.
+    if (!shown && UsageWindows::choosesFurtherWindow(metric)) {
+        scoped.insert(QStringLiteral("ShownWindow"), metric);
+        scoped.insert(QStringLiteral("Figure"), UsageWindows::unreportedText);
+        return scoped;
+    }
     scoped.insert(QStringLiteral("ShownWindow"), shown ? shown->kind.id : QString());
     scoped.insert(QStringLiteral("Figure"),
                   shown ? UsageWindows::wholeText(shown->percent) + u'%' : QString());

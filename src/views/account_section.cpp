@@ -73,7 +73,7 @@ void AccountSection::refresh()
     if (data) {
         for (const UsageRow& row : Dashboard::usageRows(*data))
             m_rowsLayout->addWidget(new UsageRowWidget(row));
-        const WindowFigure highest = UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
+        const WindowFigure highest = *UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
     } else {

@@ -3,6 +3,7 @@
 #include "models/tray_presentation.h"
 #include "models/usage_window.h"
 #include "services/settings.h"
+#include "services/sources/browser/browser_profiles.h"
 
 #include <QCoreApplication>
 
@@ -21,15 +22,11 @@ namespace SettingsChoices {
 
 namespace {
 
-QList<Option> metricOptions()
+// "Session (5 hour)", or the title alone when the window's length is unknown.
+QString labelOf(const UsageWindowKind& kind)
 {
-    QList<Option> options;
-    for (const UsageWindowKind& kind : UsageWindows::known()) {
-        if (kind.isMetric)
-            options.append({QStringLiteral("%1 (%2)").arg(kind.title, kind.subtitle), kind.id});
-    }
-    options.append({Texts::tr("Highest"), UsageWindows::highestMetric});
-    return options;
+    return kind.subtitle.isEmpty() ? kind.title
+                                   : QStringLiteral("%1 (%2)").arg(kind.title, kind.subtitle);
 }
 
 QList<Option> trayStyleOptions()
@@ -73,7 +70,7 @@ bool sameValue(const QVariant& option, const QVariant& value)
 
 const QList<Option>& optionsFor(const QString& key)
 {
-    static const QList<Option> metric = metricOptions();
+    static const QList<Option> metric = metricOptions({});
     static const QList<Option> trayStyle = trayStyleOptions();
     static const QList<Option> interval = intervalOptions();
     static const QList<Option> source = sourceOptions();
@@ -89,9 +86,27 @@ const QList<Option>& optionsFor(const QString& key)
     return none;
 }
 
+QList<Option> metricOptions(const QList<WindowFigure>& furtherWindows)
+{
+    QList<Option> options;
+    for (const UsageWindowKind& kind : UsageWindows::known()) {
+        if (kind.isMetric)
+            options.append({labelOf(kind), kind.id});
+    }
+    options.append({Texts::tr("Highest"), UsageWindows::highestMetric});
+    for (const WindowFigure& figure : furtherWindows)
+        options.append({labelOf(figure.kind), figure.kind.id});
+    return options;
+}
+
 int shownIndex(const QString& key, const std::optional<QVariant>& stored, const QVariant& applied)
 {
-    const QList<Option>& options = optionsFor(key);
+    return shownIndex(optionsFor(key), stored, applied);
+}
+
+int shownIndex(const QList<Option>& options, const std::optional<QVariant>& stored,
+               const QVariant& applied)
+{
     const QVariant value = stored.value_or(applied);
     const auto found = std::find_if(options.begin(), options.end(),
                                     [&](const Option& o) { return sameValue(o.value, value); });
@@ -99,13 +114,16 @@ int shownIndex(const QString& key, const std::optional<QVariant>& stored, const 
 }
 
 QString connectionText(UsageSource source, const QString& plan,
-                       const std::optional<Organization>& organization)
+                       const std::optional<Organization>& organization, const QString& cookieOrigin)
 {
     if (source == UsageSource::claudeCode) {
         const QString text = Texts::tr("Connected through Claude Code");
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
     }
-    const QString text = Texts::tr("Connected through your browser session");
+    const QString text =
+        cookieOrigin == Accounts::desktopAppOrigin
+            ? Texts::tr("Connected through %1").arg(BrowserProfiles::desktopAppName)
+            : Texts::tr("Connected through your browser session");
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 
@@ -119,7 +137,9 @@ QString accountText(const Account& account, UsageSource source, const QString& p
         const QString text = Texts::tr("Claude Code");
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
     }
-    const QString text = Texts::tr("Browser session");
+    const QString text = account.cookieOrigin == Accounts::desktopAppOrigin
+                             ? BrowserProfiles::desktopAppName
+                             : Texts::tr("Browser session");
     return organization ? text + QStringLiteral(" · ") + organization->displayName() : text;
 }
 

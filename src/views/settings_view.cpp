@@ -139,6 +139,7 @@ SettingsView::SettingsView(UsageAccounts& accounts, Settings& defaults, QWidget*
 
     connect(&m_defaults, &Settings::changed, this, &SettingsView::showStoredValues);
     connect(&m_accounts, &UsageAccounts::changed, this, &SettingsView::showConnection);
+    connect(&m_accounts, &UsageAccounts::changed, this, &SettingsView::showMetricOptions);
     connect(&m_accounts, &UsageAccounts::accountsChanged, this, &SettingsView::showAccounts);
     showAccounts();
     showStoredValues();
@@ -153,15 +154,21 @@ bool SettingsView::severalAccounts() const
 QComboBox* SettingsView::settingPicker(const QString& key)
 {
     QComboBox* combo = picker();
-    for (const SettingsChoices::Option& option : SettingsChoices::optionsFor(key))
+    for (const SettingsChoices::Option& option : optionsOf(key))
         combo->addItem(option.label);
     // activated comes from the user only, so showing a stored value writes nothing.
     connect(combo, &QComboBox::activated, this, [this, key](int index) { onPicked(key, index); });
     return combo;
 }
 
+const QList<SettingsChoices::Option>& SettingsView::optionsOf(const QString& key) const
+{
+    return key == Settings::menuBarMetricKey ? m_metricOptions : SettingsChoices::optionsFor(key);
+}
+
 QWidget* SettingsView::buildTraySection()
 {
+    m_metricOptions = SettingsChoices::optionsFor(Settings::menuBarMetricKey);
     m_metric = settingPicker(Settings::menuBarMetricKey);
     m_trayStyle = settingPicker(Settings::trayStyleKey);
     m_launchAtLogin = new QCheckBox;
@@ -314,7 +321,7 @@ int SettingsView::shownIndex(const QString& key) const
                                  ? QVariant(TrayStyles::settingOf(TrayStyles::chosen(
                                        QString(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"))))
                                  : m_defaults.setting(key);
-    return SettingsChoices::shownIndex(key, stored, applied);
+    return SettingsChoices::shownIndex(optionsOf(key), stored, applied);
 }
 
 void SettingsView::onPicked(const QString& key, int index)
@@ -322,12 +329,38 @@ void SettingsView::onPicked(const QString& key, int index)
     // Picking the option already shown changes nothing, so nothing is written.
     if (index < 0 || index == shownIndex(key))
         return;
-    m_defaults.setValue(key, SettingsChoices::optionsFor(key).at(index).value);
+    m_defaults.setValue(key, optionsOf(key).at(index).value);
+}
+
+void SettingsView::showMetricOptions()
+{
+    QList<TrayAccount> accounts;
+    for (const Account& account : m_accounts.accounts())
+        accounts.append({account.id, account.name, m_accounts.service(account.id)->usageData()});
+    const qsizetype shown =
+        chooseTrayAccount(accounts, m_defaults.setting(Settings::trayAccountKey).toString(),
+                          m_defaults.stringForKey(Settings::menuBarMetricKey));
+    const std::optional<UsageData>& usage = accounts.at(shown).usage;
+    const QList<SettingsChoices::Option> options =
+        SettingsChoices::metricOptions(usage ? usage->furtherWindows : QList<WindowFigure>());
+    // Refilled only when the windows changed, so a fetch does not close the open picker.
+    const auto labels = [](const QList<SettingsChoices::Option>& list) {
+        QStringList texts;
+        for (const SettingsChoices::Option& option : list)
+            texts << option.label;
+        return texts;
+    };
+    if (labels(options) != labels(m_metricOptions)) {
+        m_metric->clear();
+        m_metric->addItems(labels(options));
+    }
+    m_metricOptions = options;
+    m_metric->setCurrentIndex(shownIndex(Settings::menuBarMetricKey));
 }
 
 void SettingsView::showStoredValues()
 {
-    m_metric->setCurrentIndex(shownIndex(Settings::menuBarMetricKey));
+    showMetricOptions();
     m_trayStyle->setCurrentIndex(shownIndex(Settings::trayStyleKey));
     m_interval->setCurrentIndex(shownIndex(Settings::refreshIntervalKey));
     m_launchAtLogin->setChecked(m_defaults.setting(Settings::launchAtLoginKey).toBool());
@@ -347,7 +380,8 @@ void SettingsView::showConnection()
     m_notConnected->setVisible(!connected);
     const std::optional<Organization>& read = usage.organization();
     m_connectedText->setText(
-        SettingsChoices::connectionText(usage.source(), usage.claudeCodePlan(), read));
+        SettingsChoices::connectionText(usage.source(), usage.claudeCodePlan(), read,
+                                        m_accounts.account(usage.accountId())->cookieOrigin));
     // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
     m_disconnect->setVisible(usage.hasCookie());
     m_connectionNote->setVisible(connected && throughClaudeCode);

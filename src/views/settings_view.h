@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/settings_choices.h"
+
 #include <QWidget>
 
 #include <optional>
@@ -67,9 +69,13 @@ private:
     PlainButton* addButton(PlainButton*& button);
     // A picker of the setting with this key, writing only what the user picks.
     QComboBox* settingPicker(const QString& key);
+    const QList<SettingsChoices::Option>& optionsOf(const QString& key) const;
     void onPicked(const QString& key, int index);
     int shownIndex(const QString& key) const;
     void showStoredValues();
+    // The metrics offered: the fixed ones and every further window the account the tray
+    // shows reports now.
+    void showMetricOptions();
     void showConnection();
     void showAccounts();
     void fillAddMenu();
@@ -79,6 +85,7 @@ private:
     Settings& m_defaults;
     QScrollArea* m_scroll = nullptr;
     QComboBox* m_metric = nullptr;
+    QList<SettingsChoices::Option> m_metricOptions;
     QComboBox* m_trayStyle = nullptr;
     QWidget* m_trayAccountRow = nullptr;
     QComboBox* m_trayAccount = nullptr;

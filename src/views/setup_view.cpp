@@ -181,17 +181,19 @@ void SetupView::save()
     const QString cookie = savableCookie(cookieText());
     if (cookie.isEmpty())
         return;
-    // The organization belongs to the imported cookie only while the text is unchanged.
+    // The organization and the origin belong to the imported cookie only while the text
+    // is unchanged.
     const bool imported = !m_importedText.isEmpty() && cookieText() == m_importedText;
     const std::optional<QString> organization = imported ? m_importedOrganization : std::nullopt;
+    const QString origin = imported ? m_importedOrigin : QString();
     if (!m_accounts) {
-        m_usage->saveCookie(cookie, organization);
+        m_usage->saveCookie(cookie, organization, origin);
         return;
     }
     const QString name = m_name->text().trimmed();
     if (name.isEmpty())
         return;
-    m_accounts->addCookieAccount(name, cookie, organization);
+    m_accounts->addCookieAccount(name, cookie, organization, origin);
     // Saving again would add the account twice.
     cancel();
 }
@@ -254,6 +256,7 @@ void SetupView::choose(int index)
     const ImportedSession& session = m_sessions.at(index);
     m_importedText = session.cookieText();
     m_importedOrganization = session.organizationId;
+    m_importedOrigin = session.fromDesktopApp ? Accounts::desktopAppOrigin : QString();
     m_editor->setPlainText(m_importedText);
     if (m_name && !m_nameTyped)
         m_name->setText(suggestedName(m_importedOrganization));

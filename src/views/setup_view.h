@@ -81,9 +81,10 @@ private:
     std::function<void()> m_onClose;
     BrowserImportFunction m_import;
     QList<ImportedSession> m_sessions;
-    // The text the import put in the editor and the organization found with it.
+    // The text the import put in the editor, the organization found with it and where.
     QString m_importedText;
     std::optional<QString> m_importedOrganization;
+    QString m_importedOrigin;
 
     QLineEdit* m_name = nullptr;
     bool m_nameTyped = false;

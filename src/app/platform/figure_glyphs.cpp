@@ -72,6 +72,11 @@ QPainterPath skeleton(QChar glyph)
         path.moveTo(1.5, 5.6);
         path.lineTo(4.5, 5.6);
         break;
+    // The en dash of a window the service does not report now.
+    case 0x2013:
+        path.moveTo(0.5, 5.6);
+        path.lineTo(5.5, 5.6);
+        break;
     default:
         break;
     }

@@ -14,7 +14,7 @@ namespace FigureGlyphs {
 constexpr qreal glyphWidth = 6;
 constexpr qreal glyphHeight = 10;
 
-// The filled outline of text made of digits and '-', from (0, 0) to the last glyph's
+// The filled outline of text made of digits, '-' and '–', from (0, 0) to the last glyph's
 // right edge and glyphHeight; other characters are skipped.
 QPainterPath outline(const QString& text);
 

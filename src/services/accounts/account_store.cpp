@@ -17,10 +17,11 @@ const QString idField = QStringLiteral("id");
 const QString nameField = QStringLiteral("name");
 const QString sourceField = QStringLiteral("source");
 const QString organizationField = QStringLiteral("organizationId");
+const QString cookieOriginField = QStringLiteral("cookieOrigin");
 
 Account defaultAccount()
 {
-    return {Accounts::defaultId, Texts::tr("Claude"), Account::Source::cookie, {}};
+    return {Accounts::defaultId, Texts::tr("Claude"), Account::Source::cookie, {}, {}};
 }
 
 } // namespace
@@ -33,7 +34,8 @@ QList<Account> load(const Settings& settings)
     for (const QVariantMap& entry : settings.array(Settings::accountsKey)) {
         Account account{entry.value(idField).toString(), entry.value(nameField).toString(),
                         Accounts::sourceOf(entry.value(sourceField).toString()),
-                        entry.value(organizationField).toString()};
+                        entry.value(organizationField).toString(),
+                        entry.value(cookieOriginField).toString()};
         const bool twice = std::any_of(accounts.begin(), accounts.end(),
                                        [&](const Account& a) { return a.id == account.id; });
         // An edited file may hold an entry without an id, or one twice: left out.
@@ -42,6 +44,10 @@ QList<Account> load(const Settings& settings)
     }
     if (accounts.isEmpty())
         accounts.append(defaultAccount());
+    for (Account& account : accounts) {
+        if (account.id == Accounts::defaultId)
+            account.cookieOrigin = settings.setting(Settings::cookieOriginKey).toString();
+    }
     return accounts;
 }
 
@@ -49,12 +55,13 @@ void save(Settings& settings, const QList<Account>& accounts)
 {
     QList<QVariantMap> entries;
     for (const Account& account : accounts) {
+        // The default account's stay in "organizationId" and "cookieOrigin".
+        const bool isDefault = account.id == Accounts::defaultId;
         entries.append({{idField, account.id},
                         {nameField, account.name},
                         {sourceField, Accounts::sourceName(account.source)},
-                        // The default account's stays in "organizationId".
-                        {organizationField,
-                         account.id == Accounts::defaultId ? QString() : account.organizationId}});
+                        {organizationField, isDefault ? QString() : account.organizationId},
+                        {cookieOriginField, isDefault ? QString() : account.cookieOrigin}});
     }
     settings.setArray(Settings::accountsKey, entries);
 }
@@ -86,6 +93,22 @@ void setOrganization(Settings& settings, const QString& id, const QString& organ
             account.organizationId = organizationId;
     }
     save(settings, accounts);
+}
+
+void setCookieOrigin(Settings& settings, const QString& id, const QString& origin)
+{
+    QList<Account> accounts = load(settings);
+    const auto found = std::find_if(accounts.begin(), accounts.end(),
+                                    [&](const Account& account) { return account.id == id; });
+    if (found == accounts.end() || found->cookieOrigin == origin)
+        return;
+    found->cookieOrigin = origin;
+    if (id != Accounts::defaultId)
+        save(settings, accounts);
+    else if (origin.isEmpty())
+        settings.remove(Settings::cookieOriginKey);
+    else
+        settings.setValue(Settings::cookieOriginKey, origin);
 }
 
 QString sourceSetting(const Settings& settings, const QString& id)

@@ -17,7 +17,7 @@ UsageAccounts::UsageAccounts(KeyringService& firstKeyring, Settings& settings,
     for (const Account& account : m_accounts)
         add(account);
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
-        if (key == Settings::accountsKey)
+        if (key == Settings::accountsKey || key == Settings::cookieOriginKey)
             follow();
     });
 }
@@ -112,14 +112,15 @@ void UsageAccounts::saveList(QList<Account> accounts)
 }
 
 QString UsageAccounts::addCookieAccount(const QString& name, const QString& cookie,
-                                        const std::optional<QString>& organizationId)
+                                        const std::optional<QString>& organizationId,
+                                        const QString& cookieOrigin)
 {
     QList<Account> accounts = m_accounts;
     const Account account{Accounts::newId(accounts), name, Account::Source::cookie,
-                          organizationId.value_or(QString())};
+                          organizationId.value_or(QString()), cookieOrigin};
     accounts.append(account);
     saveList(accounts);
-    service(account.id)->saveCookie(cookie);
+    service(account.id)->saveCookie(cookie, std::nullopt, cookieOrigin);
     return account.id;
 }
 
@@ -140,10 +141,12 @@ void UsageAccounts::watchOrganization(const QString& accountId, const QString& n
                                     [&](const Entry& entry) { return entry.id == accountId; });
     if (found == m_entries.end())
         return;
+    // The same session, from the same place.
+    const QString origin = account(accountId)->cookieOrigin;
     // The keyring waits for its calls when it goes, so the answer comes even then.
-    found->keyring->read(this, [this, name, organizationId](const CookieRead& read) {
+    found->keyring->read(this, [this, name, organizationId, origin](const CookieRead& read) {
         if (read.state == SecretState::found && !read.cookie.isEmpty())
-            addCookieAccount(name, read.cookie, organizationId);
+            addCookieAccount(name, read.cookie, organizationId, origin);
     });
 }
 

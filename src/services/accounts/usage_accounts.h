@@ -45,10 +45,12 @@ public:
     // Refresh: every account that is not fetching already.
     void refreshAll();
 
-    // Adds an account reading this cookie (and, when given, this organization of it); its
-    // keyring item is written before it fetches. The new account's id.
+    // Adds an account reading this cookie (and, when given, this organization of it) from
+    // where it came (Account::cookieOrigin); its keyring item is written before it
+    // fetches. The new account's id.
     QString addCookieAccount(const QString& name, const QString& cookie,
-                             const std::optional<QString>& organizationId = std::nullopt);
+                             const std::optional<QString>& organizationId = std::nullopt,
+                             const QString& cookieOrigin = {});
     QString addClaudeCodeAccount(const QString& name);
     // Adds an account reading another organization of this account's session: its cookie
     // is read from the account's keyring and handed on here, never to a view.

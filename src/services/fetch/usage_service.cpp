@@ -368,19 +368,22 @@ UsageService::State UsageService::beginUserAction()
     return next;
 }
 
-void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId)
+void UsageService::saveCookie(const QString& cookie, const std::optional<QString>& organizationId,
+                              const QString& cookieOrigin)
 {
     apply(beginUserAction());
     const int generation = m_generation;
-    m_keyring.save(cookie, this, [this, generation, cookie, organizationId](bool saved) {
-        // A later save or clear decides.
-        if (generation == m_generation)
-            onCookieSaved(saved, cookie, organizationId);
-    });
+    m_keyring.save(cookie, this,
+                   [this, generation, cookie, organizationId, cookieOrigin](bool saved) {
+                       // A later save or clear decides.
+                       if (generation == m_generation)
+                           onCookieSaved(saved, cookie, organizationId, cookieOrigin);
+                   });
 }
 
 void UsageService::onCookieSaved(bool saved, const QString& cookie,
-                                 const std::optional<QString>& organization)
+                                 const std::optional<QString>& organization,
+                                 const QString& cookieOrigin)
 {
     State next = m_state;
     if (!saved) {
@@ -393,6 +396,7 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         m_chosenOrganization = organization;
         AccountStore::setOrganization(m_defaults, m_accountId, *organization);
     }
+    AccountStore::setCookieOrigin(m_defaults, m_accountId, cookieOrigin);
     m_organizationId.reset();
     m_rateLimitedUntil.reset();
     next.hasCookie = true;

@@ -74,9 +74,11 @@ public:
     // limit, and none with Claude Code's token sooner than its spacing allows.
     void scheduledFetch();
     // Stores the cookie; with an organization (the one the browser last used), that one is
-    // read from then on. Nothing else changes unless the keyring takes it.
+    // read from then on, and where it came from (Account::cookieOrigin) is kept. Nothing
+    // else changes unless the keyring takes it.
     void saveCookie(const QString& cookie,
-                    const std::optional<QString>& organizationId = std::nullopt);
+                    const std::optional<QString>& organizationId = std::nullopt,
+                    const QString& cookieOrigin = {});
     // Removes the stored cookie; stays connected, with the reason, when the keyring keeps it.
     void clearCookie();
     void startAutoRefresh();
@@ -129,7 +131,7 @@ private:
     void applyOrganization(const OrganizationResult& result, const Chain& chain);
     void applyUsage(const UsageParseResult& result, const Chain& chain);
     void onCookieSaved(bool saved, const QString& cookie,
-                       const std::optional<QString>& organization);
+                       const std::optional<QString>& organization, const QString& cookieOrigin);
     void onCookieRemoved(SecretState left);
     void onClaudeCodeChanged();
     void fail(const QString& message, const Chain& chain);

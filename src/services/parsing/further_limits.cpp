@@ -16,8 +16,6 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(FurtherLimits)
 };
 
-const QLatin1String extraUsageKey("extra_usage");
-
 std::optional<double> finiteNumber(const QJsonValue& value)
 {
     if (!value.isDouble() || !std::isfinite(value.toDouble()))
@@ -80,7 +78,7 @@ QList<WindowFigure> memberWindows(const QJsonObject& body, const QLocale& locale
 {
     QList<WindowFigure> windows;
     for (auto it = body.begin(); it != body.end(); ++it) {
-        if (isKnown(it.key()) || it.key() == extraUsageKey || !it->isObject())
+        if (isKnown(it.key()) || it.key() == UsageWindows::extraUsageId || !it->isObject())
             continue;
         const QJsonObject window = it->toObject();
         const std::optional<double> percent =
@@ -116,7 +114,7 @@ QList<WindowFigure> scopedLimits(const QJsonObject& body, const QList<WindowFigu
 
 std::optional<WindowFigure> extraUsage(const QJsonObject& body, const QLocale& locale)
 {
-    const QJsonObject extra = body.value(extraUsageKey).toObject();
+    const QJsonObject extra = body.value(UsageWindows::extraUsageId).toObject();
     if (extra.value(QLatin1String("is_enabled")).toBool() != true)
         return std::nullopt;
     const double used = finiteNumber(extra.value(QLatin1String("used_credits"))).value_or(0);
@@ -126,10 +124,7 @@ std::optional<WindowFigure> extraUsage(const QJsonObject& body, const QLocale& l
         percent = used / *limit * 100;
 
     WindowFigure figure;
-    figure.kind.id = extraUsageKey;
-    figure.kind.bodyKey = extraUsageKey;
-    figure.kind.title = Texts::tr("Extra usage");
-    figure.kind.icon = QStringLiteral("creditcard.fill");
+    figure.kind = UsageWindows::extraUsage();
     figure.percent = percent.value_or(0);
     if (limit) {
         const int places = std::clamp(extra.value(QLatin1String("decimal_places")).toInt(2), 0, 6);

@@ -24,6 +24,12 @@ QString listed(const QStringList& names)
     return names.join(QLatin1String(", "));
 }
 
+// Where a session was read: the browser and its profile, or a program without profiles.
+QString placeOf(const QString& browser, const QString& profile)
+{
+    return profile.isEmpty() ? browser : Texts::tr("%1, profile %2").arg(browser, profile);
+}
+
 } // namespace
 
 QString ImportedSession::cookieText() const
@@ -33,12 +39,12 @@ QString ImportedSession::cookieText() const
 
 QString ImportedSession::source() const
 {
-    return Texts::tr("%1, profile %2").arg(browser, profile);
+    return placeOf(browser, profile);
 }
 
 QString ImportProblem::text() const
 {
-    const QString where = Texts::tr("%1, profile %2").arg(browser, profile);
+    const QString where = placeOf(browser, profile);
     switch (kind) {
     case CookieReadProblem::DriverMissing:
         return Texts::tr("%1: cannot read cookie databases without Qt's SQLite driver.").arg(where);
@@ -136,7 +142,7 @@ BrowserImportResult BrowserCookieImport::run(const QDateTime& now) const
                 if (known != keys.end())
                     return known->second;
                 const SafeStorageKey key =
-                    m_safeStorage ? m_safeStorage(profile.keyringApplications) : SafeStorageKey{};
+                    m_safeStorage ? m_safeStorage(profile.keyringItem) : SafeStorageKey{};
                 return keys.emplace(profile.browser, key).first->second;
             };
             reading = ChromiumCookieReader::read(
@@ -144,7 +150,8 @@ BrowserImportResult BrowserCookieImport::run(const QDateTime& now) const
         }
         if (reading.session) {
             result.sessions.append({profile.browser, profile.profile, reading.session->header,
-                                    reading.session->organizationId, reading.session->lastUsed});
+                                    reading.session->organizationId, reading.session->lastUsed,
+                                    profile.isDesktopApp});
         } else if (reading.problem) {
             result.problems.append({profile.browser, profile.profile, *reading.problem});
         }

@@ -17,10 +17,12 @@ struct ImportedSession {
     QByteArray header;
     std::optional<QString> organizationId;
     QDateTime lastUsed;
+    // Read from the service's desktop app rather than a browser.
+    bool fromDesktopApp = false;
 
     // What the cookie editor receives.
     QString cookieText() const;
-    // "Firefox, profile default-release"
+    // "Firefox, profile default-release", or "Claude Desktop"
     QString source() const;
 };
 

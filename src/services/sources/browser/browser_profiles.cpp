@@ -28,16 +28,33 @@ struct ChromiumFamilyBrowser {
     const char* folder;
     // The browser's own name first; the others are names forks have been seen to keep.
     std::initializer_list<const char*> keyringApplications;
+    // The names its KWallet entries may carry; the forks without names of their own keep
+    // Chromium's or Chrome's.
+    std::initializer_list<const char*> kwalletNames;
 };
 
 const ChromiumFamilyBrowser chromiumFamily[] = {
-    {"Chromium", "chromium", {"chromium"}},
-    {"Google Chrome", "google-chrome", {"chrome"}},
-    {"Brave", "BraveSoftware/Brave-Browser", {"brave", "chromium"}},
-    {"Microsoft Edge", "microsoft-edge", {"microsoft-edge", "chromium"}},
-    {"Vivaldi", "vivaldi", {"vivaldi", "chrome"}},
-    {"Opera", "opera", {"opera", "chromium"}},
+    {"Chromium", "chromium", {"chromium"}, {"Chromium"}},
+    {"Google Chrome", "google-chrome", {"chrome"}, {"Chrome"}},
+    {"Brave", "BraveSoftware/Brave-Browser", {"brave", "chromium"}, {"Brave", "Chromium"}},
+    {"Microsoft Edge", "microsoft-edge", {"microsoft-edge", "chromium"}, {"Chromium"}},
+    {"Vivaldi", "vivaldi", {"vivaldi", "chrome"}, {"Chrome"}},
+    {"Opera", "opera", {"opera", "chromium"}, {"Chromium"}},
 };
+
+// The desktop app (an Electron program) keeps one Chromium cookie store at the top of
+// its data folder, and its key under its own program name, whose keyring attribute is
+// not known: the item is found by its label.
+const QString desktopAppFolder = QStringLiteral("Claude");
+const QString desktopAppProgram = QStringLiteral("Claude");
+
+QStringList namesOf(std::initializer_list<const char*> names)
+{
+    QStringList list;
+    for (const char* name : names)
+        list.append(QLatin1String(name));
+    return list;
+}
 
 using IniSections = std::map<QString, std::map<QString, QString>>;
 
@@ -88,14 +105,13 @@ bool hasCookieDatabase(const QDir& profile)
 void addChromiumProfiles(const ChromiumFamilyBrowser& browser, const QDir& root,
                          QList<BrowserProfile>& profiles)
 {
-    QStringList applications;
-    for (const char* application : browser.keyringApplications)
-        applications.append(QLatin1String(application));
+    const SafeStorageItem item{
+        namesOf(browser.keyringApplications), {}, namesOf(browser.kwalletNames)};
     const QString name = QLatin1String(browser.name);
     // Opera keeps its one profile in the folder itself.
     if (hasCookieDatabase(root))
         profiles.append(
-            {name, root.dirName(), root.path(), BrowserProfile::Family::Chromium, applications});
+            {name, root.dirName(), root.path(), BrowserProfile::Family::Chromium, item});
     QStringList folders = root.entryList({QStringLiteral("Profile *")}, QDir::Dirs);
     std::sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) {
         return a.mid(8).toInt() < b.mid(8).toInt();
@@ -104,8 +120,7 @@ void addChromiumProfiles(const ChromiumFamilyBrowser& browser, const QDir& root,
     for (const QString& folder : folders) {
         const QDir profile(root.filePath(folder));
         if (hasCookieDatabase(profile))
-            profiles.append(
-                {name, folder, profile.path(), BrowserProfile::Family::Chromium, applications});
+            profiles.append({name, folder, profile.path(), BrowserProfile::Family::Chromium, item});
     }
 }
 
@@ -129,13 +144,24 @@ QList<BrowserProfile> BrowserProfiles::find(const BrowserLocations& locations)
     for (const ChromiumFamilyBrowser& browser : chromiumFamily)
         addChromiumProfiles(browser, QDir(config.filePath(QLatin1String(browser.folder))),
                             profiles);
+    const QDir app(config.filePath(desktopAppFolder));
+    if (hasCookieDatabase(app)) {
+        const QString label = desktopAppProgram + QStringLiteral(" Safe Storage");
+        profiles.append({desktopAppName, QString(), app.path(), BrowserProfile::Family::Chromium,
+                         SafeStorageItem{{}, label, {desktopAppProgram}}, true});
+    }
     return profiles;
 }
 
 QStringList BrowserProfiles::knownBrowsers()
 {
-    return {QStringLiteral("Firefox"),  QStringLiteral("LibreWolf"),
-            QStringLiteral("Chromium"), QStringLiteral("Google Chrome"),
-            QStringLiteral("Brave"),    QStringLiteral("Microsoft Edge"),
-            QStringLiteral("Vivaldi"),  QStringLiteral("Opera")};
+    return {QStringLiteral("Firefox"),
+            QStringLiteral("LibreWolf"),
+            QStringLiteral("Chromium"),
+            QStringLiteral("Google Chrome"),
+            QStringLiteral("Brave"),
+            QStringLiteral("Microsoft Edge"),
+            QStringLiteral("Vivaldi"),
+            QStringLiteral("Opera"),
+            desktopAppName};
 }

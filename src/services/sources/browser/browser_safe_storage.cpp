@@ -12,6 +12,7 @@ constexpr guint deadlineMs = 30'000;
 // Chromium stores its password under the newer schema; the older one holds the same
 // attribute, so one search by attribute finds both and the newer one is tried first.
 constexpr const char* currentSchema = "chrome_libsecret_os_crypt_password_v2";
+constexpr const char* olderSchema = "chrome_libsecret_os_crypt_password";
 
 // The program's own keyring code owns libsecret's shared service on its own thread and
 // context; this lookup opens a private, unshared service on a private context pushed on
@@ -74,27 +75,82 @@ public:
     // first, unlocking (which may prompt) as needed.
     Secrets secrets(const QByteArray& application)
     {
-        SecretSchema schema{};
-        schema.name = currentSchema;
+        SecretSchema schema = schemaNamed(currentSchema);
         schema.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
-        schema.attributes[0] = {"application", SECRET_SCHEMA_ATTRIBUTE_STRING};
         GHashTable* attributes =
             secret_attributes_build(&schema, "application", application.constData(), nullptr);
-        const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK |
-                                             SECRET_SEARCH_LOAD_SECRETS);
+        Secrets result;
+        GList* items = search(schema, attributes, SECRET_SEARCH_LOAD_SECRETS, result);
+        g_hash_table_unref(attributes);
+        result.passwords = passwordsOf(items);
+        g_list_free_full(items, g_object_unref);
+        return result;
+    }
+
+    // The secrets of the items of either schema that carry this label, the current
+    // schema's first. The label is not searchable: each schema's items are listed
+    // without their secrets, and only the labelled ones are loaded.
+    Secrets labelled(const QString& label)
+    {
+        Secrets result;
+        GList* matching = nullptr;
+        for (const char* name : {currentSchema, olderSchema}) {
+            const SecretSchema schema = schemaNamed(name);
+            GHashTable* attributes = secret_attributes_build(&schema, nullptr);
+            GList* items = search(schema, attributes, SECRET_SEARCH_NONE, result);
+            g_hash_table_unref(attributes);
+            for (GList* node = items; node; node = node->next) {
+                gchar* itemLabel = secret_item_get_label(SECRET_ITEM(node->data));
+                if (QString::fromUtf8(itemLabel) == label)
+                    matching = g_list_append(matching, g_object_ref(node->data));
+                g_free(itemLabel);
+            }
+            g_list_free_full(items, g_object_unref);
+        }
+        if (matching) {
+            secret_item_load_secrets(matching, m_cancellable, &PrivateSecretService::onReady, this);
+            GError* error = nullptr;
+            secret_item_load_secrets_finish(wait(), &error);
+            result.failed = result.failed || error != nullptr;
+            g_clear_error(&error);
+        }
+        result.passwords = passwordsOf(matching);
+        g_list_free_full(matching, g_object_unref);
+        return result;
+    }
+
+private:
+    static SecretSchema schemaNamed(const char* name)
+    {
+        SecretSchema schema{};
+        schema.name = name;
+        schema.attributes[0] = {"application", SECRET_SCHEMA_ATTRIBUTE_STRING};
+        return schema;
+    }
+
+    // Every item of every collection that matches, unlocked (which may prompt).
+    GList* search(const SecretSchema& schema, GHashTable* attributes, SecretSearchFlags load,
+                  Secrets& result)
+    {
+        const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | load);
         secret_service_search(m_service, &schema, attributes, flags, m_cancellable,
                               &PrivateSecretService::onReady, this);
-        g_hash_table_unref(attributes);
         GError* error = nullptr;
         GList* items = secret_service_search_finish(m_service, wait(), &error);
-        Secrets result;
-        result.failed = error != nullptr;
+        result.failed = result.failed || error != nullptr;
         g_clear_error(&error);
+        for (GList* node = items; node; node = node->next)
+            result.locked = result.locked || secret_item_get_locked(SECRET_ITEM(node->data));
+        return items;
+    }
 
+    // The loaded secrets of these items, the current schema's first.
+    static QList<QByteArray> passwordsOf(GList* items)
+    {
+        QList<QByteArray> current;
         QList<QByteArray> older;
         for (GList* node = items; node; node = node->next) {
             auto* item = SECRET_ITEM(node->data);
-            result.locked = result.locked || secret_item_get_locked(item);
             SecretValue* value = secret_item_get_secret(item);
             if (!value)
                 continue;
@@ -102,17 +158,14 @@ public:
             const gchar* bytes = secret_value_get(value, &length);
             gchar* schemaName = secret_item_get_schema_name(item);
             if (length > 0)
-                (g_strcmp0(schemaName, currentSchema) == 0 ? result.passwords : older)
+                (g_strcmp0(schemaName, currentSchema) == 0 ? current : older)
                     .append(QByteArray(bytes, qsizetype(length)));
             g_free(schemaName);
             secret_value_unref(value);
         }
-        g_list_free_full(items, g_object_unref);
-        result.passwords.append(older);
-        return result;
+        return current + older;
     }
 
-private:
     static void onReady(GObject*, GAsyncResult* result, gpointer self)
     {
         static_cast<PrivateSecretService*>(self)->m_result = G_ASYNC_RESULT(g_object_ref(result));
@@ -159,18 +212,23 @@ SafeStorageKey::Status statusOf(bool found, bool secretServiceFailed,
 
 } // namespace
 
-SafeStorageKey BrowserSafeStorage::lookup(const QStringList& applications)
+SafeStorageKey BrowserSafeStorage::lookup(const SafeStorageItem& item)
 {
     SafeStorageKey key;
     bool unanswered = false;
     {
         PrivateSecretService service;
         unanswered = !service.isOpen();
-        // The browser's own name first; stop at the first that answers, and after a
+        if (!unanswered && item.applications.isEmpty()) {
+            const auto found = service.labelled(item.label);
+            key.passwords = found.passwords;
+            unanswered = found.failed || found.locked;
+        }
+        // The program's own name first; stop at the first that answers, and after a
         // refused prompt rather than prompting again.
-        for (qsizetype i = 0; i < applications.size() && key.passwords.isEmpty() && !unanswered;
-             ++i) {
-            const auto found = service.secrets(applications.at(i).toUtf8());
+        for (qsizetype i = 0;
+             i < item.applications.size() && key.passwords.isEmpty() && !unanswered; ++i) {
+            const auto found = service.secrets(item.applications.at(i).toUtf8());
             key.passwords = found.passwords;
             unanswered = found.failed || found.locked;
         }
@@ -179,7 +237,7 @@ SafeStorageKey BrowserSafeStorage::lookup(const QStringList& applications)
     // Service holds from another desktop.
     KWalletPasswords::Answer kwallet;
     if (key.passwords.isEmpty() || KWalletPasswords::isKdeDesktop()) {
-        kwallet = KWalletPasswords::lookup(applications, QDeadlineTimer(deadlineMs));
+        kwallet = KWalletPasswords::lookup(item.kwalletNames, QDeadlineTimer(deadlineMs));
         key.passwords.append(kwallet.passwords);
     }
     key.status = statusOf(!key.passwords.isEmpty(), unanswered, kwallet.status);

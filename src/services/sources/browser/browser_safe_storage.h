@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 #include <functional>
@@ -29,15 +30,26 @@ struct SafeStorageKey {
     QList<QByteArray> passwords;
 };
 
-// Looks up the item of a browser known to the Secret Service under these application
-// names; blocks, so call it off the GUI thread.
-using SafeStorageLookup = std::function<SafeStorageKey(const QStringList& applications)>;
+// Where a Chromium-family program keeps its Safe Storage password.
+struct SafeStorageItem {
+    // The Secret Service item's "application" attribute, the program's own name first;
+    // empty for a program whose attribute is not known,
+    QStringList applications;
+    // whose item is then found by its label ("Claude Safe Storage").
+    QString label;
+    // Its KWallet entries: "Chromium" is the key "Chromium Safe Storage" in the folder
+    // "Chromium Keys".
+    QStringList kwalletNames;
+};
+
+// Looks up the item; blocks, so call it off the GUI thread.
+using SafeStorageLookup = std::function<SafeStorageKey(const SafeStorageItem& item)>;
 
 namespace BrowserSafeStorage {
 
 // Through a private Secret Service connection on the calling thread, then, when that
 // has none or the desktop is KDE, through KWallet; each bounded by a deadline so that a
 // prompt nobody answers cannot hold it forever.
-SafeStorageKey lookup(const QStringList& applications);
+SafeStorageKey lookup(const SafeStorageItem& item);
 
 } // namespace BrowserSafeStorage

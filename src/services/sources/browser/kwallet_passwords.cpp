@@ -22,20 +22,6 @@ constexpr Daemon daemons[] = {
     {"org.kde.kwalletd5", "/modules/kwalletd5"},
 };
 
-struct Entry {
-    const char* application;
-    const char* folder;
-    const char* key;
-};
-
-// The folder and key each browser's own code gives its entry; the forks without names
-// of their own are found under the Chromium or Chrome names their profiles list.
-constexpr Entry entries[] = {
-    {"chromium", "Chromium Keys", "Chromium Safe Storage"},
-    {"chrome", "Chrome Keys", "Chrome Safe Storage"},
-    {"brave", "Brave Keys", "Brave Safe Storage"},
-};
-
 // Closing the wallet this opened is worth a moment even after the deadline.
 constexpr int closeTimeoutMs = 2'000;
 
@@ -98,8 +84,7 @@ bool KWalletPasswords::isKdeDesktop()
         .contains(QLatin1String("KDE"), Qt::CaseInsensitive);
 }
 
-KWalletPasswords::Answer KWalletPasswords::lookup(const QStringList& applications,
-                                                  QDeadlineTimer deadline)
+KWalletPasswords::Answer KWalletPasswords::lookup(const QStringList& names, QDeadlineTimer deadline)
 {
     Answer answer;
     const std::optional<Wallet> wallet = findWallet();
@@ -118,18 +103,14 @@ KWalletPasswords::Answer KWalletPasswords::lookup(const QStringList& application
     }
 
     bool failed = false;
-    for (const QString& application : applications) {
-        for (const Entry& entry : entries) {
-            if (application != QLatin1String(entry.application))
-                continue;
-            const auto password = wallet->call(
-                "readPassword",
-                {*handle, QLatin1String(entry.folder), QLatin1String(entry.key), applicationId},
-                deadline);
-            failed = failed || !password;
-            if (password && !password->toString().isEmpty())
-                answer.passwords.append(password->toString().toUtf8());
-        }
+    for (const QString& name : names) {
+        const auto password = wallet->call("readPassword",
+                                           {*handle, name + QStringLiteral(" Keys"),
+                                            name + QStringLiteral(" Safe Storage"), applicationId},
+                                           deadline);
+        failed = failed || !password;
+        if (password && !password->toString().isEmpty())
+            answer.passwords.append(password->toString().toUtf8());
     }
     wallet->call("close", {*handle, false, applicationId}, QDeadlineTimer(closeTimeoutMs));
 

@@ -14,7 +14,7 @@ struct Answer {
         // No KWallet daemon runs and the desktop would not start one.
         NoWallet,
         Found,
-        // The wallet opened and holds no entry of the browser.
+        // The wallet opened and holds no entry of these names.
         Missing,
         // The daemon would not open the wallet: the user turned the prompt down or
         // denies Gaugery for good.
@@ -29,10 +29,11 @@ struct Answer {
 };
 
 // Asks the running daemon (kwalletd6, else kwalletd5), or the one a KDE desktop starts on
-// demand, for the entries of a browser known under these application names. Blocking
+// demand, for the entries of these names: "Chromium" is the key "Chromium Safe Storage" in
+// the folder "Chromium Keys", as Chromium's code names them. Blocking
 // calls on the session bus, bounded by the deadline, which leaves room for KWallet's
 // prompts: call it off the GUI thread.
-Answer lookup(const QStringList& applications, QDeadlineTimer deadline);
+Answer lookup(const QStringList& names, QDeadlineTimer deadline);
 
 // Whether the desktop is KDE, whose browsers keep their keys in KWallet.
 bool isKdeDesktop();
