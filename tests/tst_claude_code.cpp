@@ -1,10 +1,14 @@
-#include "build_config.h"
 #include "service_fixture.h"
 #include "services/fetch/fetch_messages.h"
+#include "services/fetch/usage_notes.h"
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
+
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(ScriptedResponse)
 
@@ -16,8 +20,14 @@ class TestClaudeCode : public QObject {
 private Q_SLOTS:
     void sourceChoice_data();
     void sourceChoice();
+    void fallsBackBetweenSources_data();
+    void fallsBackBetweenSources();
     void readsWithTheTokenAlone();
+    void identifiesAsClaudeCode_data();
+    void identifiesAsClaudeCode();
     void renewedSignInWithoutRestart();
+    void saysWhenASignInEnds_data();
+    void saysWhenASignInEnds();
     void refusals_data();
     void refusals();
 };
@@ -25,7 +35,7 @@ private Q_SLOTS:
 namespace {
 
 using Fx = ServiceFixture;
-const QByteArray oauthPath = "/api/oauth/usage";
+const QByteArray oauthPath = ServiceBodies::oauthUsagePath;
 
 QDateTime inHours(int hours)
 {
@@ -85,6 +95,86 @@ void TestClaudeCode::sourceChoice()
     QCOMPARE(service->refreshTimer().isActive(), !firstRequest.isEmpty());
 }
 
+namespace {
+const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
+}
+
+void TestClaudeCode::fallsBackBetweenSources_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<ScriptedResponse>("organizations");
+    QTest::addColumn<ScriptedResponse>("usage");
+    QTest::addColumn<ScriptedResponse>("oauth");
+    QTest::addColumn<QList<QByteArray>>("asked");
+    QTest::addColumn<bool>("fellBack");
+    QTest::addColumn<QString>("message"); // the cookie's: said as the error, or as the reason
+
+    const QString automatic = UsageSources::automatic;
+    const ScriptedResponse orgs = ServiceBodies::json(ServiceBodies::organizations());
+    const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
+    const ScriptedResponse expired = ServiceBodies::json("{}", 401);
+    ScriptedResponse challenge = ServiceBodies::json("{}", 403);
+    challenge.headers.append(qMakePair(QByteArray("cf-mitigated"), QByteArray("challenge")));
+    const QList<QByteArray> toClaudeCode{Fx::organizationsPath, oauthPath};
+    const QList<QByteArray> cookieAlone{Fx::organizationsPath};
+    const QString cookieExpired = FetchMessages::organizationsUnauthorized();
+    QTest::newRow("the cookie expired")
+        << automatic << expired << usage << usage << toClaudeCode << true << cookieExpired;
+    QTest::newRow("the network refused")
+        << automatic << ServiceBodies::json("{}", 403) << usage << usage << toClaudeCode << true
+        << FetchMessages::refusedNetwork();
+    QTest::newRow("a challenge") << automatic << challenge << usage << usage << toClaudeCode << true
+                                 << FetchMessages::botProtection();
+    QTest::newRow("rate limited")
+        << automatic << orgs << ServiceBodies::rateLimited() << usage
+        << QList<QByteArray>{Fx::organizationsPath, Fx::usagePath, oauthPath} << true
+        << FetchMessages::rateLimited(noon.addSecs(FetchGate::firstBackoffSeconds));
+    QTest::newRow("a server error is no sign-in's")
+        << automatic << ServiceBodies::json("{}", 500) << usage << usage << cookieAlone << false
+        << QStringLiteral("Server error: 500");
+    QTest::newRow("both refuse: the first one's reason")
+        << automatic << expired << usage << expired << toClaudeCode << false << cookieExpired;
+    QTest::newRow("the cookie chosen") << UsageSources::cookie << expired << usage << usage
+                                       << cookieAlone << false << cookieExpired;
+}
+
+void TestClaudeCode::fallsBackBetweenSources()
+{
+    QFETCH(QString, setting);
+    QFETCH(ScriptedResponse, organizations);
+    QFETCH(ScriptedResponse, usage);
+    QFETCH(ScriptedResponse, oauth);
+    QFETCH(QList<QByteArray>, asked);
+    QFETCH(bool, fellBack);
+    QFETCH(QString, message);
+    QDateTime now = noon;
+    Fx fx;
+    fx.server.on(Fx::organizationsPath, organizations);
+    fx.server.on(Fx::usagePath, usage);
+    fx.server.on(oauthPath, oauth);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(8 * 3600));
+    fx.defaults.defaults().setValue(Settings::usageSourceKey, setting);
+    auto service = fx.makeService([&now] { return now; });
+    QVERIFY(fx.startAndWait(*service));
+    QCOMPARE(fx.server.requestedPaths(), asked);
+    QCOMPARE(service->source(), fellBack ? UsageSource::claudeCode : UsageSource::cookie);
+    QCOMPARE(service->usageData().has_value(), fellBack);
+    QCOMPARE(service->error().value_or(QString()), fellBack ? QString() : message);
+    // Figures from the other sign-in say so, and why.
+    if (fellBack)
+        QCOMPARE(UsageNotes::of(*service, now).mid(0, 2),
+                 (QStringList{FetchMessages::figuresFrom(UsageSource::claudeCode), message}));
+
+    // Once the cookie answers again, it is read again.
+    fx.serveHappyPath();
+    now = now.addSecs(3600);
+    QVERIFY(fx.fetchAndWait(*service));
+    QCOMPARE(service->source(), UsageSource::cookie);
+    QCOMPARE(service->error(), std::nullopt);
+    QCOMPARE(service->passedOver(), QString());
+    QCOMPARE(fx.server.requestedPaths().last(), Fx::usagePath);
+}
+
 void TestClaudeCode::readsWithTheTokenAlone()
 {
     Fx fx;
@@ -104,8 +194,47 @@ void TestClaudeCode::readsWithTheTokenAlone()
     QCOMPARE(request.header("Authorization"), QByteArray("Bearer test-token-1"));
     QCOMPARE(request.header("anthropic-beta"), QByteArray("oauth-2025-04-20"));
     QCOMPARE(request.header("Accept"), QByteArray("application/json"));
-    QCOMPARE(request.header("User-Agent"), QByteArray("Gaugery/") + BuildConfig::version);
+    QCOMPARE(request.header("User-Agent"), QByteArray("claude-code/2.1"));
     QCOMPARE(request.header("Cookie"), QByteArray());
+}
+
+void TestClaudeCode::identifiesAsClaudeCode_data()
+{
+    QTest::addColumn<QByteArray>("claude"); // what `claude --version` runs; empty: no claude
+    QTest::addColumn<QByteArray>("userAgent");
+
+    QTest::newRow("its version") << QByteArray("echo '2.1.74 (Claude Code)'")
+                                 << QByteArray("claude-code/2.1.74");
+    QTest::newRow("none on the PATH") << QByteArray() << QByteArray("claude-code/2.1");
+    QTest::newRow("another program")
+        << QByteArray("echo 'claude 0.3, a chat client'") << QByteArray("claude-code/2.1");
+    QTest::newRow("failing") << QByteArray("echo 2.1.74; exit 3") << QByteArray("claude-code/2.1");
+}
+
+void TestClaudeCode::identifiesAsClaudeCode()
+{
+    QFETCH(QByteArray, claude);
+    Fx fx;
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    fx.store->put(std::nullopt);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
+    QTemporaryDir bin;
+    if (!claude.isEmpty()) {
+        QFile script(bin.filePath(QStringLiteral("claude")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + claude + "\n");
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    auto accounts = fx.makeAccounts();
+    QSignalSpy answered(&accounts->claudeCodeVersion(), &ClaudeCodeVersion::answered);
+    QVERIFY(Fx::startAndWait(*accounts));
+    qputenv("PATH", path);
+    QVERIFY(answered.count() == 1 || answered.wait());
+    QVERIFY(fx.fetchAndWait(accounts->first()));
+    QTEST(fx.server.requests().last().header("User-Agent"), "userAgent");
+    QVERIFY(accounts->first().usageData());
 }
 
 void TestClaudeCode::renewedSignInWithoutRestart()
@@ -117,7 +246,7 @@ void TestClaudeCode::renewedSignInWithoutRestart()
     fx.writeClaudeCode(QStringLiteral("test-token-old"), now.addSecs(3600));
     auto service = fx.makeService([&now] { return now; });
     QVERIFY(fx.startAndWait(*service));
-    QCOMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired()));
+    QCOMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired(now, now)));
     QVERIFY(service->refreshTimer().isActive());
 
     // The refused token is not sent again, however much later.
@@ -148,7 +277,8 @@ void TestClaudeCode::renewedSignInWithoutRestart()
     // A file that says the token has expired sends nothing.
     fx.writeClaudeCode(QStringLiteral("test-token-late"), now.addSecs(-60));
     const QByteArray written = fileBytes(fx);
-    QTRY_COMPARE(service->error(), std::optional(FetchMessages::claudeCodeExpired()));
+    QTRY_COMPARE(service->error(),
+                 std::optional(FetchMessages::claudeCodeExpired(now.addSecs(-60), now)));
     QCOMPARE(fx.server.requests().size(), 3);
 
     // Never a token request, never a write.
@@ -157,10 +287,51 @@ void TestClaudeCode::renewedSignInWithoutRestart()
     QCOMPARE(fileBytes(fx), written);
 }
 
+void TestClaudeCode::saysWhenASignInEnds_data()
+{
+    QTest::addColumn<bool>("cookie");
+    QTest::addColumn<int>("expiresIn"); // seconds; negative: expired that long ago
+    QTest::addColumn<int>("endsIn");    // the login's end in days; 0: not in the file
+    QTest::addColumn<QStringList>("notes");
+
+    const QDateTime now = noon;
+    const QString fromCookie = FetchMessages::figuresFrom(UsageSource::cookie);
+    QTest::newRow("ends in two days")
+        << false << 3600 << 2 << QStringList{FetchMessages::claudeCodeSignInEnds(now.addDays(2))};
+    QTest::newRow("ends in four days") << false << 3600 << 4 << QStringList();
+    QTest::newRow("no end in the file") << false << 3600 << 0 << QStringList();
+    QTest::newRow("expired, the cookie read meanwhile")
+        << true << -600 << 20
+        << QStringList{fromCookie,
+                       FetchMessages::claudeCodeExpiredMeanwhile(now.addSecs(-600), now)};
+    QTest::newRow("both good, ending soon")
+        << true << 3600 << 1
+        << QStringList{fromCookie, FetchMessages::claudeCodeSignInEnds(now.addDays(1))};
+}
+
+void TestClaudeCode::saysWhenASignInEnds()
+{
+    QFETCH(bool, cookie);
+    QFETCH(int, expiresIn);
+    QFETCH(int, endsIn);
+    const QDateTime now = noon;
+    Fx fx;
+    fx.serveHappyPath();
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    if (!cookie)
+        fx.store->put(std::nullopt);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(expiresIn),
+                       QStringLiteral("max"), endsIn ? now.addDays(endsIn) : QDateTime());
+    auto service = fx.makeService([now] { return now; });
+    QVERIFY(fx.startAndWait(*service));
+    QVERIFY(service->usageData());
+    QTEST(UsageNotes::of(*service, now), "notes");
+}
+
 void TestClaudeCode::refusals_data()
 {
     QTest::addColumn<ScriptedResponse>("answer");
-    QTest::addColumn<QByteArray>("file"); // empty: a sign-in of test-token-1
+    QTest::addColumn<QByteArray>("file"); // empty: a sign-in of test-token-1; "fifo": a FIFO
     QTest::addColumn<QString>("message");
 
     const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
@@ -171,6 +342,9 @@ void TestClaudeCode::refusals_data()
         << usage << QByteArray("{\"claudeAiOauth\": {") << FetchMessages::noClaudeCodeSignIn();
     QTest::newRow("no claudeAiOauth")
         << usage << QByteArray(R"({"mcpOAuth":{}})") << FetchMessages::noClaudeCodeSignIn();
+    // Opening it would wait for a writer for ever.
+    QTest::newRow("a FIFO at the path")
+        << usage << QByteArray("fifo") << FetchMessages::noClaudeCodeSignIn();
 }
 
 void TestClaudeCode::refusals()
@@ -181,7 +355,10 @@ void TestClaudeCode::refusals()
     Fx fx;
     fx.server.on(oauthPath, answer);
     fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
-    if (!file.isEmpty()) {
+    if (file == "fifo") {
+        QVERIFY(QFile::remove(fx.endpoints().claudeCodeFile));
+        QCOMPARE(mkfifo(QFile::encodeName(fx.endpoints().claudeCodeFile).constData(), 0600), 0);
+    } else if (!file.isEmpty()) {
         QFile credentials(fx.endpoints().claudeCodeFile);
         QVERIFY(credentials.open(QIODevice::WriteOnly | QIODevice::Truncate));
         credentials.write(file);

@@ -21,6 +21,7 @@
 #include <QTest>
 
 Q_DECLARE_METATYPE(DashboardContent)
+Q_DECLARE_METATYPE(ScriptedResponse)
 
 namespace {
 enum class Setup { noCookie, loading, data, errorAlone, errorUnderData };
@@ -200,38 +201,38 @@ void TestDashboardView::states()
 
 void TestDashboardView::eachShowingWithoutSnapshotFetches_data()
 {
-    QTest::addColumn<bool>("withSnapshot");
-    QTest::addColumn<int>("organizationRequests");
-    // Besides the one at the start.
-    QTest::newRow("no snapshot: one fetch per showing") << false << 4;
-    QTest::newRow("snapshot: no fetch") << true << 1;
+    QTest::addColumn<ScriptedResponse>("organizations");
+    QTest::addColumn<int>("organizationRequests"); // the one at the start included
+
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
+    slow.delayMs = 30000;
+    // A showing asks only what a tick would.
+    QTest::newRow("figures: nothing") << ServiceBodies::json(ServiceBodies::organizations()) << 1;
+    QTest::newRow("a fetch on its way: nothing more") << slow << 1;
+    QTest::newRow("failed: one a showing") << ServiceBodies::json("{}", 500) << 4;
+    QTest::newRow("rate limited: nothing") << ServiceBodies::rateLimited() << 1;
 }
 
 void TestDashboardView::eachShowingWithoutSnapshotFetches()
 {
-    QFETCH(bool, withSnapshot);
+    QFETCH(ScriptedResponse, organizations);
     QFETCH(int, organizationRequests);
 
     ServiceFixture fixture;
     fixture.serveHappyPath();
-    if (!withSnapshot) {
-        // Keeps every fetch in flight: the next showing must fetch anyway.
-        ScriptedResponse slow = ServiceBodies::json(ServiceBodies::organizations());
-        slow.delayMs = 30000;
-        fixture.server.on(ServiceFixture::organizationsPath, slow);
-    }
+    fixture.server.on(ServiceFixture::organizationsPath, organizations);
     const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
     UsageService* const service = &accounts->first();
     service->start();
     QTRY_VERIFY(service->hasCookie());
-    if (withSnapshot)
-        QVERIFY(fixture.settle(*service));
+    QVERIFY(organizations.delayMs > 0 || fixture.settle(*service));
 
     DashboardView view(*accounts);
     for (int showing = 0; showing < 3; ++showing) {
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.hide();
+        QVERIFY(organizations.delayMs > 0 || fixture.settle(*service));
     }
     QTRY_COMPARE(fixture.server.requestedPaths().count(ServiceFixture::organizationsPath),
                  organizationRequests);
@@ -324,8 +325,8 @@ void TestDashboardView::byNumberOfAccounts_data()
     // account added while the dashboard is there.
     QTest::addColumn<QList<int>>("opened");
     QTest::addColumn<bool>("byKeyboard");
-    // The second account's next refresh fails.
-    QTest::addColumn<bool>("secondFails");
+    // The status the second account's next refresh fails with; 0: none.
+    QTest::addColumn<int>("secondFails");
     QTest::addColumn<QStringList>("headers");
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QStringList>("errors");
@@ -336,27 +337,32 @@ void TestDashboardView::byNumberOfAccounts_data()
     const QString home = QStringLiteral("Personal");
     const QString team = QStringLiteral("Acme Team");
     QTest::newRow("one: as ever, no sections")
-        << 1 << QList<int>{} << false << false << QStringList{} << QList<int>{3}
+        << 1 << QList<int>{} << false << 0 << QStringList{} << QList<int>{3}
         << QStringList{QString()} << QList<QColor>{};
     QTest::newRow("two: both open under their names")
-        << 2 << QList<int>{} << false << false << QStringList{work, home} << QList<int>{3, 3}
+        << 2 << QList<int>{} << false << 0 << QStringList{work, home} << QList<int>{3, 3}
         << QStringList{QString(), QString()} << QList<QColor>{};
     QTest::newRow("two: a failing one keeps its rows and says why, the other is untouched")
-        << 2 << QList<int>{} << false << true << QStringList{work, home} << QList<int>{3, 3}
+        << 2 << QList<int>{} << false << 503 << QStringList{work, home} << QList<int>{3, 3}
         << QStringList{QString(), QStringLiteral("Server error: 503")} << QList<QColor>{};
+    QTest::newRow("two: a refused cookie is asked for again in its own section")
+        << 2 << QList<int>{} << false << 401 << QStringList{work, home} << QList<int>{3, 3}
+        << QStringList{QString(),
+                       QStringLiteral("Cookie expired. Please update your session cookie.")}
+        << QList<QColor>{};
     QTest::newRow("three: closed to their highest figures")
-        << 3 << QList<int>{} << false << false
+        << 3 << QList<int>{} << false << 0
         << QStringList{work + QStringLiteral(", 42%"), home + QStringLiteral(", 74%"),
                        team + QStringLiteral(", 93%")}
         << QList<int>{0, 0, 0} << QStringList{QString(), QString(), QString()}
         << QList<QColor>{ClaudeColors::claudeTan(), ClaudeColors::claudeWarning(),
                          ClaudeColors::claudeCritical()};
     QTest::newRow("three: a click opens one")
-        << 3 << QList<int>{1} << false << false
+        << 3 << QList<int>{1} << false << 0
         << QStringList{work + QStringLiteral(", 42%"), home, team + QStringLiteral(", 93%")}
         << QList<int>{0, 3, 0} << QStringList{QString(), QString(), QString()} << QList<QColor>{};
     QTest::newRow("three: opening another closes the first, from the keyboard too")
-        << 3 << QList<int>{1, 2} << true << false
+        << 3 << QList<int>{1, 2} << true << 0
         << QStringList{work + QStringLiteral(", 42%"), home + QStringLiteral(", 74%"), team}
         << QList<int>{0, 0, 3} << QStringList{QString(), QString(), QString()} << QList<QColor>{};
 }
@@ -366,7 +372,7 @@ void TestDashboardView::byNumberOfAccounts()
     QFETCH(int, count);
     QFETCH(QList<int>, opened);
     QFETCH(bool, byKeyboard);
-    QFETCH(bool, secondFails);
+    QFETCH(int, secondFails);
     QFETCH(QStringList, headers);
     QFETCH(QList<int>, rows);
     QFETCH(QStringList, errors);
@@ -393,7 +399,8 @@ void TestDashboardView::byNumberOfAccounts()
         QTRY_VERIFY(accounts->services().last()->usageData());
     }
     if (secondFails) {
-        fixture.server.on("/api/organizations/org-home/usage", ServiceBodies::json("{}", 503));
+        fixture.server.on("/api/organizations/org-home/usage",
+                          ServiceBodies::json("{}", secondFails));
         fixture.server.clearRequests();
         QTest::mouseClick(view.accountsBlock()->footer()->refreshButton(), Qt::LeftButton);
         // One Refresh for all.
@@ -435,7 +442,25 @@ void TestDashboardView::byNumberOfAccounts()
         if (!colors.isEmpty())
             QCOMPARE(section->header()->figureColor(), colors.at(i));
     }
-    // Tab visits the headers, then Refresh.
+    // Each open section offers its own account's cookie window, in the error line when the
+    // error asks for a cookie; the menu offers none.
+    QVERIFY(view.cookieButton()->isHidden());
+    QSignalSpy cookie(&view, &DashboardView::setCookieRequested);
+    QStringList expected;
+    for (int i = 0; i < count; ++i) {
+        if (count > 2)
+            expected << headers.at(i);
+        if (!rows.at(i))
+            continue;
+        expected << QStringLiteral("Update Cookie for ") + served.at(i).name;
+        const bool asked = secondFails == 401 && i == 1;
+        PlainButton* action = sections.at(i)->errorLine()->action();
+        QCOMPARE(action->isVisible(), asked);
+        QCOMPARE(sections.at(i)->cookieButton()->isVisible(), !asked);
+        QTest::mouseClick(asked ? action : sections.at(i)->cookieButton(), Qt::LeftButton);
+        QCOMPARE(cookie.takeFirst().at(0).toString(), accounts->accounts().at(i).id);
+    }
+    // Tab visits the headers and the open sections' buttons, then Refresh.
     QStringList tabbed;
     for (QWidget* focus = view.nextInFocusChain(); focus != &view;
          focus = focus->nextInFocusChain()) {
@@ -443,7 +468,7 @@ void TestDashboardView::byNumberOfAccounts()
             tabbed << QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
     }
     QCOMPARE(tabbed.mid(0, tabbed.indexOf(QStringLiteral("Refresh")) + 1),
-             (count > 2 ? headers : QStringList()) + QStringList{QStringLiteral("Refresh")});
+             expected + QStringList{QStringLiteral("Refresh")});
 }
 
 QTEST_MAIN(TestDashboardView)

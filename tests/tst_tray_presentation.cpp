@@ -200,23 +200,29 @@ void TestTrayPresentation::styleDefault_data()
 {
     QTest::addColumn<QString>("desktop");
     QTest::addColumn<TrayStyle>("style");
+    QTest::addColumn<int>("gnomeShell"); // its major version; 0: unknown
 
-    QTest::newRow("GNOME") << "GNOME" << TrayStyle::label;
-    QTest::newRow("Ubuntu's session") << "ubuntu:GNOME" << TrayStyle::label;
-    QTest::newRow("Unity") << "Unity" << TrayStyle::label;
-    QTest::newRow("Budgie") << "Budgie:GNOME" << TrayStyle::label;
-    QTest::newRow("KDE") << "KDE" << TrayStyle::figureInIcon;
-    QTest::newRow("LXQt") << "LXQt" << TrayStyle::figureInIcon;
-    QTest::newRow("XFCE") << "XFCE" << TrayStyle::figureInIcon;
-    QTest::newRow("sway") << "sway" << TrayStyle::figureInIcon;
-    QTest::newRow("unset") << "" << TrayStyle::figureInIcon;
-    QTest::newRow("GNOME-Flashback is not GNOME") << "GNOME-Flashback" << TrayStyle::figureInIcon;
+    QTest::newRow("GNOME") << "GNOME" << TrayStyle::label << 0;
+    QTest::newRow("Ubuntu's session") << "ubuntu:GNOME" << TrayStyle::label << 0;
+    QTest::newRow("Unity") << "Unity" << TrayStyle::label << 0;
+    QTest::newRow("Budgie") << "Budgie:GNOME" << TrayStyle::label << 0;
+    QTest::newRow("KDE") << "KDE" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("LXQt") << "LXQt" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("XFCE") << "XFCE" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("sway") << "sway" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("unset") << "" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("GNOME-Flashback is not GNOME")
+        << "GNOME-Flashback" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("GNOME Shell 47") << "GNOME" << TrayStyle::label << 47;
+    QTest::newRow("GNOME Shell 48") << "GNOME" << TrayStyle::figureInIcon << 48;
+    QTest::newRow("Ubuntu's GNOME Shell 49") << "ubuntu:GNOME" << TrayStyle::figureInIcon << 49;
 }
 
 void TestTrayPresentation::styleDefault()
 {
     QFETCH(QString, desktop);
-    QTEST(TrayStyles::defaultFor(desktop), "style");
+    QFETCH(int, gnomeShell);
+    QTEST(TrayStyles::defaultFor(desktop, gnomeShell), "style");
     for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge})
         QCOMPARE(TrayStyles::fromSetting(TrayStyles::settingOf(style)), style);
     QCOMPARE(TrayStyles::fromSetting(QStringLiteral("Label")), std::nullopt);
@@ -226,44 +232,59 @@ void TestTrayPresentation::toolTip_data()
 {
     QTest::addColumn<QList<double>>("sessionFigures"); // one snapshot every 30 min
     QTest::addColumn<QString>("metric");
+    QTest::addColumn<QStringList>("notes");
     QTest::addColumn<QString>("toolTip");
     QTest::addColumn<Freshness>("freshness");
 
+    const QString paused = QStringLiteral("Rate limited: next try at 3:05 PM");
     QTest::newRow("one snapshot: time left only")
-        << QList<double>{40} << QString()
+        << QList<double>{40} << QString() << QStringList()
         << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min") << Freshness();
     // Not current: how old, and the failure that keeps it so.
     QTest::newRow("a failed refresh")
-        << QList<double>{40} << QString()
+        << QList<double>{40} << QString() << QStringList()
         << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
                           "Server error: 503\nresets in 4 h 0 min")
         << Freshness{true, noon.addSecs(-3 * 3600), QStringLiteral("Server error: 503")};
     QTest::newRow("filling before the reset")
-        << QList<double>{40, 60} << QString()
+        << QList<double>{40, 60} << QString() << QStringList()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
                           "at this pace: full at 1:30 PM")
         << Freshness();
-    QTest::newRow("slow enough") << QList<double>{40, 41} << QString()
+    QTest::newRow("slow enough") << QList<double>{40, 41} << QString() << QStringList()
                                  << QStringLiteral(
                                         "Session: 41%, resets at 4:00 PM\nresets in 3 h 30 min")
                                  << Freshness();
     QTest::newRow("weekly figure, flat")
-        << QList<double>{40, 60} << QStringLiteral("weekly")
+        << QList<double>{40, 60} << QStringLiteral("weekly") << QStringList()
         << QStringLiteral("Weekly: 2%, resets Dec 10, 12:00 PM\nresets in 2 d 23 h") << Freshness();
     QTest::newRow("a chosen window no longer reported")
-        << QList<double>{40} << QStringLiteral("seven_day_cowork")
+        << QList<double>{40} << QStringLiteral("seven_day_cowork") << QStringList()
         << QStringLiteral("Cowork: –\nClaude does not report this limit now") << Freshness();
     QTest::newRow("highest names its window")
-        << QList<double>{40, 60} << QStringLiteral("highest")
+        << QList<double>{40, 60} << QStringLiteral("highest") << QStringList()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
                           "at this pace: full at 1:30 PM")
         << Freshness();
+    QTest::newRow("notes follow")
+        << QList<double>{40} << QString()
+        << QStringList{paused, QStringLiteral("Figures from Claude Code")}
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min\n"
+                          "Rate limited: next try at 3:05 PM\nFigures from Claude Code")
+        << Freshness();
+    // A pause is the failure and a note at once.
+    QTest::newRow("a pause is said once")
+        << QList<double>{40} << QString() << QStringList{paused}
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
+                          "Rate limited: next try at 3:05 PM\nresets in 4 h 0 min")
+        << Freshness{true, noon.addSecs(-3 * 3600), paused};
 }
 
 void TestTrayPresentation::toolTip()
 {
     QFETCH(QList<double>, sessionFigures);
     QFETCH(QString, metric);
+    QFETCH(QStringList, notes);
 
     QHash<QString, QList<UsageSample>> history;
     TrayInput input;
@@ -279,6 +300,7 @@ void TestTrayPresentation::toolTip()
     input.metric = metric;
     QFETCH(Freshness, freshness);
     input.freshness = freshness;
+    input.notes = notes;
     input.samples = [&history](const QString&, const QString& id) { return history.value(id); };
     // The tooltip is the same in every style; figures not current are faded, and a label,
     // which cannot be, is marked.

@@ -1,4 +1,5 @@
 #include "service_fixture.h"
+#include "services/accounts/account_store.h"
 #include "services/fetch/bounded_get.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/reply_classifier.h"
@@ -46,12 +47,12 @@ private Q_SLOTS:
     void redirectElsewhereIsNotFollowed();
     void noCookieTouchesNothingElse();
     void failureKeepsEarlierSnapshot();
-    void overlappingFetchesBothPublish();
     void serviceDestroyedMidChain();
     void keepsTheRenewedSession_data();
     void keepsTheRenewedSession();
     void readsTheChosenOrganization_data();
     void readsTheChosenOrganization();
+    void aChosenOrganizationGoneIsNamed();
     void switchDropsTheLateReply();
 };
 
@@ -126,10 +127,28 @@ void TestUsageFetch::outcomes_data()
     ScriptedResponse streamed = ServiceBodies::json("{" + big + "}");
     streamed.omitContentLength = true;
 
+    const QString refused = FetchMessages::refusedNetwork();
+    const ScriptedResponse sessionInvalid = ServiceBodies::json(
+        R"({"type":"error","error":{"type":"permission_error","message":"Invalid authorization",
+            "details":{"error_code":"account_session_invalid"}}})",
+        403);
+    const ScriptedResponse unauthenticated = ServiceBodies::json(
+        R"({"type":"error","error":{"type":"authentication_error","message":"no"}})", 403);
+    const ScriptedResponse unserved = ServiceBodies::json(
+        R"({"type":"error","error":{"type":"permission_error",
+            "message":"We are unable to serve your request"}})",
+        403);
     QTest::newRow("organizations 401") << status(401) << usage << orgsExpired << false;
-    QTest::newRow("organizations 403") << status(403) << usage << orgsExpired << false;
+    QTest::newRow("organizations 403, session invalid")
+        << unauthenticated << usage << orgsExpired << false;
+    QTest::newRow("organizations 403 without a word") << status(403) << usage << refused << false;
     QTest::newRow("usage 401 forgets organization") << orgs << status(401) << usageExpired << false;
-    QTest::newRow("usage 403 forgets organization") << orgs << status(403) << usageExpired << false;
+    QTest::newRow("usage 403, session invalid, forgets organization")
+        << orgs << sessionInvalid << usageExpired << false;
+    QTest::newRow("usage 403 without a word keeps organization")
+        << orgs << status(403) << refused << true;
+    QTest::newRow("usage 403 unable to serve keeps organization")
+        << orgs << unserved << refused << true;
     ScriptedResponse challengeHeader = status(403);
     challengeHeader.headers.append(qMakePair(QByteArray("cf-mitigated"), QByteArray("challenge")));
     const ScriptedResponse challengePage{
@@ -144,12 +163,11 @@ void TestUsageFetch::outcomes_data()
     QTest::newRow("usage challenge page keeps organization")
         << orgs << challengePage << blocked << true;
     QTest::newRow("organizations challenge") << challengeHeader << usage << blocked << false;
-    QTest::newRow("usage 403 page without challenge")
-        << orgs << plainHtml403 << usageExpired << false;
+    QTest::newRow("usage 403 block page keeps organization")
+        << orgs << plainHtml403 << refused << true;
     QTest::newRow("organizations 500")
         << status(500, "boom") << usage << "Server error: 500" << false;
     QTest::newRow("usage 204") << orgs << status(204) << "Server error: 204" << true;
-    QTest::newRow("usage 429") << orgs << status(429) << "Server error: 429" << true;
     QTest::newRow("empty organizations")
         << ServiceBodies::json("[]") << usage << FetchMessages::organizationNotFound() << false;
     QTest::newRow("malformed organizations")
@@ -205,6 +223,11 @@ void TestUsageFetch::unexpectedStatusPrintsBody()
              std::optional<QString>(QStringLiteral("Error response: boom")));
     QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic,
              std::optional<QString>(QStringLiteral("Usage error response: boom")));
+    // The start of a long body, on one line: control characters escaped.
+    facts.body = "\x1b[2J\r\nline" + QByteArray(400, 'x');
+    QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic,
+             std::optional(QStringLiteral("Usage error response: \\u001b[2J\\r\\nline") +
+                           QString(290, u'x') + QStringLiteral("…")));
     facts.body = "\xff\xfe";
     QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic, std::nullopt);
     facts.body.clear();
@@ -319,30 +342,6 @@ void TestUsageFetch::failureKeepsEarlierSnapshot()
     QCOMPARE(service->error(), std::nullopt);
 }
 
-void TestUsageFetch::overlappingFetchesBothPublish()
-{
-    Fx fx;
-    fx.serveHappyPath();
-    auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service)); // caches the organization
-
-    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
-    slow.delayMs = 300;
-    fx.server.on(Fx::usagePath, slow);
-    QSignalSpy published(service.get(), &UsageService::usageDataChanged);
-    QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
-    service->fetchUsage();
-    QVERIFY(requested.wait());
-    fx.server.on(Fx::usagePath, status(500));
-    service->fetchUsage();
-
-    // The fast failure lands first and already ends loading; the slow success follows.
-    QTRY_VERIFY(service->error() == std::optional<QString>(QStringLiteral("Server error: 500")));
-    QVERIFY(!service->isLoading());
-    QTRY_COMPARE(published.count(), 1);
-    QCOMPARE(service->error(), std::nullopt);
-}
-
 void TestUsageFetch::serviceDestroyedMidChain()
 {
     Fx fx;
@@ -392,18 +391,39 @@ void TestUsageFetch::keepsTheRenewedSession()
     QFETCH(QList<QByteArray>, setCookies);
     QFETCH(QByteArray, kept);
     Fx fx;
-    fx.store->put(QByteArray("sessionKey=test-cookie-1; cf_clearance=test-old; anonymous=1"));
+    const QByteArray stored = "sessionKey=test-cookie-1; cf_clearance=test-old; anonymous=1";
+    fx.store->put(stored);
+    // The same session watched for another organization, and another session beside it.
+    const QByteArray other = "sessionKey=test-other; cf_clearance=test-old";
+    fx.storeOf(QStringLiteral("twin"))->put(stored);
+    fx.storeOf(QStringLiteral("other"))->put(other);
+    AccountStore::save(
+        fx.defaults.defaults(),
+        {{Accounts::defaultId, QStringLiteral("One"), Account::Source::cookie, {}},
+         {QStringLiteral("twin"), QStringLiteral("Twin"), Account::Source::cookie,
+          QStringLiteral("org-twin")},
+         {QStringLiteral("other"), QStringLiteral("Other"), Account::Source::cookie, {}}});
     ScriptedResponse organizations = ServiceBodies::json(ServiceBodies::organizations());
     for (const QByteArray& cookie : setCookies)
         organizations.headers.append({"Set-Cookie", cookie});
     fx.server.on(Fx::organizationsPath, organizations);
     fx.server.on(Fx::usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service));
-    QVERIFY(fx.settle(*service));
+    auto accounts = fx.makeAccounts();
+    UsageService& service = accounts->first();
+    QVERIFY(fx.fetchAndWait(service));
+    QVERIFY(fx.settle(service));
     QCOMPARE(fx.store->secret(), std::optional(kept));
     // The very next request sends what is kept, and only that.
     QCOMPARE(fx.server.requests().at(1).header("Cookie"), kept);
+    // Every account holding the session keeps it too; another session is left alone.
+    QTRY_COMPARE(fx.storeOf(QStringLiteral("twin"))->secret(), std::optional(kept));
+    bool otherDone = false;
+    QObject marker;
+    accounts->keyring(QStringLiteral("other"))->read(&marker, [&](const CookieRead&) {
+        otherDone = true;
+    });
+    QTRY_VERIFY(otherDone);
+    QCOMPARE(fx.storeOf(QStringLiteral("other"))->secret(), std::optional(other));
 }
 
 void TestUsageFetch::readsTheChosenOrganization_data()
@@ -417,7 +437,7 @@ void TestUsageFetch::readsTheChosenOrganization_data()
     // Which one a choice picks is the organizations' rule (tst_organizations); here the
     // service reads what it picks and keeps the choice.
     QTest::newRow("the second, chosen") << "org-personal" << personal << "org-pers";
-    QTest::newRow("chosen, no longer listed: the first") << "org-gone" << team << "Acme Team";
+    QTest::newRow("none chosen: the first") << QString() << team << "Acme Team";
 }
 
 void TestUsageFetch::readsTheChosenOrganization()
@@ -430,14 +450,42 @@ void TestUsageFetch::readsTheChosenOrganization()
                  ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
                                          {"uuid":"org-personal","name":""}])"));
     fx.server.on(usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
+    if (!chosen.isNull())
+        fx.defaults.defaults().setValue(Settings::organizationIdKey, chosen);
     auto service = fx.makeService();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths(), paths({Fx::organizationsPath, usagePath}));
     QCOMPARE(service->organizations().size(), 2);
     QTEST(service->organization()->displayName(), "name");
-    // A choice that is not listed today is kept for tomorrow.
-    QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey), chosen);
+}
+
+void TestUsageFetch::aChosenOrganizationGoneIsNamed()
+{
+    Fx fx;
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"},
+                                         {"uuid":"org-acme","name":"Acme Corp"}])"));
+    fx.server.on("/api/organizations/org-team/usage",
+                 ServiceBodies::json(R"({"five_hour":{"utilization":7}})"));
+    fx.server.on("/api/organizations/org-acme/usage", ServiceBodies::json(ServiceBodies::usage()));
+    fx.defaults.defaults().setValue(Settings::organizationIdKey, QStringLiteral("org-acme"));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+
+    // The session no longer sees the chosen one: said by name, and no other one read.
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(R"([{"uuid":"org-team","name":"Acme Team"}])"));
+    service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
+    QTRY_COMPARE(service->error(),
+                 std::optional(FetchMessages::organizationNotListed(QStringLiteral("Acme Corp"))));
+    QVERIFY(FetchMessages::asksForCookie(*service->error()));
+    QCOMPARE(fx.server.requestedPaths().count("/api/organizations/org-team/usage"), 0);
+    QCOMPARE(service->usageData()->owner, QStringLiteral("org-acme"));
+    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->organizations().size(), 1);
+    // The choice is kept for when the session sees it again.
+    QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey),
+             QStringLiteral("org-acme"));
 }
 
 void TestUsageFetch::switchDropsTheLateReply()

@@ -3,6 +3,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeZone>
 
 using Fx = ServiceFixture;
 
@@ -14,8 +15,10 @@ private Q_SLOTS:
     void startReadsIntervalAndCookieOnce();
     void lockedKeyringIsNotAMissingCookie();
     void timerTicksFetch();
-    void rateLimitPausesTheTimer_data();
-    void rateLimitPausesTheTimer();
+    void rateLimitPauses_data();
+    void rateLimitPauses();
+    void nothingAsksDuringAPause_data();
+    void nothingAsksDuringAPause();
     void repeatedStartsLeaveOneTimer();
     void intervalFollowsTheSetting();
     void saveSucceeds();
@@ -102,7 +105,7 @@ void TestUsageService::timerTicksFetch()
     QVERIFY(published.wait());
     QVERIFY(fx.server.requests().size() >= 3);
 
-    // A tick while the last refresh still runs starts no second chain.
+    // A tick, or Refresh, while the last refresh still runs starts no second chain.
     service->stopAutoRefresh();
     ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
     slow.delayMs = 300;
@@ -111,51 +114,108 @@ void TestUsageService::timerTicksFetch()
     service->fetchUsage();
     QTRY_VERIFY(service->isLoading());
     service->scheduledFetch();
+    service->fetchUsage();
     QVERIFY(fx.settle(*service));
     QCOMPARE(fx.server.requests().size(), 1);
 }
 
-void TestUsageService::rateLimitPausesTheTimer_data()
+void TestUsageService::rateLimitPauses_data()
 {
-    QTest::addColumn<QByteArray>("retryAfter");
-    QTest::addColumn<bool>("ticksFetch");
+    QTest::addColumn<QList<QByteArray>>("answers"); // each 429's Retry-After; "ok": figures
+    QTest::addColumn<QList<int>>("pauses");         // seconds after each; 0: none
 
-    // How each form of the header reads is parseRetryAfter's (tst_retry_after); here what an
-    // instant ahead, one already due and none do to the timer.
-    QTest::newRow("ahead") << QByteArray("3600") << false;
-    QTest::newRow("due now") << QByteArray("0") << true;
-    QTest::newRow("unreadable") << QByteArray("soon") << true;
+    const QByteArray absent;
+    QTest::newRow("header absent") << QList<QByteArray>{absent} << QList<int>{300};
+    QTest::newRow("zero") << QList<QByteArray>{"0"} << QList<int>{300};
+    QTest::newRow("unreadable") << QList<QByteArray>{"soon"} << QList<int>{300};
+    QTest::newRow("120 seconds") << QList<QByteArray>{"120"} << QList<int>{120};
+    QTest::newRow("an HTTP date") << QList<QByteArray>{"Tue, 08 Dec 2026 12:30:00 GMT"}
+                                  << QList<int>{1800};
+    QTest::newRow("an HTTP date gone by")
+        << QList<QByteArray>{"Tue, 08 Dec 2026 11:00:00 GMT"} << QList<int>{300};
+    QTest::newRow("doubling to the cap") << QList<QByteArray>{"0", absent, "0", "0", "0", "0"}
+                                         << QList<int>{300, 600, 1200, 2400, 3600, 3600};
+    QTest::newRow("each 429 of a series counts")
+        << QList<QByteArray>{"0", "120", "0"} << QList<int>{300, 120, 1200};
+    QTest::newRow("a success ends it")
+        << QList<QByteArray>{"0", "0", "ok", "0"} << QList<int>{300, 600, 0, 300};
 }
 
-void TestUsageService::rateLimitPausesTheTimer()
+void TestUsageService::rateLimitPauses()
 {
-    QFETCH(QByteArray, retryAfter);
-    QFETCH(bool, ticksFetch);
-
+    QFETCH(QList<QByteArray>, answers);
+    QFETCH(QList<int>, pauses);
+    QDateTime now(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc());
     Fx fx;
     fx.server.on(Fx::organizationsPath, ServiceBodies::json(ServiceBodies::organizations()));
-    fx.server.on(Fx::usagePath, ScriptedResponse{429, {{"Retry-After", retryAfter}}, "slow down"});
-    auto service = fx.makeService();
-    QVERIFY(fx.startAndWait(*service));
-    QCOMPARE(*service->error(), QStringLiteral("Server error: 429"));
-    fx.server.clearRequests();
-
-    // Ticks go by; each one either asks or is skipped.
-    fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 0.05);
-    QSignalSpy ticks(const_cast<QTimer*>(&service->refreshTimer()), &QTimer::timeout);
-    QTRY_VERIFY(ticks.count() >= 3);
-    if (ticksFetch) {
-        QTRY_VERIFY(!fx.server.requests().isEmpty());
-        return;
+    auto service = fx.makeService([&now] { return now; });
+    for (qsizetype i = 0; i < answers.size(); ++i) {
+        ScriptedResponse answer = ServiceBodies::rateLimited(answers.at(i));
+        if (answers.at(i) == "ok")
+            answer = ServiceBodies::json(ServiceBodies::usage());
+        else if (answers.at(i).isNull())
+            answer.headers.clear();
+        fx.server.on(Fx::usagePath, answer);
+        const qsizetype asked = fx.server.requestedPaths().count(Fx::usagePath);
+        QVERIFY(fx.fetchAndWait(*service));
+        QCOMPARE(fx.server.requestedPaths().count(Fx::usagePath), asked + 1);
+        const int pause = pauses.at(i);
+        QCOMPARE(service->pausedUntil(), pause ? std::optional(now.addSecs(pause)) : std::nullopt);
+        if (!pause)
+            continue;
+        const QString said = FetchMessages::rateLimited(now.addSecs(pause));
+        QCOMPARE(service->error(), std::optional(said));
+        // Refresh a second before the end sends nothing and says the same.
+        now = now.addSecs(pause - 1);
+        QVERIFY(fx.fetchAndWait(*service));
+        QCOMPARE(fx.server.requestedPaths().count(Fx::usagePath), asked + 1);
+        QCOMPARE(service->error(), std::optional(said));
+        now = now.addSecs(1);
     }
-    QVERIFY(fx.settle(*service));
-    QVERIFY(fx.server.requests().isEmpty());
-    // Refresh by hand is not held back, and its good answer ends the pause.
-    fx.serveHappyPath();
-    QVERIFY(fx.fetchAndWait(*service));
-    QCOMPARE(fx.server.requestedPaths().value(0), Fx::usagePath);
-    fx.server.clearRequests();
-    QTRY_VERIFY(!fx.server.requests().isEmpty());
+}
+
+void TestUsageService::nothingAsksDuringAPause_data()
+{
+    QTest::addColumn<QString>("trigger");
+    for (const char* trigger : {"timer", "file change", "wake", "dashboard", "refresh"})
+        QTest::newRow(trigger) << QString::fromLatin1(trigger);
+}
+
+void TestUsageService::nothingAsksDuringAPause()
+{
+    QFETCH(QString, trigger);
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    Fx fx;
+    fx.store->put(std::nullopt);
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(8 * 3600));
+    fx.server.on(ServiceBodies::oauthUsagePath, ServiceBodies::rateLimited());
+    auto service = fx.makeService([&now] { return now; });
+    QVERIFY(fx.startAndWait(*service));
+    QCOMPARE(fx.server.requests().size(), 1);
+    QSignalSpy ticks(&service->refreshTimer(), &QTimer::timeout);
+    QSignalSpy sourceChanged(service.get(), &UsageService::sourceChanged);
+    const auto fire = [&](const QString& plan) {
+        if (trigger == QLatin1String("timer")) {
+            fx.defaults.defaults().setValue(Settings::refreshIntervalKey, 0.05);
+            ticks.clear();
+            QTRY_VERIFY(ticks.count() >= 3);
+        } else if (trigger == QLatin1String("file change")) {
+            fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(8 * 3600), plan);
+            QVERIFY(sourceChanged.wait());
+        } else {
+            service->request(trigger == QLatin1String("wake")        ? FetchTrigger::wake
+                             : trigger == QLatin1String("dashboard") ? FetchTrigger::opening
+                                                                     : FetchTrigger::refresh);
+        }
+        QVERIFY(fx.settle(*service));
+    };
+    // Past Claude Code's spacing, a second before the pause ends.
+    now = now.addSecs(FetchGate::firstBackoffSeconds - 1);
+    fire(QStringLiteral("pro"));
+    QCOMPARE(fx.server.requests().size(), 1);
+    now = now.addSecs(1);
+    fire(QStringLiteral("team"));
+    QTRY_COMPARE(fx.server.requests().size(), 2);
 }
 
 void TestUsageService::repeatedStartsLeaveOneTimer()
@@ -199,7 +259,9 @@ void TestUsageService::intervalFollowsTheSetting()
 void TestUsageService::saveSucceeds()
 {
     Fx fx;
-    fx.serveHappyPath();
+    fx.server.on(Fx::organizationsPath,
+                 ServiceBodies::json(ServiceBodies::organizations("org-5678")));
+    fx.server.on("/api/organizations/org-5678/usage", ServiceBodies::json(ServiceBodies::usage()));
     fx.store->put(std::nullopt);
     auto service = fx.makeService();
     QSignalSpy published(service.get(), &UsageService::usageDataChanged);

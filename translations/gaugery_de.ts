@@ -34,6 +34,22 @@
         <source>Loading usage data...</source>
         <translation>Nutzungsdaten werden geladen …</translation>
     </message>
+    <message>
+        <source>Update Cookie…</source>
+        <translation>Cookie aktualisieren…</translation>
+    </message>
+    <message>
+        <source>Set Cookie…</source>
+        <translation>Cookie festlegen…</translation>
+    </message>
+    <message>
+        <source>Update Cookie for %1</source>
+        <translation>Cookie für %1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Set Cookie for %1</source>
+        <translation>Cookie für %1 festlegen</translation>
+    </message>
 </context>
 <context>
     <name>Accounts</name>
@@ -252,6 +268,46 @@
         <source>This Claude Code sign-in cannot read usage. Sign in again with claude, or set a cookie.</source>
         <translation>Diese Anmeldung von Claude Code kann die Nutzung nicht lesen. Melde dich mit claude neu an oder lege ein Cookie fest.</translation>
     </message>
+    <message>
+        <source>at %1</source>
+        <translation>um %1</translation>
+    </message>
+    <message>
+        <source>on %1 at %2</source>
+        <translation>am %1 um %2</translation>
+    </message>
+    <message>
+        <source>The service refused requests from this network or program. Your cookie is kept.</source>
+        <translation>Der Dienst lehnt Anfragen aus diesem Netzwerk oder von diesem Programm ab. Dein Cookie bleibt gespeichert.</translation>
+    </message>
+    <message>
+        <source>Rate limited: next try at %1</source>
+        <translation>Anfragelimit erreicht: nächster Versuch um %1</translation>
+    </message>
+    <message>
+        <source>This session cannot see %1. Update the cookie or pick another organization.</source>
+        <translation>Diese Sitzung sieht %1 nicht. Aktualisiere das Cookie oder wähle eine andere Organisation.</translation>
+    </message>
+    <message>
+        <source>Claude Code&apos;s sign-in expired %1. Figures resume as soon as Claude Code runs again.</source>
+        <translation>Die Anmeldung von Claude Code ist %1 abgelaufen. Die Werte kommen wieder, sobald Claude Code wieder läuft.</translation>
+    </message>
+    <message>
+        <source>Claude Code&apos;s sign-in expired %1. Your browser session is used meanwhile; Claude Code&apos;s figures resume as soon as it runs again.</source>
+        <translation>Die Anmeldung von Claude Code ist %1 abgelaufen. Bis dahin wird deine Browsersitzung verwendet; die Werte von Claude Code kommen wieder, sobald es wieder läuft.</translation>
+    </message>
+    <message>
+        <source>Claude Code&apos;s sign-in ends on %1. Sign in again with claude.</source>
+        <translation>Die Anmeldung von Claude Code endet am %1. Melde dich mit claude erneut an.</translation>
+    </message>
+    <message>
+        <source>Figures from Claude Code</source>
+        <translation>Werte von Claude Code</translation>
+    </message>
+    <message>
+        <source>Figures from your browser session</source>
+        <translation>Werte aus deiner Browsersitzung</translation>
+    </message>
 </context>
 <context>
     <name>Freshness</name>
@@ -426,6 +482,10 @@
     <message>
         <source>Add Account</source>
         <translation>Konto hinzufügen</translation>
+    </message>
+    <message>
+        <source>Session Cookie for %1</source>
+        <translation>Sitzungs-Cookie für %1</translation>
     </message>
 </context>
 <context>

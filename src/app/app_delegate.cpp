@@ -9,6 +9,8 @@
 #include "app/platform/usage_bus_export.h"
 #include "app/settings_window_controller.h"
 #include "models/shortcut_keys.h"
+#include "services/desktop_tray_style.h"
+#include "services/fetch/usage_notes.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
 #include "views/dashboard_view.h"
@@ -50,9 +52,11 @@ void AppDelegate::start()
     createDashboard();
 
     connect(&m_accounts, &UsageAccounts::usageDataChanged, this, &AppDelegate::onSnapshot);
-    // Queued, so the title is drawn from the snapshots in force when the redraw runs; any
-    // change, as a failure makes the figures not current.
+    // Queued, so the title is drawn from the snapshots in force when the redraw runs.
+    // Any change: the tooltip also says why figures are late or not current.
     connect(&m_accounts, &UsageAccounts::changed, this, &AppDelegate::updateTray,
+            Qt::QueuedConnection);
+    connect(&m_accounts, &UsageAccounts::accountsChanged, this, &AppDelegate::updateTray,
             Qt::QueuedConnection);
     connect(&m_environment.defaults, &Settings::changed, &m_defaultsSettle,
             qOverload<>(&QTimer::start));
@@ -71,7 +75,7 @@ void AppDelegate::start()
     m_resumeWatcher = std::make_unique<ResumeWatcher>(m_environment.systemBus);
     connect(m_resumeWatcher.get(), &ResumeWatcher::resumed, this, [this] {
         for (UsageService* service : m_accounts.services())
-            service->scheduledFetch();
+            service->request(FetchTrigger::wake);
     });
 
     m_accounts.start();
@@ -102,7 +106,8 @@ void AppDelegate::onSnapshot(const QString& accountId)
     if (service->isRemembered())
         return;
     m_history.record(*service->usageData());
-    m_notificationService.checkUsage(*service->usageData(), notifiedName(accountId));
+    m_notificationService.checkUsage(*service->usageData(), notifiedName(accountId),
+                                     accountId == m_accounts.accounts().first().id);
 }
 
 QString AppDelegate::notifiedName(const QString& accountId) const
@@ -164,8 +169,9 @@ void AppDelegate::createDashboard()
     m_dashboard = dashboard;
     connect(dashboard, &DashboardView::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(dashboard, &DashboardView::setCookieRequested, this,
-            [this] { OnboardingWindowController::shared().show(m_accounts.first()); });
+    connect(dashboard, &DashboardView::setCookieRequested, this, [this](const QString& accountId) {
+        OnboardingWindowController::shared().show(m_accounts, accountId);
+    });
     connect(dashboard, &DashboardView::settingsRequested, this,
             [this] { SettingsWindowController::shared().show(m_accounts); });
     connect(&SettingsWindowController::shared(),
@@ -174,7 +180,6 @@ void AppDelegate::createDashboard()
     HistoryWindowController::shared().setStore(m_history);
     connect(dashboard, &DashboardView::historyRequested, this,
             [this] { HistoryWindowController::shared().show(m_accounts); });
-    OnboardingWindowController::shared().setKeyring(m_environment.keyring);
     OnboardingWindowController::shared().setServiceOrigin(m_environment.endpoints.origin);
     SettingsWindowController::shared().setSettings(m_environment.defaults);
     m_popup = std::make_unique<DashboardPopup>(dashboard);
@@ -216,17 +221,18 @@ void AppDelegate::updateTray()
     TrayInput input;
     input.usage = m_accounts.first().usageData();
     input.freshness = m_accounts.first().freshness(now);
+    input.notes = UsageNotes::of(m_accounts.first(), now);
     if (m_accounts.accounts().size() > 1) {
         for (const Account& account : m_accounts.accounts()) {
-            const UsageService* service = m_accounts.service(account.id);
-            input.accounts.append(
-                {account.id, account.name, service->usageData(), service->freshness(now)});
+            const UsageService& service = *m_accounts.service(account.id);
+            input.accounts.append({account.id, account.name, service.usageData(),
+                                   service.freshness(now), UsageNotes::of(service, now)});
         }
     }
     input.trayAccount = m_environment.defaults.setting(Settings::trayAccountKey).toString();
     input.metric = m_environment.defaults.stringForKey(Settings::menuBarMetricKey);
-    input.style = TrayStyles::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey),
-                                     qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    input.style =
+        DesktopTrayStyle::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey));
     input.now = now;
     // The shown snapshot's own series: another account's would forecast nonsense.
     input.samples = [this](const QString& owner, const QString& windowId) {

@@ -15,13 +15,13 @@ std::optional<Organization> choose(const QList<Organization>& listed,
 {
     if (listed.isEmpty())
         return std::nullopt;
-    if (chosenId) {
-        const auto found = std::find_if(listed.begin(), listed.end(),
-                                        [&](const Organization& o) { return o.id == *chosenId; });
-        if (found != listed.end())
-            return *found;
-    }
-    return listed.first();
+    if (!chosenId)
+        return listed.first();
+    const auto found = std::find_if(listed.begin(), listed.end(),
+                                    [&](const Organization& o) { return o.id == *chosenId; });
+    if (found == listed.end())
+        return std::nullopt;
+    return *found;
 }
 
 } // namespace Organizations

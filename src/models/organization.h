@@ -19,8 +19,9 @@ struct Organization {
 
 namespace Organizations {
 
-// The organization to read: the chosen one while the service still lists it, otherwise
-// the first; nothing for an empty list.
+// The organization to read: the chosen one, the first when none is chosen; nothing for an
+// empty list, and nothing when the chosen one is not listed (never another one's figures
+// under the account's name).
 std::optional<Organization> choose(const QList<Organization>& listed,
                                    const std::optional<QString>& chosenId);
 

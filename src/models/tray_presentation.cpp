@@ -52,22 +52,21 @@ QString settingOf(TrayStyle style)
     return {};
 }
 
-TrayStyle defaultFor(const QString& currentDesktop)
+TrayStyle defaultFor(const QString& currentDesktop, int gnomeShellMajor)
 {
     // Only these hosts draw an item's label; everywhere else it would be lost.
     static const QStringList labelDesktops{QStringLiteral("gnome"), QStringLiteral("ubuntu"),
                                            QStringLiteral("unity"), QStringLiteral("budgie")};
+    // GNOME Shell 48's extension was seen leaving the label out while drawing the icon.
+    constexpr int firstUnreliableGnomeShell = 48;
+    if (gnomeShellMajor >= firstUnreliableGnomeShell)
+        return TrayStyle::figureInIcon;
     const QStringList desktops = currentDesktop.toLower().split(QLatin1Char(':'));
     for (const QString& desktop : desktops) {
         if (labelDesktops.contains(desktop))
             return TrayStyle::label;
     }
     return TrayStyle::figureInIcon;
-}
-
-TrayStyle chosen(const QString& setting, const QString& currentDesktop)
-{
-    return fromSetting(setting).value_or(defaultFor(currentDesktop));
 }
 
 } // namespace TrayStyles
@@ -153,9 +152,14 @@ QString accountLine(const TrayAccount& account, const TrayInput& input)
                : line;
 }
 
+const QStringList& notesOf(const TrayInput& input, qsizetype chosen)
+{
+    return chosen < 0 ? input.notes : input.accounts.at(chosen).notes;
+}
+
 // The headline, how old it is and why while it is not current, then when it resets and,
-// at the pace of its recent figures, when it fills; with several accounts the first line
-// names the account and every other account's figure follows.
+// at the pace of its recent figures, when it fills, and the account's notes; with several
+// accounts the first line names the account and every other account's figure follows.
 QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const Freshness& freshness,
                   const TrayInput& input, qsizetype chosen)
 {
@@ -177,6 +181,11 @@ QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const Fresh
             input.samples ? input.samples(usage.owner, shown.kind.id) : QList<UsageSample>();
         if (const std::optional<QDateTime> full = UsagePace::fullAt(samples, shown.resetsAt))
             lines << Texts::tr("at this pace: full at %1").arg(UsageWindows::timeOfDayText(*full));
+    }
+    // A pause is both the failure and a note: said once.
+    for (const QString& note : notesOf(input, chosen)) {
+        if (!lines.contains(note))
+            lines << note;
     }
     for (qsizetype i = 0; i < input.accounts.size(); ++i) {
         if (i != chosen)
@@ -222,14 +231,14 @@ TrayPresentation presentTray(const TrayInput& input)
     if (several)
         presentation.shownAccount = input.accounts.at(chosen).id;
     if (!usage) {
-        presentation.toolTip = Texts::tr("Gaugery");
         presentation.accessibleDescription = Texts::tr("Gaugery");
+        QStringList lines{Texts::tr("Gaugery")};
+        lines << notesOf(input, chosen);
         if (several) {
-            QStringList lines{presentation.toolTip};
             for (const TrayAccount& each : input.accounts)
                 lines << accountLine(each, input);
-            presentation.toolTip = lines.join(u'\n');
         }
+        presentation.toolTip = lines.join(u'\n');
         return presentation;
     }
     const QList<WindowFigure> figures = UsageWindows::figuresAt(*usage, input.now);

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -19,11 +20,9 @@ namespace TrayStyles {
 std::optional<TrayStyle> fromSetting(const QString& value);
 QString settingOf(TrayStyle style);
 // "Label" where the desktop is known to draw item labels (XDG_CURRENT_DESKTOP names
-// GNOME, ubuntu, Unity or Budgie), "Figure in icon" everywhere else.
-TrayStyle defaultFor(const QString& currentDesktop);
-// The style in force: the stored one, or the desktop's default when none (or no valid
-// one) is stored.
-TrayStyle chosen(const QString& setting, const QString& currentDesktop);
+// GNOME, ubuntu, Unity or Budgie), "Figure in icon" everywhere else, and on GNOME Shell
+// from 48 on (`gnomeShellMajor`; 0 when unknown), whose label cannot be relied on.
+TrayStyle defaultFor(const QString& currentDesktop, int gnomeShellMajor);
 } // namespace TrayStyles
 
 // What the tray icon's pixmap shows.
@@ -78,12 +77,16 @@ struct TrayAccount {
     QString name;
     std::optional<UsageData> usage;
     Freshness freshness = {};
+    // Said under its figures when it is the one shown: a pause, the sign-in read.
+    QStringList notes = {};
 };
 
 struct TrayInput {
-    // With one account: its snapshot, shown as it always was, and how current it is.
+    // With one account: its snapshot, shown as it always was, how current it is and its
+    // notes.
     std::optional<UsageData> usage;
     Freshness freshness;
+    QStringList notes;
     // With more than one: every account, in the list's order (`usage` is then unused).
     QList<TrayAccount> accounts;
     // The "trayAccount" setting: an account's id, or "highest" for the highest of all.

@@ -147,7 +147,8 @@ QWidget* DashboardView::buildMenu()
     layout->addWidget(new Divider(10, 2));
     layout->addWidget(m_quitButton);
 
-    connect(m_cookieButton, &MenuButton::clicked, this, &DashboardView::setCookieRequested);
+    connect(m_cookieButton, &MenuButton::clicked, this,
+            [this] { Q_EMIT setCookieRequested(m_accounts.first().accountId()); });
     connect(m_historyButton, &MenuButton::clicked, this, &DashboardView::historyRequested);
     connect(m_settingsButton, &MenuButton::clicked, this, &DashboardView::settingsRequested);
     connect(m_donationButton, &MenuButton::clicked, this, &DonationPage::open);
@@ -166,10 +167,13 @@ QWidget* DashboardView::buildContent(DashboardContent kind)
     case DashboardContent::accounts:
         // Built inside the dashboard, so its headers take their place in its Tab order.
         m_accountsBlock = new AccountsBlock(m_accounts, this);
+        connect(m_accountsBlock, &AccountsBlock::cookieRequested, this,
+                &DashboardView::setCookieRequested);
         return m_accountsBlock;
     case DashboardContent::welcome: {
         auto* welcome = new WelcomeView;
-        connect(welcome, &WelcomeView::getStarted, this, &DashboardView::setCookieRequested);
+        connect(welcome, &WelcomeView::getStarted, this,
+                [this] { Q_EMIT setCookieRequested(m_accounts.first().accountId()); });
         return welcome;
     }
     case DashboardContent::loading:
@@ -211,6 +215,8 @@ void DashboardView::refresh()
     m_organizationLabel->setText(organization ? organization->displayName() : QString());
     m_errorLine->setMessage(several ? std::nullopt : first.error());
     m_cookieButton->setText(first.hasCookie() ? tr("Update Cookie") : tr("Set Cookie"));
+    // Several accounts: each section offers its own, so none here could be mistaken.
+    m_cookieButton->setVisible(!several);
     if (several) {
         // The sections get what the tallest dashboard leaves them.
         const int rest = m_header->sizeHint().height() + m_menu->sizeHint().height() + 2 + 1 +
@@ -235,11 +241,12 @@ void DashboardView::hideEvent(QHideEvent* event)
 void DashboardView::showEvent(QShowEvent* event)
 {
     // Only the showings the program asks for; the window system's own (after a
-    // workspace switch, say) are not a new opening of the dashboard.
+    // workspace switch, say) are not a new opening of the dashboard. It asks as a tick
+    // would: not during a running chain, a rate limit or Claude Code's spacing.
     if (!event->spontaneous()) {
         for (UsageService* usage : m_accounts.services()) {
             if (usage->isConnected() && !usage->usageData())
-                usage->fetchUsage();
+                usage->request(FetchTrigger::opening);
         }
         m_minuteTick->start();
     }

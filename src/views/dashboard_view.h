@@ -45,8 +45,9 @@ public:
     void showCurrent();
 
 Q_SIGNALS:
-    // For the first account.
-    void setCookieRequested();
+    // The cookie window of this account: the menu's and the welcome page's are the first
+    // account's, a section's its own.
+    void setCookieRequested(const QString& accountId);
     void historyRequested();
     void settingsRequested();
     void quitRequested();

@@ -5,6 +5,9 @@
 #include "models/tray_presentation.h"
 #include "services/accounts/account_store.h"
 #include "services/accounts/usage_accounts.h"
+#include "services/desktop_tray_style.h"
+#include "services/fetch/fetch_messages.h"
+#include "services/fetch/usage_notes.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
 #include "views/account_list.h"
@@ -321,10 +324,10 @@ int SettingsView::shownIndex(const QString& key) const
                                  : std::nullopt;
     // While nothing is stored, what applies then: the table's default, or for the tray
     // style the one this desktop gets.
-    const QVariant applied = key == Settings::trayStyleKey
-                                 ? QVariant(TrayStyles::settingOf(TrayStyles::chosen(
-                                       QString(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"))))
-                                 : m_defaults.setting(key);
+    const QVariant applied =
+        key == Settings::trayStyleKey
+            ? QVariant(TrayStyles::settingOf(DesktopTrayStyle::chosen(QString())))
+            : m_defaults.setting(key);
     return SettingsChoices::shownIndex(optionsOf(key), stored, applied);
 }
 
@@ -389,9 +392,15 @@ void SettingsView::showConnection()
                                         m_accounts.account(usage.accountId())->cookieOrigin));
     // Disconnect removes the cookie; Claude Code's sign-in is Claude Code's to end.
     m_disconnect->setVisible(usage.hasCookie());
-    m_connectionNote->setVisible(connected && throughClaudeCode);
-    m_connectionNote->setText(usage.hasCookie() ? tr("Disconnect removes the browser session only.")
-                                                : tr("Sign out in Claude Code to disconnect."));
+    QStringList notes;
+    if (throughClaudeCode)
+        notes << (usage.hasCookie() ? tr("Disconnect removes the browser session only.")
+                                    : tr("Sign out in Claude Code to disconnect."));
+    notes << UsageNotes::of(usage, QDateTime::currentDateTimeUtc());
+    // The connection line says it already.
+    notes.removeAll(FetchMessages::figuresFrom(usage.source()));
+    m_connectionNote->setVisible(connected && !notes.isEmpty());
+    m_connectionNote->setText(notes.join(u'\n'));
     // The source setting is the first account's of old; the others read their own.
     m_sourceRow->setVisible(usage.accountId() == Accounts::defaultId && usage.hasCookie() &&
                             usage.hasClaudeCode());

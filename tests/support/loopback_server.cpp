@@ -85,6 +85,10 @@ void LoopbackServer::serve(QTcpSocket* socket, QByteArray& buffer)
             if (request.header("Cookie").contains(cookie))
                 response = scripted;
         }
+        // As the real endpoint: any client but Claude Code is refused, every time.
+        if (request.path == ServiceBodies::oauthUsagePath &&
+            !request.header("User-Agent").startsWith("claude-code/"))
+            response = ServiceBodies::rateLimited();
         answer(socket, response);
     }
 }
@@ -140,6 +144,15 @@ QByteArray usage()
   "seven_day_sonnet": {"utilization": 5, "resets_at": "2026-02-12T08:00:00+00:00"},
   "extra_usage": {"is_enabled": false, "monthly_limit": null}
 })";
+}
+
+ScriptedResponse rateLimited(const QByteArray& retryAfter)
+{
+    ScriptedResponse response = json(
+        R"({"type":"error","error":{"type":"rate_limit_error","message":"Rate limited. Please try again later."}})",
+        429);
+    response.headers.append({"Retry-After", retryAfter});
+    return response;
 }
 
 ScriptedResponse json(const QByteArray& body, int status)

@@ -33,7 +33,9 @@ struct RecordedRequest {
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 that answers each path as scripted and records
-// every request it receives, so tests see exactly what left the program.
+// every request it receives, so tests see exactly what left the program. Like the real
+// endpoint, it answers the OAuth usage path with a 429 and "Retry-After: 0" to any client
+// that does not identify as Claude Code.
 class LoopbackServer : public QObject {
     Q_OBJECT
 
@@ -70,7 +72,10 @@ private:
 
 // Canned bodies shaped like the service's answers.
 namespace ServiceBodies {
+inline const QByteArray oauthUsagePath = "/api/oauth/usage";
 QByteArray organizations(const QByteArray& uuid = "org-1234");
 QByteArray usage();
 ScriptedResponse json(const QByteArray& body, int status = 200);
+// A 429 as the endpoints send it.
+ScriptedResponse rateLimited(const QByteArray& retryAfter = "0");
 } // namespace ServiceBodies

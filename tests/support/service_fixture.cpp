@@ -31,7 +31,7 @@ UsageEndpoints ServiceFixture::endpoints() const
 }
 
 void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expiresAt,
-                                     const QString& plan)
+                                     const QString& plan, const QDateTime& signInEnds)
 {
     // Written beside and renamed over, as Claude Code does.
     QDir(claudeHome.path()).mkpath(QStringLiteral(".claude"));
@@ -41,10 +41,12 @@ void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expi
     file.write(
         QStringLiteral(R"({"claudeAiOauth":{"accessToken":"%1","refreshToken":"not-for-gaugery",)"
                        R"("expiresAt":%2,"scopes":["user:inference","user:profile"],)"
-                       R"("subscriptionType":"%3"}})")
+                       R"(%4"subscriptionType":"%3"}})")
             .arg(token)
             .arg(expiresAt.toMSecsSinceEpoch())
-            .arg(plan)
+            .arg(plan, signInEnds.isValid() ? QStringLiteral(R"("refreshTokenExpiresAt":%1,)")
+                                                  .arg(signInEnds.toMSecsSinceEpoch())
+                                            : QString())
             .toUtf8());
     file.close();
     QFile::remove(path);

@@ -35,9 +35,11 @@ struct ServiceFixture {
     // The loopback server for both APIs, and a Claude Code file in the fixture's folder
     // (absent until a test writes it).
     UsageEndpoints endpoints() const;
-    // Writes Claude Code's credentials file with this token, expiring at `expiresAt`.
+    // Writes Claude Code's credentials file with this token, expiring at `expiresAt`, and
+    // the login's end when valid.
     void writeClaudeCode(const QString& token, const QDateTime& expiresAt,
-                         const QString& plan = QStringLiteral("max"));
+                         const QString& plan = QStringLiteral("max"),
+                         const QDateTime& signInEnds = {});
     // Every account of the settings, the first one's cookie in `store`, the others' in
     // stores of their own (`accountStores`); built, not started.
     std::unique_ptr<UsageAccounts> makeAccounts(Clock clock = systemClock);

@@ -55,12 +55,15 @@ NotificationService::NotificationService(Settings& defaults, const QDBusConnecti
     m_notifiedThresholds = QSet<QString>(stored.begin(), stored.end());
 }
 
-void NotificationService::checkUsage(const UsageData& data, const QString& accountName)
+void NotificationService::checkUsage(const UsageData& data, const QString& accountName,
+                                     bool firstAccount)
 {
     if (!m_defaults.boolForKey(Settings::usageAlertsKey) || !m_notificationsEnabled)
         return;
-    const UsageAlerts::Outcome outcome =
-        UsageAlerts::evaluate(data, m_thresholds, m_notifiedThresholds, m_clock());
+    const UsageAlerts::Outcome outcome = UsageAlerts::evaluate(
+        data, m_thresholds,
+        firstAccount ? UsageAlerts::adopt(m_notifiedThresholds, data.owner) : m_notifiedThresholds,
+        m_clock());
     for (const UsageAlerts::Alert& alert : outcome.alerts)
         post(alert.summary, alert.body, accountName);
     if (outcome.notified == m_notifiedThresholds)

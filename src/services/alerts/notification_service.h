@@ -35,8 +35,10 @@ public:
     void requestPermission();
     // Posts the alerts a snapshot calls for, while "Usage alerts" is on and
     // notifications are allowed.
-    // With several accounts, the alerts name the account (`accountName`).
-    void checkUsage(const UsageData& data, const QString& accountName = QString());
+    // With several accounts the alerts name the account (`accountName`). The first
+    // account's snapshot takes over the alerts remembered before accounts had owners.
+    void checkUsage(const UsageData& data, const QString& accountName = QString(),
+                    bool firstAccount = true);
     // Follows the snapshot's windows to their resets, and tells of each one passed while
     // "Notify when a limit resets" is on; call again as time passes.
     void checkResets(const UsageData& data, const QString& accountName = QString());

@@ -2,16 +2,36 @@
 
 #include "services/fetch/fetch_messages.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkReply>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
-ReplyStep fail(QString message)
+ReplyStep fail(QString message, Refusal refusal = Refusal::none)
 {
     ReplyStep step;
     step.message = std::move(message);
+    step.refusal = refusal;
     return step;
+}
+
+// A 403 means the session only when the service says so; its other 403s refuse the
+// network or the program ("permission_error", a block page) and the cookie is fine.
+bool saysSignInInvalid(const QByteArray& body)
+{
+    const QJsonObject error = QJsonDocument::fromJson(body).object().value(u"error").toObject();
+    if (error.value(u"type").toString() == QLatin1String("authentication_error"))
+        return true;
+    const QString said = (error.value(u"message").toString() + u' ' +
+                          error.value(u"details").toObject().value(u"error_code").toString())
+                             .toLower();
+    const bool whose =
+        said.contains(u"session") || said.contains(u"authoriz") || said.contains(u"authentic");
+    return whose && (said.contains(u"invalid") || said.contains(u"expired"));
 }
 
 // The bot-protection front answers a challenge instead of the API: marked by a header,
@@ -26,18 +46,48 @@ bool isChallenge(const ReplyFacts& facts)
                     facts.body.contains("Just a moment..."));
 }
 
+// A diagnostic line shows this much of a body, on one line whatever the server sent.
+constexpr qsizetype diagnosticChars = 300;
+
+QString escapedControls(QStringView text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+                 c.category() == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::optional<QString> diagnosticLine(RequestKind kind, const QByteArray& body)
 {
     if (body.isEmpty())
         return std::nullopt;
+    // Only the bytes the characters shown can take; a character cut at their end is
+    // pending in the decoder, not an error.
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(body);
+    const QString text = decoder.decode(
+        QByteArrayView(body).first(std::min<qsizetype>(body.size(), diagnosticChars * 4)));
     if (decoder.hasError())
         return std::nullopt;
+    qsizetype shown = std::min(text.size(), diagnosticChars);
+    if (shown > 0 && text.at(shown - 1).isHighSurrogate())
+        --shown;
+    const bool cut = shown < text.size() || body.size() > diagnosticChars * 4;
     const QString prefix = kind == RequestKind::organizations
                                ? QStringLiteral("Error response: ")
                                : QStringLiteral("Usage error response: ");
-    return prefix + text;
+    return prefix + escapedControls(QStringView(text).first(shown)) +
+           (cut ? QStringLiteral("…") : QString());
 }
 
 // Qt turns HTTP error statuses into reply errors too; those are answers, not transport
@@ -74,18 +124,21 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
         return fail(FetchMessages::invalidResponse());
     const int status = *facts.status;
     if (status == 403 && isChallenge(facts))
-        return fail(FetchMessages::botProtection());
+        return fail(FetchMessages::botProtection(), Refusal::blocked);
     if (kind == RequestKind::oauthUsage && (status == 401 || status == 403)) {
         // 403: a token without the user:profile scope.
         ReplyStep step = fail(status == 401 ? FetchMessages::claudeCodeExpired()
-                                            : FetchMessages::claudeCodeScope());
+                                            : FetchMessages::claudeCodeScope(),
+                              Refusal::signIn);
         step.rejectToken = status == 401;
         return step;
     }
+    if (status == 403 && !saysSignInInvalid(facts.body))
+        return fail(FetchMessages::refusedNetwork(), Refusal::blocked);
     if (status == 401 || status == 403) {
         if (kind == RequestKind::organizations)
-            return fail(FetchMessages::organizationsUnauthorized());
-        ReplyStep step = fail(FetchMessages::usageUnauthorized());
+            return fail(FetchMessages::organizationsUnauthorized(), Refusal::signIn);
+        ReplyStep step = fail(FetchMessages::usageUnauthorized(), Refusal::signIn);
         step.forgetOrganization = true;
         return step;
     }
@@ -96,8 +149,10 @@ ReplyStep classifyReply(RequestKind kind, const ReplyFacts& facts)
     }
     ReplyStep step = fail(FetchMessages::serverError(status));
     step.diagnostic = diagnosticLine(kind, facts.body);
-    if (status == 429 && !facts.retryAfter.isEmpty())
+    if (status == 429) {
         step.retryAfter = facts.retryAfter;
+        step.refusal = Refusal::rateLimited;
+    }
     return step;
 }
 

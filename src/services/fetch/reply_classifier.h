@@ -28,17 +28,22 @@ struct ReplyFacts {
     QList<QNetworkCookie> setCookies;
 };
 
+// Why a source refused where the other source may still answer: its sign-in, a block of
+// this network or program, a rate limit.
+enum class Refusal { none, signIn, blocked, rateLimited };
+
 // What the service does with a reply: fail with a message, or decode the body.
 struct ReplyStep {
     enum class Action { fail, decode };
     Action action = Action::fail;
     QString message;
+    Refusal refusal = Refusal::none;
     bool forgetOrganization = false;
     // Claude Code's token was refused: it is not sent again until the file changes.
     bool rejectToken = false;
     // The line printed for an unexpected status, when its body is UTF-8 text.
     std::optional<QString> diagnostic;
-    // A rate-limit answer's Retry-After value, for pausing the refresh timer.
+    // A rate-limit answer's Retry-After value (empty when absent), for the pause.
     std::optional<QByteArray> retryAfter;
 };
 

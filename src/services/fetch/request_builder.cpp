@@ -1,7 +1,5 @@
 #include "services/fetch/request_builder.h"
 
-#include "build_config.h"
-
 #include <algorithm>
 
 namespace {
@@ -63,14 +61,15 @@ QNetworkRequest RequestBuilder::createRequest(const QUrl& url, const QString& co
     return request;
 }
 
-QNetworkRequest RequestBuilder::createOAuthUsageRequest(const QString& token) const
+QNetworkRequest RequestBuilder::createOAuthUsageRequest(const QString& token,
+                                                        const QByteArray& userAgent) const
 {
     QNetworkRequest request(
         QUrl(m_apiOrigin.toString(QUrl::StripTrailingSlash) + QStringLiteral("/api/oauth/usage")));
     request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
     request.setRawHeader("anthropic-beta", "oauth-2025-04-20");
     request.setRawHeader("Accept", "application/json");
-    request.setRawHeader("User-Agent", QByteArray("Gaugery/") + BuildConfig::version);
+    request.setRawHeader("User-Agent", userAgent);
     limit(request);
     return request;
 }

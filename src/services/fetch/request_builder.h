@@ -23,8 +23,10 @@ public:
     // The nine browser-like headers in their fixed order; same-origin redirects only,
     // no cookie jar, 60-second transfer timeout.
     QNetworkRequest createRequest(const QUrl& url, const QString& cookie) const;
-    // GET /api/oauth/usage with the bearer token and no cookie.
-    QNetworkRequest createOAuthUsageRequest(const QString& token) const;
+    // GET /api/oauth/usage with the bearer token, no cookie, and Claude Code's User-Agent
+    // ("claude-code/2.1.74"): the endpoint refuses every other client.
+    QNetworkRequest createOAuthUsageRequest(const QString& token,
+                                            const QByteArray& userAgent) const;
 
     // False for a cookie that would break the header: CR, LF, NUL or any other control.
     static bool isHeaderSafe(const QString& cookie);

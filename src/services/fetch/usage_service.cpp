@@ -1,84 +1,61 @@
 #include "services/fetch/usage_service.h"
 
-#include "services/accounts/account_store.h"
-#include "services/background.h"
-#include "services/diagnostics.h"
-#include "services/fetch/bounded_get.h"
-#include "services/fetch/cookie_renewal.h"
+#include "services/accounts/account_choice.h"
 #include "services/fetch/fetch_messages.h"
-#include "services/fetch/retry_after.h"
+#include "services/fetch/usage_chain.h"
 #include "services/keyring/keyring_service.h"
 #include "services/parsing/claude_code_credentials.h"
-#include "services/parsing/organizations_parser.h"
-#include "services/parsing/usage_parser.h"
-#include "services/settings.h"
 #include "services/sources/claude_code/claude_code_source.h"
-
-#include <limits>
-
-namespace {
-
-int timerMilliseconds(double seconds)
-{
-    const double ms = seconds * 1000;
-    if (!(ms >= 1))
-        return 1;
-    return ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-                                                 : static_cast<int>(ms);
-}
-
-} // namespace
 
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
                            Clock clock, QObject* parent)
-    : QObject(parent), m_keyring(keyring), m_defaults(defaults),
-      m_requests(endpoints.origin, endpoints.apiOrigin), m_clock(std::move(clock)),
-      m_network(new QNetworkAccessManager(this)),
-      m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this))
+    : QObject(parent), m_keyring(keyring), m_clock(std::move(clock)),
+      m_choice(new AccountChoice(defaults, this)),
+      m_chain(new UsageChain(
+          endpoints, m_clock, [this] { return m_choice->organization(); }, this)),
+      m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this)),
+      m_gate(new FetchGate(defaults, m_clock, this))
 {
-    m_refreshTimer.setTimerType(Qt::CoarseTimer);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
-    m_spacingTimer.setSingleShot(true);
-    connect(&m_spacingTimer, &QTimer::timeout, this, &UsageService::scheduledFetch);
+    connect(m_chain, &UsageChain::finished, this, &UsageService::onChainFinished);
+    // Kept like the browser keeps its session; a user's save or clear made later is
+    // queued after this one and wins.
+    connect(m_chain, &UsageChain::cookieRenewed, this,
+            [this](const QString& before, const QString& after) {
+                m_keyring.save(after, this, [](bool) {});
+                Q_EMIT cookieRenewed(before, after);
+            });
+    connect(m_gate, &FetchGate::due, this, &UsageService::scheduledFetch);
     connect(m_claudeCode, &ClaudeCodeSource::changed, this, &UsageService::onClaudeCodeChanged);
-    readRefreshInterval();
-    setAccountId(Accounts::defaultId);
-    connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
-        if (key == Settings::refreshIntervalKey)
-            readRefreshInterval();
-        const bool ours = m_accountId == Accounts::defaultId ? key == Settings::organizationIdKey ||
-                                                                   key == Settings::usageSourceKey
-                                                             : key == Settings::accountsKey;
-        if (ours)
-            onChoiceChanged();
-    });
+    connect(m_choice, &AccountChoice::edited, this, &UsageService::onChoiceEdited);
 }
 
 UsageService::~UsageService() = default;
 
 void UsageService::setAccountId(const QString& id)
 {
-    m_accountId = id;
-    m_chosenOrganization = chosenOrganization();
-    m_sourceSetting = chosenSource();
+    m_choice->setAccountId(id);
 }
 
-void UsageService::onChoiceChanged()
+const QString& UsageService::accountId() const
 {
-    const std::optional<QString> organization = chosenOrganization();
-    const QString source = chosenSource();
-    const bool otherOrganization = organization != m_chosenOrganization;
-    const bool otherSource = source != m_sourceSetting;
-    m_chosenOrganization = organization;
-    m_sourceSetting = source;
+    return m_choice->accountId();
+}
+
+void UsageService::setClaudeCodeVersion(const ClaudeCodeVersion& version)
+{
+    m_chain->setClaudeCodeVersion(&version);
+}
+
+void UsageService::onChoiceEdited(bool otherOrganization, bool otherSource)
+{
     // Another organization picked: its figures at once, and none of the last one's.
     if (otherOrganization && m_state.hasCookie) {
-        ++m_generation;
-        m_organizationId.reset();
-        fetchUsage();
+        dropRunning();
+        m_chain->forgetOrganization();
+        request(FetchTrigger::choice);
     } else if (otherSource) {
-        ++m_generation;
-        fetchUsage();
+        dropRunning();
+        request(FetchTrigger::choice);
     }
 }
 
@@ -95,45 +72,53 @@ QString UsageService::owner() const
         return m_state.usageData->owner;
     if (m_state.source == UsageSource::claudeCode)
         return UsageData::claudeCodeOwner;
-    return m_organizationId.value_or(chosenOrganization().value_or(QString()));
-}
-
-void UsageService::readRefreshInterval()
-{
-    m_refreshInterval = m_defaults.setting(Settings::refreshIntervalKey).toDouble();
-    if (m_refreshTimer.isActive())
-        startAutoRefresh();
-}
-
-std::optional<QString> UsageService::chosenOrganization() const
-{
-    return AccountStore::organization(m_defaults, m_accountId);
+    return m_chain->organizationId().value_or(m_choice->organization().value_or(QString()));
 }
 
 QString UsageService::chosenSource() const
 {
-    return AccountStore::sourceSetting(m_defaults, m_accountId);
+    return m_choice->source();
+}
+
+const QTimer& UsageService::refreshTimer() const
+{
+    return m_gate->refreshTimer();
+}
+
+bool UsageService::readsEither() const
+{
+    const SecretState cookie = m_state.hasCookie ? SecretState::found : SecretState::absent;
+    return UsageSources::order(chosenSource(), cookie, hasClaudeCode()).size() > 1;
+}
+
+std::optional<QDateTime> UsageService::pausedUntil() const
+{
+    return m_gate->pausedUntil(m_state.source);
 }
 
 void UsageService::start()
 {
-    readCookie([this](const CookieRead& read) { onCookieRead(read, true, true); });
+    request(FetchTrigger::start);
 }
 
 void UsageService::scheduledFetch()
 {
-    // One chain at a time: the one still running is this tick's refresh.
-    if (!isConnected() || m_state.isLoading)
-        return;
-    // A rate-limited account is left alone until the server says; Refresh still asks.
-    if (m_rateLimitedUntil && m_clock() < *m_rateLimitedUntil)
-        return;
-    readCookie([this](const CookieRead& read) { onCookieRead(read, false, true); });
+    request(FetchTrigger::timer);
 }
 
 void UsageService::fetchUsage()
 {
-    readCookie([this](const CookieRead& read) { onCookieRead(read, false, false); });
+    request(FetchTrigger::refresh);
+}
+
+void UsageService::request(FetchTrigger trigger)
+{
+    const bool scheduled = trigger == FetchTrigger::timer || trigger == FetchTrigger::wake ||
+                           trigger == FetchTrigger::claudeCodeChanged;
+    // Those that come by themselves need a sign-in to read with.
+    if (scheduled && !isConnected())
+        return;
+    readCookie([this, trigger](const CookieRead& read) { onCookieRead(read, trigger); });
 }
 
 void UsageService::readCookie(std::function<void(const CookieRead&)> then)
@@ -150,219 +135,167 @@ std::optional<ClaudeCodeSignIn> UsageService::readClaudeCode(State& next, bool w
 {
     std::optional<ClaudeCodeSignIn> signIn = m_claudeCode->read(wanted);
     next.claudeCodePlan.reset();
-    if (signIn)
+    next.claudeCodeExpiredSince.reset();
+    next.claudeCodeSignInEnds.reset();
+    if (signIn) {
         next.claudeCodePlan = ClaudeCodeCredentials::planName(signIn->subscriptionType);
+        next.claudeCodeExpiredSince = m_claudeCode->expiredSince(*signIn);
+        if (signIn->signInEndsAt.isValid())
+            next.claudeCodeSignInEnds = signIn->signInEndsAt;
+    }
     return signIn;
 }
 
-void UsageService::onCookieRead(const CookieRead& read, bool startUp, bool automatic)
+QList<UsageService::Candidate>
+UsageService::candidates(const CookieRead& read,
+                         const std::optional<ClaudeCodeSignIn>& claudeCode) const
 {
+    QList<Candidate> list;
+    for (UsageSource source :
+         UsageSources::order(chosenSource(), read.state, claudeCode.has_value())) {
+        Candidate candidate{source, {}, {}};
+        if (source == UsageSource::cookie && read.state == SecretState::found)
+            candidate.credential = read.cookie;
+        else if (source == UsageSource::cookie)
+            // There is a cookie; the keyring will be unlocked, and the timer tries again.
+            candidate.problem = FetchMessages::keyringLocked();
+        else if (const auto since = m_claudeCode->expiredSince(*claudeCode))
+            candidate.problem = FetchMessages::claudeCodeExpired(*since, m_clock());
+        else
+            candidate.credential = claudeCode->accessToken;
+        list.append(candidate);
+    }
+    return list;
+}
+
+void UsageService::onCookieRead(const CookieRead& read, FetchTrigger trigger)
+{
+    const bool startUp = trigger == FetchTrigger::start;
     State next = m_state;
     next.hasCookie = read.state == SecretState::found || read.state == SecretState::locked;
     const bool wanted = chosenSource() == UsageSources::claudeCode || !next.hasCookie;
-    const std::optional<ClaudeCodeSignIn> claudeCode = readClaudeCode(next, wanted);
-    next.source = UsageSources::choose(chosenSource(), read.state, claudeCode.has_value());
-    if (next.source != UsageSource::none && startUp)
-        startAutoRefresh();
-    switch (next.source) {
-    case UsageSource::cookie:
-        if (read.state == SecretState::found) {
-            beginChain(next, UsageSource::cookie, read.cookie);
-            return;
-        }
-        // There is a cookie; the keyring will be unlocked, and the timer tries again.
-        next.error = FetchMessages::keyringLocked();
-        break;
-    case UsageSource::claudeCode:
-        fetchWithClaudeCode(next, *claudeCode, automatic);
+    const QList<Candidate> list = candidates(read, readClaudeCode(next, wanted));
+    if (!list.isEmpty()) {
+        if (startUp)
+            startAutoRefresh();
+        attempt(next, {trigger, list.first().source, list, {}});
         return;
-    case UsageSource::none:
-        if (startUp) {
-            apply(next);
-            return;
-        }
+    }
+    next.source = UsageSource::none;
+    if (!startUp)
         next.error = chosenSource() == UsageSources::claudeCode
                          ? FetchMessages::noClaudeCodeSignIn()
                          : FetchMessages::noCookie();
-        break;
-    }
     apply(next);
 }
 
-void UsageService::fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic)
+void UsageService::attempt(State next, Fallback plan)
 {
-    if (m_claudeCode->isExpired(signIn)) {
-        next.error = FetchMessages::claudeCodeExpired();
-        apply(next);
-        return;
+    m_fallback.reset();
+    while (!plan.rest.isEmpty()) {
+        const Candidate candidate = plan.rest.takeFirst();
+        QString why = candidate.problem;
+        if (why.isEmpty()) {
+            const FetchGate::Verdict verdict = m_gate->ask(plan.trigger, candidate.source);
+            if (verdict.goes()) {
+                next.source = candidate.source;
+                m_fallback = plan;
+                beginChain(next, candidate);
+                return;
+            }
+            // A chain running, or Claude Code's spacing: asked again when they are over.
+            if (verdict.kind != FetchGate::Verdict::Kind::paused) {
+                next.isLoading = verdict.kind == FetchGate::Verdict::Kind::running;
+                apply(next);
+                return;
+            }
+            why = FetchMessages::rateLimited(verdict.nextTry);
+        }
+        if (plan.problem.isEmpty())
+            plan.problem = why;
     }
-    if (const int wait = m_claudeCode->secondsBeforeRequest(); automatic && wait > 0) {
-        apply(next);
-        m_spacingTimer.start(wait * 1000);
-        return;
-    }
-    beginChain(next, UsageSource::claudeCode, signIn.accessToken);
+    // None can be read now: the first one's reason is what the user can act on.
+    next.source = plan.first;
+    next.isLoading = false;
+    next.error = plan.problem;
+    apply(next);
 }
 
-void UsageService::beginChain(State next, UsageSource source, const QString& credential)
+void UsageService::beginChain(State next, const Candidate& candidate)
 {
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    const Chain chain{source, credential, m_generation, {}, {}};
-    if (!RequestBuilder::isHeaderSafe(credential)) {
-        fail(source == UsageSource::cookie ? FetchMessages::invalidCookie()
-                                           : FetchMessages::claudeCodeExpired(),
-             chain);
-        return;
-    }
-    if (source == UsageSource::claudeCode) {
-        // The token belongs to one account: no organizations to list.
-        m_claudeCode->requestSent();
-        send(RequestKind::oauthUsage, m_requests.createOAuthUsageRequest(credential), chain);
-    } else if (m_organizationId) {
-        fetchUsageData(chain);
-    } else {
-        fetchOrganizations(chain);
-    }
+    if (m_chain->begin(candidate.source, candidate.credential))
+        m_gate->sent(candidate.source);
 }
 
-void UsageService::fetchOrganizations(const Chain& chain)
+void UsageService::onChainFinished(const ChainOutcome& outcome)
 {
-    const QUrl url = m_requests.organizationsUrl();
-    if (!url.isValid()) {
-        fail(FetchMessages::invalidUrl(), chain);
-        return;
-    }
-    send(RequestKind::organizations, m_requests.createRequest(url, chain.credential), chain);
-}
-
-void UsageService::fetchUsageData(const Chain& chain)
-{
-    const std::optional<QUrl> url = m_requests.usageUrl(*m_organizationId);
-    if (!url) {
-        fail(FetchMessages::invalidUrl(), chain);
-        return;
-    }
-    send(RequestKind::usage, m_requests.createRequest(*url, chain.credential), chain);
-}
-
-void UsageService::send(RequestKind kind, const QNetworkRequest& request, const Chain& chain)
-{
-    BoundedGet::send(*m_network, request, this, [this, kind, chain](const ReplyFacts& facts) {
-        onReplyFinished(kind, facts, chain);
-    });
-}
-
-void UsageService::onReplyFinished(RequestKind kind, const ReplyFacts& facts, Chain chain)
-{
-    if (!isCurrent(chain))
-        return;
-    if (chain.source == UsageSource::cookie)
-        renewCookie(facts, chain);
-    const ReplyStep step = classifyReply(kind, facts);
-    if (step.diagnostic)
-        printDiagnostic(*step.diagnostic);
-    if (step.action == ReplyStep::Action::decode) {
-        decodeInBackground(kind, facts.body, chain);
-        return;
-    }
-    if (step.retryAfter)
-        m_rateLimitedUntil = parseRetryAfter(*step.retryAfter, m_clock());
-    if (step.forgetOrganization)
-        m_organizationId.reset();
-    if (step.rejectToken)
-        m_claudeCode->refuse(chain.credential);
-    fail(step.message, chain);
-}
-
-void UsageService::renewCookie(const ReplyFacts& facts, Chain& chain)
-{
-    const std::optional<QString> renewed =
-        CookieRenewal::renewed(chain.credential, facts.setCookies, m_requests.origin(), m_clock());
-    if (!renewed)
-        return;
-    // Kept like the browser keeps its session; a user's save or clear made later is
-    // queued after this one and wins.
-    chain.credential = *renewed;
-    m_keyring.save(*renewed, this, [](bool) {});
-}
-
-void UsageService::decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain)
-{
-    if (kind == RequestKind::organizations) {
-        Background::run(
-            this, [body] { return parseOrganizations(body); },
-            [this, chain](const OrganizationResult& result) { applyOrganization(result, chain); });
-    } else {
-        Background::run(
-            this, [body, clock = m_clock] { return parseUsageData(body, clock); },
-            [this, chain](const UsageParseResult& result) { applyUsage(result, chain); });
-    }
-}
-
-void UsageService::applyOrganization(const OrganizationResult& result, const Chain& chain)
-{
-    if (!isCurrent(chain))
-        return;
-    // The stored choice is kept even when it is not listed: a passing hiccup of the list
-    // must not lose it.
-    const std::optional<Organization> read =
-        Organizations::choose(result.organizations, chosenOrganization());
-    if (!read) {
-        fail(result.error.isEmpty() ? FetchMessages::organizationNotFound()
-                                    : FetchMessages::organizationsParseFailed(result.error),
-             chain);
-        return;
-    }
-    m_organizationId = read->id;
-    Chain next = chain;
-    next.organizations = result.organizations;
-    next.organization = read;
-    fetchUsageData(next);
-}
-
-void UsageService::applyUsage(const UsageParseResult& result, const Chain& chain)
-{
-    if (!isCurrent(chain))
-        return;
-    if (!result.data) {
-        fail(FetchMessages::usageParseFailed(result.error), chain);
-        return;
-    }
-    // The service answered: whatever pause it asked for earlier is over.
-    m_rateLimitedUntil.reset();
-    State next = ended(chain);
-    next.usageData = result.data;
-    next.usageData->owner = chain.source == UsageSource::claudeCode
-                                ? UsageData::claudeCodeOwner
-                                : m_organizationId.value_or(QString());
-    ++next.snapshot;
-    next.error.reset();
-    apply(next);
-}
-
-void UsageService::fail(const QString& message, const Chain& chain)
-{
-    State next = ended(chain);
-    next.error = message;
-    apply(next);
-}
-
-UsageService::State UsageService::ended(const Chain& chain) const
-{
+    std::optional<QDateTime> pausedUntil;
+    if (outcome.retryAfter)
+        pausedUntil = m_gate->rateLimited(outcome.source, *outcome.retryAfter, outcome.credential);
     State next = m_state;
-    next.isLoading = false;
-    if (chain.organizations) {
-        next.organizations = *chain.organizations;
-        next.organization = chain.organization;
+    QString error = pausedUntil ? FetchMessages::rateLimited(*pausedUntil) : outcome.error;
+    if (outcome.tokenRefused) {
+        m_claudeCode->refuse(outcome.credential);
+        next.claudeCodeExpiredSince = m_clock();
+        error = FetchMessages::claudeCodeExpired(m_clock(), m_clock());
     }
-    return next;
+    if (outcome.unlistedOrganization)
+        error = FetchMessages::organizationNotListed(nameOf(*outcome.unlistedOrganization));
+    if (outcome.organizations) {
+        next.organizations = *outcome.organizations;
+        next.organization = outcome.organization;
+    }
+    const std::optional<Fallback> fallback = std::exchange(m_fallback, std::nullopt);
+    if (!outcome.data && outcome.refusal != Refusal::none && fallback &&
+        !fallback->rest.isEmpty()) {
+        // The other sign-in reads the figures until this one answers again.
+        m_gate->setRunning(false);
+        Fallback rest = *fallback;
+        if (rest.problem.isEmpty())
+            rest.problem = error;
+        attempt(next, rest);
+        return;
+    }
+    next.isLoading = false;
+    if (outcome.data) {
+        // The service answered: whatever pause it asked for earlier is over.
+        m_gate->lift(outcome.source);
+        next.usageData = outcome.data;
+        ++next.snapshot;
+        next.error.reset();
+        next.passedOver = fallback ? fallback->problem : QString();
+    } else if (fallback && !fallback->problem.isEmpty()) {
+        // Neither answered: the first one's reason is what the user can act on.
+        next.source = fallback->first;
+        next.error = fallback->problem;
+    } else {
+        next.error = error;
+    }
+    apply(next);
+}
+
+QString UsageService::nameOf(const QString& organizationId) const
+{
+    for (const Organization& organization : m_state.organizations) {
+        if (organization.id == organizationId)
+            return organization.displayName();
+    }
+    return Organization{organizationId, {}}.displayName();
+}
+
+void UsageService::dropRunning()
+{
+    ++m_generation;
+    m_chain->drop();
+    m_fallback.reset();
 }
 
 UsageService::State UsageService::beginUserAction()
 {
-    ++m_generation;
+    dropRunning();
     State next = m_state;
     next.isLoading = false;
     return next;
@@ -393,24 +326,22 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     }
     if (organization) {
         // Read by the chain below; no second fetch for the change.
-        m_chosenOrganization = organization;
-        AccountStore::setOrganization(m_defaults, m_accountId, *organization);
+        m_choice->setOrganization(*organization);
     }
-    AccountStore::setCookieOrigin(m_defaults, m_accountId, cookieOrigin);
-    m_organizationId.reset();
-    m_rateLimitedUntil.reset();
+    m_choice->setCookieOrigin(cookieOrigin);
+    m_chain->forgetOrganization();
+    m_gate->newSignIn(UsageSource::cookie, cookie);
     next.hasCookie = true;
     startAutoRefresh();
-    State withSource = next;
-    readClaudeCode(withSource, false);
-    withSource.source = UsageSources::choose(chosenSource(), SecretState::found,
-                                             withSource.claudeCodePlan.has_value());
-    if (withSource.source == UsageSource::cookie) {
-        beginChain(withSource, UsageSource::cookie, cookie);
+    const QList<Candidate> list =
+        candidates({SecretState::found, cookie}, readClaudeCode(next, false));
+    if (list.first().source == UsageSource::cookie) {
+        attempt(next, {FetchTrigger::saved, list.first().source, list, {}});
         return;
     }
     // Claude Code is the chosen source: the cookie waits until it is chosen.
-    apply(withSource);
+    next.source = list.first().source;
+    apply(next);
 }
 
 void UsageService::clearCookie()
@@ -433,10 +364,11 @@ void UsageService::onCookieRemoved(SecretState left)
         next.error = FetchMessages::removeFailed(left == SecretState::locked);
         startAutoRefresh();
         apply(next);
+        Q_EMIT cookieRemoved(left);
         return;
     }
-    m_organizationId.reset();
-    m_rateLimitedUntil.reset();
+    m_chain->forgetOrganization();
+    m_gate->lift(UsageSource::cookie);
     next.hasCookie = false;
     next.organizations.clear();
     next.organization.reset();
@@ -448,8 +380,9 @@ void UsageService::onCookieRemoved(SecretState left)
     // Claude Code's sign-in takes over where the setting lets it.
     if (isConnected()) {
         startAutoRefresh();
-        fetchUsage();
+        request(FetchTrigger::choice);
     }
+    Q_EMIT cookieRemoved(left);
 }
 
 void UsageService::onClaudeCodeChanged()
@@ -460,20 +393,19 @@ void UsageService::onClaudeCodeChanged()
     // Figures at once when Claude Code's sign-in is (or may now be) what they come from.
     if (m_state.source == UsageSource::cookie || !isConnected())
         return;
-    if (!m_refreshTimer.isActive())
+    if (!m_gate->refreshTimer().isActive())
         startAutoRefresh();
-    scheduledFetch();
+    request(FetchTrigger::claudeCodeChanged);
 }
 
 void UsageService::startAutoRefresh()
 {
-    m_refreshTimer.start(timerMilliseconds(m_refreshInterval));
+    m_gate->startTimer();
 }
 
 void UsageService::stopAutoRefresh()
 {
-    m_refreshTimer.stop();
-    m_spacingTimer.stop();
+    m_gate->stopTimer();
 }
 
 void UsageService::apply(State next)
@@ -484,9 +416,13 @@ void UsageService::apply(State next)
     const bool newCookie = next.hasCookie != m_state.hasCookie;
     const bool newOrganizations =
         next.organizations != m_state.organizations || next.organization != m_state.organization;
-    const bool newSource =
-        next.source != m_state.source || next.claudeCodePlan != m_state.claudeCodePlan;
+    const bool newSource = next.source != m_state.source ||
+                           next.claudeCodePlan != m_state.claudeCodePlan ||
+                           next.claudeCodeExpiredSince != m_state.claudeCodeExpiredSince ||
+                           next.claudeCodeSignInEnds != m_state.claudeCodeSignInEnds ||
+                           next.passedOver != m_state.passedOver;
     m_state = std::move(next);
+    m_gate->setRunning(m_state.isLoading);
     if (newData)
         Q_EMIT usageDataChanged(m_state.usageData);
     if (newLoading)
@@ -523,5 +459,5 @@ bool UsageService::isRemembered() const
 Freshness UsageService::freshness(const QDateTime& now) const
 {
     return Freshness::of(m_state.usageData ? m_state.usageData->lastUpdated : QDateTime(),
-                         isRemembered(), m_state.error, m_refreshInterval, now);
+                         isRemembered(), m_state.error, m_gate->interval(), now);
 }

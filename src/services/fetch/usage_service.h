@@ -5,23 +5,23 @@
 #include "models/freshness.h"
 #include "models/organization.h"
 #include "models/usage_data.h"
-#include "services/fetch/reply_classifier.h"
-#include "services/fetch/request_builder.h"
+#include "services/fetch/fetch_gate.h"
 #include "services/sources/usage_source.h"
 
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QTimer>
 
 #include <optional>
 
+class AccountChoice;
 class ClaudeCodeSource;
+class ClaudeCodeVersion;
 class KeyringService;
 class Settings;
+class UsageChain;
+struct ChainOutcome;
 struct ClaudeCodeSignIn;
 struct CookieRead;
-struct OrganizationResult;
-struct UsageParseResult;
 
 // The one observable source of usage figures: the last snapshot, whether a fetch is
 // running, the last failure message, whether a cookie is stored and which sign-in the
@@ -55,25 +55,47 @@ public:
     QString claudeCodePlan() const { return m_state.claudeCodePlan.value_or(QString()); }
     // A cookie is stored, or Claude Code's sign-in is there for the chosen source.
     bool isConnected() const;
+    // Either sign-in may be read: "auto" with a cookie and Claude Code's sign-in.
+    bool readsEither() const;
+    // Since when Claude Code's token is of no use; none while it is good.
+    const std::optional<QDateTime>& claudeCodeExpiredSince() const
+    {
+        return m_state.claudeCodeExpiredSince;
+    }
+    // Why the figures come from the other sign-in than the one tried first; empty when
+    // they come from that one.
+    const QString& passedOver() const { return m_state.passedOver; }
+    // When Claude Code's login ends, when its file says.
+    const std::optional<QDateTime>& claudeCodeSignInEnds() const
+    {
+        return m_state.claudeCodeSignInEnds;
+    }
     // Whose figures are shown, or are being read: the snapshot's owner, else Claude Code's
     // account or the organization chosen.
     QString owner() const;
 
-    const QTimer& refreshTimer() const { return m_refreshTimer; }
+    const QTimer& refreshTimer() const;
+    // When the source the figures come from may be asked again after a rate limit; none
+    // while it is not paused.
+    std::optional<QDateTime> pausedUntil() const;
 
     // The account whose settings (organization, source) this service reads; the first
     // one unless set, before start().
     void setAccountId(const QString& id);
-    const QString& accountId() const { return m_accountId; }
+    const QString& accountId() const;
+    // The installed Claude Code's, for the OAuth usage request; it must outlive the service.
+    void setClaudeCodeVersion(const ClaudeCodeVersion& version);
 
     // Reads the stored cookie and Claude Code's file once; with either (a locked keyring
     // counts), the refresh timer starts and a first fetch runs.
     void start();
+    // Refresh.
     void fetchUsage();
-    // The fetch the timer and a wake from sleep make: none without a sign-in, none while
-    // one is running, none while the service has asked to be left alone after a rate
-    // limit, and none with Claude Code's token sooner than its spacing allows.
+    // The fetch the timer makes.
     void scheduledFetch();
+    // Reads the sign-in and fetches with it when the gate lets the trigger's request go;
+    // one that comes by itself needs a sign-in.
+    void request(FetchTrigger trigger);
     // Stores the cookie; with an organization (the one the browser last used), that one is
     // read from then on, and where it came from (Account::cookieOrigin) is kept. Nothing
     // else changes unless the keyring takes it.
@@ -100,6 +122,10 @@ Q_SIGNALS:
     void organizationsChanged(const QList<Organization>& organizations);
     void sourceChanged();
     void changed();
+    // What the keyring did on clearCookie(): absent once the cookie is gone.
+    void cookieRemoved(SecretState left);
+    // The service renewed the session: the keyring now keeps `after` instead of `before`.
+    void cookieRenewed(const QString& before, const QString& after);
 
 private:
     struct State {
@@ -113,71 +139,62 @@ private:
         std::optional<Organization> organization;
         UsageSource source = UsageSource::none;
         std::optional<QString> claudeCodePlan;
+        // Since when Claude Code's token is of no use, and when its login ends.
+        std::optional<QDateTime> claudeCodeExpiredSince;
+        std::optional<QDateTime> claudeCodeSignInEnds;
+        // Why the figures come from the other sign-in than the first; empty when they don't.
+        QString passedOver;
     };
-    // One run of the chain: the sign-in it was read with, and the generation it belongs
-    // to, so the replies of a sign-in since saved over, cleared or switched are dropped.
-    struct Chain {
+    void readCookie(std::function<void(const CookieRead&)> then);
+    // A sign-in a refresh may read with: its credential, or why it cannot be used now.
+    struct Candidate {
         UsageSource source = UsageSource::none;
-        // The Cookie header, or Claude Code's token.
         QString credential;
-        int generation = 0;
-        // What the organizations answer said, published with the chain's outcome.
-        std::optional<QList<Organization>> organizations;
-        std::optional<Organization> organization;
+        QString problem;
+    };
+    // The sign-ins a refresh tries in turn while each is refused.
+    struct Fallback {
+        FetchTrigger trigger;
+        UsageSource first;
+        // Those not tried yet.
+        QList<Candidate> rest;
+        // The first one's reason, shown when none answers.
+        QString problem;
     };
 
-    void readCookie(std::function<void(const CookieRead&)> then);
-    void onCookieRead(const CookieRead& read, bool startUp, bool automatic);
-    void fetchWithClaudeCode(State next, const ClaudeCodeSignIn& signIn, bool automatic);
-    void beginChain(State next, UsageSource source, const QString& credential);
-    void fetchOrganizations(const Chain& chain);
-    void fetchUsageData(const Chain& chain);
-    void send(RequestKind kind, const QNetworkRequest& request, const Chain& chain);
-    void onReplyFinished(RequestKind kind, const ReplyFacts& facts, Chain chain);
-    void renewCookie(const ReplyFacts& facts, Chain& chain);
-    void decodeInBackground(RequestKind kind, const QByteArray& body, const Chain& chain);
-    void applyOrganization(const OrganizationResult& result, const Chain& chain);
-    void applyUsage(const UsageParseResult& result, const Chain& chain);
+    void onCookieRead(const CookieRead& read, FetchTrigger trigger);
+    // In the order they are tried.
+    QList<Candidate> candidates(const CookieRead& read,
+                                const std::optional<ClaudeCodeSignIn>& claudeCode) const;
+    // Reads with the first sign-in of the plan the gate lets go; when none, says why.
+    void attempt(State next, Fallback plan);
+    void beginChain(State next, const Candidate& candidate);
+    void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
                        const std::optional<QString>& organization, const QString& cookieOrigin);
     void onCookieRemoved(SecretState left);
     void onClaudeCodeChanged();
-    void fail(const QString& message, const Chain& chain);
-    // The state after the chain's end: loading over, the organizations it learnt.
-    State ended(const Chain& chain) const;
-    // A user's save or clear: replies and reads of what came before no longer count.
+    // Replies and reads of what came before no longer count.
+    void dropRunning();
+    // A user's save or clear: the same, loading over.
     State beginUserAction();
-    void readRefreshInterval();
-    // The account's organization or source setting was edited.
-    void onChoiceChanged();
-    std::optional<QString> chosenOrganization() const;
+    void onChoiceEdited(bool otherOrganization, bool otherSource);
+    // As last listed, else the identifier's beginning.
+    QString nameOf(const QString& organizationId) const;
     QString chosenSource() const;
     // Claude Code's sign-in, its plan noted in `next`; `wanted`: a missing one is reported.
     std::optional<ClaudeCodeSignIn> readClaudeCode(State& next, bool wanted);
-    bool isCurrent(const Chain& chain) const { return chain.generation == m_generation; }
 
     void apply(State next);
 
     KeyringService& m_keyring;
-    Settings& m_defaults;
-    RequestBuilder m_requests;
     Clock m_clock;
-    // A child rather than a member: ~QObject cuts the reply connections before it
-    // deletes children, so no reply handler runs on a half-destroyed service.
-    QNetworkAccessManager* m_network;
+    AccountChoice* m_choice;
+    UsageChain* m_chain;
     ClaudeCodeSource* m_claudeCode;
-    QTimer m_refreshTimer;
-    // An automatic fetch held back by the spacing of Claude Code's requests.
-    QTimer m_spacingTimer;
-    double m_refreshInterval = 0;
-    // The organization whose usage is read, while it is known.
-    std::optional<QString> m_organizationId;
-    std::optional<QDateTime> m_rateLimitedUntil;
+    FetchGate* m_gate;
+    std::optional<Fallback> m_fallback;
     int m_generation = 0;
-    QString m_accountId = Accounts::defaultId;
-    // The account's choices as last seen, to tell which an edit of the settings changed.
-    std::optional<QString> m_chosenOrganization;
-    QString m_sourceSetting;
 
     State m_state;
     // The snapshot count at which remembered figures were shown.

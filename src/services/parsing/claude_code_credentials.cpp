@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTimeZone>
@@ -17,6 +18,15 @@ namespace {
 // Its size is a few hundred bytes; anything much larger is not Claude Code's file.
 constexpr qint64 maxFileBytes = 1024 * 1024;
 
+// Milliseconds since the epoch; anything QDateTime cannot hold is no instant.
+QDateTime instantOf(const QJsonValue& value)
+{
+    const double ms = value.toDouble(NAN);
+    if (!std::isfinite(ms) || std::abs(ms) >= 1e15)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(qint64(ms), QTimeZone::utc());
+}
+
 } // namespace
 
 QString path(const std::function<QString(const char*)>& environment)
@@ -29,9 +39,13 @@ QString path(const std::function<QString(const char*)>& environment)
 
 ClaudeCodeRead read(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists())
         return {std::nullopt, QStringLiteral("no file at ") + path};
+    // A FIFO or a device there would block the reader, or never end.
+    if (!info.isFile())
+        return {std::nullopt, QStringLiteral("not a regular file: ") + path};
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("cannot read ") + path};
     if (file.size() > maxFileBytes)
@@ -55,10 +69,8 @@ ClaudeCodeRead parse(const QByteArray& text)
 
     ClaudeCodeSignIn signIn;
     signIn.accessToken = token;
-    const double expires = oauth.value(QLatin1String("expiresAt")).toDouble(NAN);
-    // Milliseconds since the epoch; anything QDateTime cannot hold is no expiry.
-    if (std::isfinite(expires) && std::abs(expires) < 1e15)
-        signIn.expiresAt = QDateTime::fromMSecsSinceEpoch(qint64(expires), QTimeZone::utc());
+    signIn.expiresAt = instantOf(oauth.value(QLatin1String("expiresAt")));
+    signIn.signInEndsAt = instantOf(oauth.value(QLatin1String("refreshTokenExpiresAt")));
     for (const QJsonValue& scope : oauth.value(QLatin1String("scopes")).toArray())
         signIn.scopes << scope.toString();
     signIn.subscriptionType = oauth.value(QLatin1String("subscriptionType")).toString();

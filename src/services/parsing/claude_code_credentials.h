@@ -15,6 +15,9 @@ struct ClaudeCodeSignIn {
     QString accessToken;
     // Invalid when the file names no expiry.
     QDateTime expiresAt;
+    // When the login itself ends ("refreshTokenExpiresAt"), after which Claude Code cannot
+    // renew the token; invalid when the file does not say.
+    QDateTime signInEndsAt;
     QStringList scopes;
     QString subscriptionType;
 };

@@ -14,4 +14,17 @@ UsageSource choose(const QString& setting, SecretState cookie, bool claudeCodeSi
     return claudeCodeSignedIn ? UsageSource::claudeCode : UsageSource::none;
 }
 
+QList<UsageSource> order(const QString& setting, SecretState cookie, bool claudeCodeSignedIn)
+{
+    const UsageSource first = choose(setting, cookie, claudeCodeSignedIn);
+    if (first == UsageSource::none)
+        return {};
+    const bool pinned = setting == UsageSources::cookie || setting == UsageSources::claudeCode;
+    const bool both =
+        (cookie == SecretState::found || cookie == SecretState::locked) && claudeCodeSignedIn;
+    if (pinned || !both)
+        return {first};
+    return {first, first == UsageSource::cookie ? UsageSource::claudeCode : UsageSource::cookie};
+}
+
 } // namespace UsageSources

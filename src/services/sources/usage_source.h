@@ -2,6 +2,7 @@
 
 #include "services/keyring/secret_store.h"
 
+#include <QList>
 #include <QString>
 #include <QUrl>
 
@@ -27,5 +28,8 @@ inline const QString claudeCode = QStringLiteral("claudeCode");
 // included, else Claude Code's sign-in when it exists; "cookie" and "claudeCode" take only
 // that one.
 UsageSource choose(const QString& setting, SecretState cookie, bool claudeCodeSignedIn);
+// The sources a refresh may read with, in order: the chosen one, and in "auto" with both a
+// cookie and Claude Code's sign-in the other one after it, for when the first refuses.
+QList<UsageSource> order(const QString& setting, SecretState cookie, bool claudeCodeSignedIn);
 
 } // namespace UsageSources

@@ -37,26 +37,17 @@ std::optional<ClaudeCodeSignIn> ClaudeCodeSource::read(bool wanted)
     return read.signIn;
 }
 
-bool ClaudeCodeSource::isExpired(const ClaudeCodeSignIn& signIn) const
+std::optional<QDateTime> ClaudeCodeSource::expiredSince(const ClaudeCodeSignIn& signIn) const
 {
-    return (signIn.expiresAt.isValid() && signIn.expiresAt <= m_clock()) ||
-           digestOf(signIn.accessToken) == m_refusedToken;
+    if (signIn.expiresAt.isValid() && signIn.expiresAt <= m_clock())
+        return signIn.expiresAt;
+    if (digestOf(signIn.accessToken) == m_refusedToken)
+        return m_refusedAt;
+    return std::nullopt;
 }
 
 void ClaudeCodeSource::refuse(const QString& token)
 {
     m_refusedToken = digestOf(token);
-}
-
-int ClaudeCodeSource::secondsBeforeRequest() const
-{
-    if (!m_lastRequest)
-        return 0;
-    const qint64 since = m_lastRequest->secsTo(m_clock());
-    return since >= 0 && since < spacingSeconds ? int(spacingSeconds - since) : 0;
-}
-
-void ClaudeCodeSource::requestSent()
-{
-    m_lastRequest = m_clock();
+    m_refusedAt = m_clock();
 }

@@ -12,26 +12,20 @@
 class ClaudeCodeWatcher;
 
 // Claude Code's sign-in as a source of figures: its file, read when a refresh needs it and
-// watched for Claude Code's renewals, the token the endpoint refused, and the spacing of
-// automatic requests. The file is only ever read.
+// watched for Claude Code's renewals, and the token the endpoint refused. The file is only
+// ever read.
 class ClaudeCodeSource : public QObject {
     Q_OBJECT
 
 public:
-    // Automatic requests with the token are at least this far apart: the endpoint limits
-    // each token, and has asked for no pause at all while refusing.
-    static constexpr int spacingSeconds = 60;
-
     ClaudeCodeSource(const QString& file, Clock clock, QObject* parent = nullptr);
 
     // The sign-in in the file; when it is `wanted` and missing, the reason is printed once.
     std::optional<ClaudeCodeSignIn> read(bool wanted);
-    // Past its expiry, or refused by the endpoint since the file last changed.
-    bool isExpired(const ClaudeCodeSignIn& signIn) const;
+    // Since when the token is of no use: past its expiry, or refused by the endpoint since
+    // the file last changed; none while it is good.
+    std::optional<QDateTime> expiredSince(const ClaudeCodeSignIn& signIn) const;
     void refuse(const QString& token);
-    // How long an automatic request must still wait, in seconds; 0 when it may go.
-    int secondsBeforeRequest() const;
-    void requestSent();
 
 Q_SIGNALS:
     // The file appeared, changed or went; a refused token is forgotten.
@@ -41,9 +35,9 @@ private:
     Clock m_clock;
     QString m_file;
     ClaudeCodeWatcher* m_watcher;
-    std::optional<QDateTime> m_lastRequest;
     // Remembered by its digest only.
     QByteArray m_refusedToken;
+    QDateTime m_refusedAt;
     // The problem last printed, so it is printed once.
     QString m_problem;
 };
