@@ -123,6 +123,17 @@ void weeklySamples(benchmark::State& state)
 }
 BENCHMARK(weeklySamples)->Unit(benchmark::kMicrosecond);
 
+// What the start reads off the GUI thread: every owner's newest snapshot.
+void latestSnapshots(benchmark::State& state)
+{
+    Filled& filled = Filled::shared();
+    qsizetype owners = 0;
+    for (auto _ : state)
+        owners = filled.store->queries().latestSnapshots().rows.size();
+    state.counters["owners"] = double(owners);
+}
+BENCHMARK(latestSnapshots)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv)

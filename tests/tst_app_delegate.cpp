@@ -5,12 +5,14 @@
 #include "service_fixture.h"
 #include "services/accounts/account_store.h"
 #include "services/fetch/fetch_messages.h"
+#include "views/usage_block.h"
 #include "views/usage_row_widget.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDBusMessage>
 #include <QFile>
+#include <QLabel>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -31,6 +33,8 @@ private Q_SLOTS:
     void everyLimitShowsAndStylesSwitchLive();
     void wakingFromSleepFetchesOnce();
     void severalAccountsSideBySide();
+    void lastFiguresAtStart();
+    void aPassedResetIsShownAsReset();
 };
 
 // The labels the tray item announces, as a panel on the bus receives them.
@@ -398,6 +402,92 @@ void TestAppDelegate::severalAccountsSideBySide()
     QCOMPARE(fixture.storeOf(QStringLiteral("work"))->secret(), std::nullopt);
     QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
     QCOMPARE(history.samples(QStringLiteral("org-b2"), UsageWindows::sessionId).rows.size(), 1);
+}
+
+void TestAppDelegate::lastFiguresAtStart()
+{
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    // The first answer, a failure, comes late; a refresh does not overtake it.
+    ScriptedResponse late = ServiceBodies::json("{}", 503);
+    late.delayMs = 2000;
+    scene.fixture.server.on(ServiceFixture::usagePath, late);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    {
+        // What the last run kept four minutes ago: recent, yet not this run's.
+        HistoryStore earlier(scene.environment().historyPath);
+        UsageData data;
+        data.lastUpdated = now.addSecs(-4 * 60 - 30);
+        data.owner = QStringLiteral("org-1234");
+        data.sessionUsagePercent = 30;
+        earlier.record(data);
+    }
+
+    // Until the service answers, the last run's figures stand in, marked as not current.
+    AppDelegate delegate(scene.environment());
+    delegate.start();
+    const TrayPresentation& shown = delegate.statusItem()->presentation();
+    QTRY_COMPARE(shown.label, QStringLiteral(" 30%?"));
+    const QString asOf = shown.toolTip.split(u'\n').at(1);
+    QVERIFY2(asOf.startsWith(QLatin1String("As of ")) &&
+                 asOf.endsWith(QLatin1String(" (4 min ago)")),
+             qPrintable(shown.toolTip));
+    delegate.toggleDashboard(QRect(300, 4, 1, 1));
+    const auto* block = delegate.popup()->findChild<UsageBlock*>();
+    QCOMPARE(block->updatedLabel()->text(), asOf);
+
+    // A failure says why after how old they are.
+    QTRY_COMPARE_WITH_TIMEOUT(shown.toolTip.split(u'\n').mid(1, 2),
+                              (QStringList{asOf, FetchMessages::serverError(503)}), 15000);
+    QCOMPARE(shown.label, QStringLiteral(" 30%?"));
+
+    // The first answer takes their place, current.
+    scene.fixture.serveHappyPath();
+    delegate.usageService().fetchUsage();
+    QTRY_COMPARE(shown.label, QStringLiteral(" 42%"));
+    QVERIFY(block->updatedLabel()->text().startsWith(QLatin1String("Updated ")));
+}
+
+void TestAppDelegate::aPassedResetIsShownAsReset()
+{
+    FakeNotificationServer server;
+    QVERIFY(server.start());
+    Scene scene;
+    scene.fixture.store->put(QByteArray("sessionKey=test-cookie-1"));
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime reset = now.addSecs(240);
+    scene.fixture.server.on(
+        ServiceFixture::usagePath,
+        ServiceBodies::json(R"({"five_hour": {"utilization": 80, "resets_at": ")" +
+                            reset.toString(Qt::ISODate).toLatin1() + R"("}})"));
+    Settings& settings = scene.fixture.defaults.defaults();
+    settings.setValue(Settings::usageAlertsKey, true);
+    settings.setValue(Settings::resetAlertsKey, true);
+    AppEnvironment environment = scene.environment();
+    environment.clock = [&now] { return now; };
+    AppDelegate delegate(environment);
+    delegate.start();
+    QTRY_COMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 80%"));
+    QTRY_COMPARE(server.notifications().size(), 1);
+
+    // The reset passes before the next refresh: the window shows as reset, one notice says
+    // so, and nothing Gaugery inferred is kept or alerted on.
+    now = reset.addSecs(30);
+    delegate.followClock();
+    const QString note =
+        QStringLiteral("Reset at %1, waiting for figures").arg(UsageWindows::timeOfDayText(reset));
+    QCOMPARE(delegate.statusItem()->presentation().label, QStringLiteral(" 0%"));
+    QVERIFY(delegate.statusItem()->presentation().toolTip.startsWith(
+        QStringLiteral("Session: 0%, ") + note));
+    QTRY_COMPARE(server.notifications().size(), 2);
+    QCOMPARE(server.notifications().last().summary, QStringLiteral("Session limit has reset"));
+    QCOMPARE(server.notifications().last().body,
+             QStringLiteral("Reset at ") + UsageWindows::timeOfDayText(reset));
+    const HistoryQueries kept = delegate.history().queries();
+    QCOMPARE(kept.samples(QStringLiteral("org-1234"), UsageWindows::sessionId).rows.size(), 1);
+    delegate.toggleDashboard(QRect(300, 4, 1, 1));
+    QCOMPARE(delegate.popup()->findChild<UsageRowWidget*>()->accessibleName(),
+             QStringLiteral("Session (5 hour), 0%, ") + note);
 }
 
 QTEST_MAIN(TestAppDelegate)

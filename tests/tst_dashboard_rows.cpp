@@ -114,9 +114,11 @@ void TestDashboardRows::longResetTextStaysInTheRow()
                   QStringLiteral("a reset text far longer than the row could ever hold"),
                   {}}});
     row.resize(260, row.sizeHint().height());
-    // The bar keeps more than half of the free width.
+    // The bar keeps more than half of the free width, and the text a line of its own.
     QVERIFY(row.trackRect().width() > 80);
     QVERIFY(row.trackRect().right() < 260 - 14);
+    const UsageRowWidget timed(UsageRow{{UsageWindows::known().at(1), 38, {}, {}, {}}});
+    QVERIFY(row.sizeHint().height() > timed.sizeHint().height());
 }
 
 void TestDashboardRows::menuRowHoverChangesOnlyTheBackground_data()

@@ -114,6 +114,13 @@ void TestGaugeryStatus::againstTheAgent()
             runStatus({QStringLiteral("--format"), QStringLiteral("{session}% {weekly}% {opus}%")});
         QCOMPARE(text.exitCode, 0);
         QCOMPARE(text.out, QStringLiteral("42% 67% --%\n"));
+        // A failed refresh leaves the figures, not current: the bus and the JSON say so.
+        QCOMPARE(object.value(QStringLiteral("stale")).toBool(), false);
+        fixture.server.on(ServiceFixture::usagePath, ServiceBodies::json("{}", 503));
+        QVERIFY(fixture.fetchAndWait(*service));
+        QCOMPARE(exported.properties().value(QStringLiteral("Stale")), QVariant(true));
+        const QJsonObject stale = QJsonDocument::fromJson(runStatus({}).out.toUtf8()).object();
+        QCOMPARE(stale.value(QStringLiteral("stale")).toBool(), true);
         // Nothing of the cookie is on the bus.
         for (const QVariant& value : exported.properties())
             QVERIFY(!value.toString().contains(QLatin1String("test-cookie")));

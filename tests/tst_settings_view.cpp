@@ -46,7 +46,7 @@ namespace {
 
 const QStringList settingKeys{Settings::menuBarMetricKey, Settings::refreshIntervalKey,
                               Settings::launchAtLoginKey, Settings::usageAlertsKey,
-                              Settings::trayStyleKey};
+                              Settings::resetAlertsKey,   Settings::trayStyleKey};
 
 // The picker moved by the keyboard, as a user would.
 void pick(QComboBox* picker, Qt::Key key)
@@ -82,6 +82,7 @@ void TestSettingsView::freshStoreShowsDefaults()
     QVERIFY(view.launchAtLoginToggle()->isChecked());
     QCOMPARE(view.intervalPicker()->currentText(), QStringLiteral("5 minutes"));
     QVERIFY(!view.usageAlertsToggle()->isChecked());
+    QVERIFY(!view.resetAlertsToggle()->isChecked());
     QCOMPARE(writes.count(), 0);
     for (const QString& key : settingKeys)
         QVERIFY2(!fixture.defaults.defaults().contains(key), qPrintable(key));
@@ -239,17 +240,22 @@ void TestSettingsView::usageAlertsToggleStores()
     view.show();
     QVERIFY(QTest::qWaitForWindowActive(&view));
 
-    view.usageAlertsToggle()->setFocus();
-    QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
-    QVERIFY(defaults.contains(Settings::usageAlertsKey));
-    QVERIFY(defaults.boolForKey(Settings::usageAlertsKey));
-    QTest::keyClick(view.usageAlertsToggle(), Qt::Key_Space);
-    QVERIFY(!defaults.boolForKey(Settings::usageAlertsKey));
-    QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
+    // "Usage alerts" and "Notify when a limit resets", each its own setting.
+    for (const auto& [toggle, key] :
+         {std::pair(view.usageAlertsToggle(), Settings::usageAlertsKey),
+          std::pair(view.resetAlertsToggle(), Settings::resetAlertsKey)}) {
+        toggle->setFocus();
+        QTest::keyClick(toggle, Qt::Key_Space);
+        QVERIFY(defaults.contains(key));
+        QVERIFY(defaults.boolForKey(key));
+        QTest::keyClick(toggle, Qt::Key_Space);
+        QVERIFY(!defaults.boolForKey(key));
+        QVERIFY(!defaults.contains(Settings::launchAtLoginKey));
 
-    // Stored elsewhere, e.g. by a second window's toggle, it shows at once.
-    defaults.setValue(Settings::usageAlertsKey, true);
-    QVERIFY(view.usageAlertsToggle()->isChecked());
+        // Stored elsewhere, e.g. by a second window's toggle, it shows at once.
+        defaults.setValue(key, true);
+        QVERIFY(toggle->isChecked());
+    }
 }
 
 void TestSettingsView::disconnectReturnsDashboardToWelcome()
@@ -412,6 +418,8 @@ void TestSettingsView::keyboardNamesAndFit()
         {view.launchAtLoginToggle(), QStringLiteral("Launch at Login"), QAccessible::CheckBox},
         {view.intervalPicker(), QStringLiteral("Refresh Interval"), QAccessible::ComboBox},
         {view.usageAlertsToggle(), QStringLiteral("Usage alerts"), QAccessible::CheckBox},
+        {view.resetAlertsToggle(), QStringLiteral("Notify when a limit resets"),
+         QAccessible::CheckBox},
         {view.addAccountButton(), QStringLiteral("Add Account…"), QAccessible::Button},
         {view.disconnectButton(), QStringLiteral("Disconnect"), QAccessible::Button},
         {view.supportLink(), QStringLiteral("☕ Support Development"), QAccessible::Button},

@@ -116,6 +116,10 @@ void TestStatusFormat::json_data()
         << empty(true, QStringLiteral("Server error: 503")) << QStringLiteral("--%")
         << QStringLiteral("low") << QVariant()
         << QStringLiteral("No figures yet\nServer error: 503");
+    QVariantMap stale = state(42.9);
+    stale.insert(QStringLiteral("Stale"), true);
+    QTest::newRow("not current") << stale << QStringLiteral("42%") << QStringLiteral("low")
+                                 << QVariant(42) << QString();
 }
 
 void TestStatusFormat::json()
@@ -132,6 +136,8 @@ void TestStatusFormat::json()
     QCOMPARE(object.value(QStringLiteral("text")).toString(), text);
     QCOMPARE(object.value(QStringLiteral("class")).toString(), cssClass);
     QCOMPARE(object.contains(QStringLiteral("percentage")), percentage.isValid());
+    QCOMPARE(object.value(QStringLiteral("stale")).toBool(),
+             state.value(QStringLiteral("Stale")).toBool());
     if (percentage.isValid())
         QCOMPARE(object.value(QStringLiteral("percentage")).toInt(), percentage.toInt());
     if (!tooltip.isEmpty())
@@ -163,6 +169,11 @@ void TestStatusFormat::text_data()
                  {window("seven_day_cowork", "Cowork", 96.2, "2026-12-10T12:00:00Z")})
         << QStringLiteral("{window:seven_day_cowork}% {seven_day_cowork_reset} {window:gone}%")
         << QStringLiteral("96% Dec 10, 12:00 PM --%");
+    QVariantMap old = state(42.9);
+    old.insert(QStringLiteral("LastUpdated"),
+               QDateTime::currentDateTimeUtc().addSecs(-3 * 3600 - 60).toString(Qt::ISODate));
+    QTest::newRow("age") << old << QStringLiteral("{session}% ({age})")
+                         << QStringLiteral("42% (3 h)");
     QTest::newRow("no placeholders")
         << state(42.9) << QStringLiteral("plain") << QStringLiteral("plain");
 }

@@ -174,6 +174,12 @@ void TestTrayIconArt::art()
     const QImage image = TrayIconArt::render(icon, canvas);
     QCOMPARE(image.size(), QSize(canvas, canvas));
     const Ink ink = inkOf(image);
+    // Figures that are not current: the same drawing, faded to under half.
+    TrayIcon faded = icon;
+    faded.dimmed = true;
+    const Ink dimmed = inkOf(TrayIconArt::render(faded, canvas));
+    QVERIFY(dimmed.coverage > 0 && dimmed.coverage < ink.coverage / 2);
+    QVERIFY(ink.bounds.contains(dimmed.bounds));
     const QList<QColor> severities{ClaudeColors::claudeTan(), ClaudeColors::claudeWarning(),
                                    ClaudeColors::claudeCritical()};
     // What is drawn in a severity colour (digits, bars, the sparkle) stays off the outermost

@@ -10,6 +10,7 @@
 
 Q_DECLARE_METATYPE(TrayStyle)
 Q_DECLARE_METATYPE(TrayIcon)
+Q_DECLARE_METATYPE(Freshness)
 
 // What the tray shows for a snapshot, the settings and the time: label, icon, tooltip.
 class TestTrayPresentation : public QObject {
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void styleDefault();
     void toolTip_data();
     void toolTip();
+    void freshness_data();
+    void freshness();
     void severalAccounts_data();
     void severalAccounts();
 };
@@ -231,33 +234,50 @@ void TestTrayPresentation::toolTip_data()
     QTest::addColumn<QString>("metric");
     QTest::addColumn<QStringList>("notes");
     QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<Freshness>("freshness");
 
+    const QString paused = QStringLiteral("Rate limited: next try at 3:05 PM");
     QTest::newRow("one snapshot: time left only")
         << QList<double>{40} << QString() << QStringList()
-        << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min");
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min") << Freshness();
+    // Not current: how old, and the failure that keeps it so.
+    QTest::newRow("a failed refresh")
+        << QList<double>{40} << QString() << QStringList()
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
+                          "Server error: 503\nresets in 4 h 0 min")
+        << Freshness{true, noon.addSecs(-3 * 3600), QStringLiteral("Server error: 503")};
     QTest::newRow("filling before the reset")
         << QList<double>{40, 60} << QString() << QStringList()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
-                          "at this pace: full at 1:30 PM");
+                          "at this pace: full at 1:30 PM")
+        << Freshness();
     QTest::newRow("slow enough") << QList<double>{40, 41} << QString() << QStringList()
                                  << QStringLiteral(
-                                        "Session: 41%, resets at 4:00 PM\nresets in 3 h 30 min");
+                                        "Session: 41%, resets at 4:00 PM\nresets in 3 h 30 min")
+                                 << Freshness();
     QTest::newRow("weekly figure, flat")
         << QList<double>{40, 60} << QStringLiteral("weekly") << QStringList()
-        << QStringLiteral("Weekly: 2%, resets Dec 10, 12:00 PM\nresets in 2 d 23 h");
+        << QStringLiteral("Weekly: 2%, resets Dec 10, 12:00 PM\nresets in 2 d 23 h") << Freshness();
     QTest::newRow("a chosen window no longer reported")
         << QList<double>{40} << QStringLiteral("seven_day_cowork") << QStringList()
-        << QStringLiteral("Cowork: –\nClaude does not report this limit now");
+        << QStringLiteral("Cowork: –\nClaude does not report this limit now") << Freshness();
     QTest::newRow("highest names its window")
         << QList<double>{40, 60} << QStringLiteral("highest") << QStringList()
         << QStringLiteral("Session: 60%, resets at 4:00 PM\nresets in 3 h 30 min\n"
-                          "at this pace: full at 1:30 PM");
+                          "at this pace: full at 1:30 PM")
+        << Freshness();
     QTest::newRow("notes follow")
         << QList<double>{40} << QString()
-        << QStringList{QStringLiteral("Rate limited: next try at 3:05 PM"),
-                       QStringLiteral("Figures from Claude Code")}
+        << QStringList{paused, QStringLiteral("Figures from Claude Code")}
         << QStringLiteral("Session: 40%, resets at 4:00 PM\nresets in 4 h 0 min\n"
-                          "Rate limited: next try at 3:05 PM\nFigures from Claude Code");
+                          "Rate limited: next try at 3:05 PM\nFigures from Claude Code")
+        << Freshness();
+    // A pause is the failure and a note at once.
+    QTest::newRow("a pause is said once")
+        << QList<double>{40} << QString() << QStringList{paused}
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
+                          "Rate limited: next try at 3:05 PM\nresets in 4 h 0 min")
+        << Freshness{true, noon.addSecs(-3 * 3600), paused};
 }
 
 void TestTrayPresentation::toolTip()
@@ -278,13 +298,53 @@ void TestTrayPresentation::toolTip()
         input.now = usage.lastUpdated;
     }
     input.metric = metric;
+    QFETCH(Freshness, freshness);
+    input.freshness = freshness;
     input.notes = notes;
     input.samples = [&history](const QString&, const QString& id) { return history.value(id); };
-    // The tooltip is the same in every style.
+    // The tooltip is the same in every style; figures not current are faded, and a label,
+    // which cannot be, is marked.
     for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge}) {
         input.style = style;
-        QTEST(presentTray(input).toolTip, "toolTip");
+        const TrayPresentation shown = presentTray(input);
+        QTEST(shown.toolTip, "toolTip");
+        QCOMPARE(shown.icon.dimmed, freshness.stale);
+        QCOMPARE(shown.fallbackIcon.dimmed, freshness.stale);
+        QCOMPARE(shown.label.endsWith(u'?'), style == TrayStyle::label && freshness.stale);
     }
+}
+
+void TestTrayPresentation::freshness_data()
+{
+    QTest::addColumn<qint64>("ageSeconds"); // -1: no figures
+    QTest::addColumn<bool>("remembered");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("stale");
+    QTest::addColumn<QString>("updated");
+
+    QTest::newRow("current") << 60ll << false << QString() << false << "Updated 11:59";
+    QTest::newRow("two intervals is still current")
+        << 600ll << false << QString() << false << "Updated 11:50";
+    QTest::newRow("older than two intervals")
+        << 601ll << false << QString() << true << "As of 11:49 (10 min ago)";
+    QTest::newRow("remembered from the last run")
+        << 0ll << true << QString() << true << "As of 12:00 (1 min ago)";
+    QTest::newRow("the latest refresh failed")
+        << 60ll << false << "Rate limited" << true << "As of 11:59 (1 min ago)";
+    QTest::newRow("no figures, only a failure") << -1ll << false << "Rate limited" << false << "";
+}
+
+void TestTrayPresentation::freshness()
+{
+    QFETCH(qint64, ageSeconds);
+    QFETCH(bool, remembered);
+    QFETCH(QString, error);
+    const std::optional<QString> failure = error.isEmpty() ? std::nullopt : std::optional(error);
+    const Freshness freshness = Freshness::of(
+        ageSeconds < 0 ? QDateTime() : noon.addSecs(-ageSeconds), remembered, failure, 300, noon);
+    QTEST(freshness.stale, "stale");
+    QTEST(freshness.updatedText(noon), "updated");
+    QCOMPARE(freshness.reason, ageSeconds < 0 ? QString() : error);
 }
 
 void TestTrayPresentation::severalAccounts_data()

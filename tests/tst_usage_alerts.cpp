@@ -1,3 +1,4 @@
+#include "services/alerts/reset_alerts.h"
 #include "services/alerts/usage_alerts.h"
 
 #include <QTest>
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void endedWindowsAreForgotten();
     void remembersTheWindow_data();
     void remembersTheWindow();
+    void resets_data();
+    void resets();
     void unownedKeysAreTheFirstAccounts();
 };
 
@@ -151,6 +154,52 @@ void TestUsageAlerts::remembersTheWindow()
         UsageAlerts::evaluate(first, thresholds, twice.notified, now);
     if (first.owner != second.owner)
         QCOMPARE(again.alerts.size(), 0);
+}
+
+void TestUsageAlerts::resets_data()
+{
+    // Snapshots of one session window in turn, each looked at `minutes` after now.
+    QTest::addColumn<QList<UsageData>>("snapshots");
+    QTest::addColumn<QList<int>>("minutes");
+    QTest::addColumn<int>("told");
+
+    const QDateTime later = sessionReset.addSecs(5 * 3600);
+    // 3:05 PM is 185 minutes after noon.
+    QTest::newRow("reached, then its reset passes")
+        << QList<UsageData>{withSession(30, sessionReset), withSession(30, sessionReset)}
+        << QList<int>{0, 186} << 1;
+    QTest::newRow("told once, however often looked at")
+        << QList<UsageData>{withSession(30, sessionReset), withSession(30, sessionReset),
+                            withSession(30, sessionReset)}
+        << QList<int>{0, 186, 300} << 1;
+    QTest::newRow("never reached the first threshold")
+        << QList<UsageData>{withSession(24, sessionReset), withSession(24, sessionReset)}
+        << QList<int>{0, 186} << 0;
+    QTest::newRow("the next window arrived first")
+        << QList<UsageData>{withSession(60, sessionReset), withSession(2, later)}
+        << QList<int>{0, 190} << 1;
+    QTest::newRow("already passed when first seen")
+        << QList<UsageData>{withSession(90, sessionReset)} << QList<int>{200} << 0;
+    QTest::newRow("another account's window is its own")
+        << QList<UsageData>{withSession(90, sessionReset, QStringLiteral("org-a")),
+                            withSession(10, later, QStringLiteral("org-b")),
+                            withSession(90, sessionReset, QStringLiteral("org-a"))}
+        << QList<int>{0, 190, 190} << 1;
+}
+
+void TestUsageAlerts::resets()
+{
+    QFETCH(QList<UsageData>, snapshots);
+    QFETCH(QList<int>, minutes);
+    ResetAlerts::Watches watches;
+    int told = 0;
+    for (qsizetype i = 0; i < snapshots.size(); ++i) {
+        const ResetAlerts::Outcome outcome =
+            ResetAlerts::evaluate(snapshots.at(i), 25, watches, now.addSecs(minutes.at(i) * 60));
+        told += int(outcome.alerts.size());
+        watches = outcome.watches;
+    }
+    QTEST(told, "told");
 }
 
 void TestUsageAlerts::unownedKeysAreTheFirstAccounts()

@@ -328,8 +328,8 @@ void TestUsageParser::serviceBodies()
                     .join(QLatin1Char('|'));
     }
     rows << QStringLiteral("sonnet %1, highest %2")
-                .arg(UsageWindows::shownFigure(*result.data, QStringLiteral("sonnet"))->percent)
-                .arg(UsageWindows::shownFigure(*result.data, UsageWindows::highestMetric)
+                .arg(UsageWindows::shownFigure(*result.data, QStringLiteral("sonnet"), {})->percent)
+                .arg(UsageWindows::shownFigure(*result.data, UsageWindows::highestMetric, {})
                          ->kind.title);
     QTEST(rows, "rows");
 }

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void severityAndTexts();
     void resetTexts_data();
     void resetTexts();
+    void passedResets_data();
+    void passedResets();
     void monthDayPatterns_data();
     void monthDayPatterns();
 
@@ -219,6 +221,56 @@ void TestUsageWindow::resetTexts()
     QCOMPARE(
         UsageWindows::resetText({known.at(1), 0, instant, QStringLiteral("Out of credits"), {}}),
         QStringLiteral("Out of credits"));
+}
+
+void TestUsageWindow::passedResets_data()
+{
+    QTest::addColumn<QDateTime>("taken");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QStringList>("inferred");
+
+    // The session resets at 15:05, the weekly windows on Mar 9.
+    const QDateTime before = utc("2026-01-15T14:00:00Z");
+    QTest::newRow("passed since the snapshot")
+        << before << utc("2026-01-15T15:06:00Z") << QStringList{QStringLiteral("session")};
+    QTest::newRow("all of them") << before << utc("2026-03-10T00:00:00Z")
+                                 << QStringList{QStringLiteral("session"), QStringLiteral("weekly"),
+                                                QStringLiteral("sonnet")};
+    QTest::newRow("still ahead") << before << utc("2026-01-15T15:04:00Z") << QStringList();
+    QTest::newRow("the service named it passed")
+        << utc("2026-01-15T15:10:00Z") << utc("2026-01-15T16:00:00Z") << QStringList();
+}
+
+void TestUsageWindow::passedResets()
+{
+    QFETCH(QDateTime, taken);
+    QFETCH(QDateTime, now);
+    QFETCH(QStringList, inferred);
+    UsageData data = snapshot(std::nullopt, std::nullopt);
+    data.lastUpdated = taken;
+    data.sessionUsagePercent = 95;
+    data.weeklyResetTime = data.weeklySonnetResetTime = utc("2026-03-09T08:00:00Z");
+    data.weeklyUsagePercent = 40;
+    data.weeklySonnetUsagePercent = 30;
+
+    const QList<WindowFigure> given = UsageWindows::figures(data);
+    const QList<WindowFigure> shown = UsageWindows::figuresAt(data, now);
+    QStringList shownReset;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (!shown[i].inferred) {
+            QCOMPARE(shown[i], given[i]);
+            continue;
+        }
+        shownReset << shown[i].kind.id;
+        QCOMPARE(shown[i].percent, 0.0);
+        QVERIFY(shown[i].resetNote.contains(UsageWindows::resetText(given[i])));
+    }
+    QCOMPARE(shownReset, inferred);
+    // "Highest" passes over a figure Gaugery inferred, however high it was.
+    const WindowFigure highest = *UsageWindows::shownFigure(data, UsageWindows::highestMetric, now);
+    QCOMPARE(highest.inferred, inferred.size() == 3);
+    QCOMPARE(highest.kind.id,
+             inferred.size() == 1 ? QStringLiteral("weekly") : QStringLiteral("session"));
 }
 
 void TestUsageWindow::monthDayPatterns_data()

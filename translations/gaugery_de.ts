@@ -310,6 +310,25 @@
     </message>
 </context>
 <context>
+    <name>Freshness</name>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 Min.</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 Std.</translation>
+    </message>
+    <message>
+        <source>%1 d</source>
+        <translation>%1 T.</translation>
+    </message>
+    <message>
+        <source>As of %1 (%2 ago)</source>
+        <translation>Stand %1 (vor %2)</translation>
+    </message>
+</context>
+<context>
     <name>FurtherLimits</name>
     <message>
         <source>%1 of %2</source>
@@ -371,16 +390,16 @@
         <translation>Gaugery hat nicht geantwortet: %1</translation>
     </message>
     <message>
-        <source>Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} (and {window:ID} for any window the agent reports), {session_reset} and the like, {updated}, {error} and {account} replaced, e.g. &apos;{session}% {weekly}%&apos;.</source>
-        <translation>Reiner Text statt JSON, in dem {session} {weekly} {sonnet} {opus} (und {window:ID} für jedes Fenster, das Gaugery meldet), {session_reset} und Ähnliches, {updated}, {error} und {account} ersetzt werden, z. B. &apos;{session}% {weekly}%&apos;.</translation>
-    </message>
-    <message>
         <source>With more than one account: the figures of this one (its name), rather than those of the account the tray shows.</source>
         <translation>Bei mehr als einem Konto: die Werte dieses Kontos (sein Name) statt derer des Kontos, das der Infobereich zeigt.</translation>
     </message>
     <message>
         <source>no account named %1</source>
         <translation>kein Konto namens %1</translation>
+    </message>
+    <message>
+        <source>Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} (and {window:ID} for any window the agent reports), {session_reset} and the like, {updated}, {age}, {error} and {account} replaced, e.g. &apos;{session}% {weekly}%&apos;.</source>
+        <translation>Reiner Text statt JSON, in dem {session} {weekly} {sonnet} {opus} (und {window:ID} für jedes Fenster, das Gaugery meldet), {session_reset} und Ähnliches, {updated}, {age}, {error} und {account} ersetzt werden, z. B. &apos;{session}% {weekly}%&apos;.</translation>
     </message>
 </context>
 <context>
@@ -481,6 +500,17 @@
     <message>
         <source>Refresh</source>
         <translation>Aktualisieren</translation>
+    </message>
+</context>
+<context>
+    <name>ResetAlerts</name>
+    <message>
+        <source>%1 limit has reset</source>
+        <translation>Limit „%1“ zurückgesetzt</translation>
+    </message>
+    <message>
+        <source>Reset at %1</source>
+        <translation>Zurückgesetzt um %1</translation>
     </message>
 </context>
 <context>
@@ -640,6 +670,10 @@
         <source>Add Account…</source>
         <translation>Konto hinzufügen …</translation>
     </message>
+    <message>
+        <source>Notify when a limit resets</source>
+        <translation>Melden, wenn ein Limit zurückgesetzt wird</translation>
+    </message>
 </context>
 <context>
     <name>SettingsWindowController</name>
@@ -736,6 +770,14 @@
         <translation>Gaugery: %1, %2 %3</translation>
     </message>
     <message>
+        <source>%1 (as of %2)</source>
+        <translation>%1 (Stand %2)</translation>
+    </message>
+    <message>
+        <source>%1, as of %2</source>
+        <translation>%1, Stand %2</translation>
+    </message>
+    <message>
         <source>Claude does not report this limit now</source>
         <translation>Claude meldet dieses Limit derzeit nicht</translation>
     </message>
@@ -814,6 +856,10 @@
     <message>
         <source>Updated %1</source>
         <translation>Aktualisiert %1</translation>
+    </message>
+    <message>
+        <source>Reset at %1, waiting for figures</source>
+        <translation>Zurückgesetzt um %1, warte auf Werte</translation>
     </message>
     <message>
         <source>Extra usage</source>

@@ -7,6 +7,7 @@
 #include "services/alerts/notification_service.h"
 #include "services/fetch/usage_service.h"
 #include "services/history/history_store.h"
+#include "services/history/remembered_figures.h"
 
 #include <QObject>
 #include <QRect>
@@ -14,6 +15,7 @@
 
 #include <memory>
 
+class DashboardView;
 class GlobalHotkey;
 class ResumeWatcher;
 class UsageBusExport;
@@ -39,6 +41,8 @@ public:
     // The shortcut or a second start: the dashboard opens at the tray item all the same.
     void toggleDashboardFromShortcut();
     void updateTray();
+    // What time changes: the tray's ages and passed resets, and the reset notifications.
+    void followClock();
 
     // The first account's; with one account, the only one.
     UsageService& usageService() { return m_accounts.first(); }
@@ -56,6 +60,11 @@ private:
     void registerGlobalHotkey();
     // An account's new snapshot: kept in the history and checked for alerts.
     void onSnapshot(const QString& accountId);
+    // The account's name in notifications, once there is more than one to tell apart.
+    QString notifiedName(const QString& accountId) const;
+    // Redraws when the next reset of any figure shown passes.
+    void armResetTick(const QDateTime& now);
+    void releaseStartUpMemory();
 
     AppEnvironment m_environment;
     UsageAccounts m_accounts;
@@ -63,10 +72,14 @@ private:
     LaunchAtLogin m_launchAtLogin;
     QTimer m_defaultsSettle;
     QTimer m_minuteTick;
+    QTimer m_resetTick;
     HistoryStore m_history;
+    RememberedFigures m_remembered;
     // After the services, so the views they feed go first.
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<DashboardPopup> m_popup;
+    // Inside the popup, which owns it.
+    DashboardView* m_dashboard = nullptr;
     std::unique_ptr<GlobalHotkey> m_globalHotkey;
     std::unique_ptr<ResumeWatcher> m_resumeWatcher;
     std::unique_ptr<UsageBusExport> m_busExport;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform/autostart_entry.h"
+#include "models/clock.h"
 #include "services/accounts/usage_accounts.h"
 #include "services/keyring/keyring_service.h"
 #include "services/keyring/libsecret_store.h"
@@ -30,6 +31,8 @@ struct AppEnvironment {
     UsageAccounts::StoreFactory secretStores = [](const Account& account) {
         return std::make_shared<LibsecretStore>(KeyringService::itemOf(account));
     };
+    // Where "now" comes from for the figures, their age and their resets.
+    Clock clock = systemClock;
 
     // The program's own stores and bus, talking to these endpoints.
     static AppEnvironment standard(const UsageEndpoints& endpoints);

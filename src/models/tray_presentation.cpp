@@ -1,6 +1,7 @@
 #include "models/tray_presentation.h"
 
 #include "models/account.h"
+#include "models/instant_text.h"
 
 #include <QCoreApplication>
 
@@ -91,9 +92,9 @@ struct Shown {
     }
 };
 
-Shown shownOf(const UsageData& usage, const QString& metric)
+Shown shownOf(const UsageData& usage, const QString& metric, const QDateTime& now)
 {
-    if (const std::optional<WindowFigure> figure = UsageWindows::shownFigure(usage, metric))
+    if (const std::optional<WindowFigure> figure = UsageWindows::shownFigure(usage, metric, now))
         return {*figure};
     WindowFigure missing;
     missing.kind = UsageWindows::kindOf(metric);
@@ -101,11 +102,13 @@ Shown shownOf(const UsageData& usage, const QString& metric)
     return {missing, false};
 }
 
-TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const Shown& shown)
+TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const Shown& shown,
+                 bool stale)
 {
     TrayIcon icon;
-    if (!usage)
+    if (figures.isEmpty())
         return icon;
+    icon.dimmed = stale;
     switch (style) {
     case TrayStyle::label:
         icon.besideLabel = true;
@@ -118,8 +121,10 @@ TrayIcon iconFor(TrayStyle style, const std::optional<UsageData>& usage, const S
         break;
     case TrayStyle::gauge:
         icon.kind = TrayIcon::Kind::gauge;
-        for (double percent : {usage->sessionUsagePercent, usage->weeklyUsagePercent})
-            icon.gauges.append({filledShare(percent), UsageWindows::severityOf(percent)});
+        // A snapshot's first two figures are the session's and the weekly window's.
+        for (const WindowFigure& figure : figures.first(2))
+            icon.gauges.append(
+                {filledShare(figure.percent), UsageWindows::severityOf(figure.percent)});
         break;
     }
     return icon;
@@ -134,12 +139,17 @@ QString headlineOf(const Shown& shown)
     return headline;
 }
 
-// "Work · Session: 42%, resets at 3:05 PM", or that the account has no figures yet.
-QString accountLine(const TrayAccount& account, const QString& metric)
+// "Work · Session: 42%, resets at 3:05 PM", with when it was fetched while it is not
+// current, or that the account has no figures yet.
+QString accountLine(const TrayAccount& account, const TrayInput& input)
 {
-    return account.usage
-               ? Texts::tr("%1 · %2").arg(account.name, headlineOf(shownOf(*account.usage, metric)))
-               : Texts::tr("%1 · no figures yet").arg(account.name);
+    if (!account.usage)
+        return Texts::tr("%1 · no figures yet").arg(account.name);
+    const QString line = Texts::tr("%1 · %2").arg(
+        account.name, headlineOf(shownOf(*account.usage, input.metric, input.now)));
+    return account.freshness.stale
+               ? Texts::tr("%1 (as of %2)").arg(line, InstantText::clock(account.freshness.asOf))
+               : line;
 }
 
 const QStringList& notesOf(const TrayInput& input, qsizetype chosen)
@@ -147,15 +157,22 @@ const QStringList& notesOf(const TrayInput& input, qsizetype chosen)
     return chosen < 0 ? input.notes : input.accounts.at(chosen).notes;
 }
 
-// The headline, then when it resets and, at the pace of its recent figures, when it
-// fills, and the account's notes; with several accounts the first line names the account
-// and every other account's figure follows.
-QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const TrayInput& input,
-                  qsizetype chosen)
+// The headline, how old it is and why while it is not current, then when it resets and,
+// at the pace of its recent figures, when it fills, and the account's notes; with several
+// accounts the first line names the account and every other account's figure follows.
+QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const Freshness& freshness,
+                  const TrayInput& input, qsizetype chosen)
 {
     const WindowFigure& shown = chosenWindow.figure;
     QStringList lines{chosen < 0 ? headlineOf(chosenWindow)
-                                 : accountLine(input.accounts.at(chosen), input.metric)};
+                                 : accountLine(input.accounts.at(chosen), input)};
+    if (freshness.stale) {
+        // The account's line already says since when.
+        if (chosen < 0)
+            lines << freshness.asOfText(input.now);
+        if (!freshness.reason.isEmpty())
+            lines << freshness.reason;
+    }
     if (!chosenWindow.reported)
         lines << Texts::tr("Claude does not report this limit now");
     if (shown.resetsAt.isValid() && shown.resetNote.isEmpty()) {
@@ -165,10 +182,14 @@ QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const TrayI
         if (const std::optional<QDateTime> full = UsagePace::fullAt(samples, shown.resetsAt))
             lines << Texts::tr("at this pace: full at %1").arg(UsageWindows::timeOfDayText(*full));
     }
-    lines << notesOf(input, chosen);
+    // A pause is both the failure and a note: said once.
+    for (const QString& note : notesOf(input, chosen)) {
+        if (!lines.contains(note))
+            lines << note;
+    }
     for (qsizetype i = 0; i < input.accounts.size(); ++i) {
         if (i != chosen)
-            lines << accountLine(input.accounts.at(i), input.metric);
+            lines << accountLine(input.accounts.at(i), input);
     }
     return lines.join(u'\n');
 }
@@ -176,7 +197,7 @@ QString toolTipOf(const Shown& chosenWindow, const UsageData& usage, const TrayI
 } // namespace
 
 qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& trayAccount,
-                            const QString& metric)
+                            const QString& metric, const QDateTime& now)
 {
     if (accounts.isEmpty())
         return -1;
@@ -189,8 +210,8 @@ qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& t
     for (qsizetype i = 1; i < accounts.size(); ++i) {
         const std::optional<UsageData>& usage = accounts.at(i).usage;
         const std::optional<UsageData>& leader = accounts.at(best).usage;
-        if (usage && (!leader || UsageWindows::nearerToLimit(shownOf(*usage, metric).figure,
-                                                             shownOf(*leader, metric).figure)))
+        if (usage && (!leader || UsageWindows::nearerToLimit(shownOf(*usage, metric, now).figure,
+                                                             shownOf(*leader, metric, now).figure)))
             best = i;
     }
     return best;
@@ -201,10 +222,12 @@ TrayPresentation presentTray(const TrayInput& input)
     TrayPresentation presentation;
     const bool several = input.accounts.size() > 1;
     const qsizetype chosen =
-        several ? chooseTrayAccount(input.accounts, input.trayAccount, input.metric) : -1;
-    const std::optional<UsageData>& usage =
-        several ? input.accounts.at(chosen).usage
-                : (input.accounts.size() == 1 ? input.accounts.first().usage : input.usage);
+        several ? chooseTrayAccount(input.accounts, input.trayAccount, input.metric, input.now)
+                : -1;
+    const bool listed = several || input.accounts.size() == 1;
+    const TrayAccount* account = listed ? &input.accounts.at(several ? chosen : 0) : nullptr;
+    const std::optional<UsageData>& usage = account ? account->usage : input.usage;
+    const Freshness& freshness = account ? account->freshness : input.freshness;
     if (several)
         presentation.shownAccount = input.accounts.at(chosen).id;
     if (!usage) {
@@ -212,25 +235,32 @@ TrayPresentation presentTray(const TrayInput& input)
         QStringList lines{Texts::tr("Gaugery")};
         lines << notesOf(input, chosen);
         if (several) {
-            for (const TrayAccount& account : input.accounts)
-                lines << accountLine(account, input.metric);
+            for (const TrayAccount& each : input.accounts)
+                lines << accountLine(each, input);
         }
         presentation.toolTip = lines.join(u'\n');
         return presentation;
     }
-    const Shown shown = shownOf(*usage, input.metric);
+    const QList<WindowFigure> figures = UsageWindows::figuresAt(*usage, input.now);
+    const Shown shown = shownOf(*usage, input.metric, input.now);
     const QString percent = shown.text();
+    // A label cannot be drawn faded: a question mark says the same on every host.
     if (input.style == TrayStyle::label)
-        presentation.label = u' ' + percent;
-    presentation.icon = iconFor(input.style, usage, shown);
-    presentation.fallbackIcon = iconFor(
-        input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon, usage, shown);
-    presentation.toolTip = toolTipOf(shown, *usage, input, chosen);
+        presentation.label = u' ' + percent + (freshness.stale ? QStringLiteral("?") : QString());
+    presentation.icon = iconFor(input.style, figures, shown, freshness.stale);
+    presentation.fallbackIcon =
+        iconFor(input.style == TrayStyle::gauge ? TrayStyle::gauge : TrayStyle::figureInIcon,
+                figures, shown, freshness.stale);
+    presentation.toolTip = toolTipOf(shown, *usage, freshness, input, chosen);
     presentation.accessibleDescription =
         several
             ? Texts::tr("Gaugery: %1, %2 %3")
                   .arg(input.accounts.at(chosen).name, shown.figure.kind.title.toLower(), percent)
             : Texts::tr("Gaugery: %1 %2").arg(shown.figure.kind.title.toLower(), percent);
+    if (freshness.stale)
+        presentation.accessibleDescription =
+            Texts::tr("%1, as of %2")
+                .arg(presentation.accessibleDescription, InstantText::clock(freshness.asOf));
     presentation.shownWindow = shown.figure.kind.id;
     presentation.figureText = percent;
     presentation.severity = UsageWindows::severityOf(shown.figure.percent);

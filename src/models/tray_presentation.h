@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/freshness.h"
 #include "models/usage_data.h"
 #include "models/usage_pace.h"
 
@@ -41,13 +42,16 @@ struct TrayIcon {
     Severity severity = Severity::normal;
     // Kind::gauge: the session's, then the weekly window's.
     QList<Gauge> gauges;
+    // Drawn faded: the figures are not current.
+    bool dimmed = false;
 
     bool operator==(const TrayIcon&) const = default;
 };
 
 // Everything the tray item, the XEmbed icon, the bus export and status bars show.
 struct TrayPresentation {
-    // The item's label: one space, the figure and "%" in the label style; empty otherwise.
+    // The item's label: one space, the figure and "%" in the label style, then "?" while
+    // the figures are not current; empty otherwise.
     QString label;
     TrayIcon icon;
     // For the XEmbed tray, which never draws a label.
@@ -72,13 +76,16 @@ struct TrayAccount {
     QString id;
     QString name;
     std::optional<UsageData> usage;
+    Freshness freshness = {};
     // Said under its figures when it is the one shown: a pause, the sign-in read.
     QStringList notes = {};
 };
 
 struct TrayInput {
-    // With one account: its snapshot, shown as it always was, and its notes.
+    // With one account: its snapshot, shown as it always was, how current it is and its
+    // notes.
     std::optional<UsageData> usage;
+    Freshness freshness;
     QStringList notes;
     // With more than one: every account, in the list's order (`usage` is then unused).
     QList<TrayAccount> accounts;
@@ -87,6 +94,7 @@ struct TrayInput {
     // The "menuBarMetric" setting.
     QString metric;
     TrayStyle style = TrayStyle::label;
+    // What the figures are at: a reset passed since a snapshot shows as a reset.
     QDateTime now;
     // A window's recent figures in one owner's series, oldest first, for the pace
     // forecast; none when unset.
@@ -94,9 +102,9 @@ struct TrayInput {
 };
 
 // The account the tray shows: the one "trayAccount" names (the first when it names none
-// of them), or for "highest" the one whose shown figure is nearest its limit; an account
-// with figures wins over one without. -1 for an empty list.
+// of them), or for "highest" the one whose shown figure at `now` is nearest its limit; an
+// account with figures wins over one without. -1 for an empty list.
 qsizetype chooseTrayAccount(const QList<TrayAccount>& accounts, const QString& trayAccount,
-                            const QString& metric);
+                            const QString& metric, const QDateTime& now);
 
 TrayPresentation presentTray(const TrayInput& input);

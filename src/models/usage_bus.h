@@ -16,9 +16,12 @@ inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
 // The property holding the windows, each an entry below.
 inline const QString windowsProperty = QStringLiteral("Windows");
 
+// Whether the entry's account's figures are not current (UsageService::freshness).
+inline const QString staleKey = QStringLiteral("stale");
+
 // Every account's own state, each entry holding the properties that speak of one account
 // under their own names ("Account" its name, "Error", "LastUpdated", "HasData",
-// "HasCookie", "Loading") and "Id" its id: what one account shows in place of the tray's.
+// "Stale", "HasCookie", "Loading") and "Id" its id: what one account shows in place of the tray's.
 inline const QString accountsProperty = QStringLiteral("Accounts");
 inline const QString accountIdKey = QStringLiteral("Id");
 

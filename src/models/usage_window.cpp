@@ -156,10 +156,32 @@ QList<WindowFigure> figures(const UsageData& data)
     return list;
 }
 
+QList<WindowFigure> figuresAt(const UsageData& data, const QDateTime& now)
+{
+    QList<WindowFigure> list = figures(data);
+    if (!now.isValid() || !data.lastUpdated.isValid())
+        return list;
+    for (WindowFigure& figure : list) {
+        // A reset the service already named as passed is its own figure, not a guess.
+        if (!figure.resetsAt.isValid() || figure.resetsAt <= data.lastUpdated ||
+            figure.resetsAt > now)
+            continue;
+        figure.percent = 0;
+        figure.resetNote.clear();
+        figure.resetNote = Texts::tr("Reset at %1, waiting for figures").arg(resetText(figure));
+        figure.detail.clear();
+        figure.inferred = true;
+    }
+    return list;
+}
+
 bool nearerToLimit(const WindowFigure& a, const WindowFigure& b)
 {
-    // NaN compares with nothing, so it never wins.
-    return a.percent > b.percent || (std::isnan(b.percent) && !std::isnan(a.percent));
+    // NaN compares with nothing, so it never wins; nor does a figure of Gaugery's own.
+    const auto ranked = [](const WindowFigure& f) { return !f.inferred && !std::isnan(f.percent); };
+    if (ranked(a) != ranked(b))
+        return ranked(a);
+    return a.percent > b.percent;
 }
 
 bool choosesFurtherWindow(const QString& metric)
@@ -192,10 +214,11 @@ std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& all, const QS
     return found == all.end() ? std::nullopt : std::optional(*found);
 }
 
-std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric)
+std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric,
+                                        const QDateTime& now)
 {
     // A snapshot always holds the session window, so only a further one can be missing.
-    return shownFigure(figures(data), metric);
+    return shownFigure(figuresAt(data, now), metric);
 }
 
 Severity severityOf(double percent)

@@ -42,6 +42,9 @@ struct WindowFigure {
     QString resetNote;
     // A second line under the figure ("€0.00 of €40.00"); usually empty.
     QString detail;
+    // Gaugery's own figure, not the service's: the reset passed since the snapshot, so the
+    // window shows 0 until new figures come. Never kept, alerted on or ranked.
+    bool inferred = false;
 
     bool operator==(const WindowFigure&) const = default;
 };
@@ -73,8 +76,13 @@ UsageWindowKind extraUsage();
 const UsageWindowKind* forModel(const QString& name);
 
 // Every figure of a snapshot in display order: the known windows (Opus only with both
-// its figure and its reset), then the further ones the service reported.
+// its figure and its reset), then the further ones the service reported. What is kept
+// and alerted on.
 QList<WindowFigure> figures(const UsageData& data);
+// The figures as they stand at `now`, for showing: a window whose reset has passed since
+// the snapshot was taken is inferred reset, at 0 with "Reset at 3:05 PM, waiting for
+// figures". An invalid `now` infers nothing.
+QList<WindowFigure> figuresAt(const UsageData& data, const QDateTime& now);
 
 // Whether a "menuBarMetric" value chooses a further window by its id ("seven_day_fable",
 // "extra_usage"): one lower-case word that names no window the table knows.
@@ -83,15 +91,17 @@ bool choosesFurtherWindow(const QString& metric);
 // usage's, else one named after the id.
 UsageWindowKind kindOf(const QString& id);
 
-// The figure the tray shows for a "menuBarMetric" value: a metric window or a further one
-// by its id, "highest" the figure nearest its limit, anything else the session. Nothing
-// for a further window the snapshot lacks: the service stopped reporting it.
-std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric);
+// The figure the tray shows at `now` for a "menuBarMetric" value: a metric window or a
+// further one by its id, "highest" the figure nearest its limit, anything else the
+// session. Nothing for a further window the snapshot lacks: the service stopped reporting it.
+std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric,
+                                        const QDateTime& now);
 // The same among figures read back from elsewhere (the bus); nothing when none fits.
 std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& figures, const QString& metric);
 // What the tray shows of a window the service does not report now.
 inline const QString unreportedText = QStringLiteral("–");
-// Whether a is nearer its limit than b: "Highest"; a figure that is no number never is.
+// Whether a is nearer its limit than b: "Highest"; a figure that is no number, or one
+// Gaugery inferred, never is.
 bool nearerToLimit(const WindowFigure& a, const WindowFigure& b);
 
 Severity severityOf(double percent);

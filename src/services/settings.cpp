@@ -28,6 +28,7 @@ const QList<Setting>& Settings::settings()
         {refreshIntervalKey, 300.0, {}, true},
         {launchAtLoginKey, true, {}, false},
         {usageAlertsKey, false, {}, false},
+        {resetAlertsKey, false, {}, false},
         {trayStyleKey, QVariant(), trayStyleChoices(), false},
         {organizationIdKey, QVariant(), {}, false},
         {cookieOriginKey, QVariant(), {Accounts::desktopAppOrigin}, false},

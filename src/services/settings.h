@@ -31,6 +31,8 @@ public:
     static inline const QString refreshIntervalKey = QStringLiteral("refreshInterval");
     static inline const QString launchAtLoginKey = QStringLiteral("launchAtLogin");
     static inline const QString usageAlertsKey = QStringLiteral("usageAlerts");
+    // "Notify when a limit resets".
+    static inline const QString resetAlertsKey = QStringLiteral("resetAlerts");
     static inline const QString trayStyleKey = QStringLiteral("trayStyle");
     static inline const QString organizationIdKey = QStringLiteral("organizationId");
     static inline const QString usageSourceKey = QStringLiteral("usageSource");

@@ -86,7 +86,7 @@ int main(int argc, char* argv[])
         QStringLiteral("format"),
         Texts::tr("Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} "
                   "(and {window:ID} for any window the agent reports), {session_reset} "
-                  "and the like, {updated}, {error} and {account} replaced, e.g. "
+                  "and the like, {updated}, {age}, {error} and {account} replaced, e.g. "
                   "'{session}% {weekly}%'."),
         QStringLiteral("format"));
     parser.addOption(format);

@@ -1,5 +1,6 @@
 #include "status/status_format.h"
 
+#include "models/freshness.h"
 #include "models/instant_text.h"
 #include "models/usage_bus.h"
 #include "models/usage_window.h"
@@ -43,6 +44,15 @@ QDateTime updatedAt(const QVariantMap& state)
                                  Qt::ISODate);
 }
 
+// How current the shown account's figures are, as the agent says, at this moment.
+Freshness freshnessOf(const QVariantMap& state)
+{
+    Freshness freshness;
+    freshness.stale = state.value(QStringLiteral("Stale")).toBool();
+    freshness.asOf = updatedAt(state);
+    return freshness;
+}
+
 QString lineOf(const WindowFigure& figure)
 {
     QString line = figure.kind.title + u' ' + UsageWindows::wholeText(figure.percent) + u'%';
@@ -62,8 +72,9 @@ QString toolTip(const QVariantMap& state)
         lines << (state.value(QStringLiteral("HasCookie")).toBool()
                       ? Texts::tr("No figures yet")
                       : Texts::tr("No session cookie: open Gaugery to set one"));
-    if (const QDateTime updated = updatedAt(state); updated.isValid())
-        lines << UsageWindows::updatedText(updated);
+    if (const QString updated = freshnessOf(state).updatedText(QDateTime::currentDateTimeUtc());
+        !updated.isEmpty())
+        lines << updated;
     const QString error = state.value(QStringLiteral("Error")).toString();
     if (!error.isEmpty())
         lines << error;
@@ -76,6 +87,11 @@ std::optional<QString> placeholder(const QVariantMap& state, QString name)
         return state.value(QStringLiteral("Account")).toString();
     if (name == QLatin1String("updated"))
         return InstantText::clock(updatedAt(state));
+    if (name == QLatin1String("age")) {
+        const QDateTime updated = updatedAt(state);
+        return updated.isValid() ? Freshness::ageText(updated, QDateTime::currentDateTimeUtc())
+                                 : QString();
+    }
     if (name == QLatin1String("error"))
         return state.value(QStringLiteral("Error")).toString();
     const bool named = name.startsWith(QLatin1String("window:"));
@@ -139,6 +155,7 @@ std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& n
     } else {
         scoped.insert(QStringLiteral("Account"),
                       windows.first().toMap().value(UsageBus::accountNameKey));
+        scoped.insert(QStringLiteral("Stale"), windows.first().toMap().value(UsageBus::staleKey));
     }
     QList<WindowFigure> figures;
     for (const QVariant& entry : windows)
@@ -168,6 +185,7 @@ QString json(const QVariantMap& state)
         {QStringLiteral("class"),
          UsageWindows::severityName(shown ? UsageWindows::severityOf(shown->percent)
                                           : Severity::normal)},
+        {QStringLiteral("stale"), state.value(QStringLiteral("Stale")).toBool()},
     };
     if (const std::optional<std::int64_t> whole =
             shown ? wholePercent(shown->percent) : std::nullopt)

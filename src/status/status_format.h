@@ -16,13 +16,15 @@ namespace StatusFormat {
 std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& name);
 
 // One line of JSON for a status bar's custom module: "text" the figure the tray shows,
-// "tooltip" every window, "class" low, warning or critical, "percentage" a whole number.
+// "tooltip" every window, "class" low, warning or critical, "percentage" a whole number,
+// "stale" whether the figures are not current.
 QString json(const QVariantMap& state);
 
 // The format with {ID} or {window:ID} replaced by the whole percentage of the window
 // with that id ("--" when there is none: {session}, {weekly}, {sonnet}, {opus} and every
-// further window), {ID_reset} by its local reset time, {updated} by HH:mm, {error} by
-// the last error and {account} by the account's name. Anything else stays as written.
+// further window), {ID_reset} by its local reset time, {updated} by HH:mm, {age} by how
+// long ago that was ("3 h"), {error} by the last error and {account} by the account's
+// name. Anything else stays as written.
 QString text(const QVariantMap& state, const QString& format);
 
 } // namespace StatusFormat

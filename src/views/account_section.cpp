@@ -64,28 +64,28 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     if (collapsible)
         body->addLayout(cookieRow);
     layout->addWidget(m_body);
-    refresh();
 }
 
 void AccountSection::setName(const QString& name)
 {
     m_header->setName(name);
     m_name = name;
-    refresh();
+    showCookieAction();
 }
 
 void AccountSection::setTakesCookie(bool takesCookie)
 {
     m_takesCookie = takesCookie;
-    refresh();
+    showCookieAction();
 }
 
 void AccountSection::setOpen(bool open)
 {
     m_header->setOpen(open);
     m_body->setVisible(open);
-    refresh();
+    showCookieAction();
     // Measured at once by the block, not on the layouts' later turn.
+    m_body->updateGeometry();
     updateGeometry();
 }
 
@@ -99,20 +99,21 @@ QList<UsageRowWidget*> AccountSection::rows() const
     return m_rows->findChildren<UsageRowWidget*>(Qt::FindDirectChildrenOnly);
 }
 
-void AccountSection::refresh()
+void AccountSection::refresh(const QDateTime& now)
 {
     const std::optional<UsageData>& data = m_usage.usageData();
     // Rows hold no focus, so they are built afresh, as the dashboard of one account does.
     for (UsageRowWidget* row : rows())
         delete row;
     if (data) {
-        for (const UsageRow& row : Dashboard::usageRows(*data)) {
+        for (const UsageRow& row : Dashboard::usageRows(*data, now)) {
             auto* widget = new UsageRowWidget(row);
             m_rowsLayout->addWidget(widget);
             // Now, not on the layout's later turn: the block measures the section at once.
             widget->show();
         }
-        const WindowFigure highest = *UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
+        const WindowFigure highest =
+            *UsageWindows::shownFigure(*data, UsageWindows::highestMetric, now);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
     } else {
@@ -126,10 +127,20 @@ void AccountSection::refresh()
         m_state->setText(tr("Loading usage data..."));
         break;
     default:
-        m_state->clear();
+        if (const Freshness freshness = m_usage.freshness(now); freshness.stale)
+            m_state->setText(freshness.asOfText(now));
+        else
+            m_state->clear();
     }
     m_state->setVisible(!m_state->text().isEmpty());
     m_errorLine->setMessage(m_usage.error());
+    showCookieAction();
+    m_body->updateGeometry();
+    updateGeometry();
+}
+
+void AccountSection::showCookieAction()
+{
     // Not for figures that come from Claude Code's sign-in: those need no cookie.
     const bool cookie = m_takesCookie && m_usage.source() != UsageSource::claudeCode;
     const bool asked = cookie && m_usage.error() && FetchMessages::asksForCookie(*m_usage.error());
@@ -141,6 +152,4 @@ void AccountSection::refresh()
         m_usage.hasCookie() ? tr("Update Cookie for %1") : tr("Set Cookie for %1");
     m_cookieButton->setAccessibleName(named.arg(m_name));
     m_errorLine->action()->setAccessibleName(named.arg(m_name));
-    m_body->updateGeometry();
-    updateGeometry();
 }

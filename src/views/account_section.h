@@ -26,12 +26,13 @@ public:
     void setTakesCookie(bool takesCookie);
     void setOpen(bool open);
     bool isOpen() const;
-    // Shows the service's state again.
-    void refresh();
+    // Shows the service's state again, its figures as they stand at `now`.
+    void refresh(const QDateTime& now);
 
     AccountHeader* header() const { return m_header; }
     QList<UsageRowWidget*> rows() const;
-    // "Loading usage data..." or "Not connected" while there are no figures.
+    // "Loading usage data..." or "Not connected" while there are no figures; how old
+    // they are while they are not current.
     QLabel* stateLabel() const { return m_state; }
     ErrorLine* errorLine() const { return m_errorLine; }
     // "Update Cookie…" of the open section, while the error line does not offer it.
@@ -44,6 +45,9 @@ Q_SIGNALS:
     void cookieRequested();
 
 private:
+    // "Update Cookie…" or "Set Cookie…" where the section's state calls for it.
+    void showCookieAction();
+
     UsageService& m_usage;
     AccountHeader* m_header;
     QWidget* m_body;

@@ -92,14 +92,15 @@ void AccountsBlock::toggle(AccountSection* section)
 void AccountsBlock::refresh()
 {
     // The oldest snapshot's time: every figure shown is at least that fresh.
+    const QDateTime now = m_accounts.now();
     QDateTime oldest;
     for (AccountSection* section : sections()) {
-        section->refresh();
+        section->refresh(now);
         const std::optional<UsageData>& data = section->usage().usageData();
         if (data && (!oldest.isValid() || data->lastUpdated < oldest))
             oldest = data->lastUpdated;
     }
-    m_footer->setUpdated(oldest);
+    m_footer->setUpdated(oldest.isValid() ? UsageWindows::updatedText(oldest) : QString());
     fitHeight();
 }
 

@@ -20,10 +20,10 @@ DashboardContent contentOfSeveral(bool anyConnected)
     return anyConnected ? DashboardContent::accounts : DashboardContent::welcome;
 }
 
-QList<UsageRow> usageRows(const UsageData& data)
+QList<UsageRow> usageRows(const UsageData& data, const QDateTime& now)
 {
     QList<UsageRow> rows;
-    for (const WindowFigure& figure : UsageWindows::figures(data))
+    for (const WindowFigure& figure : UsageWindows::figuresAt(data, now))
         rows.append({figure});
     return rows;
 }

@@ -19,7 +19,7 @@ DashboardContent content(bool hasUsageData, bool isConnected, bool isLoading);
 // With several accounts: their sections, or the welcome page while none is connected.
 DashboardContent contentOfSeveral(bool anyConnected);
 
-// One row per figure of the snapshot, in display order.
-QList<UsageRow> usageRows(const UsageData& data);
+// One row per figure of the snapshot as it stands at `now`, in display order.
+QList<UsageRow> usageRows(const UsageData& data, const QDateTime& now);
 
 } // namespace Dashboard

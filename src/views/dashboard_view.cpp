@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -76,6 +77,10 @@ DashboardView::DashboardView(UsageAccounts& accounts, QWidget* parent)
     m_layout->addWidget(m_menu);
 
     connect(&m_accounts, &UsageAccounts::changed, this, &DashboardView::refresh);
+    m_minuteTick = new QTimer(this);
+    m_minuteTick->setInterval(60 * 1000);
+    m_minuteTick->setTimerType(Qt::VeryCoarseTimer);
+    connect(m_minuteTick, &QTimer::timeout, this, &DashboardView::showCurrent);
     refresh();
 }
 
@@ -197,8 +202,10 @@ void DashboardView::refresh()
         if (QWidget* shown = m_contents.value(kind))
             shown->show();
     }
-    if (auto* block = qobject_cast<UsageBlock*>(contentWidget()); block && data)
-        block->setUsageData(*data);
+    if (auto* block = qobject_cast<UsageBlock*>(contentWidget()); block && data) {
+        const QDateTime now = m_accounts.now();
+        block->setUsageData(*data, first.freshness(now), now);
+    }
 
     m_headerIndicator->setVisible(std::any_of(
         services.begin(), services.end(), [](const UsageService* s) { return s->isLoading(); }));
@@ -219,6 +226,18 @@ void DashboardView::refresh()
     updateGeometry();
 }
 
+void DashboardView::showCurrent()
+{
+    refresh();
+    m_accountsBlock->refresh();
+}
+
+void DashboardView::hideEvent(QHideEvent* event)
+{
+    m_minuteTick->stop();
+    QWidget::hideEvent(event);
+}
+
 void DashboardView::showEvent(QShowEvent* event)
 {
     // Only the showings the program asks for; the window system's own (after a
@@ -229,6 +248,7 @@ void DashboardView::showEvent(QShowEvent* event)
             if (usage->isConnected() && !usage->usageData())
                 usage->request(FetchTrigger::opening);
         }
+        m_minuteTick->start();
     }
     QWidget::showEvent(event);
 }

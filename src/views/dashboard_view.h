@@ -10,6 +10,7 @@ class BusyIndicator;
 class ElidedLabel;
 class ErrorLine;
 class MenuButton;
+class QTimer;
 class QVBoxLayout;
 class UsageAccounts;
 class UsageService;
@@ -39,6 +40,10 @@ public:
     MenuButton* donationButton() const { return m_donationButton; }
     MenuButton* quitButton() const { return m_quitButton; }
 
+    // Shows the state as it stands now, ages and passed resets included: before the
+    // dashboard opens, and every minute while it is open.
+    void showCurrent();
+
 Q_SIGNALS:
     // The cookie window of this account: the menu's and the welcome page's are the first
     // account's, a section's its own.
@@ -49,6 +54,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* buildHeader();
@@ -72,4 +78,6 @@ private:
     MenuButton* m_settingsButton = nullptr;
     MenuButton* m_donationButton = nullptr;
     MenuButton* m_quitButton = nullptr;
+    // While shown: ages and passed resets move on with the clock.
+    QTimer* m_minuteTick = nullptr;
 };

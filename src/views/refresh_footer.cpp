@@ -1,6 +1,5 @@
 #include "views/refresh_footer.h"
 
-#include "models/usage_window.h"
 #include "views/claude_colors.h"
 #include "views/plain_button.h"
 #include "views/symbol_view.h"
@@ -34,7 +33,7 @@ RefreshFooter::RefreshFooter(QWidget* parent) : QWidget(parent)
     connect(m_refresh, &PlainButton::clicked, this, &RefreshFooter::refreshRequested);
 }
 
-void RefreshFooter::setUpdated(const QDateTime& lastUpdated)
+void RefreshFooter::setUpdated(const QString& line)
 {
-    m_updated->setText(lastUpdated.isValid() ? UsageWindows::updatedText(lastUpdated) : QString());
+    m_updated->setText(line);
 }

@@ -12,8 +12,8 @@ class RefreshFooter : public QWidget {
 public:
     explicit RefreshFooter(QWidget* parent = nullptr);
 
-    // "Updated 14:05"; an invalid instant leaves the time out.
-    void setUpdated(const QDateTime& lastUpdated);
+    // "Updated 14:05", or how old the figures are while they are not current.
+    void setUpdated(const QString& line);
 
     QLabel* updatedLabel() const { return m_updated; }
     PlainButton* refreshButton() const { return m_refresh; }

@@ -206,7 +206,11 @@ QWidget* SettingsView::buildExtrasSection()
     m_usageAlerts = new QCheckBox;
     connect(m_usageAlerts, &QCheckBox::clicked, this,
             [this](bool checked) { m_defaults.setValue(Settings::usageAlertsKey, checked); });
-    return section(tr("Extras"), {row(tr("Usage alerts"), m_usageAlerts)});
+    m_resetAlerts = new QCheckBox;
+    connect(m_resetAlerts, &QCheckBox::clicked, this,
+            [this](bool checked) { m_defaults.setValue(Settings::resetAlertsKey, checked); });
+    return section(tr("Extras"), {row(tr("Usage alerts"), m_usageAlerts),
+                                  row(tr("Notify when a limit resets"), m_resetAlerts)});
 }
 
 QWidget* SettingsView::buildConnectionSection()
@@ -342,7 +346,7 @@ void SettingsView::showMetricOptions()
         accounts.append({account.id, account.name, m_accounts.service(account.id)->usageData()});
     const qsizetype shown =
         chooseTrayAccount(accounts, m_defaults.setting(Settings::trayAccountKey).toString(),
-                          m_defaults.stringForKey(Settings::menuBarMetricKey));
+                          m_defaults.stringForKey(Settings::menuBarMetricKey), m_accounts.now());
     const std::optional<UsageData>& usage = accounts.at(shown).usage;
     const QList<SettingsChoices::Option> options =
         SettingsChoices::metricOptions(usage ? usage->furtherWindows : QList<WindowFigure>());
@@ -368,6 +372,7 @@ void SettingsView::showStoredValues()
     m_interval->setCurrentIndex(shownIndex(Settings::refreshIntervalKey));
     m_launchAtLogin->setChecked(m_defaults.setting(Settings::launchAtLoginKey).toBool());
     m_usageAlerts->setChecked(m_defaults.setting(Settings::usageAlertsKey).toBool());
+    m_resetAlerts->setChecked(m_defaults.setting(Settings::resetAlertsKey).toBool());
     m_source->setCurrentIndex(shownIndex(Settings::usageSourceKey));
     m_trayAccount->setCurrentIndex(SettingsChoices::trayAccountIndex(
         SettingsChoices::trayAccountOptions(m_accounts.accounts()),

@@ -38,6 +38,7 @@ public:
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     QComboBox* intervalPicker() const { return m_interval; }
     QCheckBox* usageAlertsToggle() const { return m_usageAlerts; }
+    QCheckBox* resetAlertsToggle() const { return m_resetAlerts; }
     QWidget* connectedRow() const { return m_connected; }
     QLabel* connectedText() const { return m_connectedText; }
     QComboBox* organizationPicker() const { return m_organization; }
@@ -92,6 +93,7 @@ private:
     QCheckBox* m_launchAtLogin = nullptr;
     QComboBox* m_interval = nullptr;
     QCheckBox* m_usageAlerts = nullptr;
+    QCheckBox* m_resetAlerts = nullptr;
     QWidget* m_connectionSection = nullptr;
     QWidget* m_connected = nullptr;
     QLabel* m_connectedText = nullptr;

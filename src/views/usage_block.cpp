@@ -1,5 +1,6 @@
 #include "views/usage_block.h"
 
+#include "models/freshness.h"
 #include "views/dashboard_content.h"
 #include "views/divider.h"
 #include "views/refresh_footer.h"
@@ -40,21 +41,22 @@ QScrollArea* UsageBlock::scrollArea(QWidget* content)
     return scroll;
 }
 
-void UsageBlock::setUsageData(const UsageData& data)
+void UsageBlock::setUsageData(const UsageData& data, const Freshness& freshness,
+                              const QDateTime& now)
 {
     // Rows are cheap and hold no focus, so they are built afresh for every snapshot.
     for (UsageRowWidget* row : rows())
         delete row;
     int height = m_rowsLayout->contentsMargins().top() + m_rowsLayout->contentsMargins().bottom();
     int shown = 0;
-    for (const UsageRow& row : Dashboard::usageRows(data)) {
+    for (const UsageRow& row : Dashboard::usageRows(data, now)) {
         auto* widget = new UsageRowWidget(row);
         m_rowsLayout->addWidget(widget);
         if (shown++ < rowsBeforeScrolling)
             height += widget->sizeHint().height();
     }
     m_scroll->setFixedHeight(height);
-    m_footer->setUpdated(data.lastUpdated);
+    m_footer->setUpdated(freshness.updatedText(now));
 }
 
 QList<UsageRowWidget*> UsageBlock::rows() const

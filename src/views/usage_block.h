@@ -8,10 +8,11 @@ class QScrollArea;
 class QVBoxLayout;
 class RefreshFooter;
 class UsageRowWidget;
+struct Freshness;
 struct UsageData;
 
-// The dashboard's figures: one row per usage window, then the time of the snapshot and
-// the Refresh button.
+// The dashboard's figures: one row per usage window, then the time of the snapshot (or
+// how old it is, while not current) and the Refresh button.
 class UsageBlock : public QWidget {
     Q_OBJECT
 
@@ -25,7 +26,8 @@ public:
     // height they scroll and the dashboard stays within the screen.
     static QScrollArea* scrollArea(QWidget* content);
 
-    void setUsageData(const UsageData& data);
+    // The figures as they stand at `now`, and how current they are.
+    void setUsageData(const UsageData& data, const Freshness& freshness, const QDateTime& now);
 
     QList<UsageRowWidget*> rows() const;
     QLabel* updatedLabel() const;

@@ -1,6 +1,7 @@
 #include "views/usage_row_widget.h"
 
 #include "views/claude_colors.h"
+#include "views/dashboard_shape.h"
 #include "views/symbol_painter.h"
 #include "views/view_fonts.h"
 
@@ -58,6 +59,12 @@ int rightColumnHeight()
     return QFontMetrics(percentFont()).height() + rightSpacing + QFontMetrics(resetFont()).height();
 }
 
+// The most the right column may take in a row this wide.
+int rightColumnCap(int rowWidth)
+{
+    return qFloor((rowWidth - 2 * paddingX - iconFrame - spacing) * rightColumnShare);
+}
+
 QAccessibleInterface* rowAccessible(const QString& key, QObject* object)
 {
     if (key == QLatin1String("UsageRowWidget") && object->isWidgetType())
@@ -90,7 +97,8 @@ UsageRowWidget::UsageRowWidget(const UsageRow& row, QWidget* parent) : QWidget(p
 
 QSize UsageRowWidget::sizeHint() const
 {
-    const int height = 2 * paddingY + qMax(leftColumnHeight(hasDetail()), rightColumnHeight());
+    const int height =
+        2 * paddingY + qMax(leftColumnHeight(hasDetail() || resetBelow()), rightColumnHeight());
     return QSize(2 * paddingX + iconFrame + 3 * spacing + 2 * rightColumnWidth(), height);
 }
 
@@ -99,15 +107,23 @@ QSize UsageRowWidget::minimumSizeHint() const
     return QSize(2 * paddingX + iconFrame + 3 * spacing, sizeHint().height());
 }
 
+bool UsageRowWidget::resetBelow() const
+{
+    // Decided at the dashboard's width, so the row's height never depends on its own.
+    return !hasDetail() && QFontMetricsF(resetFont()).horizontalAdvance(m_row.resetText()) + 2 >
+                               rightColumnCap(DashboardShape::width);
+}
+
 int UsageRowWidget::rightColumnWidth() const
 {
     // Measured in fractions and rounded up: at a device pixel ratio above 1 the painted
     // text can come out a little wider than the integer metrics say, and would be elided.
     const qreal percent = QFontMetricsF(percentFont()).horizontalAdvance(m_row.percentText());
-    const qreal reset = QFontMetricsF(resetFont()).horizontalAdvance(m_row.resetText());
+    const qreal reset =
+        resetBelow() ? 0 : QFontMetricsF(resetFont()).horizontalAdvance(m_row.resetText());
     const int natural = qCeil(qMax(percent, reset)) + 2;
-    const int content = width() - 2 * paddingX - iconFrame - spacing;
-    return content > 0 ? qMin(natural, qFloor(content * rightColumnShare)) : natural;
+    const int cap = rightColumnCap(width());
+    return cap > 0 ? qMin(natural, cap) : natural;
 }
 
 UsageRowWidget::Geometry UsageRowWidget::geometry() const
@@ -128,16 +144,19 @@ UsageRowWidget::Geometry UsageRowWidget::geometry() const
     // The spacer between the columns is flexible; the bar gets the rest of the row.
     const int left = paddingX + iconFrame + spacing;
     const int leftWidth = qMax(0, right - rightWidth - 2 * spacing - left);
-    const int leftTop = top + (inner - leftColumnHeight(hasDetail())) / 2;
+    const int leftTop = top + (inner - leftColumnHeight(hasDetail() || resetBelow())) / 2;
     const int titleHeight = QFontMetrics(titleFont()).height();
     const int titleWidth = QFontMetrics(titleFont()).horizontalAdvance(m_row.title());
     g.title = QRect(left, leftTop, titleWidth, titleHeight);
     g.subtitle = QRect(left + titleWidth + titleSpacing, leftTop,
                        qMax(0, leftWidth - titleWidth - titleSpacing), titleHeight);
     g.track = QRectF(left, leftTop + titleHeight + leftSpacing, leftWidth, barHeight);
-    if (hasDetail())
-        g.detail = QRect(left, qCeil(g.track.bottom()) + leftSpacing, leftWidth,
-                         QFontMetrics(resetFont()).height());
+    if (hasDetail() || resetBelow())
+        g.detail =
+            QRect(left, qCeil(g.track.bottom()) + leftSpacing,
+                  resetBelow() ? right - left : leftWidth, QFontMetrics(resetFont()).height());
+    if (resetBelow())
+        g.reset = QRect();
     return g;
 }
 
@@ -174,12 +193,13 @@ void UsageRowWidget::paintEvent(QPaintEvent*)
     fillBar(painter, g.track, ClaudeColors::primaryTint(palette(), 0.1));
     fillBar(painter, fillRect(), m_row.severityColor());
 
-    if (hasDetail()) {
+    if (hasDetail() || resetBelow()) {
         painter.setFont(resetFont());
         painter.setPen(ClaudeColors::secondaryText(palette()));
-        painter.drawText(g.detail, Qt::AlignLeft | Qt::AlignVCenter,
-                         QFontMetrics(resetFont())
-                             .elidedText(m_row.figure.detail, Qt::ElideRight, g.detail.width()));
+        const QString line = hasDetail() ? m_row.figure.detail : m_row.resetText();
+        painter.drawText(
+            g.detail, Qt::AlignLeft | Qt::AlignVCenter,
+            QFontMetrics(resetFont()).elidedText(line, Qt::ElideRight, g.detail.width()));
     }
 
     painter.setFont(percentFont());

@@ -115,9 +115,17 @@ QImage drawGauge(const QList<TrayIcon::Gauge>& gauges, int canvasSize)
     return image;
 }
 
-} // namespace
+// Figures that are not current: the same drawing at under half its opacity, so its colour
+// still reads on dark and light panels alike.
+QImage faded(QImage image)
+{
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    painter.fillRect(image.rect(), QColor(0, 0, 0, 110));
+    return image;
+}
 
-QImage render(const TrayIcon& icon, int canvasSize)
+QImage drawn(const TrayIcon& icon, int canvasSize)
 {
     switch (icon.kind) {
     case TrayIcon::Kind::figure:
@@ -130,6 +138,13 @@ QImage render(const TrayIcon& icon, int canvasSize)
     const int pointSize = icon.besideLabel ? besideLabelSymbolSize : bareSymbolSize;
     return SymbolPainter::paint(QStringLiteral("sparkle"), canvasSize,
                                 qreal(canvasSize) * pointSize / 16, ClaudeColors::claudeTan());
+}
+
+} // namespace
+
+QImage render(const TrayIcon& icon, int canvasSize)
+{
+    return icon.dimmed ? faded(drawn(icon, canvasSize)) : drawn(icon, canvasSize);
 }
 
 QList<QImage> renderAll(const TrayIcon& icon)

@@ -86,12 +86,15 @@ QList<QVariantMap> UsageBusExport::windows() const
 {
     QList<QVariantMap> list;
     const bool several = m_accounts.accounts().size() > 1;
+    const QDateTime now = m_accounts.now();
     for (const Account& account : m_accounts.accounts()) {
         const UsageService* service = m_accounts.service(account.id);
         if (!service->usageData() || (!several && service != &shown()))
             continue;
-        for (const WindowFigure& figure : UsageWindows::figures(*service->usageData())) {
+        const bool stale = service->freshness(now).stale;
+        for (const WindowFigure& figure : UsageWindows::figuresAt(*service->usageData(), now)) {
             QVariantMap entry = UsageBus::entryOf(figure);
+            entry.insert(UsageBus::staleKey, stale);
             if (several) {
                 entry.insert(UsageBus::accountKey, account.id);
                 entry.insert(UsageBus::accountNameKey, account.name);
@@ -126,6 +129,7 @@ QList<QVariantMap> UsageBusExport::accountStates() const
                      {QStringLiteral("LastUpdated"),
                       data ? InstantText::iso(data->lastUpdated) : QString()},
                      {QStringLiteral("HasData"), data.has_value()},
+                     {QStringLiteral("Stale"), service->freshness(m_accounts.now()).stale},
                      {QStringLiteral("HasCookie"), service->hasCookie()},
                      {QStringLiteral("Loading"), service->isLoading()}});
     }
@@ -141,7 +145,8 @@ std::optional<WindowFigure> UsageBusExport::figureOf(const QString& id) const
 {
     if (!hasData())
         return std::nullopt;
-    for (const WindowFigure& figure : UsageWindows::figures(*shown().usageData())) {
+    for (const WindowFigure& figure :
+         UsageWindows::figuresAt(*shown().usageData(), m_accounts.now())) {
         if (figure.kind.id == id)
             return figure;
     }
@@ -168,6 +173,11 @@ bool UsageBusExport::hasOpus() const
 QString UsageBusExport::lastUpdated() const
 {
     return hasData() ? InstantText::iso(shown().usageData()->lastUpdated) : QString();
+}
+
+bool UsageBusExport::stale() const
+{
+    return shown().freshness(m_accounts.now()).stale;
 }
 
 QString UsageBusExport::error() const

@@ -18,8 +18,9 @@ class UsageBusExport : public QObject {
     Q_CLASSINFO("D-Bus Interface", "com.gaugery.app.Usage")
     Q_PROPERTY(bool HasData READ hasData)
     // Every window of the snapshot in display order: id, title, subtitle, percent,
-    // resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay, note, detail; with more than
-    // one account, every account's, each with its account (the id) and accountName.
+    // resetsAt (ISO 8601 UTC, "" when unknown), timeOfDay, note, detail, stale; with more
+    // than one account, every account's, each with its account (the id) and accountName.
+    // A window whose reset has passed since is at 0, its note saying so.
     Q_PROPERTY(QList<QVariantMap> Windows READ windows)
     // The name of the account whose figure the tray shows; empty with one account.
     Q_PROPERTY(QString Account READ account)
@@ -39,7 +40,10 @@ class UsageBusExport : public QObject {
     Q_PROPERTY(bool HasOpus READ hasOpus)
     Q_PROPERTY(double OpusPercent READ opusPercent)
     Q_PROPERTY(QString OpusResetsAt READ opusResetsAt)
+    // When the figures were fetched, and whether they are not current (remembered from
+    // before the start, the latest refresh failed, or older than two refresh intervals).
     Q_PROPERTY(QString LastUpdated READ lastUpdated)
+    Q_PROPERTY(bool Stale READ stale)
     Q_PROPERTY(QString Error READ error)
     Q_PROPERTY(bool Loading READ loading)
     Q_PROPERTY(bool HasCookie READ hasCookie)
@@ -74,6 +78,7 @@ public:
     double opusPercent() const { return percentOf(UsageWindows::opusId); }
     QString opusResetsAt() const { return resetOf(UsageWindows::opusId); }
     QString lastUpdated() const;
+    bool stale() const;
     QString error() const;
     bool loading() const;
     bool hasCookie() const;

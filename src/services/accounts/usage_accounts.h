@@ -69,6 +69,9 @@ public:
     // as its error. The last account stays.
     void remove(const QString& accountId);
 
+    // The time the figures are shown at, from the accounts' clock.
+    QDateTime now() const { return m_clock(); }
+
 Q_SIGNALS:
     // Added, removed or renamed.
     void accountsChanged();

@@ -10,6 +10,8 @@
 #include <QDBusPendingReply>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Flatpak marks its sandboxes with this file; there only the portal is reachable.
@@ -63,8 +65,7 @@ void NotificationService::checkUsage(const UsageData& data, const QString& accou
         firstAccount ? UsageAlerts::adopt(m_notifiedThresholds, data.owner) : m_notifiedThresholds,
         m_clock());
     for (const UsageAlerts::Alert& alert : outcome.alerts)
-        post(accountName.isEmpty() ? alert.summary : tr("%1: %2").arg(accountName, alert.summary),
-             alert.body);
+        post(alert.summary, alert.body, accountName);
     if (outcome.notified == m_notifiedThresholds)
         return;
     m_notifiedThresholds = outcome.notified;
@@ -74,8 +75,26 @@ void NotificationService::checkUsage(const UsageData& data, const QString& accou
     Q_EMIT changed();
 }
 
-void NotificationService::post(const QString& summary, const QString& body)
+void NotificationService::checkResets(const UsageData& data, const QString& accountName)
 {
+    // Watched whatever the setting, so turning it on tells of the next reset.
+    const ResetAlerts::Outcome outcome =
+        ResetAlerts::evaluate(data, *std::min_element(m_thresholds.begin(), m_thresholds.end()),
+                              m_resetWatches, m_clock());
+    m_resetWatches = outcome.watches;
+    if (!m_defaults.boolForKey(Settings::resetAlertsKey) || !m_notificationsEnabled)
+        return;
+    for (const ResetAlerts::Alert& alert : outcome.alerts)
+        post(alert.summary, alert.body, accountName);
+}
+
+void NotificationService::post(const QString& summary, const QString& body,
+                               const QString& accountName)
+{
+    if (!accountName.isEmpty()) {
+        post(tr("%1: %2").arg(accountName, summary), body, QString());
+        return;
+    }
     if (m_bodyMarkup) {
         notify(summary, *m_bodyMarkup ? escapedMarkup(body) : body);
         return;
@@ -93,7 +112,7 @@ void NotificationService::post(const QString& summary, const QString& body)
                 // Unknown: escaped, as markup would be the harm.
                 m_bodyMarkup =
                     reply.isError() || reply.value().contains(QStringLiteral("body-markup"));
-                post(summary, body);
+                post(summary, body, QString());
             });
 }
 

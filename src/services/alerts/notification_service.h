@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/clock.h"
+#include "services/alerts/reset_alerts.h"
 
 #include <QDBusConnection>
 #include <QList>
@@ -34,10 +35,13 @@ public:
     void requestPermission();
     // Posts the alerts a snapshot calls for, while "Usage alerts" is on and
     // notifications are allowed.
-    // With several accounts, the alerts name the account (`accountName`). The first
+    // With several accounts the alerts name the account (`accountName`). The first
     // account's snapshot takes over the alerts remembered before accounts had owners.
     void checkUsage(const UsageData& data, const QString& accountName = QString(),
                     bool firstAccount = true);
+    // Follows the snapshot's windows to their resets, and tells of each one passed while
+    // "Notify when a limit resets" is on; call again as time passes.
+    void checkResets(const UsageData& data, const QString& accountName = QString());
 
 Q_SIGNALS:
     void notificationsEnabledChanged(bool enabled);
@@ -46,7 +50,7 @@ Q_SIGNALS:
 private:
     void setNotificationsEnabled(bool enabled);
 
-    void post(const QString& summary, const QString& body);
+    void post(const QString& summary, const QString& body, const QString& accountName);
     void notify(const QString& summary, const QString& body);
 
     Settings& m_defaults;
@@ -57,4 +61,5 @@ private:
     std::optional<bool> m_bodyMarkup;
     QSet<QString> m_notifiedThresholds;
     const QList<int> m_thresholds{25, 50, 75, 90};
+    ResetAlerts::Watches m_resetWatches;
 };

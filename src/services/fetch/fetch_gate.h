@@ -73,6 +73,8 @@ public:
     std::optional<QDateTime> pausedUntil(UsageSource source) const;
 
     const QTimer& refreshTimer() const { return m_refreshTimer; }
+    // The refresh interval in seconds.
+    double interval() const { return m_interval; }
     // (Re)starts the refresh timer; its first tick comes one interval later.
     void startTimer();
     void stopTimer();

@@ -438,3 +438,26 @@ void UsageService::apply(State next)
     if (newData || newLoading || newError || newCookie || newOrganizations || newSource)
         Q_EMIT changed();
 }
+
+void UsageService::showRemembered(const UsageData& data)
+{
+    if (m_state.usageData)
+        return;
+    State next = m_state;
+    next.usageData = data;
+    ++next.snapshot;
+    m_rememberedSnapshot = next.snapshot;
+    apply(next);
+}
+
+bool UsageService::isRemembered() const
+{
+    // Any snapshot since, or none, ends it.
+    return m_state.usageData && m_rememberedSnapshot == m_state.snapshot;
+}
+
+Freshness UsageService::freshness(const QDateTime& now) const
+{
+    return Freshness::of(m_state.usageData ? m_state.usageData->lastUpdated : QDateTime(),
+                         isRemembered(), m_state.error, m_gate->interval(), now);
+}

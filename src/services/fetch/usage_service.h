@@ -2,6 +2,7 @@
 
 #include "models/account.h"
 #include "models/clock.h"
+#include "models/freshness.h"
 #include "models/organization.h"
 #include "models/usage_data.h"
 #include "services/fetch/fetch_gate.h"
@@ -106,6 +107,13 @@ public:
     void startAutoRefresh();
     void stopAutoRefresh();
 
+    // Figures remembered from an earlier run, shown as they are until this run has its
+    // own; taken only while there are none.
+    void showRemembered(const UsageData& data);
+    bool isRemembered() const;
+    // Whether the figures shown are not current, since when, and why.
+    Freshness freshness(const QDateTime& now) const;
+
 Q_SIGNALS:
     void usageDataChanged(const std::optional<UsageData>& usageData);
     void isLoadingChanged(bool isLoading);
@@ -189,4 +197,6 @@ private:
     int m_generation = 0;
 
     State m_state;
+    // The snapshot count at which remembered figures were shown.
+    std::optional<quint64> m_rememberedSnapshot;
 };

@@ -52,6 +52,26 @@ HistoryRead<QList<HistoryPoint>> pointsOf(QSqlQuery& query, const QString& windo
     return finished(query, std::move(points));
 }
 
+// Puts a stored window back in its place of a snapshot.
+void restore(UsageData& data, const QString& windowId, double percent, const QDateTime& resetsAt)
+{
+    if (windowId == UsageWindows::sessionId) {
+        data.sessionUsagePercent = percent;
+        data.sessionResetTime = resetsAt;
+    } else if (windowId == UsageWindows::weeklyId) {
+        data.weeklyUsagePercent = percent;
+        data.weeklyResetTime = resetsAt;
+    } else if (windowId == UsageWindows::sonnetId) {
+        data.weeklySonnetUsagePercent = percent;
+        data.weeklySonnetResetTime = resetsAt;
+    } else if (windowId == UsageWindows::opusId) {
+        data.weeklyOpusUsagePercent = percent;
+        data.weeklyOpusResetTime = resetsAt;
+    } else {
+        data.furtherWindows.append({UsageWindows::generic(windowId), percent, resetsAt, {}, {}});
+    }
+}
+
 } // namespace
 
 HistoryRead<QList<HistoryPoint>> HistoryQueries::points(const QString& owner,
@@ -135,4 +155,39 @@ HistoryRead<QString> HistoryQueries::newestOwner() const
         return {{}, error};
     const QString owner = query.next() ? query.value(0).toString() : QString();
     return finished(query, owner);
+}
+
+HistoryRead<QList<UsageData>> HistoryQueries::latestSnapshots() const
+{
+    // Hops from one owner to the next along the key, then takes each one's newest time from
+    // its index, so the read costs a few lookups per owner however long the history is;
+    // materialized, or SQLite walks every row of the owner to match the newest time.
+    QSqlQuery query(m_db);
+    const QString error =
+        run(query,
+            QStringLiteral(
+                "WITH RECURSIVE owners(owner) AS (SELECT min(owner) FROM figures UNION ALL "
+                "SELECT (SELECT min(owner) FROM figures WHERE owner > owners.owner) FROM owners "
+                "WHERE owners.owner IS NOT NULL), newest(owner, taken_at) AS MATERIALIZED "
+                "(SELECT owner, (SELECT max(taken_at) FROM figures WHERE figures.owner = "
+                "owners.owner) FROM owners WHERE owner IS NOT NULL) "
+                "SELECT f.owner, f.window_id, f.taken_at, f.utilization, f.resets_at FROM newest "
+                "JOIN figures f ON f.owner = newest.owner AND f.taken_at = newest.taken_at "
+                "ORDER BY f.taken_at DESC, f.owner"),
+            {});
+    if (!error.isEmpty())
+        return {{}, error};
+    QList<UsageData> snapshots;
+    while (query.next()) {
+        const QString owner = query.value(0).toString();
+        if (snapshots.isEmpty() || snapshots.constLast().owner != owner) {
+            UsageData data;
+            data.owner = owner;
+            data.lastUpdated = instantOf(query.value(2));
+            snapshots.append(data);
+        }
+        restore(snapshots.last(), query.value(1).toString(), query.value(3).toDouble(),
+                instantOf(query.value(4)));
+    }
+    return finished(query, std::move(snapshots));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/history_point.h"
+#include "models/usage_data.h"
 #include "models/usage_pace.h"
 
 #include <QDateTime>
@@ -38,6 +39,9 @@ public:
     HistoryRead<QList<UsageSample>> samples(const QString& owner, const QString& windowId) const;
     // Whose figures were recorded last; empty when there are none.
     HistoryRead<QString> newestOwner() const;
+    // Every owner's newest snapshot, as far as the file keeps it (figures and resets, not
+    // the detail lines), newest first.
+    HistoryRead<QList<UsageData>> latestSnapshots() const;
 
 private:
     QSqlDatabase m_db;

@@ -1,0 +1,77 @@
+#include "services/history/remembered_figures.h"
+
+#include "services/accounts/usage_accounts.h"
+#include "services/background.h"
+#include "services/fetch/usage_service.h"
+#include "services/history/history_store.h"
+
+#include <algorithm>
+
+RememberedFigures::RememberedFigures(UsageAccounts& accounts, QObject* parent)
+    : QObject(parent), m_accounts(accounts)
+{
+}
+
+void RememberedFigures::load(const QString& path)
+{
+    for (const Account& account : m_accounts.accounts())
+        m_waiting.insert(account.id);
+    // A connection of the worker's own, opened and closed there: a connection belongs to
+    // the thread that opened it.
+    Background::run(
+        this,
+        [path] {
+            QList<UsageData> snapshots;
+            if (const auto store = HistoryStore::openForReading(path, nullptr))
+                snapshots = store->queries().latestSnapshots().rows;
+            return snapshots;
+        },
+        [this](const QList<UsageData>& snapshots) {
+            m_snapshots = snapshots;
+            connect(&m_accounts, &UsageAccounts::changed, this, &RememberedFigures::offer);
+            offer();
+            Q_EMIT loaded();
+        });
+}
+
+void RememberedFigures::offer()
+{
+    for (const QString& id : QSet<QString>(m_waiting)) {
+        UsageService* service = m_accounts.service(id);
+        // This run's own figures came first, or the account went.
+        if (!service || service->usageData()) {
+            m_waiting.remove(id);
+            continue;
+        }
+        // Until its sign-in is read, an account may turn out to have none.
+        if (!service->isConnected())
+            continue;
+        const QString owner = ownerOf(*service);
+        const auto found = std::find_if(m_snapshots->begin(), m_snapshots->end(),
+                                        [&](const UsageData& data) { return data.owner == owner; });
+        m_waiting.remove(id);
+        if (!owner.isEmpty() && found != m_snapshots->end())
+            service->showRemembered(*found);
+    }
+    if (m_waiting.isEmpty())
+        disconnect(&m_accounts, &UsageAccounts::changed, this, &RememberedFigures::offer);
+}
+
+QString RememberedFigures::ownerOf(const UsageService& service) const
+{
+    if (service.source() == UsageSource::claudeCode)
+        return UsageData::claudeCodeOwner;
+    if (const QString owner = service.owner(); !owner.isEmpty())
+        return owner;
+    // An account reading the first organization listed: the one whose browser figures were
+    // kept last, unless another account reads that one.
+    const QList<UsageService*> services = m_accounts.services();
+    for (const UsageData& data : *m_snapshots) {
+        const bool others = std::any_of(services.begin(), services.end(), [&](UsageService* s) {
+            return s != &service && s->owner() == data.owner;
+        });
+        if (data.owner != UsageData::claudeCodeOwner && !data.owner.isEmpty() && !others)
+            return data.owner;
+    }
+    return QString();
+}
