@@ -60,6 +60,10 @@
         <source>Watch %1 as its own account</source>
         <translation>%1 als eigenes Konto beobachten</translation>
     </message>
+    <message>
+        <source>Claude Code in another folder…</source>
+        <translation>Claude Code in einem anderen Ordner…</translation>
+    </message>
 </context>
 <context>
     <name>BrowserCookieImport</name>
@@ -133,6 +137,28 @@
     <message>
         <source>Loading</source>
         <translation>Wird geladen</translation>
+    </message>
+</context>
+<context>
+    <name>ClaudeCodeFolderDialog</name>
+    <message>
+        <source>Claude Code in Another Folder</source>
+        <translation>Claude Code in einem anderen Ordner</translation>
+    </message>
+    <message>
+        <source>Add Account</source>
+        <translation>Konto hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>ClaudeCodeHomes</name>
+    <message>
+        <source>An account reads the Claude Code sign-in in %1 already.</source>
+        <translation>Ein Konto liest die Anmeldung von Claude Code in %1 bereits.</translation>
+    </message>
+    <message>
+        <source>%1 holds no .credentials.json. Claude Code keeps a sign-in there once you sign in with CLAUDE_CONFIG_DIR set to this folder.</source>
+        <translation>%1 enthält keine .credentials.json. Claude Code legt dort eine Anmeldung ab, sobald du dich mit CLAUDE_CONFIG_DIR auf diesen Ordner gesetzt anmeldest.</translation>
     </message>
 </context>
 <context>
@@ -528,6 +554,10 @@
     <message>
         <source>Connected through %1</source>
         <translation>Verbunden über %1</translation>
+    </message>
+    <message>
+        <source>Claude Code in %1</source>
+        <translation>Claude Code in %1</translation>
     </message>
 </context>
 <context>
