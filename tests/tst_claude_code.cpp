@@ -327,10 +327,10 @@ void TestClaudeCode::foldersAsAccounts()
     QCOMPARE(fx.server.requests().last().header("Authorization"),
              QByteArray("Bearer test-token-2"));
 
-    // Its history rows and alerts are its own, under an owner without the token that a
-    // restart keeps.
+    // Its history rows and alerts are its own, under an owner named after the folder that
+    // a restart keeps.
     const QString owner = other.usageData()->owner;
-    QVERIFY(owner != UsageData::claudeCodeOwner && !owner.contains(QLatin1String("token")));
+    QCOMPARE(owner, QStringLiteral("claudeCode:") + work);
     accounts.reset();
     auto restarted = fx.makeAccounts(clock);
     QVERIFY(Fx::startAndWait(*restarted));

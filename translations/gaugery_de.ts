@@ -369,10 +369,6 @@
         <translation>Mit --history: ein JSON-Array.</translation>
     </message>
     <message>
-        <source>With --history: whose figures, an organization&apos;s id or claudeCode for Claude Code&apos;s sign-in (default: whoever Gaugery recorded last).</source>
-        <translation>Mit --history: wessen Werte, die ID einer Organisation oder claudeCode für die Anmeldung von Claude Code (Vorgabe: wen Gaugery zuletzt aufgezeichnet hat).</translation>
-    </message>
-    <message>
         <source>Gaugery is not running</source>
         <translation>Gaugery läuft nicht</translation>
     </message>
@@ -391,6 +387,10 @@
     <message>
         <source>no account named %1</source>
         <translation>kein Konto namens %1</translation>
+    </message>
+    <message>
+        <source>With --history: whose figures, an organization&apos;s id, claudeCode for Claude Code&apos;s sign-in or claudeCode:FOLDER for the one in another folder (default: whoever Gaugery recorded last).</source>
+        <translation>Mit --history: wessen Werte, die ID einer Organisation, claudeCode für die Anmeldung von Claude Code oder claudeCode:ORDNER für die in einem anderen Ordner (Vorgabe: wen Gaugery zuletzt aufgezeichnet hat).</translation>
     </message>
 </context>
 <context>

@@ -4,7 +4,6 @@
 #include "services/parsing/claude_code_credentials.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -49,10 +48,11 @@ QString owner(const QString& folder)
 {
     if (folder.isEmpty())
         return UsageData::claudeCodeOwner;
-    const QByteArray digest =
-        QCryptographicHash::hash(kept(folder).toUtf8(), QCryptographicHash::Sha256);
-    return UsageData::claudeCodeOwner + QLatin1Char(':') +
-           QString::fromLatin1(digest.toHex().left(16));
+    // A "|" would end the owner in a remembered alert's key.
+    QString path = kept(folder);
+    path.replace(QLatin1Char('%'), QLatin1String("%25"))
+        .replace(QLatin1Char('|'), QLatin1String("%7C"));
+    return UsageData::claudeCodeOwner + QLatin1Char(':') + path;
 }
 
 QString shown(const QString& folder)

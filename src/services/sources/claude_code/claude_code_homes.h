@@ -18,8 +18,8 @@ QString kept(const QString& folder);
 bool same(const QString& a, const QString& b);
 // Whose figures the folder's sign-in reads, for history rows and remembered alerts:
 // UsageData::claudeCodeOwner for the default folder, as before there were several, and
-// for another one that with a digest of its path: the same at every start, and nothing
-// of the sign-in.
+// "claudeCode:" with the path for another one: the same at every start, and nothing of
+// the sign-in.
 QString owner(const QString& folder);
 // As a user reads it: "~/.claude-work" inside the home folder.
 QString shown(const QString& folder);
