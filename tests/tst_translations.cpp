@@ -34,12 +34,16 @@ void TestTranslations::readsGerman_data()
                                      "Erneuere sie mit claude oder lege ein Cookie fest.");
     QTest::newRow("a notification")
         << alert.summary + u'|' + alert.body
-        << QStringLiteral("Sitzung bei 75%|Wird um 3:05 PM zurückgesetzt");
+        << QStringLiteral("Sitzung bei 75%|Wird um 15:05 zurückgesetzt");
     QTest::newRow("the settings") << SettingsChoices::connectionText(UsageSource::claudeCode,
                                                                      QStringLiteral("Max"), {})
                                   << QStringLiteral("Verbunden über Claude Code · Max");
     QTest::newRow("the dashboard")
         << UsageWindows::updatedText(data.sessionResetTime) << QStringLiteral("Aktualisiert 15:05");
+    QTest::newRow("a date in the locale's form")
+        << UsageWindows::resetPhrase(
+               {UsageWindows::known().at(1), 0, data.sessionResetTime.addMonths(6), {}, {}}, true)
+        << QStringLiteral("Wird am 8. Juni, 16:05 zurückgesetzt");
 }
 
 void TestTranslations::readsGerman()

@@ -1,3 +1,4 @@
+#include "models/instant_text.h"
 #include "models/usage_data.h"
 
 #include <QTest>
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void severityAndTexts();
     void resetTexts_data();
     void resetTexts();
+    void monthDayPatterns_data();
+    void monthDayPatterns();
 
 private:
     QString profile() const { return qEnvironmentVariable("GAUGERY_TEST_LOCALE"); }
@@ -192,14 +195,15 @@ void TestUsageWindow::resetTexts_data()
         QTest::newRow("in the past") << utc("2001-07-04T13:00:00Z") << "1:00 PM"
                                      << "Jul 4, 1:00 PM";
     } else {
-        QTest::newRow("afternoon") << utc("2026-01-15T14:05:00Z") << "3:05 PM"
-                                   << "Jan. 15, 3:05 PM";
-        QTest::newRow("after midnight") << utc("2026-01-15T23:30:00Z") << "12:30 AM"
-                                        << "Jan. 16, 12:30 AM";
-        QTest::newRow("morning, month") << utc("2026-03-09T07:00:00Z") << "8:00 AM"
-                                        << "März 9, 8:00 AM";
-        QTest::newRow("summer time") << utc("2026-07-04T11:00:00Z") << "1:00 PM"
-                                     << "Juli 4, 1:00 PM";
+        // The locale's own forms, not English patterns with German names.
+        QTest::newRow("afternoon") << utc("2026-01-15T14:05:00Z") << "15:05"
+                                   << "15. Jan., 15:05";
+        QTest::newRow("after midnight") << utc("2026-01-15T23:30:00Z") << "00:30"
+                                        << "16. Jan., 00:30";
+        QTest::newRow("morning, month") << utc("2026-03-09T07:00:00Z") << "08:00"
+                                        << "9. März, 08:00";
+        QTest::newRow("summer time") << utc("2026-06-17T18:59:00Z") << "20:59"
+                                     << "17. Juni, 20:59";
     }
 }
 
@@ -215,6 +219,27 @@ void TestUsageWindow::resetTexts()
     QCOMPARE(
         UsageWindows::resetText({known.at(1), 0, instant, QStringLiteral("Out of credits"), {}}),
         QStringLiteral("Out of credits"));
+}
+
+void TestUsageWindow::monthDayPatterns_data()
+{
+    QTest::addColumn<QString>("longDate");
+    QTest::addColumn<QString>("monthDay");
+
+    // Long date patterns as locales give them, cut to the day and the month's short name
+    // (English's and German's are the reset texts' above).
+    QTest::newRow("Japanese, the day's sign glued on") << "yyyy年M月d日dddd"
+                                                       << "M月d日";
+    QTest::newRow("Basque, quoted texts") << "yyyy('e')'ko' MMMM'ren' d('a'), dddd"
+                                          << "MMM'ren' d('a')";
+    QTest::newRow("no day number: English's") << "dddd, MMMM yyyy"
+                                              << "MMM d";
+}
+
+void TestUsageWindow::monthDayPatterns()
+{
+    QFETCH(QString, longDate);
+    QTEST(InstantText::monthDayPattern(longDate), "monthDay");
 }
 
 QTEST_GUILESS_MAIN(TestUsageWindow)

@@ -1,5 +1,7 @@
 #include "models/history_chart.h"
 
+#include "models/instant_text.h"
+
 #include <QCoreApplication>
 #include <QTimeZone>
 
@@ -190,11 +192,11 @@ ChartData build(const ChartInput& input)
     switch (input.span) {
     case HistorySpan::sessionWindow:
         chart.ticks = ticksOf(chart.from, chart.to, 1, 0);
-        chart.tickPattern = QStringLiteral("h:mm AP");
+        chart.tickPattern = InstantText::timeOfDayPattern();
         break;
     case HistorySpan::day:
         chart.ticks = ticksOf(chart.from, chart.to, 4, 0);
-        chart.tickPattern = QStringLiteral("h:mm AP");
+        chart.tickPattern = InstantText::timeOfDayPattern();
         break;
     case HistorySpan::week:
         chart.ticks = ticksOf(chart.from, chart.to, 0, 1);
@@ -202,7 +204,7 @@ ChartData build(const ChartInput& input)
         break;
     case HistorySpan::month:
         chart.ticks = ticksOf(chart.from, chart.to, 0, 5);
-        chart.tickPattern = QStringLiteral("MMM d");
+        chart.tickPattern = InstantText::monthDayPattern();
         break;
     }
     return chart;

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-// Instants as text where no locale pattern applies.
+// Instants as text, and the patterns of the user's locale that the other texts use.
 namespace InstantText {
 
 // ISO 8601 in UTC ("2026-02-09T12:00:00Z"); empty for an invalid instant, as the bus and
@@ -11,5 +11,12 @@ namespace InstantText {
 QString iso(const QDateTime& instant);
 // The local time on the 24-hour clock ("14:05"), whatever the locale prefers.
 QString clock(const QDateTime& instant);
+
+// The locale's short time of day: "h:mm AP" in English, "HH:mm" in German.
+QString timeOfDayPattern();
+// A day of the year with the month's short name, in the locale's order: "MMM d" in
+// English, "d. MMM" in German, "M月d日" in Japanese.
+QString monthDayPattern();
+QString monthDayPattern(const QString& longDatePattern);
 
 } // namespace InstantText

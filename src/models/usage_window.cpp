@@ -42,11 +42,14 @@ const QList<LengthPrefix>& lengthPrefixes()
     return prefixes;
 }
 
-// Unicode "h:mm a" and "MMM d, h:mm a" in Qt's pattern syntax.
+// The locale's own forms: "3:05 PM" and "Jan 15, 3:05 PM" in English, "15:05" and
+// "15. Jan., 15:05" in German.
 QString patternOf(ResetStyle style)
 {
-    return style == ResetStyle::timeOfDay ? QStringLiteral("h:mm AP")
-                                          : QStringLiteral("MMM d, h:mm AP");
+    const QString time = InstantText::timeOfDayPattern();
+    return style == ResetStyle::timeOfDay
+               ? time
+               : InstantText::monthDayPattern() + QStringLiteral(", ") + time;
 }
 
 } // namespace

@@ -103,10 +103,11 @@ QString wholeText(double percent);
 // The dashboard row's: negative values as 0, NaN as "–", beyond the 64-bit range its limit;
 // with the "%" sign.
 QString rowPercentText(double percent);
-// The reset in the window's style and the user's locale ("3:05 PM", "Jan 15, 3:05 PM"),
-// the note when there is one, empty when the reset is unknown.
+// The reset in the window's style and the user's locale ("3:05 PM", "Jan 15, 3:05 PM";
+// "15:05", "15. Jan., 15:05" in German), the note when there is one, empty when the reset
+// is unknown.
 QString resetText(const WindowFigure& figure);
-// A time of day in the user's locale ("4:10 PM").
+// A time of day in the user's locale ("4:10 PM", "16:10").
 QString timeOfDayText(const QDateTime& instant);
 // The reset as a phrase: "resets at 3:05 PM" (the session's), "resets Jan 15, 3:05 PM",
 // the note in its place ("Out of credits"), empty when unknown. A `sentence` starts with

@@ -1,5 +1,6 @@
 #include "views/history_chart_view.h"
 
+#include "models/instant_text.h"
 #include "views/claude_colors.h"
 #include "views/view_fonts.h"
 
@@ -78,7 +79,8 @@ QString HistoryChartView::hoverText() const
         return QString();
     return m_chart.lines.at(m_hoverLine).kind.title + QLatin1Char(' ') +
            UsageWindows::wholeText(point->percent) + QStringLiteral("% · ") +
-           QLocale::system().toString(point->at.toLocalTime(), QStringLiteral("ddd h:mm AP"));
+           QLocale::system().toString(point->at.toLocalTime(),
+                                      QStringLiteral("ddd ") + InstantText::timeOfDayPattern());
 }
 
 void HistoryChartView::mouseMoveEvent(QMouseEvent* event)

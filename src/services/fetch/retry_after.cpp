@@ -12,13 +12,16 @@ constexpr qint64 longestWaitSeconds = 24 * 60 * 60;
 std::optional<QDateTime> parseHttpDate(const QByteArray& value)
 {
     // The preferred form, "Sun, 06 Nov 1994 08:49:37 GMT"; Qt's RFC 2822 reader knows no "GMT".
+    // Day and time are read apart: read together they are a local time, and one that the
+    // local clock skips in spring would be no time at all.
     const QString text = QString::fromLatin1(value);
-    QDateTime date =
-        QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
-    if (!date.isValid())
+    if (text.size() != 29 || text.at(16) != u' ' || !text.endsWith(QLatin1String(" GMT")))
         return std::nullopt;
-    date.setTimeZone(QTimeZone::utc());
-    return date;
+    const QDate day = QLocale::c().toDate(text.first(16), QStringLiteral("ddd, dd MMM yyyy"));
+    const QTime time = QLocale::c().toTime(text.sliced(17, 8), QStringLiteral("HH:mm:ss"));
+    if (!day.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(day, time, QTimeZone::utc());
 }
 
 } // namespace
