@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTimeZone>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(ScriptedResponse)
 
 // Reading the figures with Claude Code's own sign-in, against the loopback server and a
@@ -382,7 +384,7 @@ void TestClaudeCode::saysWhenASignInEnds()
 void TestClaudeCode::refusals_data()
 {
     QTest::addColumn<ScriptedResponse>("answer");
-    QTest::addColumn<QByteArray>("file"); // empty: a sign-in of test-token-1
+    QTest::addColumn<QByteArray>("file"); // empty: a sign-in of test-token-1; "fifo": a FIFO
     QTest::addColumn<QString>("message");
 
     const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
@@ -393,6 +395,9 @@ void TestClaudeCode::refusals_data()
         << usage << QByteArray("{\"claudeAiOauth\": {") << FetchMessages::noClaudeCodeSignIn();
     QTest::newRow("no claudeAiOauth")
         << usage << QByteArray(R"({"mcpOAuth":{}})") << FetchMessages::noClaudeCodeSignIn();
+    // Opening it would wait for a writer for ever.
+    QTest::newRow("a FIFO at the path")
+        << usage << QByteArray("fifo") << FetchMessages::noClaudeCodeSignIn();
 }
 
 void TestClaudeCode::refusals()
@@ -403,7 +408,10 @@ void TestClaudeCode::refusals()
     Fx fx;
     fx.server.on(oauthPath, answer);
     fx.writeClaudeCode(QStringLiteral("test-token-1"), inHours(8));
-    if (!file.isEmpty()) {
+    if (file == "fifo") {
+        QVERIFY(QFile::remove(fx.endpoints().claudeCodeFile));
+        QCOMPARE(mkfifo(QFile::encodeName(fx.endpoints().claudeCodeFile).constData(), 0600), 0);
+    } else if (!file.isEmpty()) {
         QFile credentials(fx.endpoints().claudeCodeFile);
         QVERIFY(credentials.open(QIODevice::WriteOnly | QIODevice::Truncate));
         credentials.write(file);

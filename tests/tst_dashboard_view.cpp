@@ -321,8 +321,8 @@ void TestDashboardView::byNumberOfAccounts_data()
     // account added while the dashboard is there.
     QTest::addColumn<QList<int>>("opened");
     QTest::addColumn<bool>("byKeyboard");
-    // The second account's next refresh fails.
-    QTest::addColumn<bool>("secondFails");
+    // The status the second account's next refresh fails with; 0: none.
+    QTest::addColumn<int>("secondFails");
     QTest::addColumn<QStringList>("headers");
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QStringList>("errors");
@@ -333,27 +333,32 @@ void TestDashboardView::byNumberOfAccounts_data()
     const QString home = QStringLiteral("Personal");
     const QString team = QStringLiteral("Acme Team");
     QTest::newRow("one: as ever, no sections")
-        << 1 << QList<int>{} << false << false << QStringList{} << QList<int>{3}
+        << 1 << QList<int>{} << false << 0 << QStringList{} << QList<int>{3}
         << QStringList{QString()} << QList<QColor>{};
     QTest::newRow("two: both open under their names")
-        << 2 << QList<int>{} << false << false << QStringList{work, home} << QList<int>{3, 3}
+        << 2 << QList<int>{} << false << 0 << QStringList{work, home} << QList<int>{3, 3}
         << QStringList{QString(), QString()} << QList<QColor>{};
     QTest::newRow("two: a failing one keeps its rows and says why, the other is untouched")
-        << 2 << QList<int>{} << false << true << QStringList{work, home} << QList<int>{3, 3}
+        << 2 << QList<int>{} << false << 503 << QStringList{work, home} << QList<int>{3, 3}
         << QStringList{QString(), QStringLiteral("Server error: 503")} << QList<QColor>{};
+    QTest::newRow("two: a refused cookie is asked for again in its own section")
+        << 2 << QList<int>{} << false << 401 << QStringList{work, home} << QList<int>{3, 3}
+        << QStringList{QString(),
+                       QStringLiteral("Cookie expired. Please update your session cookie.")}
+        << QList<QColor>{};
     QTest::newRow("three: closed to their highest figures")
-        << 3 << QList<int>{} << false << false
+        << 3 << QList<int>{} << false << 0
         << QStringList{work + QStringLiteral(", 42%"), home + QStringLiteral(", 74%"),
                        team + QStringLiteral(", 93%")}
         << QList<int>{0, 0, 0} << QStringList{QString(), QString(), QString()}
         << QList<QColor>{ClaudeColors::claudeTan(), ClaudeColors::claudeWarning(),
                          ClaudeColors::claudeCritical()};
     QTest::newRow("three: a click opens one")
-        << 3 << QList<int>{1} << false << false
+        << 3 << QList<int>{1} << false << 0
         << QStringList{work + QStringLiteral(", 42%"), home, team + QStringLiteral(", 93%")}
         << QList<int>{0, 3, 0} << QStringList{QString(), QString(), QString()} << QList<QColor>{};
     QTest::newRow("three: opening another closes the first, from the keyboard too")
-        << 3 << QList<int>{1, 2} << true << false
+        << 3 << QList<int>{1, 2} << true << 0
         << QStringList{work + QStringLiteral(", 42%"), home + QStringLiteral(", 74%"), team}
         << QList<int>{0, 0, 3} << QStringList{QString(), QString(), QString()} << QList<QColor>{};
 }
@@ -363,7 +368,7 @@ void TestDashboardView::byNumberOfAccounts()
     QFETCH(int, count);
     QFETCH(QList<int>, opened);
     QFETCH(bool, byKeyboard);
-    QFETCH(bool, secondFails);
+    QFETCH(int, secondFails);
     QFETCH(QStringList, headers);
     QFETCH(QList<int>, rows);
     QFETCH(QStringList, errors);
@@ -390,7 +395,8 @@ void TestDashboardView::byNumberOfAccounts()
         QTRY_VERIFY(accounts->services().last()->usageData());
     }
     if (secondFails) {
-        fixture.server.on("/api/organizations/org-home/usage", ServiceBodies::json("{}", 503));
+        fixture.server.on("/api/organizations/org-home/usage",
+                          ServiceBodies::json("{}", secondFails));
         fixture.server.clearRequests();
         QTest::mouseClick(view.accountsBlock()->footer()->refreshButton(), Qt::LeftButton);
         // One Refresh for all.
@@ -432,7 +438,25 @@ void TestDashboardView::byNumberOfAccounts()
         if (!colors.isEmpty())
             QCOMPARE(section->header()->figureColor(), colors.at(i));
     }
-    // Tab visits the headers, then Refresh.
+    // Each open section offers its own account's cookie window, in the error line when the
+    // error asks for a cookie; the menu offers none.
+    QVERIFY(view.cookieButton()->isHidden());
+    QSignalSpy cookie(&view, &DashboardView::setCookieRequested);
+    QStringList expected;
+    for (int i = 0; i < count; ++i) {
+        if (count > 2)
+            expected << headers.at(i);
+        if (!rows.at(i))
+            continue;
+        expected << QStringLiteral("Update Cookie for ") + served.at(i).name;
+        const bool asked = secondFails == 401 && i == 1;
+        PlainButton* action = sections.at(i)->errorLine()->action();
+        QCOMPARE(action->isVisible(), asked);
+        QCOMPARE(sections.at(i)->cookieButton()->isVisible(), !asked);
+        QTest::mouseClick(asked ? action : sections.at(i)->cookieButton(), Qt::LeftButton);
+        QCOMPARE(cookie.takeFirst().at(0).toString(), accounts->accounts().at(i).id);
+    }
+    // Tab visits the headers and the open sections' buttons, then Refresh.
     QStringList tabbed;
     for (QWidget* focus = view.nextInFocusChain(); focus != &view;
          focus = focus->nextInFocusChain()) {
@@ -440,7 +464,7 @@ void TestDashboardView::byNumberOfAccounts()
             tabbed << QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
     }
     QCOMPARE(tabbed.mid(0, tabbed.indexOf(QStringLiteral("Refresh")) + 1),
-             (count > 2 ? headers : QStringList()) + QStringList{QStringLiteral("Refresh")});
+             expected + QStringList{QStringLiteral("Refresh")});
 }
 
 QTEST_MAIN(TestDashboardView)

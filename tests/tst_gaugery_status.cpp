@@ -162,13 +162,17 @@ void TestGaugeryStatus::oneAccountOfSeveral()
                       ServiceBodies::json(R"([{"uuid":"org-work"}])"));
     fixture.server.on("/api/organizations/org-work/usage",
                       ServiceBodies::json(R"({"five_hour":{"utilization":91}})"));
+    // Broken has no cookie stored: no figures, only its error.
     AccountStore::save(
         fixture.defaults.defaults(),
         {{Accounts::defaultId, QStringLiteral("Personal"), Account::Source::cookie, {}},
-         {QStringLiteral("work"), QStringLiteral("Work"), Account::Source::cookie, {}}});
+         {QStringLiteral("work"), QStringLiteral("Work"), Account::Source::cookie, {}},
+         {QStringLiteral("broken"), QStringLiteral("Broken"), Account::Source::cookie, {}}});
     const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
     for (UsageService* service : accounts->services())
-        QVERIFY(fixture.fetchAndWait(*service));
+        service->fetchUsage();
+    for (UsageService* service : accounts->services())
+        QTRY_VERIFY(!service->isLoading() && (service->usageData() || service->error()));
 
     QDBusConnection agent =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent3"));
@@ -191,6 +195,19 @@ void TestGaugeryStatus::oneAccountOfSeveral()
         const Run unknown = runStatus({QStringLiteral("--account"), QStringLiteral("Home")});
         QCOMPARE(unknown.exitCode, 1);
         QCOMPARE(unknown.err, QStringLiteral("gaugery-status: no account named Home\n"));
+
+        // Each account's own error and figures, whichever the tray shows.
+        input.trayAccount = QStringLiteral("broken");
+        exported.setPresentation(presentTray(input));
+        const QString withError = QStringLiteral("{account} {session}% [{error}]");
+        QCOMPARE(runStatus({QStringLiteral("--account"), QStringLiteral("Broken"),
+                            QStringLiteral("--format"), withError})
+                     .out,
+                 QStringLiteral("Broken --% [No cookie found. Please set your session cookie.]\n"));
+        QCOMPARE(runStatus({QStringLiteral("--account"), QStringLiteral("Work"),
+                            QStringLiteral("--format"), withError})
+                     .out,
+                 QStringLiteral("Work 91% []\n"));
     }
     agent.unregisterService(agentName);
     QDBusConnection::disconnectFromBus(QStringLiteral("agent3"));

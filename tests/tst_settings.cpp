@@ -12,6 +12,7 @@ private Q_SLOTS:
     void readersOfStoredText();
     void writesSignalAfterStoring();
     void standardPathFollowsXdgConfigHome();
+    void editedArrayReadsItsEntries();
 };
 
 void TestSettings::readersOfStoredText_data()
@@ -74,6 +75,21 @@ void TestSettings::standardPathFollowsXdgConfigHome()
     Settings::instance().setValue(Settings::launchAtLoginKey, true);
     QVERIFY(QFile::exists(config.filePath(QStringLiteral("gaugery/gaugery.conf"))));
     QVERIFY(Settings::instance().boolForKey(Settings::launchAtLoginKey));
+}
+
+void TestSettings::editedArrayReadsItsEntries()
+{
+    // A size far beyond the entries, a gap, and one past the 64 an array holds.
+    TemporarySettings temporary;
+    {
+        QFile file(temporary.fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[accounts]\nsize=10000000\n1\\id=a\n3\\id=c\n65\\id=z\n");
+    }
+    QByteArrayList ids;
+    for (const QVariantMap& entry : Settings(temporary.fileName()).array(Settings::accountsKey))
+        ids << entry.value(QStringLiteral("id")).toByteArray();
+    QCOMPARE(ids, (QByteArrayList{"a", "", "c"}));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

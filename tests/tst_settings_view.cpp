@@ -1,5 +1,6 @@
 #include "build_config.h"
 #include "service_fixture.h"
+#include "services/fetch/fetch_messages.h"
 #include "views/account_list.h"
 #include "views/add_account_menu.h"
 #include "views/claude_code_folder_dialog.h"
@@ -478,13 +479,16 @@ void TestSettingsView::accountsAddedRenamedRemoved()
     view.addMenu()->actions().first()->trigger();
     QCOMPARE(browserSession.size(), 1);
 
-    // Watching the organization: the same cookie, from the keyring, in an item of its own.
+    // Watching the organization: the same cookie, from the keyring, in an item of its own;
+    // chosen twice before it is there, it is added once.
+    view.addMenu()->actions().last()->trigger();
     view.addMenu()->actions().last()->trigger();
     QTRY_COMPARE(accounts->accounts().size(), 2);
     const Account added = accounts->accounts().last();
     QCOMPARE(added.name, QStringLiteral("Personal"));
     QCOMPARE(added.organizationId, QStringLiteral("org-personal"));
     QTRY_COMPARE(fixture.storeOf(added.id)->secret(), fixture.store->secret());
+    QCOMPARE(accounts->accounts().size(), 2);
     QVERIFY(!offered().contains(watchPersonal));
     QVERIFY(view.accountList()->isVisible());
     QVERIFY(!view.connectedRow()->isVisible());
@@ -515,11 +519,23 @@ void TestSettingsView::accountsAddedRenamedRemoved()
     QCOMPARE(accounts->accounts().last().name, QStringLiteral("Home"));
     QTRY_COMPARE(view.accountList()->rows().last().name->text(), QStringLiteral("Home"));
 
-    // Removed in one click: its keyring item goes, the first account's stays.
+    // A locked keyring keeps the item, and with it the account, which says why.
+    defaults.setValue(Settings::trayAccountKey, added.id);
+    fixture.storeOf(added.id)->setLocked(true);
     QTest::mouseClick(view.accountList()->rows().last().remove, Qt::LeftButton);
-    QCOMPARE(accounts->accounts().size(), 1);
-    QTRY_COMPARE(fixture.storeOf(added.id)->secret(), std::nullopt);
+    QTRY_COMPARE(view.accountList()->rows().last().error->text(),
+                 FetchMessages::removeFailed(true));
+    QCOMPARE(accounts->accounts().size(), 2);
+    QVERIFY(fixture.storeOf(added.id)->secret());
+
+    // Removed in one click: its keyring item goes, the first account's stays, and the tray
+    // shows the first account again.
+    fixture.storeOf(added.id)->setLocked(false);
+    QTest::mouseClick(view.accountList()->rows().last().remove, Qt::LeftButton);
+    QTRY_COMPARE(accounts->accounts().size(), 1);
+    QCOMPARE(fixture.storeOf(added.id)->secret(), std::nullopt);
     QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
+    QCOMPARE(defaults.stringForKey(Settings::trayAccountKey), Accounts::defaultId);
     QVERIFY(view.connectedRow()->isVisible());
     QVERIFY(!view.trayAccountPicker()->isVisible());
 
@@ -551,6 +567,12 @@ void TestSettingsView::accountsAddedRenamedRemoved()
     QCOMPARE(accounts->accounts().last().name, QStringLiteral(".claude-work"));
     QVERIFY(pickFolder(work).contains(QLatin1String("already")));
     QVERIFY(offered().contains(QStringLiteral("Claude Code")));
+    accounts->remove(accounts->accounts().last().id);
+    QTRY_COMPARE(accounts->accounts().size(), 1);
+
+    // The removed accounts' ids are never handed out again, after a restart either.
+    QCOMPARE(fixture.makeAccounts()->addClaudeCodeAccount(QStringLiteral("Later")),
+             QStringLiteral("account4"));
 }
 
 QTEST_MAIN(TestSettingsView)

@@ -15,6 +15,7 @@ private Q_SLOTS:
     void endedWindowsAreForgotten();
     void remembersTheWindow_data();
     void remembersTheWindow();
+    void unownedKeysAreTheFirstAccounts();
 };
 
 namespace {
@@ -150,6 +151,20 @@ void TestUsageAlerts::remembersTheWindow()
         UsageAlerts::evaluate(first, thresholds, twice.notified, now);
     if (first.owner != second.owner)
         QCOMPARE(again.alerts.size(), 0);
+}
+
+void TestUsageAlerts::unownedKeysAreTheFirstAccounts()
+{
+    // Written before accounts had owners, when the first account was the only one.
+    const QSet<QString> old{QStringLiteral("session@2026-12-07T15:05:00Z#25")};
+    const UsageData second = withSession(30, sessionReset, QStringLiteral("org-b"));
+    QCOMPARE(UsageAlerts::evaluate(second, thresholds, old, now).alerts.size(), 1);
+    const UsageData first = withSession(30, sessionReset, QStringLiteral("org-a"));
+    const UsageAlerts::Outcome adopted =
+        UsageAlerts::evaluate(first, thresholds, UsageAlerts::adopt(old, first.owner), now);
+    QCOMPARE(adopted.alerts.size(), 0);
+    QCOMPARE(adopted.notified, QSet<QString>{QStringLiteral("org-a") + sessionKey(25)});
+    QCOMPARE(UsageAlerts::evaluate(second, thresholds, adopted.notified, now).alerts.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestUsageAlerts)

@@ -1,4 +1,5 @@
 #include "service_fixture.h"
+#include "services/accounts/account_store.h"
 #include "services/fetch/bounded_get.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/reply_classifier.h"
@@ -222,6 +223,11 @@ void TestUsageFetch::unexpectedStatusPrintsBody()
              std::optional<QString>(QStringLiteral("Error response: boom")));
     QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic,
              std::optional<QString>(QStringLiteral("Usage error response: boom")));
+    // The start of a long body, on one line: control characters escaped.
+    facts.body = "\x1b[2J\r\nline" + QByteArray(400, 'x');
+    QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic,
+             std::optional(QStringLiteral("Usage error response: \\u001b[2J\\r\\nline") +
+                           QString(290, u'x') + QStringLiteral("…")));
     facts.body = "\xff\xfe";
     QCOMPARE(classifyReply(RequestKind::usage, facts).diagnostic, std::nullopt);
     facts.body.clear();
@@ -385,18 +391,39 @@ void TestUsageFetch::keepsTheRenewedSession()
     QFETCH(QList<QByteArray>, setCookies);
     QFETCH(QByteArray, kept);
     Fx fx;
-    fx.store->put(QByteArray("sessionKey=test-cookie-1; cf_clearance=test-old; anonymous=1"));
+    const QByteArray stored = "sessionKey=test-cookie-1; cf_clearance=test-old; anonymous=1";
+    fx.store->put(stored);
+    // The same session watched for another organization, and another session beside it.
+    const QByteArray other = "sessionKey=test-other; cf_clearance=test-old";
+    fx.storeOf(QStringLiteral("twin"))->put(stored);
+    fx.storeOf(QStringLiteral("other"))->put(other);
+    AccountStore::save(
+        fx.defaults.defaults(),
+        {{Accounts::defaultId, QStringLiteral("One"), Account::Source::cookie, {}},
+         {QStringLiteral("twin"), QStringLiteral("Twin"), Account::Source::cookie,
+          QStringLiteral("org-twin")},
+         {QStringLiteral("other"), QStringLiteral("Other"), Account::Source::cookie, {}}});
     ScriptedResponse organizations = ServiceBodies::json(ServiceBodies::organizations());
     for (const QByteArray& cookie : setCookies)
         organizations.headers.append({"Set-Cookie", cookie});
     fx.server.on(Fx::organizationsPath, organizations);
     fx.server.on(Fx::usagePath, ServiceBodies::json(ServiceBodies::usage()));
-    auto service = fx.makeService();
-    QVERIFY(fx.fetchAndWait(*service));
-    QVERIFY(fx.settle(*service));
+    auto accounts = fx.makeAccounts();
+    UsageService& service = accounts->first();
+    QVERIFY(fx.fetchAndWait(service));
+    QVERIFY(fx.settle(service));
     QCOMPARE(fx.store->secret(), std::optional(kept));
     // The very next request sends what is kept, and only that.
     QCOMPARE(fx.server.requests().at(1).header("Cookie"), kept);
+    // Every account holding the session keeps it too; another session is left alone.
+    QTRY_COMPARE(fx.storeOf(QStringLiteral("twin"))->secret(), std::optional(kept));
+    bool otherDone = false;
+    QObject marker;
+    accounts->keyring(QStringLiteral("other"))->read(&marker, [&](const CookieRead&) {
+        otherDone = true;
+    });
+    QTRY_VERIFY(otherDone);
+    QCOMPARE(fx.storeOf(QStringLiteral("other"))->secret(), std::optional(other));
 }
 
 void TestUsageFetch::readsTheChosenOrganization_data()

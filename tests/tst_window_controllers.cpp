@@ -1,10 +1,14 @@
+#include "app/history_window_controller.h"
 #include "app/onboarding_window_controller.h"
 #include "app/settings_window_controller.h"
 #include "service_fixture.h"
+#include "services/history/history_store.h"
+#include "views/history_view.h"
 #include "views/settings_view.h"
 #include "views/setup_view.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -24,6 +28,7 @@ private Q_SLOTS:
     void reopenedWindowIsFreshAndPrefilled();
     void cancelClosesAndSaveDoesNot();
     void bothWindowsOpenAtOnce();
+    void cookieWindowBelongsToItsAccount();
 };
 
 namespace {
@@ -32,7 +37,6 @@ namespace {
 struct Controllers {
     explicit Controllers(ServiceFixture& fixture)
     {
-        onboarding.setKeyring(fixture.keyring);
         settings.setSettings(fixture.defaults.defaults());
     }
 
@@ -74,10 +78,9 @@ void TestWindowControllers::windowsAreFixedAndTitled()
 
     ServiceFixture fixture;
     auto accounts = fixture.makeAccounts();
-    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
     if (onboarding)
-        controllers.onboarding.show(*service);
+        controllers.onboarding.show(*accounts, Accounts::defaultId);
     else
         controllers.settings.show(*accounts);
     QWidget* window = onboarding ? controllers.onboarding.window() : controllers.settings.window();
@@ -100,16 +103,15 @@ void TestWindowControllers::secondShowKeepsTheOpenWindow()
 {
     ServiceFixture fixture;
     auto accounts = fixture.makeAccounts();
-    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
-    controllers.onboarding.show(*service);
+    controllers.onboarding.show(*accounts, Accounts::defaultId);
     QWidget* first = controllers.onboarding.window();
     editorOf(first)->clear();
     QTest::keyClicks(editorOf(first), QStringLiteral("typed but not saved"));
     first->showMinimized();
 
-    controllers.onboarding.show(*service);
+    controllers.onboarding.show(*accounts, Accounts::defaultId);
     QCOMPARE(controllers.onboarding.window(), first);
     QCOMPARE(editorOf(first)->toPlainText(), QStringLiteral("typed but not saved"));
     QVERIFY(!first->isMinimized());
@@ -124,17 +126,16 @@ void TestWindowControllers::reopenedWindowIsFreshAndPrefilled()
 {
     ServiceFixture fixture;
     auto accounts = fixture.makeAccounts();
-    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
     QCOMPARE(fixture.keyring.removeNow(), SecretState::absent);
-    controllers.onboarding.show(*service);
+    controllers.onboarding.show(*accounts, Accounts::defaultId);
     QCOMPARE(editorOf(controllers.onboarding.window())->toPlainText(), QString());
     closeAndSettle(controllers.onboarding.window());
     QCOMPARE(controllers.onboarding.window(), nullptr);
 
     QVERIFY(fixture.keyring.saveNow(QStringLiteral("sessionKey=test-value-2")));
-    controllers.onboarding.show(*service);
+    controllers.onboarding.show(*accounts, Accounts::defaultId);
     QTRY_COMPARE(editorOf(controllers.onboarding.window())->toPlainText(),
                  QStringLiteral("sessionKey=test-value-2"));
 }
@@ -143,10 +144,9 @@ void TestWindowControllers::cancelClosesAndSaveDoesNot()
 {
     ServiceFixture fixture;
     auto accounts = fixture.makeAccounts();
-    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
-    controllers.onboarding.show(*service);
+    controllers.onboarding.show(*accounts, Accounts::defaultId);
     // Keys go to the active window; the stored cookie arrives first.
     QVERIFY(QTest::qWaitForWindowActive(controllers.onboarding.window()));
     auto* view = controllers.onboarding.window()->findChild<SetupView*>();
@@ -170,10 +170,9 @@ void TestWindowControllers::bothWindowsOpenAtOnce()
 {
     ServiceFixture fixture;
     auto accounts = fixture.makeAccounts();
-    UsageService* const service = &accounts->first();
     Controllers controllers(fixture);
 
-    controllers.onboarding.show(*service);
+    controllers.onboarding.show(*accounts, Accounts::defaultId);
     controllers.settings.show(*accounts);
     QWidget* cookie = controllers.onboarding.window();
     QWidget* settings = controllers.settings.window();
@@ -186,6 +185,48 @@ void TestWindowControllers::bothWindowsOpenAtOnce()
     QCOMPARE(controllers.settings.window(), nullptr);
     QCOMPARE(controllers.onboarding.window(), cookie);
     QVERIFY(cookie->isVisible());
+}
+
+void TestWindowControllers::cookieWindowBelongsToItsAccount()
+{
+    ServiceFixture fixture;
+    const ScriptedResponse usage = ServiceBodies::json(ServiceBodies::usage());
+    fixture.serveAccounts(
+        {{QStringLiteral("Work"), "org-work", usage}, {QStringLiteral("Home"), "org-home", usage}});
+    auto accounts = fixture.makeAccounts();
+    const QString home = accounts->accounts().last().id;
+    Controllers controllers(fixture);
+
+    controllers.onboarding.show(*accounts, home);
+    QWidget* window = controllers.onboarding.window(home);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Session Cookie for Home"));
+    QCOMPARE(controllers.onboarding.window(), nullptr);
+    QPointer<SetupView> view(window->findChild<SetupView*>());
+    QTRY_COMPARE(view->cookieText(), QStringLiteral("sessionKey=test-cookie-") + home);
+    view->editor()->setPlainText(QStringLiteral("sessionKey=test-renewed"));
+    view->saveButton()->click();
+    QTRY_COMPARE(fixture.storeOf(home)->secret(),
+                 std::optional(QByteArray("sessionKey=test-renewed")));
+    QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
+
+    // The History window showing the account.
+    HistoryStore store(fixture.claudeHome.filePath(QStringLiteral("history.sqlite")));
+    HistoryWindowController history;
+    history.setStore(store);
+    history.show(*accounts);
+    Q_EMIT history.window()->findChild<HistoryView*>()->accountPicker()->activated(1);
+
+    // Removing the account closes its windows; a Save still reaching one stores nothing.
+    QSignalSpy removed(accounts.get(), &UsageAccounts::accountRemoved);
+    accounts->remove(home);
+    QVERIFY(removed.wait());
+    QCOMPARE(controllers.onboarding.window(home), nullptr);
+    QCOMPARE(history.window(), nullptr);
+    QVERIFY(view);
+    view->editor()->setPlainText(QStringLiteral("sessionKey=test-too-late"));
+    view->saveButton()->click();
+    QTRY_VERIFY(view.isNull());
+    QCOMPARE(fixture.store->secret(), std::optional(QByteArray("sessionKey=test-cookie-1")));
 }
 
 QTEST_MAIN(TestWindowControllers)

@@ -34,6 +34,22 @@
         <source>Loading usage data...</source>
         <translation>Nutzungsdaten werden geladen …</translation>
     </message>
+    <message>
+        <source>Update Cookie…</source>
+        <translation>Cookie aktualisieren…</translation>
+    </message>
+    <message>
+        <source>Set Cookie…</source>
+        <translation>Cookie festlegen…</translation>
+    </message>
+    <message>
+        <source>Update Cookie for %1</source>
+        <translation>Cookie für %1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Set Cookie for %1</source>
+        <translation>Cookie für %1 festlegen</translation>
+    </message>
 </context>
 <context>
     <name>Accounts</name>
@@ -473,6 +489,10 @@
     <message>
         <source>Add Account</source>
         <translation>Konto hinzufügen</translation>
+    </message>
+    <message>
+        <source>Session Cookie for %1</source>
+        <translation>Sitzungs-Cookie für %1</translation>
     </message>
 </context>
 <context>

@@ -81,7 +81,8 @@ void AppDelegate::onSnapshot(const QString& accountId)
     const Account* account = m_accounts.account(accountId);
     m_notificationService.checkUsage(*service->usageData(),
                                      m_accounts.accounts().size() > 1 && account ? account->name
-                                                                                 : QString());
+                                                                                 : QString(),
+                                     accountId == m_accounts.accounts().first().id);
 }
 
 void AppDelegate::configureLaunchAtLogin()
@@ -107,8 +108,9 @@ void AppDelegate::createDashboard()
     auto* dashboard = new DashboardView(m_accounts);
     connect(dashboard, &DashboardView::quitRequested, QCoreApplication::instance(),
             &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(dashboard, &DashboardView::setCookieRequested, this,
-            [this] { OnboardingWindowController::shared().show(m_accounts.first()); });
+    connect(dashboard, &DashboardView::setCookieRequested, this, [this](const QString& accountId) {
+        OnboardingWindowController::shared().show(m_accounts, accountId);
+    });
     connect(dashboard, &DashboardView::settingsRequested, this,
             [this] { SettingsWindowController::shared().show(m_accounts); });
     connect(&SettingsWindowController::shared(),
@@ -117,7 +119,6 @@ void AppDelegate::createDashboard()
     HistoryWindowController::shared().setStore(m_history);
     connect(dashboard, &DashboardView::historyRequested, this,
             [this] { HistoryWindowController::shared().show(m_accounts); });
-    OnboardingWindowController::shared().setKeyring(m_environment.keyring);
     OnboardingWindowController::shared().setServiceOrigin(m_environment.endpoints.origin);
     SettingsWindowController::shared().setSettings(m_environment.defaults);
     m_popup = std::make_unique<DashboardPopup>(dashboard);

@@ -9,7 +9,7 @@ class QWidget;
 class UsageAccounts;
 
 // Owns the History window: at most one, built on the first show, brought forward by
-// later ones, forgotten when it closes.
+// later ones, forgotten when it closes, and closed when the account it shows is removed.
 class HistoryWindowController : public QObject {
     Q_OBJECT
 
@@ -25,6 +25,8 @@ public:
     QWidget* window() const;
 
 private:
+    void onAccountRemoved(const QString& accountId);
+
     WindowSlot m_window;
     HistoryStore* m_store = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "app/fixed_window.h"
 #include "build_config.h"
+#include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
 #include "services/keyring/keyring_service.h"
 #include "services/sources/browser/browser_cookie_import.h"
@@ -17,24 +18,40 @@ OnboardingWindowController& OnboardingWindowController::shared()
     return *instance;
 }
 
-void OnboardingWindowController::show(UsageService& usage)
+void OnboardingWindowController::show(UsageAccounts& accounts, const QString& accountId)
 {
-    m_window.show([this, &usage] {
+    UsageService* usage = accounts.service(accountId);
+    KeyringService* keyring = accounts.keyring(accountId);
+    if (!usage || !keyring)
+        return;
+    connect(&accounts, &UsageAccounts::accountRemoved, this,
+            &OnboardingWindowController::onAccountRemoved, Qt::UniqueConnection);
+    // With one account, the window is the program's cookie window as it always was.
+    const QString title = accounts.accounts().size() > 1
+                              ? tr("Session Cookie for %1").arg(accounts.account(accountId)->name)
+                              : QStringLiteral("Gaugery");
+    WindowSlot& slot = m_windows[accountId];
+    slot.show([&slot, usage, keyring, title, this] {
         QPointer<OnboardingWindowController> self(this);
-        auto* view = new SetupView(usage, QString(), [self] {
-            if (self && self->m_window.window())
-                self->m_window.window()->close();
+        auto* view = new SetupView(*usage, QString(), [self, &slot] {
+            if (self && slot.window())
+                slot.window()->close();
         });
         // Filled in when the keyring answers, unless the user has begun typing by then.
-        KeyringService& keyring = m_keyring ? *m_keyring : KeyringService::shared();
-        keyring.read(view, [view](const CookieRead& read) {
+        keyring->read(view, [view](const CookieRead& read) {
             if (read.state == SecretState::found && view->cookieText().isEmpty())
                 view->editor()->setPlainText(read.cookie);
         });
         offerImport(view);
-        return new FixedWindow(view, QStringLiteral("Gaugery"),
-                               QSize(SetupView::viewWidth, SetupView::viewHeight));
+        return new FixedWindow(view, title, QSize(SetupView::viewWidth, SetupView::viewHeight));
     });
+}
+
+void OnboardingWindowController::onAccountRemoved(const QString& accountId)
+{
+    const auto found = m_windows.find(accountId);
+    if (found != m_windows.end() && found->second.window())
+        found->second.window()->close();
 }
 
 void OnboardingWindowController::showAdding(UsageAccounts& accounts)
@@ -60,9 +77,10 @@ void OnboardingWindowController::offerImport(SetupView* view) const
     });
 }
 
-QWidget* OnboardingWindowController::window() const
+QWidget* OnboardingWindowController::window(const QString& accountId) const
 {
-    return m_window.window();
+    const auto found = m_windows.find(accountId);
+    return found == m_windows.end() ? nullptr : found->second.window();
 }
 
 QWidget* OnboardingWindowController::addingWindow() const

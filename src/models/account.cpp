@@ -11,11 +11,8 @@ class Texts {
     Q_DECLARE_TR_FUNCTIONS(Accounts)
 };
 
-bool idTaken(const QList<Account>& accounts, const QString& id)
-{
-    return std::any_of(accounts.begin(), accounts.end(),
-                       [&](const Account& account) { return account.id == id; });
-}
+// Above any count of accounts, and exact as the double the settings keep it in.
+constexpr qint64 largestNumber = qint64(1) << 50;
 
 bool nameTaken(const QList<Account>& accounts, const QString& name)
 {
@@ -39,13 +36,23 @@ Account::Source sourceOf(const QString& name)
                                                : Account::Source::cookie;
 }
 
-QString newId(const QList<Account>& accounts)
+QString newId(const QList<Account>& accounts, qint64 handedOut)
 {
-    for (int n = int(accounts.size()) + 1;; ++n) {
-        const QString id = QStringLiteral("account%1").arg(n);
-        if (!idTaken(accounts, id))
-            return id;
-    }
+    // The first account is number 1, so the second is account2 as before.
+    qint64 highest = std::clamp<qint64>(handedOut, 1, largestNumber - 1);
+    for (const Account& account : accounts)
+        highest = std::max(highest, idNumber(account.id));
+    return QStringLiteral("account%1").arg(highest + 1);
+}
+
+qint64 idNumber(const QString& id)
+{
+    static const QLatin1String prefix("account");
+    if (!id.startsWith(prefix))
+        return 0;
+    bool ok = false;
+    const qint64 number = QStringView(id).mid(prefix.size()).toLongLong(&ok);
+    return ok && number > 0 && number < largestNumber ? number : 0;
 }
 
 QString newName(const QList<Account>& accounts)

@@ -37,8 +37,12 @@ inline const QString highestOfAll = QStringLiteral("highest");
 QString sourceName(Account::Source source);
 Account::Source sourceOf(const QString& name);
 
-// An id no account in the list has.
-QString newId(const QList<Account>& accounts);
+// "accountN" with N above `handedOut` (the highest number ever given) and above every
+// number in the list: an id is never given twice, so nothing left behind by a removed
+// account (a keyring item, the tray's choice, a status bar's) reaches a new one.
+QString newId(const QList<Account>& accounts, qint64 handedOut);
+// N of "accountN"; 0 for any other id, and for numbers no count of accounts reaches.
+qint64 idNumber(const QString& id);
 // "Account 2" for the second, and so on: a name no account has yet.
 QString newName(const QList<Account>& accounts);
 

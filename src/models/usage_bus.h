@@ -16,6 +16,12 @@ inline const QString interfaceName = QStringLiteral("com.gaugery.app.Usage");
 // The property holding the windows, each an entry below.
 inline const QString windowsProperty = QStringLiteral("Windows");
 
+// Every account's own state, each entry holding the properties that speak of one account
+// under their own names ("Account" its name, "Error", "LastUpdated", "HasData",
+// "HasCookie", "Loading") and "Id" its id: what one account shows in place of the tray's.
+inline const QString accountsProperty = QStringLiteral("Accounts");
+inline const QString accountIdKey = QStringLiteral("Id");
+
 // With more than one account, each window's entry also names its account.
 inline const QString accountKey = QStringLiteral("account");
 inline const QString accountNameKey = QStringLiteral("accountName");

@@ -32,6 +32,7 @@ const QList<Setting>& Settings::settings()
         {organizationIdKey, QVariant(), {}, false},
         {cookieOriginKey, QVariant(), {Accounts::desktopAppOrigin}, false},
         {trayAccountKey, Accounts::defaultId, {}, false},
+        {lastAccountNumberKey, 0.0, {}, false},
         {usageSourceKey,
          UsageSources::automatic,
          {UsageSources::automatic, UsageSources::cookie, UsageSources::claudeCode},
@@ -118,16 +119,29 @@ QStringList Settings::stringListForKey(const QString& key) const
 
 QList<QVariantMap> Settings::array(const QString& key) const
 {
+    // The entries there are, by their groups ("1", "2", ...), rather than the size given.
+    m_settings->beginGroup(key);
+    int last = 0;
+    for (const QString& group : m_settings->childGroups()) {
+        bool ok = false;
+        const int index = group.toInt(&ok);
+        if (!ok || index > maxArrayEntries || index <= last)
+            continue;
+        m_settings->beginGroup(group);
+        if (!m_settings->childKeys().isEmpty())
+            last = index;
+        m_settings->endGroup();
+    }
     QList<QVariantMap> entries;
-    const int size = m_settings->beginReadArray(key);
-    for (int i = 0; i < size; ++i) {
-        m_settings->setArrayIndex(i);
+    for (int i = 1; i <= last; ++i) {
+        m_settings->beginGroup(QString::number(i));
         QVariantMap entry;
         for (const QString& field : m_settings->childKeys())
             entry.insert(field, m_settings->value(field));
         entries.append(entry);
+        m_settings->endGroup();
     }
-    m_settings->endArray();
+    m_settings->endGroup();
     return entries;
 }
 

@@ -41,6 +41,8 @@ public:
     static inline const QString accountsKey = QStringLiteral("accounts");
     // The account whose figure the tray shows, or "highest" for the highest of all.
     static inline const QString trayAccountKey = QStringLiteral("trayAccount");
+    // The highest N of an "accountN" id handed out, so no id is handed out twice.
+    static inline const QString lastAccountNumberKey = QStringLiteral("lastAccountNumber");
     // Not a setting: the alerts already posted, so a restart does not post them again.
     static inline const QString notifiedThresholdsKey = QStringLiteral("notifiedThresholds");
 
@@ -60,7 +62,12 @@ public:
     QString stringForKey(const QString& key) const;
     QStringList stringListForKey(const QString& key) const;
 
-    // A QSettings array ("accounts/size", "accounts/1/id", ...), an entry a map of its keys.
+    // Entries an array can hold: an edited "size" far beyond them costs nothing then.
+    static constexpr int maxArrayEntries = 64;
+
+    // A QSettings array ("accounts/size", "accounts/1/id", ...), an entry a map of its keys:
+    // the entries up to the last one holding keys, at most maxArrayEntries, whatever
+    // "size" says.
     QList<QVariantMap> array(const QString& key) const;
     void setArray(const QString& key, const QList<QVariantMap>& entries);
 

@@ -133,13 +133,15 @@ int main(int argc, char* argv[])
     if (!reply.isValid())
         return fail(Texts::tr("Gaugery did not answer: %1").arg(reply.error().message()));
 
-    // The window list arrives as a D-Bus array of dictionaries; the formatter reads maps.
+    // The lists arrive as D-Bus arrays of dictionaries; the formatter reads maps.
     QVariantMap state = reply.value();
-    QVariantList windows;
-    for (const QVariantMap& window : qdbus_cast<QList<QVariantMap>>(
-             state.value(UsageBus::windowsProperty).value<QDBusArgument>()))
-        windows.append(window);
-    state.insert(UsageBus::windowsProperty, windows);
+    for (const QString& property : {UsageBus::windowsProperty, UsageBus::accountsProperty}) {
+        QVariantList entries;
+        for (const QVariantMap& entry :
+             qdbus_cast<QList<QVariantMap>>(state.value(property).value<QDBusArgument>()))
+            entries.append(entry);
+        state.insert(property, entries);
+    }
     const std::optional<QVariantMap> scoped =
         StatusFormat::forAccount(state, parser.value(account));
     if (!scoped)

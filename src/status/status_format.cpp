@@ -103,19 +103,43 @@ std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& n
         name.isEmpty() ? state.value(QStringLiteral("Account")).toString() : name;
     if (wanted.isEmpty())
         return state;
+    // The account's own state, where the agent exports it: it has one with no figures too.
+    const QVariantList accounts = state.value(UsageBus::accountsProperty).toList();
+    std::optional<QVariantMap> own;
+    for (const QVariant& entry : accounts) {
+        const QVariantMap map = entry.toMap();
+        if (map.value(QStringLiteral("Account")).toString() == wanted ||
+            map.value(UsageBus::accountIdKey).toString() == wanted) {
+            own = map;
+            break;
+        }
+    }
+    // One account: its windows carry no account, and the state is all its own.
+    if (own && accounts.size() == 1)
+        return state;
     QVariantList windows;
     for (const QVariant& entry : state.value(UsageBus::windowsProperty).toList()) {
         const QVariantMap map = entry.toMap();
-        if (map.value(UsageBus::accountNameKey).toString() == wanted ||
-            map.value(UsageBus::accountKey).toString() == wanted)
+        const bool ofIt =
+            own ? map.value(UsageBus::accountKey) == own->value(UsageBus::accountIdKey)
+                : map.value(UsageBus::accountNameKey).toString() == wanted ||
+                      map.value(UsageBus::accountKey).toString() == wanted;
+        if (ofIt)
             windows.append(map);
     }
-    if (windows.isEmpty())
+    if (!own && windows.isEmpty())
         return name.isEmpty() ? std::optional(state) : std::nullopt;
     QVariantMap scoped = state;
     scoped.insert(UsageBus::windowsProperty, windows);
-    scoped.insert(QStringLiteral("Account"),
-                  windows.first().toMap().value(UsageBus::accountNameKey));
+    if (own) {
+        for (auto it = own->begin(); it != own->end(); ++it) {
+            if (it.key() != UsageBus::accountIdKey)
+                scoped.insert(it.key(), it.value());
+        }
+    } else {
+        scoped.insert(QStringLiteral("Account"),
+                      windows.first().toMap().value(UsageBus::accountNameKey));
+    }
     QList<WindowFigure> figures;
     for (const QVariant& entry : windows)
         figures.append(UsageBus::figureOf(entry.toMap()));

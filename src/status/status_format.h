@@ -9,9 +9,10 @@
 // "Windows" as a list of maps).
 namespace StatusFormat {
 
-// The state as one account sees it: its windows alone, and the figure the tray would show
-// of it. `name` is the account's name or id; empty: the account the tray shows. With one
-// account the state is as it is; nothing for a name no window carries.
+// The state as one account sees it: its windows alone, the figure the tray would show of
+// it, and its own error, last update and sign-in. `name` is the account's name or id;
+// empty: the account the tray shows. With one account the state is as it is; nothing for
+// a name no account has.
 std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& name);
 
 // One line of JSON for a status bar's custom module: "text" the figure the tray shows,

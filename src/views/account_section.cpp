@@ -1,13 +1,16 @@
 #include "views/account_section.h"
 
+#include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_service.h"
 #include "views/account_header.h"
 #include "views/claude_colors.h"
 #include "views/dashboard_content.h"
 #include "views/error_line.h"
+#include "views/plain_button.h"
 #include "views/usage_row_widget.h"
 #include "views/view_fonts.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,8 +21,28 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_header = new AccountHeader(collapsible);
-    layout->addWidget(m_header);
     connect(m_header, &AccountHeader::clicked, this, &AccountSection::toggleRequested);
+    PlainButton::Look look;
+    look.font = ViewFonts::font(11, QFont::Medium);
+    look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
+    // Room for the focus ring around the text.
+    look.padding = QMargins(3, 1, 3, 1);
+    m_cookieButton = new PlainButton(QString(), look);
+    connect(m_cookieButton, &PlainButton::clicked, this, &AccountSection::cookieRequested);
+    // Beside the name, where a title leaves room; under the rows of a section that opens
+    // and closes, whose header is a button of its own. Lined up with Refresh either way.
+    auto* cookieRow = new QHBoxLayout;
+    cookieRow->setContentsMargins(0, 0, 11, collapsible ? 4 : 0);
+    cookieRow->setSpacing(0);
+    if (!collapsible)
+        cookieRow->addWidget(m_header, 1);
+    else
+        cookieRow->addStretch(1);
+    cookieRow->addWidget(m_cookieButton);
+    if (collapsible)
+        layout->addWidget(m_header);
+    else
+        layout->addLayout(cookieRow);
 
     m_body = new QWidget;
     auto* body = new QVBoxLayout(m_body);
@@ -37,6 +60,9 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
     body->addWidget(m_state);
     m_errorLine = new ErrorLine;
     body->addWidget(m_errorLine);
+    connect(m_errorLine, &ErrorLine::actionClicked, this, &AccountSection::cookieRequested);
+    if (collapsible)
+        body->addLayout(cookieRow);
     layout->addWidget(m_body);
     refresh();
 }
@@ -44,12 +70,21 @@ AccountSection::AccountSection(UsageService& usage, bool collapsible, QWidget* p
 void AccountSection::setName(const QString& name)
 {
     m_header->setName(name);
+    m_name = name;
+    refresh();
+}
+
+void AccountSection::setTakesCookie(bool takesCookie)
+{
+    m_takesCookie = takesCookie;
+    refresh();
 }
 
 void AccountSection::setOpen(bool open)
 {
     m_header->setOpen(open);
     m_body->setVisible(open);
+    refresh();
     // Measured at once by the block, not on the layouts' later turn.
     updateGeometry();
 }
@@ -71,8 +106,12 @@ void AccountSection::refresh()
     for (UsageRowWidget* row : rows())
         delete row;
     if (data) {
-        for (const UsageRow& row : Dashboard::usageRows(*data))
-            m_rowsLayout->addWidget(new UsageRowWidget(row));
+        for (const UsageRow& row : Dashboard::usageRows(*data)) {
+            auto* widget = new UsageRowWidget(row);
+            m_rowsLayout->addWidget(widget);
+            // Now, not on the layout's later turn: the block measures the section at once.
+            widget->show();
+        }
         const WindowFigure highest = *UsageWindows::shownFigure(*data, UsageWindows::highestMetric);
         m_header->setFigure(UsageWindows::rowPercentText(highest.percent),
                             ClaudeColors::severityColor(UsageWindows::severityOf(highest.percent)));
@@ -91,6 +130,17 @@ void AccountSection::refresh()
     }
     m_state->setVisible(!m_state->text().isEmpty());
     m_errorLine->setMessage(m_usage.error());
+    // Not for figures that come from Claude Code's sign-in: those need no cookie.
+    const bool cookie = m_takesCookie && m_usage.source() != UsageSource::claudeCode;
+    const bool asked = cookie && m_usage.error() && FetchMessages::asksForCookie(*m_usage.error());
+    const QString text = m_usage.hasCookie() ? tr("Update Cookie…") : tr("Set Cookie…");
+    m_errorLine->setAction(asked ? text : QString());
+    m_cookieButton->setText(text);
+    m_cookieButton->setVisible(cookie && !asked && isOpen());
+    const QString named =
+        m_usage.hasCookie() ? tr("Update Cookie for %1") : tr("Set Cookie for %1");
+    m_cookieButton->setAccessibleName(named.arg(m_name));
+    m_errorLine->action()->setAccessibleName(named.arg(m_name));
     m_body->updateGeometry();
     updateGeometry();
 }

@@ -4,13 +4,15 @@
 
 class AccountHeader;
 class ErrorLine;
+class PlainButton;
 class QLabel;
 class QVBoxLayout;
 class UsageRowWidget;
 class UsageService;
 
 // One account in the dashboard of several: its name over its rows with their reset
-// times, what it is waiting for when it has no figures yet, and its own error line.
+// times, what it is waiting for when it has no figures yet, its own error line, and for a
+// browser session "Update Cookie…" (in the error line when the error asks for a cookie).
 class AccountSection : public QWidget {
     Q_OBJECT
 
@@ -20,6 +22,8 @@ public:
 
     UsageService& usage() const { return m_usage; }
     void setName(const QString& name);
+    // Whether the account may read a browser session, so its cookie can be set here.
+    void setTakesCookie(bool takesCookie);
     void setOpen(bool open);
     bool isOpen() const;
     // Shows the service's state again.
@@ -30,10 +34,14 @@ public:
     // "Loading usage data..." or "Not connected" while there are no figures.
     QLabel* stateLabel() const { return m_state; }
     ErrorLine* errorLine() const { return m_errorLine; }
+    // "Update Cookie…" of the open section, while the error line does not offer it.
+    PlainButton* cookieButton() const { return m_cookieButton; }
 
 Q_SIGNALS:
     // The header was clicked or pressed.
     void toggleRequested();
+    // "Update Cookie…" or "Set Cookie…", here or in the error line.
+    void cookieRequested();
 
 private:
     UsageService& m_usage;
@@ -43,4 +51,7 @@ private:
     QVBoxLayout* m_rowsLayout;
     QLabel* m_state;
     ErrorLine* m_errorLine;
+    PlainButton* m_cookieButton;
+    QString m_name;
+    bool m_takesCookie = true;
 };

@@ -6,6 +6,7 @@
 #include "views/account_section.h"
 #include "views/dashboard_shape.h"
 #include "views/divider.h"
+#include "views/error_line.h"
 #include "views/plain_button.h"
 #include "views/refresh_footer.h"
 #include "views/usage_block.h"
@@ -55,16 +56,24 @@ void AccountsBlock::rebuild()
     for (const Account& account : accounts.size() > 1 ? accounts : QList<Account>()) {
         auto* section = new AccountSection(*m_accounts.service(account.id), collapsible);
         section->setName(account.name);
+        section->setTakesCookie(account.source == Account::Source::cookie);
         section->setOpen(!collapsible || account.id == m_openId);
         connect(section, &AccountSection::toggleRequested, this,
                 [this, section] { toggle(section); });
+        connect(section, &AccountSection::cookieRequested, this,
+                [this, id = account.id] { Q_EMIT cookieRequested(id); });
         m_sectionsLayout->addWidget(section);
     }
-    // New widgets join the end of the Tab order; the headers belong before Refresh.
+    // New widgets join the end of the Tab order; the sections belong before Refresh, each
+    // header before its section's buttons.
     QWidget* previous = m_footer->refreshButton();
     for (AccountSection* section : sections()) {
-        setTabOrder(previous, section->header());
-        previous = section->header();
+        for (QWidget* next : {static_cast<QWidget*>(section->header()),
+                              static_cast<QWidget*>(section->errorLine()->action()),
+                              static_cast<QWidget*>(section->cookieButton())}) {
+            setTabOrder(previous, next);
+            previous = next;
+        }
     }
     setTabOrder(previous, m_footer->refreshButton());
     refresh();

@@ -25,6 +25,10 @@ public:
     // Shows every account's state again.
     void refresh();
 
+Q_SIGNALS:
+    // A section's "Update Cookie…": the cookie window of its account.
+    void cookieRequested(const QString& accountId);
+
 private:
     // The accounts list changed: a section per account again.
     void rebuild();

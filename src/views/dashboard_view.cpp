@@ -142,7 +142,8 @@ QWidget* DashboardView::buildMenu()
     layout->addWidget(new Divider(10, 2));
     layout->addWidget(m_quitButton);
 
-    connect(m_cookieButton, &MenuButton::clicked, this, &DashboardView::setCookieRequested);
+    connect(m_cookieButton, &MenuButton::clicked, this,
+            [this] { Q_EMIT setCookieRequested(m_accounts.first().accountId()); });
     connect(m_historyButton, &MenuButton::clicked, this, &DashboardView::historyRequested);
     connect(m_settingsButton, &MenuButton::clicked, this, &DashboardView::settingsRequested);
     connect(m_donationButton, &MenuButton::clicked, this, &DonationPage::open);
@@ -161,10 +162,13 @@ QWidget* DashboardView::buildContent(DashboardContent kind)
     case DashboardContent::accounts:
         // Built inside the dashboard, so its headers take their place in its Tab order.
         m_accountsBlock = new AccountsBlock(m_accounts, this);
+        connect(m_accountsBlock, &AccountsBlock::cookieRequested, this,
+                &DashboardView::setCookieRequested);
         return m_accountsBlock;
     case DashboardContent::welcome: {
         auto* welcome = new WelcomeView;
-        connect(welcome, &WelcomeView::getStarted, this, &DashboardView::setCookieRequested);
+        connect(welcome, &WelcomeView::getStarted, this,
+                [this] { Q_EMIT setCookieRequested(m_accounts.first().accountId()); });
         return welcome;
     }
     case DashboardContent::loading:
@@ -204,6 +208,8 @@ void DashboardView::refresh()
     m_organizationLabel->setText(organization ? organization->displayName() : QString());
     m_errorLine->setMessage(several ? std::nullopt : first.error());
     m_cookieButton->setText(first.hasCookie() ? tr("Update Cookie") : tr("Set Cookie"));
+    // Several accounts: each section offers its own, so none here could be mistaken.
+    m_cookieButton->setVisible(!several);
     if (several) {
         // The sections get what the tallest dashboard leaves them.
         const int rest = m_header->sizeHint().height() + m_menu->sizeHint().height() + 2 + 1 +

@@ -40,8 +40,9 @@ public:
     MenuButton* quitButton() const { return m_quitButton; }
 
 Q_SIGNALS:
-    // For the first account.
-    void setCookieRequested();
+    // The cookie window of this account: the menu's and the welcome page's are the first
+    // account's, a section's its own.
+    void setCookieRequested(const QString& accountId);
     void historyRequested();
     void settingsRequested();
     void quitRequested();

@@ -2,10 +2,12 @@
 
 #include "views/claude_colors.h"
 #include "views/elided_label.h"
+#include "views/plain_button.h"
 #include "views/symbol_view.h"
 #include "views/view_fonts.h"
 
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 ErrorLine::ErrorLine(QWidget* parent) : QWidget(parent)
 {
@@ -18,7 +20,26 @@ ErrorLine::ErrorLine(QWidget* parent) : QWidget(parent)
     m_label = new ElidedLabel(QString(), 2);
     m_label->setFont(ViewFonts::font(10));
     m_label->setForegroundRole(QPalette::PlaceholderText);
-    layout->addWidget(m_label);
+    PlainButton::Look look;
+    look.font = ViewFonts::font(11, QFont::Medium);
+    look.foreground = [](const QPalette&) { return ClaudeColors::claudeTan(); };
+    // Room for the focus ring around the text.
+    look.padding = QMargins(3, 1, 3, 1);
+    m_action = new PlainButton(QString(), look);
+    m_action->hide();
+    connect(m_action, &PlainButton::clicked, this, &ErrorLine::actionClicked);
+    auto* text = new QVBoxLayout;
+    text->setSpacing(2);
+    text->addWidget(m_label);
+    text->addWidget(m_action, 0, Qt::AlignLeft);
+    text->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(text);
+}
+
+void ErrorLine::setAction(const QString& text)
+{
+    m_action->setText(text);
+    m_action->setVisible(!text.isEmpty());
 }
 
 void ErrorLine::setMessage(const std::optional<QString>& message)

@@ -39,6 +39,7 @@ public:
     QPushButton* exportButton() const { return m_export; }
     // Whose series is shown; hidden with one account.
     QComboBox* accountPicker() const { return m_accountPicker; }
+    const QString& accountId() const { return m_accountId; }
     QLabel* legend() const { return m_legend; }
     // What the last export did or why it failed, or why the history could not be read.
     QLabel* exportStatus() const { return m_exportStatus; }

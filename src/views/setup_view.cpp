@@ -187,7 +187,8 @@ void SetupView::save()
     const std::optional<QString> organization = imported ? m_importedOrganization : std::nullopt;
     const QString origin = imported ? m_importedOrigin : QString();
     if (!m_accounts) {
-        m_usage->saveCookie(cookie, organization, origin);
+        if (m_usage)
+            m_usage->saveCookie(cookie, organization, origin);
         return;
     }
     const QString name = m_name->text().trimmed();

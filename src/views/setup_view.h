@@ -2,6 +2,7 @@
 
 #include "services/sources/browser/browser_cookie_import.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -76,7 +77,8 @@ private:
     // The name an account added with this organization gets unless the user typed one.
     QString suggestedName(const std::optional<QString>& organizationId) const;
 
-    UsageService* m_usage;
+    // Null once the account is removed: Save then does nothing.
+    QPointer<UsageService> m_usage;
     UsageAccounts* m_accounts;
     std::function<void()> m_onClose;
     BrowserImportFunction m_import;

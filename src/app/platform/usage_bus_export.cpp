@@ -114,6 +114,24 @@ QString UsageBusExport::account() const
     return account && m_accounts.accounts().size() > 1 ? account->name : QString();
 }
 
+QList<QVariantMap> UsageBusExport::accountStates() const
+{
+    QList<QVariantMap> list;
+    for (const Account& account : m_accounts.accounts()) {
+        const UsageService* service = m_accounts.service(account.id);
+        const std::optional<UsageData>& data = service->usageData();
+        list.append({{UsageBus::accountIdKey, account.id},
+                     {QStringLiteral("Account"), account.name},
+                     {QStringLiteral("Error"), service->error().value_or(QString())},
+                     {QStringLiteral("LastUpdated"),
+                      data ? InstantText::iso(data->lastUpdated) : QString()},
+                     {QStringLiteral("HasData"), data.has_value()},
+                     {QStringLiteral("HasCookie"), service->hasCookie()},
+                     {QStringLiteral("Loading"), service->isLoading()}});
+    }
+    return list;
+}
+
 QString UsageBusExport::severity() const
 {
     return hasData() ? UsageWindows::severityName(m_presentation.severity) : QString();

@@ -23,6 +23,9 @@ class UsageBusExport : public QObject {
     Q_PROPERTY(QList<QVariantMap> Windows READ windows)
     // The name of the account whose figure the tray shows; empty with one account.
     Q_PROPERTY(QString Account READ account)
+    // Every account: Id, Account (its name), Error, LastUpdated, HasData, HasCookie,
+    // Loading, as the properties of the same names say them of the tray's account.
+    Q_PROPERTY(QList<QVariantMap> Accounts READ accountStates)
     // What the tray shows: the window, "42%" and low, warning or critical.
     Q_PROPERTY(QString ShownWindow READ shownWindow)
     Q_PROPERTY(QString Figure READ figure)
@@ -57,6 +60,7 @@ public:
     bool hasData() const;
     QList<QVariantMap> windows() const;
     QString account() const;
+    QList<QVariantMap> accountStates() const;
     QString shownWindow() const { return m_presentation.shownWindow; }
     QString figure() const { return m_presentation.figureText; }
     QString severity() const;

@@ -1,6 +1,7 @@
 #include "services/accounts/usage_accounts.h"
 
 #include "services/accounts/account_store.h"
+#include "services/fetch/cookie_renewal.h"
 #include "services/fetch/usage_service.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
@@ -17,6 +18,7 @@ UsageAccounts::UsageAccounts(KeyringService& firstKeyring, Settings& settings,
 {
     for (const Account& account : m_accounts)
         add(account);
+    forgetRemovedTrayAccount();
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
         if (key == Settings::accountsKey || key == Settings::cookieOriginKey)
             follow();
@@ -46,6 +48,13 @@ const Account* UsageAccounts::account(const QString& accountId) const
         std::find_if(m_accounts.begin(), m_accounts.end(),
                      [&](const Account& account) { return account.id == accountId; });
     return found == m_accounts.end() ? nullptr : &*found;
+}
+
+KeyringService* UsageAccounts::keyring(const QString& accountId) const
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&](const Entry& entry) { return entry.id == accountId; });
+    return found == m_entries.end() ? nullptr : found->keyring.get();
 }
 
 UsageService& UsageAccounts::first() const
@@ -89,6 +98,16 @@ void UsageAccounts::add(const Account& account)
     connect(service, &UsageService::changed, this, &UsageAccounts::changed);
     connect(service, &UsageService::usageDataChanged, this,
             [this, id = account.id] { Q_EMIT usageDataChanged(id); });
+    connect(service, &UsageService::cookieRemoved, this, [this, id = account.id](SecretState left) {
+        // On a later turn: the service is still in its own call.
+        if (m_removing.remove(id) && left == SecretState::absent)
+            QMetaObject::invokeMethod(
+                this, [this, id] { drop(id); }, Qt::QueuedConnection);
+    });
+    connect(service, &UsageService::cookieRenewed, this,
+            [this, id = account.id](const QString& before, const QString& after) {
+                shareRenewal(id, before, after);
+            });
     m_entries.push_back(std::move(entry));
     if (m_started)
         service->start();
@@ -99,15 +118,24 @@ void UsageAccounts::follow()
     const QList<Account> listed = AccountStore::load(m_settings);
     if (listed == m_accounts)
         return;
-    std::erase_if(m_entries, [&](const Entry& entry) {
+    const auto unlisted = [&](const QString& id) {
         return std::none_of(listed.begin(), listed.end(),
-                            [&](const Account& account) { return account.id == entry.id; });
-    });
+                            [&](const Account& account) { return account.id == id; });
+    };
+    QStringList removed;
+    for (const Entry& entry : m_entries) {
+        if (unlisted(entry.id))
+            removed << entry.id;
+    }
+    for (const QString& id : removed)
+        Q_EMIT accountRemoved(id);
+    std::erase_if(m_entries, [&](const Entry& entry) { return unlisted(entry.id); });
     for (const Account& account : listed) {
         if (!service(account.id))
             add(account);
     }
     m_accounts = listed;
+    forgetRemovedTrayAccount();
     Q_EMIT accountsChanged();
     Q_EMIT changed();
 }
@@ -117,12 +145,30 @@ void UsageAccounts::saveList(QList<Account> accounts)
     AccountStore::save(m_settings, accounts);
 }
 
+QString UsageAccounts::takeId()
+{
+    const QString id = Accounts::newId(
+        m_accounts, qint64(m_settings.setting(Settings::lastAccountNumberKey).toDouble()));
+    // Before the list: a new id counts as handed out even if the list is never written.
+    m_settings.setValue(Settings::lastAccountNumberKey, Accounts::idNumber(id));
+    return id;
+}
+
+void UsageAccounts::forgetRemovedTrayAccount()
+{
+    if (!m_settings.contains(Settings::trayAccountKey))
+        return;
+    const QString shown = m_settings.stringForKey(Settings::trayAccountKey);
+    if (shown != Accounts::highestOfAll && !account(shown))
+        m_settings.setValue(Settings::trayAccountKey, m_accounts.first().id);
+}
+
 QString UsageAccounts::addCookieAccount(const QString& name, const QString& cookie,
                                         const std::optional<QString>& organizationId,
                                         const QString& cookieOrigin)
 {
     QList<Account> accounts = m_accounts;
-    const Account account{Accounts::newId(accounts), name, Account::Source::cookie,
+    const Account account{takeId(), name, Account::Source::cookie,
                           organizationId.value_or(QString()), cookieOrigin};
     accounts.append(account);
     saveList(accounts);
@@ -133,7 +179,7 @@ QString UsageAccounts::addCookieAccount(const QString& name, const QString& cook
 QString UsageAccounts::addClaudeCodeAccount(const QString& name, const QString& folder)
 {
     QList<Account> accounts = m_accounts;
-    Account account{Accounts::newId(accounts), name, Account::Source::claudeCode, {}};
+    Account account{takeId(), name, Account::Source::claudeCode, {}};
     // The default folder keeps the owner its figures always had.
     if (!folder.isEmpty() && !ClaudeCodeHomes::same(folder, claudeCodeFolder({})))
         account.claudeCodeFolder = ClaudeCodeHomes::kept(folder);
@@ -166,15 +212,40 @@ void UsageAccounts::watchOrganization(const QString& accountId, const QString& n
 {
     const auto found = std::find_if(m_entries.begin(), m_entries.end(),
                                     [&](const Entry& entry) { return entry.id == accountId; });
-    if (found == m_entries.end())
+    if (found == m_entries.end() || isWatched(organizationId) ||
+        m_watching.contains(organizationId))
         return;
+    m_watching.insert(organizationId);
     // The same session, from the same place.
     const QString origin = account(accountId)->cookieOrigin;
     // The keyring waits for its calls when it goes, so the answer comes even then.
     found->keyring->read(this, [this, name, organizationId, origin](const CookieRead& read) {
-        if (read.state == SecretState::found && !read.cookie.isEmpty())
+        m_watching.remove(organizationId);
+        if (read.state == SecretState::found && !read.cookie.isEmpty() &&
+            !isWatched(organizationId))
             addCookieAccount(name, read.cookie, organizationId, origin);
     });
+}
+
+bool UsageAccounts::isWatched(const QString& organizationId) const
+{
+    return std::any_of(m_accounts.begin(), m_accounts.end(), [&](const Account& account) {
+        const UsageService* usage = service(account.id);
+        return AccountStore::organization(m_settings, account.id) == organizationId ||
+               (usage && usage->organization() && usage->organization()->id == organizationId);
+    });
+}
+
+void UsageAccounts::shareRenewal(const QString& renewedBy, const QString& before,
+                                 const QString& after)
+{
+    for (const Entry& entry : m_entries) {
+        if (entry.id == renewedBy)
+            continue;
+        entry.keyring->replaceIf(
+            [before](const QString& stored) { return CookieRenewal::sameSession(stored, before); },
+            after, this, [](bool) {});
+    }
 }
 
 void UsageAccounts::rename(const QString& accountId, const QString& name)
@@ -189,16 +260,22 @@ void UsageAccounts::rename(const QString& accountId, const QString& name)
 
 void UsageAccounts::remove(const QString& accountId)
 {
-    if (m_accounts.size() <= 1)
+    UsageService* usage = service(accountId);
+    // One account stays, also when others are on their way out.
+    const qsizetype staying = m_accounts.size() - m_removing.size();
+    if (!usage || (!m_removing.contains(accountId) && staying <= 1))
         return;
-    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
-                                    [&](const Entry& entry) { return entry.id == accountId; });
-    if (found == m_entries.end())
-        return;
-    // The keyring outlives the account until its item is gone.
-    std::shared_ptr<KeyringService> keyring = found->keyring;
-    keyring->remove(this, [keyring](SecretState) {});
+    // As Disconnect: the service says what the keyring did, and keeps the reason when it
+    // kept the item; the account goes only once the item has.
+    m_removing.insert(accountId);
+    usage->clearCookie();
+}
+
+void UsageAccounts::drop(const QString& accountId)
+{
     QList<Account> accounts = m_accounts;
     accounts.removeIf([&](const Account& account) { return account.id == accountId; });
+    if (accounts.isEmpty() || accounts.size() == m_accounts.size())
+        return;
     saveList(accounts);
 }

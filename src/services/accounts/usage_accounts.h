@@ -6,6 +6,7 @@
 #include "services/sources/usage_source.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -38,6 +39,8 @@ public:
     QList<UsageService*> services() const;
     UsageService* service(const QString& accountId) const;
     const Account* account(const QString& accountId) const;
+    // Where the account's cookie is kept; null for an id no account has.
+    KeyringService* keyring(const QString& accountId) const;
     // The service of the first account in the list.
     UsageService& first() const;
 
@@ -50,7 +53,7 @@ public:
 
     // Adds an account reading this cookie (and, when given, this organization of it) from
     // where it came (Account::cookieOrigin); its keyring item is written before it
-    // fetches. The new account's id.
+    // fetches. The new account's id, never one an account had before.
     QString addCookieAccount(const QString& name, const QString& cookie,
                              const std::optional<QString>& organizationId = std::nullopt,
                              const QString& cookieOrigin = {});
@@ -63,17 +66,21 @@ public:
     // one while an account reads it for want of a cookie.
     QStringList claudeCodeFoldersRead() const;
     // Adds an account reading another organization of this account's session: its cookie
-    // is read from the account's keyring and handed on here, never to a view.
+    // is read from the account's keyring and handed on here, never to a view. Nothing
+    // when an account reads the organization already, or is about to.
     void watchOrganization(const QString& accountId, const QString& name,
                            const QString& organizationId);
     void rename(const QString& accountId, const QString& name);
-    // Removes the account and its keyring item; its history stays until the user clears
-    // it. The last account stays.
+    // Removes the account's keyring item, then the account; its history stays until the
+    // user clears it. While the keyring keeps the item, the account stays, with the reason
+    // as its error. The last account stays.
     void remove(const QString& accountId);
 
 Q_SIGNALS:
     // Added, removed or renamed.
     void accountsChanged();
+    // The account is going: its service is still there, for the last time.
+    void accountRemoved(const QString& accountId);
     // An account's service changed (any property).
     void changed();
     // An account's snapshot: recorded in the history and checked for alerts by the caller.
@@ -90,6 +97,15 @@ private:
     void follow();
     void add(const Account& account);
     void saveList(QList<Account> accounts);
+    // Takes the account out of the list, once its keyring item is gone.
+    void drop(const QString& accountId);
+    // An id no account has had, remembered as handed out.
+    QString takeId();
+    // The tray's account when it names one no longer listed: the first one instead.
+    void forgetRemovedTrayAccount();
+    bool isWatched(const QString& organizationId) const;
+    // A renewed session reaches every account that holds it.
+    void shareRenewal(const QString& renewedBy, const QString& before, const QString& after);
 
     KeyringService& m_firstKeyring;
     Settings& m_settings;
@@ -101,4 +117,8 @@ private:
     ClaudeCodeVersion m_claudeCodeVersion;
     std::vector<Entry> m_entries;
     bool m_started = false;
+    // Accounts whose keyring item is being removed before they go.
+    QSet<QString> m_removing;
+    // Organizations whose account is being added.
+    QSet<QString> m_watching;
 };

@@ -53,12 +53,15 @@ NotificationService::NotificationService(Settings& defaults, const QDBusConnecti
     m_notifiedThresholds = QSet<QString>(stored.begin(), stored.end());
 }
 
-void NotificationService::checkUsage(const UsageData& data, const QString& accountName)
+void NotificationService::checkUsage(const UsageData& data, const QString& accountName,
+                                     bool firstAccount)
 {
     if (!m_defaults.boolForKey(Settings::usageAlertsKey) || !m_notificationsEnabled)
         return;
-    const UsageAlerts::Outcome outcome =
-        UsageAlerts::evaluate(data, m_thresholds, m_notifiedThresholds, m_clock());
+    const UsageAlerts::Outcome outcome = UsageAlerts::evaluate(
+        data, m_thresholds,
+        firstAccount ? UsageAlerts::adopt(m_notifiedThresholds, data.owner) : m_notifiedThresholds,
+        m_clock());
     for (const UsageAlerts::Alert& alert : outcome.alerts)
         post(accountName.isEmpty() ? alert.summary : tr("%1: %2").arg(accountName, alert.summary),
              alert.body);

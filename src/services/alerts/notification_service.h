@@ -34,8 +34,10 @@ public:
     void requestPermission();
     // Posts the alerts a snapshot calls for, while "Usage alerts" is on and
     // notifications are allowed.
-    // With several accounts, the alerts name the account (`accountName`).
-    void checkUsage(const UsageData& data, const QString& accountName = QString());
+    // With several accounts, the alerts name the account (`accountName`). The first
+    // account's snapshot takes over the alerts remembered before accounts had owners.
+    void checkUsage(const UsageData& data, const QString& accountName = QString(),
+                    bool firstAccount = true);
 
 Q_SIGNALS:
     void notificationsEnabledChanged(bool enabled);

@@ -26,7 +26,7 @@ constexpr qint64 otherAccountGraceSeconds = 8 * 24 * 60 * 60;
 
 struct Key {
     // The account the figures belong to; empty in keys written before accounts were told
-    // apart, which then match any.
+    // apart.
     QString owner;
     QString window;
     // Invalid when the service named none.
@@ -36,11 +36,16 @@ struct Key {
 
 // "owner|window@seconds#threshold": the reset as seconds since the epoch, which, unlike a
 // date text, reads back for any year; empty when unknown.
-QString keyOf(const QString& owner, const WindowFigure& window, int threshold)
+QString textOf(const Key& key)
 {
     const QString reset =
-        window.resetsAt.isValid() ? QString::number(window.resetsAt.toSecsSinceEpoch()) : QString();
-    return QStringLiteral("%1|%2@%3#%4").arg(owner, window.kind.id, reset).arg(threshold);
+        key.reset.isValid() ? QString::number(key.reset.toSecsSinceEpoch()) : QString();
+    return QStringLiteral("%1|%2@%3#%4").arg(key.owner, key.window, reset).arg(key.threshold);
+}
+
+QString keyOf(const QString& owner, const WindowFigure& window, int threshold)
+{
+    return textOf({owner, window.kind.id, window.resetsAt, threshold});
 }
 
 std::optional<Key> parseKey(const QString& text)
@@ -73,7 +78,7 @@ std::optional<Key> parseKey(const QString& text)
 bool sameWindow(const Key& key, const QString& owner, const WindowFigure& window,
                 const QDateTime& now)
 {
-    if ((!key.owner.isEmpty() && key.owner != owner) || key.window != window.kind.id)
+    if (key.owner != owner || key.window != window.kind.id)
         return false;
     if (!key.reset.isValid())
         return !window.resetsAt.isValid() && window.percent >= key.threshold;
@@ -97,7 +102,7 @@ Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet
         const std::optional<Key> key = parseKey(text);
         if (!key)
             continue;
-        const bool ours = key->owner.isEmpty() || key->owner == data.owner;
+        const bool ours = key->owner == data.owner;
         const bool keep =
             ours ? remembered(*key) || key->reset > now
                  : !key->reset.isValid() || key->reset.secsTo(now) < otherAccountGraceSeconds;
@@ -131,6 +136,21 @@ Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet
         }
     }
     return outcome;
+}
+
+QSet<QString> adopt(const QSet<QString>& notified, const QString& owner)
+{
+    QSet<QString> adopted;
+    for (const QString& text : notified) {
+        std::optional<Key> key = parseKey(text);
+        if (key && key->owner.isEmpty()) {
+            key->owner = owner;
+            adopted.insert(textOf(*key));
+        } else {
+            adopted.insert(text);
+        }
+    }
+    return adopted;
 }
 
 } // namespace UsageAlerts

@@ -27,7 +27,13 @@ struct Outcome {
     QSet<QString> notified;
 };
 
+// A key without an owner (written before accounts were told apart) belongs to no
+// snapshot's owner until adopt() gives it one.
 Outcome evaluate(const UsageData& data, const QList<int>& thresholds, const QSet<QString>& notified,
                  const QDateTime& now);
+
+// The keys with the owner-less ones made `owner`'s: those were the first account's, the
+// only one there was when they were written.
+QSet<QString> adopt(const QSet<QString>& notified, const QString& owner);
 
 } // namespace UsageAlerts

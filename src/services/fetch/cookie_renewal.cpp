@@ -22,7 +22,23 @@ bool reaches(const QNetworkCookie& cookie, const QString& host)
            host.endsWith(u'.' + domain, Qt::CaseInsensitive);
 }
 
+std::optional<QString> sessionOf(const QString& header)
+{
+    for (const QString& pair : header.split(u';')) {
+        const QString trimmed = pair.trimmed();
+        if (trimmed.section(u'=', 0, 0) == sessionName && trimmed.contains(u'='))
+            return trimmed.section(u'=', 1);
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+bool sameSession(const QString& one, const QString& other)
+{
+    const std::optional<QString> session = sessionOf(one);
+    return session || sessionOf(other) ? session == sessionOf(other) : one == other;
+}
 
 std::optional<QString> renewed(const QString& header, const QList<QNetworkCookie>& set,
                                const QUrl& origin, const QDateTime& now)

@@ -18,4 +18,8 @@ namespace CookieRenewal {
 std::optional<QString> renewed(const QString& header, const QList<QNetworkCookie>& set,
                                const QUrl& origin, const QDateTime& now);
 
+// Whether two stored Cookie headers are one browser session: the same sessionKey, or,
+// without one in either, the same text.
+bool sameSession(const QString& one, const QString& other);
+
 } // namespace CookieRenewal

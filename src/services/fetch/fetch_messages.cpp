@@ -155,4 +155,10 @@ QString claudeCodeScope()
                      "or set a cookie.");
 }
 
+bool asksForCookie(const QString& message)
+{
+    return message == noCookie() || message == organizationsUnauthorized() ||
+           message == usageUnauthorized() || message == invalidCookie();
+}
+
 } // namespace FetchMessages

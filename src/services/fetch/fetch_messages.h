@@ -40,4 +40,6 @@ QString claudeCodeSignInEnds(const QDateTime& end);
 // Which sign-in the figures were read with.
 QString figuresFrom(UsageSource source);
 QString claudeCodeScope();
+// The message is one a new session cookie answers: none stored, or the stored one refused.
+bool asksForCookie(const QString& message);
 } // namespace FetchMessages

@@ -7,6 +7,8 @@
 #include <QNetworkReply>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 ReplyStep fail(QString message, Refusal refusal = Refusal::none)
@@ -44,18 +46,48 @@ bool isChallenge(const ReplyFacts& facts)
                     facts.body.contains("Just a moment..."));
 }
 
+// A diagnostic line shows this much of a body, on one line whatever the server sent.
+constexpr qsizetype diagnosticChars = 300;
+
+QString escapedControls(QStringView text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+                 c.category() == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::optional<QString> diagnosticLine(RequestKind kind, const QByteArray& body)
 {
     if (body.isEmpty())
         return std::nullopt;
+    // Only the bytes the characters shown can take; a character cut at their end is
+    // pending in the decoder, not an error.
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(body);
+    const QString text = decoder.decode(
+        QByteArrayView(body).first(std::min<qsizetype>(body.size(), diagnosticChars * 4)));
     if (decoder.hasError())
         return std::nullopt;
+    qsizetype shown = std::min(text.size(), diagnosticChars);
+    if (shown > 0 && text.at(shown - 1).isHighSurrogate())
+        --shown;
+    const bool cut = shown < text.size() || body.size() > diagnosticChars * 4;
     const QString prefix = kind == RequestKind::organizations
                                ? QStringLiteral("Error response: ")
                                : QStringLiteral("Usage error response: ");
-    return prefix + text;
+    return prefix + escapedControls(QStringView(text).first(shown)) +
+           (cut ? QStringLiteral("…") : QString());
 }
 
 // Qt turns HTTP error statuses into reply errors too; those are answers, not transport

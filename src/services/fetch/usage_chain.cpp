@@ -100,8 +100,9 @@ void UsageChain::renewCookie(const ReplyFacts& facts, Run& run)
         CookieRenewal::renewed(run.credential, facts.setCookies, m_requests.origin(), m_clock());
     if (!renewed)
         return;
+    const QString before = run.credential;
     run.credential = *renewed;
-    Q_EMIT cookieRenewed(*renewed);
+    Q_EMIT cookieRenewed(before, *renewed);
 }
 
 void UsageChain::decodeInBackground(RequestKind kind, const QByteArray& body, const Run& run)

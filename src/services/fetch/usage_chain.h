@@ -64,8 +64,9 @@ public:
 
 Q_SIGNALS:
     void finished(const ChainOutcome& outcome);
-    // The service set new values for the stored session: the Cookie header to keep.
-    void cookieRenewed(const QString& cookie);
+    // The service set new values for the stored session: the Cookie header to keep in
+    // place of the one sent.
+    void cookieRenewed(const QString& before, const QString& after);
 
 private:
     // One run: the sign-in it was read with and the generation it belongs to.

@@ -20,7 +20,10 @@ UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEnd
     // Kept like the browser keeps its session; a user's save or clear made later is
     // queued after this one and wins.
     connect(m_chain, &UsageChain::cookieRenewed, this,
-            [this](const QString& cookie) { m_keyring.save(cookie, this, [](bool) {}); });
+            [this](const QString& before, const QString& after) {
+                m_keyring.save(after, this, [](bool) {});
+                Q_EMIT cookieRenewed(before, after);
+            });
     connect(m_gate, &FetchGate::due, this, &UsageService::scheduledFetch);
     connect(m_claudeCode, &ClaudeCodeSource::changed, this, &UsageService::onClaudeCodeChanged);
     connect(m_choice, &AccountChoice::edited, this, &UsageService::onChoiceEdited);
@@ -361,6 +364,7 @@ void UsageService::onCookieRemoved(SecretState left)
         next.error = FetchMessages::removeFailed(left == SecretState::locked);
         startAutoRefresh();
         apply(next);
+        Q_EMIT cookieRemoved(left);
         return;
     }
     m_chain->forgetOrganization();
@@ -378,6 +382,7 @@ void UsageService::onCookieRemoved(SecretState left)
         startAutoRefresh();
         request(FetchTrigger::choice);
     }
+    Q_EMIT cookieRemoved(left);
 }
 
 void UsageService::onClaudeCodeChanged()

@@ -114,6 +114,10 @@ Q_SIGNALS:
     void organizationsChanged(const QList<Organization>& organizations);
     void sourceChanged();
     void changed();
+    // What the keyring did on clearCookie(): absent once the cookie is gone.
+    void cookieRemoved(SecretState left);
+    // The service renewed the session: the keyring now keeps `after` instead of `before`.
+    void cookieRenewed(const QString& before, const QString& after);
 
 private:
     struct State {

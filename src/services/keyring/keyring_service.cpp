@@ -47,6 +47,19 @@ void KeyringService::save(const QString& cookie, QObject* context, std::function
     run<bool>([this, cookie] { return saveNow(cookie); }, context, std::move(done));
 }
 
+void KeyringService::replaceIf(std::function<bool(const QString& stored)> matches,
+                               const QString& cookie, QObject* context,
+                               std::function<void(bool)> done)
+{
+    run<bool>(
+        [this, matches = std::move(matches), cookie] {
+            const CookieRead stored = readNow();
+            return stored.state == SecretState::found && matches(stored.cookie) &&
+                   stored.cookie != cookie && saveNow(cookie);
+        },
+        context, std::move(done));
+}
+
 void KeyringService::remove(QObject* context, std::function<void(SecretState)> done)
 {
     run<SecretState>([this] { return removeNow(); }, context, std::move(done));

@@ -40,6 +40,10 @@ public:
     void read(QObject* context, std::function<void(const CookieRead&)> done);
     // Replaces the stored cookie; on failure the earlier one is kept.
     void save(const QString& cookie, QObject* context, std::function<void(bool)> done);
+    // Stores `cookie` when the stored one passes `matches`, in one call, so no save or
+    // removal made meanwhile is overwritten; done(true) once stored.
+    void replaceIf(std::function<bool(const QString& stored)> matches, const QString& cookie,
+                   QObject* context, std::function<void(bool)> done);
     // absent once the cookie is gone (or when there was none); locked or unreachable when
     // it is still there.
     void remove(QObject* context, std::function<void(SecretState)> done);

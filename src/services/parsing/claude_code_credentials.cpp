@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTimeZone>
@@ -38,9 +39,13 @@ QString path(const std::function<QString(const char*)>& environment)
 
 ClaudeCodeRead read(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists())
         return {std::nullopt, QStringLiteral("no file at ") + path};
+    // A FIFO or a device there would block the reader, or never end.
+    if (!info.isFile())
+        return {std::nullopt, QStringLiteral("not a regular file: ") + path};
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("cannot read ") + path};
     if (file.size() > maxFileBytes)

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 ClaudeCodeWatcher::ClaudeCodeWatcher(const QString& file, QObject* parent)
     : QObject(parent), m_file(file), m_last(fingerprint())
 {
@@ -42,5 +44,9 @@ ClaudeCodeWatcher::Fingerprint ClaudeCodeWatcher::fingerprint() const
     const QFileInfo info(m_file);
     if (!info.exists())
         return {};
-    return {true, info.size(), info.lastModified(), info.metadataChangeTime()};
+    // QFileInfo tells no inode.
+    struct stat status {};
+    const quint64 inode =
+        ::stat(QFile::encodeName(m_file).constData(), &status) == 0 ? status.st_ino : 0;
+    return {true, info.size(), info.lastModified(), info.metadataChangeTime(), inode};
 }

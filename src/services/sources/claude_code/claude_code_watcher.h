@@ -22,8 +22,9 @@ private:
         bool exists = false;
         qint64 size = 0;
         QDateTime modified;
-        // A file renamed over the old one changes this even within the same instant.
         QDateTime changed;
+        // A file renamed over the old one is a new inode, even within one timestamp tick.
+        quint64 inode = 0;
         bool operator==(const Fingerprint&) const = default;
     };
 
