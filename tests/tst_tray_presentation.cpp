@@ -197,23 +197,29 @@ void TestTrayPresentation::styleDefault_data()
 {
     QTest::addColumn<QString>("desktop");
     QTest::addColumn<TrayStyle>("style");
+    QTest::addColumn<int>("gnomeShell"); // its major version; 0: unknown
 
-    QTest::newRow("GNOME") << "GNOME" << TrayStyle::label;
-    QTest::newRow("Ubuntu's session") << "ubuntu:GNOME" << TrayStyle::label;
-    QTest::newRow("Unity") << "Unity" << TrayStyle::label;
-    QTest::newRow("Budgie") << "Budgie:GNOME" << TrayStyle::label;
-    QTest::newRow("KDE") << "KDE" << TrayStyle::figureInIcon;
-    QTest::newRow("LXQt") << "LXQt" << TrayStyle::figureInIcon;
-    QTest::newRow("XFCE") << "XFCE" << TrayStyle::figureInIcon;
-    QTest::newRow("sway") << "sway" << TrayStyle::figureInIcon;
-    QTest::newRow("unset") << "" << TrayStyle::figureInIcon;
-    QTest::newRow("GNOME-Flashback is not GNOME") << "GNOME-Flashback" << TrayStyle::figureInIcon;
+    QTest::newRow("GNOME") << "GNOME" << TrayStyle::label << 0;
+    QTest::newRow("Ubuntu's session") << "ubuntu:GNOME" << TrayStyle::label << 0;
+    QTest::newRow("Unity") << "Unity" << TrayStyle::label << 0;
+    QTest::newRow("Budgie") << "Budgie:GNOME" << TrayStyle::label << 0;
+    QTest::newRow("KDE") << "KDE" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("LXQt") << "LXQt" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("XFCE") << "XFCE" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("sway") << "sway" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("unset") << "" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("GNOME-Flashback is not GNOME")
+        << "GNOME-Flashback" << TrayStyle::figureInIcon << 0;
+    QTest::newRow("GNOME Shell 47") << "GNOME" << TrayStyle::label << 47;
+    QTest::newRow("GNOME Shell 48") << "GNOME" << TrayStyle::figureInIcon << 48;
+    QTest::newRow("Ubuntu's GNOME Shell 49") << "ubuntu:GNOME" << TrayStyle::figureInIcon << 49;
 }
 
 void TestTrayPresentation::styleDefault()
 {
     QFETCH(QString, desktop);
-    QTEST(TrayStyles::defaultFor(desktop), "style");
+    QFETCH(int, gnomeShell);
+    QTEST(TrayStyles::defaultFor(desktop, gnomeShell), "style");
     for (TrayStyle style : {TrayStyle::label, TrayStyle::figureInIcon, TrayStyle::gauge})
         QCOMPARE(TrayStyles::fromSetting(TrayStyles::settingOf(style)), style);
     QCOMPARE(TrayStyles::fromSetting(QStringLiteral("Label")), std::nullopt);

@@ -478,6 +478,7 @@ void TestUsageFetch::aChosenOrganizationGoneIsNamed()
     service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
     QTRY_COMPARE(service->error(),
                  std::optional(FetchMessages::organizationNotListed(QStringLiteral("Acme Corp"))));
+    QVERIFY(FetchMessages::asksForCookie(*service->error()));
     QCOMPARE(fx.server.requestedPaths().count("/api/organizations/org-team/usage"), 0);
     QCOMPARE(service->usageData()->owner, QStringLiteral("org-acme"));
     QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);

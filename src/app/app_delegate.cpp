@@ -9,6 +9,7 @@
 #include "app/platform/usage_bus_export.h"
 #include "app/settings_window_controller.h"
 #include "models/shortcut_keys.h"
+#include "services/desktop_tray_style.h"
 #include "services/fetch/usage_notes.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
@@ -162,8 +163,8 @@ void AppDelegate::updateTray()
     }
     input.trayAccount = m_environment.defaults.setting(Settings::trayAccountKey).toString();
     input.metric = m_environment.defaults.stringForKey(Settings::menuBarMetricKey);
-    input.style = TrayStyles::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey),
-                                     qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    input.style =
+        DesktopTrayStyle::chosen(m_environment.defaults.stringForKey(Settings::trayStyleKey));
     // The shown snapshot's own series: another account's would forecast nonsense.
     input.samples = [this](const QString& owner, const QString& windowId) {
         return m_history.queries().samples(owner, windowId).rows;

@@ -51,22 +51,21 @@ QString settingOf(TrayStyle style)
     return {};
 }
 
-TrayStyle defaultFor(const QString& currentDesktop)
+TrayStyle defaultFor(const QString& currentDesktop, int gnomeShellMajor)
 {
     // Only these hosts draw an item's label; everywhere else it would be lost.
     static const QStringList labelDesktops{QStringLiteral("gnome"), QStringLiteral("ubuntu"),
                                            QStringLiteral("unity"), QStringLiteral("budgie")};
+    // GNOME Shell 48's extension was seen leaving the label out while drawing the icon.
+    constexpr int firstUnreliableGnomeShell = 48;
+    if (gnomeShellMajor >= firstUnreliableGnomeShell)
+        return TrayStyle::figureInIcon;
     const QStringList desktops = currentDesktop.toLower().split(QLatin1Char(':'));
     for (const QString& desktop : desktops) {
         if (labelDesktops.contains(desktop))
             return TrayStyle::label;
     }
     return TrayStyle::figureInIcon;
-}
-
-TrayStyle chosen(const QString& setting, const QString& currentDesktop)
-{
-    return fromSetting(setting).value_or(defaultFor(currentDesktop));
 }
 
 } // namespace TrayStyles

@@ -19,11 +19,9 @@ namespace TrayStyles {
 std::optional<TrayStyle> fromSetting(const QString& value);
 QString settingOf(TrayStyle style);
 // "Label" where the desktop is known to draw item labels (XDG_CURRENT_DESKTOP names
-// GNOME, ubuntu, Unity or Budgie), "Figure in icon" everywhere else.
-TrayStyle defaultFor(const QString& currentDesktop);
-// The style in force: the stored one, or the desktop's default when none (or no valid
-// one) is stored.
-TrayStyle chosen(const QString& setting, const QString& currentDesktop);
+// GNOME, ubuntu, Unity or Budgie), "Figure in icon" everywhere else, and on GNOME Shell
+// from 48 on (`gnomeShellMajor`; 0 when unknown), whose label cannot be relied on.
+TrayStyle defaultFor(const QString& currentDesktop, int gnomeShellMajor);
 } // namespace TrayStyles
 
 // What the tray icon's pixmap shows.

@@ -5,6 +5,7 @@
 #include "models/tray_presentation.h"
 #include "services/accounts/account_store.h"
 #include "services/accounts/usage_accounts.h"
+#include "services/desktop_tray_style.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_notes.h"
 #include "services/fetch/usage_service.h"
@@ -319,10 +320,10 @@ int SettingsView::shownIndex(const QString& key) const
                                  : std::nullopt;
     // While nothing is stored, what applies then: the table's default, or for the tray
     // style the one this desktop gets.
-    const QVariant applied = key == Settings::trayStyleKey
-                                 ? QVariant(TrayStyles::settingOf(TrayStyles::chosen(
-                                       QString(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"))))
-                                 : m_defaults.setting(key);
+    const QVariant applied =
+        key == Settings::trayStyleKey
+            ? QVariant(TrayStyles::settingOf(DesktopTrayStyle::chosen(QString())))
+            : m_defaults.setting(key);
     return SettingsChoices::shownIndex(optionsOf(key), stored, applied);
 }
 

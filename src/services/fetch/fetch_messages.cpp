@@ -157,7 +157,11 @@ QString claudeCodeScope()
 
 bool asksForCookie(const QString& message)
 {
-    return message == noCookie() || message == organizationsUnauthorized() ||
+    // The unlisted organization's message names it: matched around the name.
+    const QStringList around = organizationNotListed(QStringLiteral("\x01")).split(u'\x01');
+    const bool notListed =
+        around.size() == 2 && message.startsWith(around.first()) && message.endsWith(around.last());
+    return notListed || message == noCookie() || message == organizationsUnauthorized() ||
            message == usageUnauthorized() || message == invalidCookie();
 }
 
