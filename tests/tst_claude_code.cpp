@@ -26,6 +26,7 @@ private Q_SLOTS:
     void identifiesAsClaudeCode_data();
     void identifiesAsClaudeCode();
     void renewedSignInWithoutRestart();
+    void foldersAsAccounts();
     void saysWhenASignInEnds_data();
     void saysWhenASignInEnds();
     void refusals_data();
@@ -285,6 +286,58 @@ void TestClaudeCode::renewedSignInWithoutRestart()
     for (const RecordedRequest& request : fx.server.requests())
         QCOMPARE(request.path, oauthPath);
     QCOMPARE(fileBytes(fx), written);
+}
+
+void TestClaudeCode::foldersAsAccounts()
+{
+    const QDateTime now = noon;
+    const Clock clock = [now] { return now; };
+    Fx fx;
+    fx.store->put(std::nullopt);
+    fx.server.on(oauthPath, ServiceBodies::json(ServiceBodies::usage()));
+    fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(3600));
+    const QString work = fx.claudeHome.filePath(QStringLiteral("work/.claude-work"));
+    fx.writeClaudeCode(QStringLiteral("test-token-2"), now.addSecs(-600), QStringLiteral("pro"), {},
+                       work);
+    auto accounts = fx.makeAccounts(clock);
+    const QString id = accounts->addClaudeCodeAccount(QStringLiteral("Work"), work);
+    QCOMPARE(fx.defaults.defaults()
+                 .array(Settings::accountsKey)
+                 .last()
+                 .value(QStringLiteral("claudeCodeFolder")),
+             QVariant(work));
+    QVERIFY(Fx::startAndWait(*accounts));
+
+    // Each folder's sign-in is its own: the expired one sends nothing and says so.
+    UsageService& first = accounts->first();
+    UsageService& other = *accounts->service(id);
+    QVERIFY(first.usageData());
+    QCOMPARE(first.usageData()->owner, UsageData::claudeCodeOwner);
+    QCOMPARE(other.error(),
+             std::optional(FetchMessages::claudeCodeExpired(now.addSecs(-600), now)));
+    QCOMPARE(other.claudeCodePlan(), QStringLiteral("Pro"));
+    QCOMPARE(fx.server.requests().size(), 1);
+    QCOMPARE(fx.server.requests().first().header("Authorization"),
+             QByteArray("Bearer test-token-1"));
+
+    // Its renewal reaches it alone, at once though the other account asked just now.
+    QSignalSpy published(&other, &UsageService::usageDataChanged);
+    fx.writeClaudeCode(QStringLiteral("test-token-2"), now.addSecs(3600), QStringLiteral("pro"), {},
+                       work);
+    QVERIFY(published.wait());
+    QCOMPARE(fx.server.requests().size(), 2);
+    QCOMPARE(fx.server.requests().last().header("Authorization"),
+             QByteArray("Bearer test-token-2"));
+
+    // Its history rows and alerts are its own, under an owner named after the folder that
+    // a restart keeps.
+    const QString owner = other.usageData()->owner;
+    QCOMPARE(owner, QStringLiteral("claudeCode:") + work);
+    accounts.reset();
+    auto restarted = fx.makeAccounts(clock);
+    QVERIFY(Fx::startAndWait(*restarted));
+    QCOMPARE(restarted->service(id)->usageData()->owner, owner);
+    QCOMPARE(restarted->first().usageData()->owner, UsageData::claudeCodeOwner);
 }
 
 void TestClaudeCode::saysWhenASignInEnds_data()

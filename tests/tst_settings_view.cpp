@@ -3,6 +3,7 @@
 #include "services/fetch/fetch_messages.h"
 #include "views/account_list.h"
 #include "views/add_account_menu.h"
+#include "views/claude_code_folder_dialog.h"
 #include "views/dashboard_view.h"
 #include "views/elided_label.h"
 #include "views/link_row.h"
@@ -13,9 +14,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -476,8 +480,9 @@ void TestSettingsView::accountsAddedRenamedRemoved()
         return texts;
     };
     const QString watchPersonal = QStringLiteral("Watch Personal as its own account");
+    const QString otherFolder = QStringLiteral("Claude Code in another folder…");
     QCOMPARE(offered(), (QStringList{QStringLiteral("Browser session…"),
-                                     QStringLiteral("Claude Code"), watchPersonal}));
+                                     QStringLiteral("Claude Code"), otherFolder, watchPersonal}));
     QSignalSpy browserSession(&view, &SettingsView::addBrowserSessionRequested);
     view.addMenu()->actions().first()->trigger();
     QCOMPARE(browserSession.size(), 1);
@@ -542,9 +547,40 @@ void TestSettingsView::accountsAddedRenamedRemoved()
     QVERIFY(view.connectedRow()->isVisible());
     QVERIFY(!view.trayAccountPicker()->isVisible());
 
-    // The removed account's id is never handed out again, after a restart either.
+    // Another Claude Code folder, through the picker: the reason it cannot be read, or an
+    // account named after it; the default folder's sign-in stays on offer.
+    const auto pickFolder = [&](const QString& folder) {
+        view.addMenu()->fill();
+        for (QAction* action : view.addMenu()->actions())
+            if (action->text() == otherFolder)
+                action->trigger();
+        QPointer<ClaudeCodeFolderDialog> dialog = view.findChild<ClaudeCodeFolderDialog*>();
+        dialog->selectFile(folder);
+        dialog->accept();
+        // Open with the reason, or closed once the account is added.
+        const auto* box = dialog->findChild<QMessageBox*>();
+        const QString why = !dialog->isVisible() ? QString()
+                            : box                ? box->text()
+                                                 : QStringLiteral("open without a reason");
+        delete dialog;
+        return why;
+    };
+    const QString work = fixture.claudeHome.filePath(QStringLiteral(".claude-work"));
+    QVERIFY(QDir().mkpath(work));
+    QVERIFY(pickFolder(work).contains(QLatin1String("holds no .credentials.json")));
+    fixture.writeClaudeCode(QStringLiteral("test-token-2"),
+                            QDateTime::currentDateTimeUtc().addDays(1), QStringLiteral("max"), {},
+                            work);
+    QCOMPARE(pickFolder(work), QString());
+    QCOMPARE(accounts->accounts().last().name, QStringLiteral(".claude-work"));
+    QVERIFY(pickFolder(work).contains(QLatin1String("already")));
+    QVERIFY(offered().contains(QStringLiteral("Claude Code")));
+    accounts->remove(accounts->accounts().last().id);
+    QTRY_COMPARE(accounts->accounts().size(), 1);
+
+    // The removed accounts' ids are never handed out again, after a restart either.
     QCOMPARE(fixture.makeAccounts()->addClaudeCodeAccount(QStringLiteral("Later")),
-             QStringLiteral("account3"));
+             QStringLiteral("account4"));
 }
 
 QTEST_MAIN(TestSettingsView)

@@ -76,6 +76,10 @@
         <source>Watch %1 as its own account</source>
         <translation>%1 als eigenes Konto beobachten</translation>
     </message>
+    <message>
+        <source>Claude Code in another folder…</source>
+        <translation>Claude Code in einem anderen Ordner…</translation>
+    </message>
 </context>
 <context>
     <name>BrowserCookieImport</name>
@@ -149,6 +153,28 @@
     <message>
         <source>Loading</source>
         <translation>Wird geladen</translation>
+    </message>
+</context>
+<context>
+    <name>ClaudeCodeFolderDialog</name>
+    <message>
+        <source>Claude Code in Another Folder</source>
+        <translation>Claude Code in einem anderen Ordner</translation>
+    </message>
+    <message>
+        <source>Add Account</source>
+        <translation>Konto hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>ClaudeCodeHomes</name>
+    <message>
+        <source>An account reads the Claude Code sign-in in %1 already.</source>
+        <translation>Ein Konto liest die Anmeldung von Claude Code in %1 bereits.</translation>
+    </message>
+    <message>
+        <source>%1 holds no .credentials.json. Claude Code keeps a sign-in there once you sign in with CLAUDE_CONFIG_DIR set to this folder.</source>
+        <translation>%1 enthält keine .credentials.json. Claude Code legt dort eine Anmeldung ab, sobald du dich mit CLAUDE_CONFIG_DIR auf diesen Ordner gesetzt anmeldest.</translation>
     </message>
 </context>
 <context>
@@ -378,10 +404,6 @@
         <translation>Mit --history: ein JSON-Array.</translation>
     </message>
     <message>
-        <source>With --history: whose figures, an organization&apos;s id or claudeCode for Claude Code&apos;s sign-in (default: whoever Gaugery recorded last).</source>
-        <translation>Mit --history: wessen Werte, die ID einer Organisation oder claudeCode für die Anmeldung von Claude Code (Vorgabe: wen Gaugery zuletzt aufgezeichnet hat).</translation>
-    </message>
-    <message>
         <source>Gaugery is not running</source>
         <translation>Gaugery läuft nicht</translation>
     </message>
@@ -400,6 +422,10 @@
     <message>
         <source>Plain text instead of JSON, with {session} {weekly} {sonnet} {opus} (and {window:ID} for any window the agent reports), {session_reset} and the like, {updated}, {age}, {error} and {account} replaced, e.g. &apos;{session}% {weekly}%&apos;.</source>
         <translation>Reiner Text statt JSON, in dem {session} {weekly} {sonnet} {opus} (und {window:ID} für jedes Fenster, das Gaugery meldet), {session_reset} und Ähnliches, {updated}, {age}, {error} und {account} ersetzt werden, z. B. &apos;{session}% {weekly}%&apos;.</translation>
+    </message>
+    <message>
+        <source>With --history: whose figures, an organization&apos;s id, claudeCode for Claude Code&apos;s sign-in or claudeCode:FOLDER for the one in another folder (default: whoever Gaugery recorded last).</source>
+        <translation>Mit --history: wessen Werte, die ID einer Organisation, claudeCode für die Anmeldung von Claude Code oder claudeCode:ORDNER für die in einem anderen Ordner (Vorgabe: wen Gaugery zuletzt aufgezeichnet hat).</translation>
     </message>
 </context>
 <context>
@@ -578,6 +604,10 @@
     <message>
         <source>Connected through %1</source>
         <translation>Verbunden über %1</translation>
+    </message>
+    <message>
+        <source>Claude Code in %1</source>
+        <translation>Claude Code in %1</translation>
     </message>
 </context>
 <context>

@@ -3,8 +3,8 @@
 #include <QList>
 #include <QString>
 
-// One account Gaugery watches: a browser session with the organization chosen, or Claude
-// Code's sign-in, under a name the user can change.
+// One account Gaugery watches: a browser session with the organization chosen, or the
+// Claude Code sign-in of one configuration folder, under a name the user can change.
 struct Account {
     enum class Source { cookie, claudeCode };
 
@@ -16,6 +16,9 @@ struct Account {
     // Where the browser session was imported from: Accounts::desktopAppOrigin, or empty
     // for a browser or a pasted cookie.
     QString cookieOrigin = {};
+    // The configuration folder whose Claude Code sign-in the account reads; empty: the
+    // default one ($CLAUDE_CONFIG_DIR as set at start, else ~/.claude).
+    QString claudeCodeFolder = {};
 
     bool operator==(const Account&) const = default;
 };

@@ -104,8 +104,9 @@ int main(int argc, char* argv[])
                                   Texts::tr("With --history: one JSON array."));
     const QCommandLineOption owner(
         QStringLiteral("owner"),
-        Texts::tr("With --history: whose figures, an organization's id or claudeCode for "
-                  "Claude Code's sign-in (default: whoever Gaugery recorded last)."),
+        Texts::tr("With --history: whose figures, an organization's id, claudeCode for "
+                  "Claude Code's sign-in or claudeCode:FOLDER for the one in another folder "
+                  "(default: whoever Gaugery recorded last)."),
         QStringLiteral("id"));
     const QCommandLineOption account(
         QStringLiteral("account"),

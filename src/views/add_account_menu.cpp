@@ -2,7 +2,10 @@
 
 #include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
+#include "services/sources/claude_code/claude_code_homes.h"
+#include "views/claude_code_folder_dialog.h"
 
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
@@ -19,16 +22,11 @@ void AddAccountMenu::fill()
     clear();
     addAction(tr("Browser session…"), this, &AddAccountMenu::browserSessionRequested);
 
-    const QList<UsageService*> services = m_accounts.services();
-    const bool claudeCodeThere = std::any_of(services.begin(), services.end(),
-                                             [](UsageService* s) { return s->hasClaudeCode(); });
-    const bool claudeCodeRead =
-        std::any_of(services.begin(), services.end(),
-                    [](UsageService* s) { return s->source() == UsageSource::claudeCode; }) ||
-        std::any_of(m_accounts.accounts().begin(), m_accounts.accounts().end(),
-                    [](const Account& a) { return a.source == Account::Source::claudeCode; });
-    if (claudeCodeThere && !claudeCodeRead)
-        addAction(tr("Claude Code"), this, &AddAccountMenu::addClaudeCode);
+    const QString defaultFolder = m_accounts.claudeCodeFolder({});
+    if (ClaudeCodeHomes::holdsSignIn(defaultFolder) &&
+        !ClaudeCodeHomes::refusal(defaultFolder, m_accounts.claudeCodeFoldersRead()))
+        addAction(tr("Claude Code"), this, [this] { addClaudeCode(); });
+    addAction(tr("Claude Code in another folder…"), this, &AddAccountMenu::pickClaudeCodeFolder);
 
     // An organization counts as watched once any account reads it, or is set to.
     QSet<QString> watched;
@@ -61,11 +59,26 @@ void AddAccountMenu::fill()
     }
 }
 
-void AddAccountMenu::addClaudeCode()
+void AddAccountMenu::pickClaudeCodeFolder()
 {
-    const QString name = tr("Claude Code");
+    auto* dialog = new ClaudeCodeFolderDialog(
+        [this](const QString& folder) {
+            return ClaudeCodeHomes::refusal(folder, m_accounts.claudeCodeFoldersRead());
+        },
+        parentWidget());
+    connect(dialog, &ClaudeCodeFolderDialog::folderChosen, this, &AddAccountMenu::addClaudeCode);
+    dialog->open();
+}
+
+void AddAccountMenu::addClaudeCode(const QString& folder)
+{
+    const bool other =
+        !folder.isEmpty() && !ClaudeCodeHomes::same(folder, m_accounts.claudeCodeFolder({}));
+    const QString name =
+        other ? QFileInfo(ClaudeCodeHomes::kept(folder)).fileName() : tr("Claude Code");
     const QList<Account>& accounts = m_accounts.accounts();
     const bool taken = std::any_of(accounts.begin(), accounts.end(),
                                    [&](const Account& a) { return a.name == name; });
-    m_accounts.addClaudeCodeAccount(taken ? Accounts::newName(accounts) : name);
+    m_accounts.addClaudeCodeAccount(taken || name.isEmpty() ? Accounts::newName(accounts) : name,
+                                    folder);
 }

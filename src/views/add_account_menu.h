@@ -5,8 +5,9 @@
 class UsageAccounts;
 
 // What "Add Account" offers, gathered each time it opens: a browser session (through the
-// cookie window), Claude Code's sign-in while it is there and no account reads it, and
-// each further organization of an account's session to watch as an account of its own.
+// cookie window), Claude Code's sign-in while it is there and no account reads it, the
+// sign-in in another Claude Code folder (through a folder picker), and each further
+// organization of an account's session to watch as an account of its own.
 class AddAccountMenu : public QMenu {
     Q_OBJECT
 
@@ -20,7 +21,9 @@ Q_SIGNALS:
     void browserSessionRequested();
 
 private:
-    void addClaudeCode();
+    // Named after the folder, or "Claude Code" for the default one, unless taken.
+    void addClaudeCode(const QString& folder = {});
+    void pickClaudeCodeFolder();
 
     UsageAccounts& m_accounts;
 };

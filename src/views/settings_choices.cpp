@@ -4,6 +4,7 @@
 #include "models/usage_window.h"
 #include "services/settings.h"
 #include "services/sources/browser/browser_profiles.h"
+#include "services/sources/claude_code/claude_code_homes.h"
 
 #include <QCoreApplication>
 
@@ -134,7 +135,10 @@ QString accountText(const Account& account, UsageSource source, const QString& p
         source == UsageSource::claudeCode ||
         (source == UsageSource::none && account.source == Account::Source::claudeCode);
     if (claudeCode) {
-        const QString text = Texts::tr("Claude Code");
+        const QString text = account.claudeCodeFolder.isEmpty()
+                                 ? Texts::tr("Claude Code")
+                                 : Texts::tr("Claude Code in %1")
+                                       .arg(ClaudeCodeHomes::shown(account.claudeCodeFolder));
         return plan.isEmpty() ? text : text + QStringLiteral(" · ") + plan;
     }
     const QString text = account.cookieOrigin == Accounts::desktopAppOrigin

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,11 +32,13 @@ UsageEndpoints ServiceFixture::endpoints() const
 }
 
 void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expiresAt,
-                                     const QString& plan, const QDateTime& signInEnds)
+                                     const QString& plan, const QDateTime& signInEnds,
+                                     const QString& folder)
 {
     // Written beside and renamed over, as Claude Code does.
-    QDir(claudeHome.path()).mkpath(QStringLiteral(".claude"));
-    const QString path = endpoints().claudeCodeFile;
+    const QString path = folder.isEmpty() ? endpoints().claudeCodeFile
+                                          : folder + QStringLiteral("/.credentials.json");
+    QDir().mkpath(QFileInfo(path).path());
     QFile file(path + QStringLiteral(".new"));
     file.open(QIODevice::WriteOnly);
     file.write(

@@ -36,10 +36,10 @@ struct ServiceFixture {
     // (absent until a test writes it).
     UsageEndpoints endpoints() const;
     // Writes Claude Code's credentials file with this token, expiring at `expiresAt`, and
-    // the login's end when valid.
+    // the login's end when valid; in `folder` when given, else the default one.
     void writeClaudeCode(const QString& token, const QDateTime& expiresAt,
                          const QString& plan = QStringLiteral("max"),
-                         const QDateTime& signInEnds = {});
+                         const QDateTime& signInEnds = {}, const QString& folder = {});
     // Every account of the settings, the first one's cookie in `store`, the others' in
     // stores of their own (`accountStores`); built, not started.
     std::unique_ptr<UsageAccounts> makeAccounts(Clock clock = systemClock);

@@ -18,6 +18,7 @@ const QString nameField = QStringLiteral("name");
 const QString sourceField = QStringLiteral("source");
 const QString organizationField = QStringLiteral("organizationId");
 const QString cookieOriginField = QStringLiteral("cookieOrigin");
+const QString claudeCodeFolderField = QStringLiteral("claudeCodeFolder");
 
 Account defaultAccount()
 {
@@ -32,10 +33,12 @@ QList<Account> load(const Settings& settings)
 {
     QList<Account> accounts;
     for (const QVariantMap& entry : settings.array(Settings::accountsKey)) {
-        Account account{entry.value(idField).toString(), entry.value(nameField).toString(),
+        Account account{entry.value(idField).toString(),
+                        entry.value(nameField).toString(),
                         Accounts::sourceOf(entry.value(sourceField).toString()),
                         entry.value(organizationField).toString(),
-                        entry.value(cookieOriginField).toString()};
+                        entry.value(cookieOriginField).toString(),
+                        entry.value(claudeCodeFolderField).toString()};
         const bool twice = std::any_of(accounts.begin(), accounts.end(),
                                        [&](const Account& a) { return a.id == account.id; });
         // An edited file may hold an entry without an id, or one twice: left out.
@@ -57,11 +60,15 @@ void save(Settings& settings, const QList<Account>& accounts)
     for (const Account& account : accounts) {
         // The default account's stay in "organizationId" and "cookieOrigin".
         const bool isDefault = account.id == Accounts::defaultId;
-        entries.append({{idField, account.id},
-                        {nameField, account.name},
-                        {sourceField, Accounts::sourceName(account.source)},
-                        {organizationField, isDefault ? QString() : account.organizationId},
-                        {cookieOriginField, isDefault ? QString() : account.cookieOrigin}});
+        QVariantMap entry{{idField, account.id},
+                          {nameField, account.name},
+                          {sourceField, Accounts::sourceName(account.source)},
+                          {organizationField, isDefault ? QString() : account.organizationId},
+                          {cookieOriginField, isDefault ? QString() : account.cookieOrigin}};
+        // Absent means the default folder, wherever it is at the next start.
+        if (!account.claudeCodeFolder.isEmpty())
+            entry.insert(claudeCodeFolderField, account.claudeCodeFolder);
+        entries.append(entry);
     }
     settings.setArray(Settings::accountsKey, entries);
 }

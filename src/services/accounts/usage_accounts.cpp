@@ -5,6 +5,7 @@
 #include "services/fetch/usage_service.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
+#include "services/sources/claude_code/claude_code_homes.h"
 
 #include <algorithm>
 
@@ -84,8 +85,13 @@ void UsageAccounts::add(const Account& account)
     entry.keyring = account.id == Accounts::defaultId
                         ? std::shared_ptr<KeyringService>(&m_firstKeyring, [](KeyringService*) {})
                         : std::make_shared<KeyringService>(m_stores(account));
-    entry.service =
-        std::make_unique<UsageService>(*entry.keyring, m_settings, m_endpoints, m_clock);
+    // Each folder's sign-in is its own: its file, its watcher, its owner.
+    UsageEndpoints endpoints = m_endpoints;
+    if (!account.claudeCodeFolder.isEmpty()) {
+        endpoints.claudeCodeFile = ClaudeCodeHomes::fileIn(account.claudeCodeFolder);
+        endpoints.claudeCodeOwner = ClaudeCodeHomes::owner(account.claudeCodeFolder);
+    }
+    entry.service = std::make_unique<UsageService>(*entry.keyring, m_settings, endpoints, m_clock);
     UsageService* service = entry.service.get();
     service->setAccountId(account.id);
     service->setClaudeCodeVersion(m_claudeCodeVersion);
@@ -170,14 +176,35 @@ QString UsageAccounts::addCookieAccount(const QString& name, const QString& cook
     return account.id;
 }
 
-QString UsageAccounts::addClaudeCodeAccount(const QString& name)
+QString UsageAccounts::addClaudeCodeAccount(const QString& name, const QString& folder)
 {
     QList<Account> accounts = m_accounts;
-    const Account account{takeId(), name, Account::Source::claudeCode, {}};
+    Account account{takeId(), name, Account::Source::claudeCode, {}};
+    // The default folder keeps the owner its figures always had.
+    if (!folder.isEmpty() && !ClaudeCodeHomes::same(folder, claudeCodeFolder({})))
+        account.claudeCodeFolder = ClaudeCodeHomes::kept(folder);
     accounts.append(account);
     // Started with the others, or now when they already are.
     saveList(accounts);
     return account.id;
+}
+
+QString UsageAccounts::claudeCodeFolder(const Account& account) const
+{
+    return account.claudeCodeFolder.isEmpty()
+               ? ClaudeCodeHomes::folderOf(m_endpoints.claudeCodeFile)
+               : account.claudeCodeFolder;
+}
+
+QStringList UsageAccounts::claudeCodeFoldersRead() const
+{
+    QStringList folders;
+    for (const Account& account : m_accounts) {
+        if (account.source == Account::Source::claudeCode ||
+            service(account.id)->source() == UsageSource::claudeCode)
+            folders << claudeCodeFolder(account);
+    }
+    return folders;
 }
 
 void UsageAccounts::watchOrganization(const QString& accountId, const QString& name,

@@ -57,7 +57,14 @@ public:
     QString addCookieAccount(const QString& name, const QString& cookie,
                              const std::optional<QString>& organizationId = std::nullopt,
                              const QString& cookieOrigin = {});
-    QString addClaudeCodeAccount(const QString& name);
+    // Adds an account reading the Claude Code sign-in in this folder; the default folder
+    // (or none) is kept as the default, wherever that is at the next start.
+    QString addClaudeCodeAccount(const QString& name, const QString& folder = {});
+    // The folder an account reads Claude Code's sign-in from: its own or the default one.
+    QString claudeCodeFolder(const Account& account) const;
+    // The folders whose sign-in an account reads: a Claude Code account's, and the default
+    // one while an account reads it for want of a cookie.
+    QStringList claudeCodeFoldersRead() const;
     // Adds an account reading another organization of this account's session: its cookie
     // is read from the account's keyring and handed on here, never to a view. Nothing
     // when an account reads the organization already, or is about to.

@@ -12,7 +12,8 @@
 UsageChain::UsageChain(const UsageEndpoints& endpoints, Clock clock,
                        std::function<std::optional<QString>()> chosen, QObject* parent)
     : QObject(parent), m_requests(endpoints.origin, endpoints.apiOrigin), m_clock(std::move(clock)),
-      m_chosen(std::move(chosen)), m_network(new QNetworkAccessManager(this))
+      m_chosen(std::move(chosen)), m_network(new QNetworkAccessManager(this)),
+      m_claudeCodeOwner(endpoints.claudeCodeOwner)
 {
 }
 
@@ -154,7 +155,7 @@ void UsageChain::applyUsage(const UsageParseResult& result, const Run& run)
     ChainOutcome outcome;
     outcome.data = result.data;
     outcome.data->owner = run.source == UsageSource::claudeCode
-                              ? UsageData::claudeCodeOwner
+                              ? m_claudeCodeOwner
                               : m_organizationId.value_or(QString());
     Q_EMIT finished(outcomeOf(run, std::move(outcome)));
 }

@@ -58,6 +58,8 @@ public:
     void setClaudeCodeVersion(const ClaudeCodeVersion* version) { m_version = version; }
     // The organization whose usage is read, while it is known.
     const std::optional<QString>& organizationId() const { return m_organizationId; }
+    // Whose figures Claude Code's sign-in reads.
+    const QString& claudeCodeOwner() const { return m_claudeCodeOwner; }
     void forgetOrganization() { m_organizationId.reset(); }
 
 Q_SIGNALS:
@@ -97,5 +99,6 @@ private:
     QNetworkAccessManager* m_network;
     std::optional<QString> m_organizationId;
     const ClaudeCodeVersion* m_version = nullptr;
+    QString m_claudeCodeOwner;
     int m_generation = 0;
 };

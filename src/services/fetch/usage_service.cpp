@@ -71,7 +71,7 @@ QString UsageService::owner() const
     if (m_state.usageData)
         return m_state.usageData->owner;
     if (m_state.source == UsageSource::claudeCode)
-        return UsageData::claudeCodeOwner;
+        return m_chain->claudeCodeOwner();
     return m_chain->organizationId().value_or(m_choice->organization().value_or(QString()));
 }
 

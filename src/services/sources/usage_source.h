@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/usage_data.h"
 #include "services/keyring/secret_store.h"
 
 #include <QList>
@@ -10,11 +11,13 @@
 enum class UsageSource { none, cookie, claudeCode };
 
 // Where the figures come from: the web API with the browser session, the OAuth usage
-// endpoint with Claude Code's sign-in, and Claude Code's credentials file.
+// endpoint with Claude Code's sign-in, and Claude Code's credentials file, with the owner
+// of the figures read with that file's sign-in (ClaudeCodeHomes::owner).
 struct UsageEndpoints {
     QUrl origin;
     QUrl apiOrigin;
     QString claudeCodeFile;
+    QString claudeCodeOwner = UsageData::claudeCodeOwner;
 };
 
 namespace UsageSources {
