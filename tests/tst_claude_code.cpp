@@ -1,6 +1,8 @@
 #include "service_fixture.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_notes.h"
+#include "services/history/history_store.h"
+#include "services/history/remembered_figures.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -338,6 +340,20 @@ void TestClaudeCode::foldersAsAccounts()
     QVERIFY(Fx::startAndWait(*restarted));
     QCOMPARE(restarted->service(id)->usageData()->owner, owner);
     QCOMPARE(restarted->first().usageData()->owner, UsageData::claudeCodeOwner);
+
+    // Until the service answers, each shows its own last figures, none when it kept none.
+    const QString historyPath = fx.claudeHome.filePath(QStringLiteral("history.sqlite"));
+    HistoryStore(historyPath).record(*restarted->first().usageData());
+    restarted.reset();
+    fx.server.on(oauthPath, ServiceBodies::json("{}", 503));
+    auto again = fx.makeAccounts(clock);
+    RememberedFigures remembered(*again);
+    QSignalSpy loaded(&remembered, &RememberedFigures::loaded);
+    remembered.load(historyPath);
+    QVERIFY(Fx::startAndWait(*again));
+    QVERIFY(loaded.count() || loaded.wait());
+    QVERIFY(again->first().isRemembered());
+    QCOMPARE(again->service(id)->usageData(), std::nullopt);
 }
 
 void TestClaudeCode::saysWhenASignInEnds_data()

@@ -163,7 +163,9 @@ void TestHistoryStore::keepsEveryWindowByPeriod()
         store->record(snapshot(3, 11, reset));
         QCOMPARE(samples(*store, session).at(1), (UsageSample{noon.addSecs(180), 11}));
         // A new period starts over; the other windows go on.
-        store->record(snapshot(6 * 60, 2, reset.addSecs(5 * 3600)));
+        UsageData next = snapshot(6 * 60, 2, reset.addSecs(5 * 3600));
+        next.furtherWindows.append({UsageWindows::extraUsage(), 69, QDateTime(), {}, {}});
+        store->record(next);
         QCOMPARE(samples(*store, session), (QList<UsageSample>{{noon.addSecs(6 * 3600), 2}}));
         QCOMPARE(samples(*store, QStringLiteral("weekly")).size(), 1);
         QCOMPARE(samples(*store, QStringLiteral("sonnet")).size(), 3);
@@ -172,6 +174,12 @@ void TestHistoryStore::keepsEveryWindowByPeriod()
     const std::unique_ptr<HistoryStore> reopened = folder.open();
     QCOMPARE(samples(*reopened, QStringLiteral("sonnet")).size(), 3);
     QCOMPARE(points(*reopened, session, noon, noon.addDays(1)).size(), 4);
+    // Each owner's newest snapshot, newest first, its windows named as when it was fetched.
+    const QList<UsageData> latest = reopened->queries().latestSnapshots().rows;
+    QCOMPARE(latest.size(), 2);
+    QCOMPARE(latest.first().sessionUsagePercent, 2.0);
+    QCOMPARE(latest.first().furtherWindows.value(0).kind.title, UsageWindows::extraUsage().title);
+    QCOMPARE(latest.last().owner, other);
     QCOMPARE(folder.printed, QStringList());
 }
 

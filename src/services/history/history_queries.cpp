@@ -68,7 +68,7 @@ void restore(UsageData& data, const QString& windowId, double percent, const QDa
         data.weeklyOpusUsagePercent = percent;
         data.weeklyOpusResetTime = resetsAt;
     } else {
-        data.furtherWindows.append({UsageWindows::generic(windowId), percent, resetsAt, {}, {}});
+        data.furtherWindows.append({UsageWindows::kindOf(windowId), percent, resetsAt, {}, {}});
     }
 }
 

@@ -59,8 +59,7 @@ void RememberedFigures::offer()
 
 QString RememberedFigures::ownerOf(const UsageService& service) const
 {
-    if (service.source() == UsageSource::claudeCode)
-        return UsageData::claudeCodeOwner;
+    // Claude Code's owner names its folder: each folder's figures are its own.
     if (const QString owner = service.owner(); !owner.isEmpty())
         return owner;
     // An account reading the first organization listed: the one whose browser figures were
