@@ -12,6 +12,7 @@ private Q_SLOTS:
     void readersOfStoredText();
     void writesSignalAfterStoring();
     void standardPathFollowsXdgConfigHome();
+    void editedArrayReadsItsEntries_data();
     void editedArrayReadsItsEntries();
 };
 
@@ -77,14 +78,25 @@ void TestSettings::standardPathFollowsXdgConfigHome()
     QVERIFY(Settings::instance().boolForKey(Settings::launchAtLoginKey));
 }
 
+void TestSettings::editedArrayReadsItsEntries_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    // A size far beyond the entries, a gap, and one past the 64 an array holds.
+    QTest::newRow("its own section") << QByteArray("[accounts]\nsize=10000000\n1\\id=a\n3\\id=c\n"
+                                                   "65\\id=z\n");
+    // As valid to QSettings, and as a user may write it by hand.
+    QTest::newRow("under [General]")
+        << QByteArray("[General]\naccounts\\size=2\naccounts\\1\\id=a\naccounts\\3\\id=c\n");
+}
+
 void TestSettings::editedArrayReadsItsEntries()
 {
-    // A size far beyond the entries, a gap, and one past the 64 an array holds.
+    QFETCH(QByteArray, file);
     TemporarySettings temporary;
     {
-        QFile file(temporary.fileName());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[accounts]\nsize=10000000\n1\\id=a\n3\\id=c\n65\\id=z\n");
+        QFile written(temporary.fileName());
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write(file);
     }
     QByteArrayList ids;
     for (const QVariantMap& entry : Settings(temporary.fileName()).array(Settings::accountsKey))

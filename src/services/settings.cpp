@@ -120,6 +120,9 @@ QStringList Settings::stringListForKey(const QString& key) const
 
 QList<QVariantMap> Settings::array(const QString& key) const
 {
+    // Keys written under [General] ("accounts\1\id") count as the group's only once the
+    // whole file is read, which listing every key does.
+    m_settings->allKeys();
     // The entries there are, by their groups ("1", "2", ...), rather than the size given.
     m_settings->beginGroup(key);
     int last = 0;
