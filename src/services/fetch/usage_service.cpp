@@ -80,20 +80,10 @@ QString UsageService::chosenSource() const
     return m_choice->source();
 }
 
-const QTimer& UsageService::refreshTimer() const
-{
-    return m_gate->refreshTimer();
-}
-
 bool UsageService::readsEither() const
 {
     const SecretState cookie = m_state.hasCookie ? SecretState::found : SecretState::absent;
     return UsageSources::order(chosenSource(), cookie, hasClaudeCode()).size() > 1;
-}
-
-std::optional<QDateTime> UsageService::pausedUntil() const
-{
-    return m_gate->pausedUntil(m_state.source);
 }
 
 void UsageService::start()
@@ -396,16 +386,6 @@ void UsageService::onClaudeCodeChanged()
     if (!m_gate->refreshTimer().isActive())
         startAutoRefresh();
     request(FetchTrigger::claudeCodeChanged);
-}
-
-void UsageService::startAutoRefresh()
-{
-    m_gate->startTimer();
-}
-
-void UsageService::stopAutoRefresh()
-{
-    m_gate->stopTimer();
 }
 
 void UsageService::apply(State next)

@@ -74,10 +74,10 @@ public:
     // account or the organization chosen.
     QString owner() const;
 
-    const QTimer& refreshTimer() const;
+    const QTimer& refreshTimer() const { return m_gate->refreshTimer(); }
     // When the source the figures come from may be asked again after a rate limit; none
     // while it is not paused.
-    std::optional<QDateTime> pausedUntil() const;
+    std::optional<QDateTime> pausedUntil() const { return m_gate->pausedUntil(m_state.source); }
 
     // The account whose settings (organization, source) this service reads; the first
     // one unless set, before start().
@@ -104,8 +104,8 @@ public:
                     const QString& cookieOrigin = {});
     // Removes the stored cookie; stays connected, with the reason, when the keyring keeps it.
     void clearCookie();
-    void startAutoRefresh();
-    void stopAutoRefresh();
+    void startAutoRefresh() { m_gate->startTimer(); }
+    void stopAutoRefresh() { m_gate->stopTimer(); }
 
     // Figures remembered from an earlier run, shown as they are until this run has its
     // own; taken only while there are none.
