@@ -30,6 +30,8 @@ private Q_SLOTS:
     void passedResets();
     void monthDayPatterns_data();
     void monthDayPatterns();
+    void timeOfDayPatterns_data();
+    void timeOfDayPatterns();
 
 private:
     QString profile() const { return qEnvironmentVariable("GAUGERY_TEST_LOCALE"); }
@@ -292,6 +294,25 @@ void TestUsageWindow::monthDayPatterns()
 {
     QFETCH(QString, longDate);
     QTEST(InstantText::monthDayPattern(longDate), "monthDay");
+}
+
+void TestUsageWindow::timeOfDayPatterns_data()
+{
+    QTest::addColumn<QString>("shortTime");
+    QTest::addColumn<QString>("timeOfDay");
+
+    QTest::newRow("the C locale's, seconds left out") << "HH:mm:ss"
+                                                      << "HH:mm";
+    QTest::newRow("Finnish dots") << "H.mm.ss"
+                                  << "H.mm";
+    QTest::newRow("English, as it is") << "h:mm AP"
+                                       << "h:mm AP";
+}
+
+void TestUsageWindow::timeOfDayPatterns()
+{
+    QFETCH(QString, shortTime);
+    QTEST(InstantText::timeOfDayPattern(shortTime), "timeOfDay");
 }
 
 QTEST_GUILESS_MAIN(TestUsageWindow)

@@ -1,6 +1,7 @@
 #include "models/instant_text.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -21,9 +22,16 @@ QString clock(const QDateTime& instant)
 
 QString timeOfDayPattern()
 {
+    return timeOfDayPattern(QLocale::system().timeFormat(QLocale::ShortFormat));
+}
+
+QString timeOfDayPattern(QString shortTimePattern)
+{
+    // The C locale's short time has seconds, which no time of day here needs.
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
     // Newer locale data (Qt 6.5 on) puts a narrow no-break space before "AM"; the texts keep
     // the plain space they always had, which scripts reading them expect.
-    return QLocale::system().timeFormat(QLocale::ShortFormat).replace(QChar(0x202f), u' ');
+    return shortTimePattern.remove(seconds).replace(QChar(0x202f), u' ');
 }
 
 QString monthDayPattern()

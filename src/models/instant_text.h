@@ -14,6 +14,7 @@ QString clock(const QDateTime& instant);
 
 // The locale's short time of day: "h:mm AP" in English, "HH:mm" in German.
 QString timeOfDayPattern();
+QString timeOfDayPattern(QString shortTimePattern);
 // A day of the year with the month's short name, in the locale's order: "MMM d" in
 // English, "d. MMM" in German, "M月d日" in Japanese.
 QString monthDayPattern();
