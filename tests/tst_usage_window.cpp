@@ -28,10 +28,8 @@ private Q_SLOTS:
     void resetTexts();
     void passedResets_data();
     void passedResets();
-    void monthDayPatterns_data();
-    void monthDayPatterns();
-    void timeOfDayPatterns_data();
-    void timeOfDayPatterns();
+    void localePatterns_data();
+    void localePatterns();
 
 private:
     QString profile() const { return qEnvironmentVariable("GAUGERY_TEST_LOCALE"); }
@@ -275,44 +273,34 @@ void TestUsageWindow::passedResets()
              inferred.size() == 1 ? QStringLiteral("weekly") : QStringLiteral("session"));
 }
 
-void TestUsageWindow::monthDayPatterns_data()
+void TestUsageWindow::localePatterns_data()
 {
-    QTest::addColumn<QString>("longDate");
-    QTest::addColumn<QString>("monthDay");
+    QTest::addColumn<bool>("timeOfDay"); // else a long date cut to the month and day
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("cut");
 
-    // Long date patterns as locales give them, cut to the day and the month's short name
-    // (English's and German's are the reset texts' above).
-    QTest::newRow("Japanese, the day's sign glued on") << "yyyy年M月d日dddd"
+    // Patterns as locales give them (English's and German's are the reset texts' above).
+    QTest::newRow("Japanese, the day's sign glued on") << false << "yyyy年M月d日dddd"
                                                        << "M月d日";
-    QTest::newRow("Basque, quoted texts") << "yyyy('e')'ko' MMMM'ren' d('a'), dddd"
+    QTest::newRow("Basque, quoted texts") << false << "yyyy('e')'ko' MMMM'ren' d('a'), dddd"
                                           << "MMM'ren' d('a')";
-    QTest::newRow("no day number: English's") << "dddd, MMMM yyyy"
+    QTest::newRow("no day number: English's") << false << "dddd, MMMM yyyy"
                                               << "MMM d";
-}
-
-void TestUsageWindow::monthDayPatterns()
-{
-    QFETCH(QString, longDate);
-    QTEST(InstantText::monthDayPattern(longDate), "monthDay");
-}
-
-void TestUsageWindow::timeOfDayPatterns_data()
-{
-    QTest::addColumn<QString>("shortTime");
-    QTest::addColumn<QString>("timeOfDay");
-
-    QTest::newRow("the C locale's, seconds left out") << "HH:mm:ss"
-                                                      << "HH:mm";
-    QTest::newRow("Finnish dots") << "H.mm.ss"
+    QTest::newRow("the C locale's time, seconds left out") << true << "HH:mm:ss"
+                                                           << "HH:mm";
+    QTest::newRow("Finnish dots") << true << "H.mm.ss"
                                   << "H.mm";
-    QTest::newRow("English, as it is") << "h:mm AP"
-                                       << "h:mm AP";
+    QTest::newRow("English time, as it is") << true << "h:mm AP"
+                                            << "h:mm AP";
 }
 
-void TestUsageWindow::timeOfDayPatterns()
+void TestUsageWindow::localePatterns()
 {
-    QFETCH(QString, shortTime);
-    QTEST(InstantText::timeOfDayPattern(shortTime), "timeOfDay");
+    QFETCH(bool, timeOfDay);
+    QFETCH(QString, pattern);
+    QTEST(timeOfDay ? InstantText::timeOfDayPattern(pattern)
+                    : InstantText::monthDayPattern(pattern),
+          "cut");
 }
 
 QTEST_GUILESS_MAIN(TestUsageWindow)
