@@ -167,7 +167,6 @@ QList<WindowFigure> figuresAt(const UsageData& data, const QDateTime& now)
             figure.resetsAt > now)
             continue;
         figure.percent = 0;
-        figure.resetNote.clear();
         figure.resetNote = Texts::tr("Reset at %1, waiting for figures").arg(resetText(figure));
         figure.detail.clear();
         figure.inferred = true;
