@@ -7,14 +7,14 @@
 #include "history_fixture.h"
 #include "service_fixture.h"
 #include "services/history/history_store.h"
-#include "views/account_header.h"
-#include "views/account_section.h"
-#include "views/accounts_block.h"
-#include "views/dashboard_view.h"
-#include "views/history_chart_view.h"
-#include "views/history_view.h"
-#include "views/settings_view.h"
-#include "views/setup_view.h"
+#include "views/accounts/account_header.h"
+#include "views/accounts/account_section.h"
+#include "views/accounts/accounts_block.h"
+#include "views/dashboard/dashboard_view.h"
+#include "views/history/history_chart_view.h"
+#include "views/history/history_view.h"
+#include "views/settings/settings_view.h"
+#include "views/sign_in/setup_view.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

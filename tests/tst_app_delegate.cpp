@@ -5,8 +5,8 @@
 #include "service_fixture.h"
 #include "services/accounts/account_store.h"
 #include "services/fetch/fetch_messages.h"
-#include "views/usage_block.h"
-#include "views/usage_row_widget.h"
+#include "views/dashboard/usage_block.h"
+#include "views/dashboard/usage_row_widget.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,5 +1,5 @@
-#include "views/dashboard_content.h"
-#include "views/donation_page.h"
+#include "views/dashboard/dashboard_content.h"
+#include "views/settings/donation_page.h"
 
 #include <QTest>
 #include <QTimeZone>

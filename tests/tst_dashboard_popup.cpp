@@ -1,8 +1,8 @@
 #include "app/dashboard_popup.h"
 #include "service_fixture.h"
-#include "views/dashboard_view.h"
-#include "views/usage_block.h"
-#include "views/usage_row_widget.h"
+#include "views/dashboard/dashboard_view.h"
+#include "views/dashboard/usage_block.h"
+#include "views/dashboard/usage_row_widget.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,8 +2,8 @@
 #include "history_fixture.h"
 #include "service_fixture.h"
 #include "services/history/history_store.h"
-#include "views/history_chart_view.h"
-#include "views/history_view.h"
+#include "views/history/history_chart_view.h"
+#include "views/history/history_view.h"
 
 #include <QAbstractButton>
 #include <QApplication>

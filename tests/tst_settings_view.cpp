@@ -1,14 +1,14 @@
 #include "build_config.h"
 #include "service_fixture.h"
 #include "services/fetch/fetch_messages.h"
-#include "views/account_list.h"
-#include "views/add_account_menu.h"
-#include "views/claude_code_folder_dialog.h"
-#include "views/dashboard_view.h"
-#include "views/elided_label.h"
-#include "views/link_row.h"
-#include "views/plain_button.h"
-#include "views/settings_view.h"
+#include "views/accounts/account_list.h"
+#include "views/accounts/add_account_menu.h"
+#include "views/sign_in/claude_code_folder_dialog.h"
+#include "views/dashboard/dashboard_view.h"
+#include "views/widgets/elided_label.h"
+#include "views/settings/link_row.h"
+#include "views/widgets/plain_button.h"
+#include "views/settings/settings_view.h"
 
 #include <QAccessible>
 #include <QApplication>

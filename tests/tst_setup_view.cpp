@@ -1,5 +1,5 @@
 #include "service_fixture.h"
-#include "views/setup_view.h"
+#include "views/sign_in/setup_view.h"
 
 #include <QAccessible>
 #include <QApplication>

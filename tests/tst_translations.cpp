@@ -2,7 +2,7 @@
 #include "services/alerts/usage_alerts.h"
 #include "services/fetch/fetch_messages.h"
 #include "services/translations.h"
-#include "views/settings_choices.h"
+#include "views/settings/settings_choices.h"
 
 #include <QApplication>
 #include <QTest>

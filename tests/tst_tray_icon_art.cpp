@@ -1,6 +1,6 @@
 #include "app/platform/sni_pixmap.h"
 #include "app/platform/tray_icon_art.h"
-#include "views/claude_colors.h"
+#include "views/widgets/claude_colors.h"
 
 #include <QTest>
 #include <QtMath>

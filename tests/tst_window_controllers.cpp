@@ -3,9 +3,9 @@
 #include "app/settings_window_controller.h"
 #include "service_fixture.h"
 #include "services/history/history_store.h"
-#include "views/history_view.h"
-#include "views/settings_view.h"
-#include "views/setup_view.h"
+#include "views/history/history_view.h"
+#include "views/settings/settings_view.h"
+#include "views/sign_in/setup_view.h"
 
 #include <QApplication>
 #include <QComboBox>

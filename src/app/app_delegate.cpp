@@ -13,7 +13,7 @@
 #include "services/fetch/usage_notes.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
-#include "views/dashboard_view.h"
+#include "views/dashboard/dashboard_view.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>

@@ -3,7 +3,7 @@
 #include "app/platform/compositor.h"
 #include "app/platform/session_check.h"
 #include "app/popup_placement.h"
-#include "views/dashboard_shape.h"
+#include "views/dashboard/dashboard_shape.h"
 
 #include <QCursor>
 #include <QGuiApplication>

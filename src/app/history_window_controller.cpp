@@ -2,7 +2,7 @@
 
 #include "app/fixed_window.h"
 #include "services/accounts/usage_accounts.h"
-#include "views/history_view.h"
+#include "views/history/history_view.h"
 
 HistoryWindowController& HistoryWindowController::shared()
 {

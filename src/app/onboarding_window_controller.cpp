@@ -6,7 +6,7 @@
 #include "services/fetch/usage_service.h"
 #include "services/keyring/keyring_service.h"
 #include "services/sources/browser/browser_cookie_import.h"
-#include "views/setup_view.h"
+#include "views/sign_in/setup_view.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>

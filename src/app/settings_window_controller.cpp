@@ -2,7 +2,7 @@
 
 #include "app/fixed_window.h"
 #include "services/settings.h"
-#include "views/settings_view.h"
+#include "views/settings/settings_view.h"
 
 SettingsWindowController& SettingsWindowController::shared()
 {

@@ -1,8 +1,8 @@
 #include "app/platform/tray_icon_art.h"
 
 #include "app/platform/figure_glyphs.h"
-#include "views/claude_colors.h"
-#include "views/symbol_painter.h"
+#include "views/widgets/claude_colors.h"
+#include "views/widgets/symbol_painter.h"
 
 #include <QPainter>
 #include <QPainterPath>
