@@ -14,7 +14,9 @@
 struct UsageData {
     static inline const QString claudeCodeOwner = QStringLiteral("claudeCode");
 
-    double sessionUsagePercent = 0;
+    // Absent when the service reports no 5-hour window: some plans have none. The window
+    // is then not shown, kept or alerted on.
+    std::optional<double> sessionUsagePercent;
     QDateTime sessionResetTime;
     double weeklyUsagePercent = 0;
     QDateTime weeklyResetTime;
