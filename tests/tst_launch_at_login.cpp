@@ -1,4 +1,5 @@
 #include "app/launch_at_login.h"
+#include "app/platform/launcher_entry.h"
 #include "temporary_settings.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+Q_DECLARE_METATYPE(LauncherEntry::Outcome)
 
 class TestLaunchAtLogin : public QObject {
     Q_OBJECT
@@ -19,6 +22,8 @@ private Q_SLOTS:
     void configure();
     void toggle_data();
     void toggle();
+    void launcherEntry_data();
+    void launcherEntry();
 };
 
 namespace {
@@ -112,6 +117,11 @@ void TestLaunchAtLogin::entryValidates()
         QVERIFY2(process.exitCode() == 0 && output.isEmpty(), output.constData());
         QVERIFY(readAll(path).contains("Exec=" +
                                        AutostartEntry::quoteExecArgument(executable).toUtf8()));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(LauncherEntry::ensure({dir.path()}, executable), LauncherEntry::Outcome::written);
+        process.start(validator, {path});
+        QVERIFY(process.waitForFinished());
+        QVERIFY2(process.exitCode() == 0, process.readAllStandardOutput().constData());
     }
 }
 
@@ -217,6 +227,55 @@ void TestLaunchAtLogin::toggle()
     QCOMPARE(lines.size(), printed.isEmpty() ? 0 : 1);
     if (!printed.isEmpty())
         QVERIFY2(lines.first().startsWith(printed), qPrintable(lines.first()));
+}
+
+void TestLaunchAtLogin::launcherEntry_data()
+{
+    // What the user's and the system's applications folders hold before the start.
+    QTest::addColumn<QString>("userBefore");
+    QTest::addColumn<bool>("systemHasOne");
+    QTest::addColumn<LauncherEntry::Outcome>("outcome");
+    QTest::addColumn<QString>("userAfter");
+
+    using Outcome = LauncherEntry::Outcome;
+    const QString ours = LauncherEntry::contents(QStringLiteral("/build/bin/gaugery"));
+    const QString moved = LauncherEntry::contents(QStringLiteral("/old/build/bin/gaugery"));
+    const QString own = QStringLiteral("[Desktop Entry]\nType=Application\nName=Mine\n"
+                                       "Exec=/opt/gaugery/gaugery --flag\n");
+    QTest::newRow("none anywhere: written") << QString() << false << Outcome::written << ours;
+    QTest::newRow("installed: nothing written")
+        << QString() << true << Outcome::installedElsewhere << QString();
+    QTest::newRow("installed: an old one of ours is left, the folder order decides")
+        << moved << true << Outcome::installedElsewhere << moved;
+    QTest::newRow("ours for a moved build: rewritten")
+        << moved << false << Outcome::written << ours;
+    QTest::newRow("ours, current") << ours << false << Outcome::current << ours;
+    QTest::newRow("the user's own: kept") << own << false << Outcome::userOwn << own;
+}
+
+void TestLaunchAtLogin::launcherEntry()
+{
+    QFETCH(QString, userBefore);
+    QFETCH(bool, systemHasOne);
+    QFETCH(QString, userAfter);
+
+    QTemporaryDir dir;
+    const QString user = dir.filePath(QStringLiteral("home/applications"));
+    const QString system = dir.filePath(QStringLiteral("usr/applications"));
+    const auto write = [](const QString& folder, const QByteArray& text) {
+        QDir().mkpath(folder);
+        QFile file(QDir(folder).filePath(LauncherEntry::fileName()));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    if (!userBefore.isEmpty())
+        QVERIFY(write(user, userBefore.toUtf8()));
+    if (systemHasOne)
+        QVERIFY(write(system, "[Desktop Entry]\nType=Application\nName=Gaugery\nExec=gaugery\n"));
+
+    QTEST(LauncherEntry::ensure({user, dir.filePath(QStringLiteral("none")), system},
+                                QStringLiteral("/build/bin/gaugery")),
+          "outcome");
+    QCOMPARE(QString::fromUtf8(readAll(QDir(user).filePath(LauncherEntry::fileName()))), userAfter);
 }
 
 QTEST_GUILESS_MAIN(TestLaunchAtLogin)

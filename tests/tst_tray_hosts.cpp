@@ -251,6 +251,9 @@ void TestTrayHosts::figureOnThePanel_data()
                            << "gnome-shell" << true << false;
     QTest::newRow("plasma") << "plasma"
                             << "plasmashell" << true << true;
+    // GNOME 49 and later, Wayland only.
+    QTest::newRow("gnome-wayland") << "gnome-wayland"
+                                   << "gnome-shell" << true << false;
 }
 
 void TestTrayHosts::figureOnThePanel()
@@ -267,10 +270,15 @@ void TestTrayHosts::figureOnThePanel()
         if (QStandardPaths::findExecutable(program, paths).isEmpty())
             QSKIP(qPrintable(program + QLatin1String(" is not installed")));
     }
-    if (host == QLatin1String("gnome") &&
+    if (host.startsWith(QLatin1String("gnome")) &&
         !QFileInfo::exists(system + QLatin1String("/usr/share/gnome-shell/extensions/"
                                                   "ubuntu-appindicators@ubuntu.com")))
         QSKIP("gnome-shell-extension-appindicator is not installed");
+    if (host == QLatin1String("gnome-wayland") &&
+        !QFileInfo::exists(
+            system + QLatin1String("/usr/libexec/gnome-control-center-global-shortcuts-provider")))
+        QSKIP("GNOME Settings' shortcut dialog is missing: gnome-wayland needs GNOME 49 or later "
+              "with gnome-control-center (GAUGERY_TRAY_ROOT)");
 
     m_server.clearRequests();
     HostSession session(host);

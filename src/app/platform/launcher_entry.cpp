@@ -1,0 +1,71 @@
+#include "app/platform/launcher_entry.h"
+
+#include "app/platform/autostart_entry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+// Marks an entry this program wrote for itself, which it may rewrite.
+const QByteArray writtenMark = "X-Gaugery-Written-At-Start=true";
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+QString LauncherEntry::contents(const QString& executable)
+{
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Gaugery\n"
+                          "Comment=Claude usage at a glance in the tray\n"
+                          "Exec=%1\n"
+                          "Icon=com.gaugery.app\n"
+                          "Terminal=false\n"
+                          "Categories=Utility;\n"
+                          "StartupNotify=false\n"
+                          "%2\n")
+        .arg(AutostartEntry::quoteExecArgument(executable), QString::fromLatin1(writtenMark));
+}
+
+LauncherEntry::Outcome LauncherEntry::ensure(const QStringList& folders, const QString& executable)
+{
+    if (folders.isEmpty())
+        return Outcome::failed;
+    for (qsizetype i = 1; i < folders.size(); ++i) {
+        if (QFileInfo::exists(QDir(folders[i]).filePath(fileName())))
+            return Outcome::installedElsewhere;
+    }
+    const QString path = QDir(folders.first()).filePath(fileName());
+    const QByteArray wanted = contents(executable).toUtf8();
+    if (QFileInfo::exists(path)) {
+        const QByteArray present = readAll(path);
+        if (!present.contains(writtenMark))
+            return Outcome::userOwn;
+        if (present == wanted)
+            return Outcome::current;
+    }
+    QSaveFile file(path);
+    if (!QDir().mkpath(folders.first()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(wanted) < 0 || !file.commit())
+        return Outcome::failed;
+    return Outcome::written;
+}
+
+LauncherEntry::Outcome LauncherEntry::ensureStandard(const QString& executable)
+{
+    // The writable location leads the list even before its folder exists.
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    folders.removeAll(own);
+    folders.prepend(own);
+    return ensure(folders, executable);
+}
