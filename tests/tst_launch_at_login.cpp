@@ -205,8 +205,9 @@ void TestLaunchAtLogin::toggle()
     defaults.defaults().setValue(Settings::launchAtLoginKey, !enabled);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("autostart/com.gaugery.app.desktop"));
+    // A file in the folder's place: the entry cannot be written.
     if (fail && enabled)
-        QFile(dir.filePath(QStringLiteral("autostart"))).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(dir.filePath(QStringLiteral("autostart"))).open(QIODevice::WriteOnly));
     if (fail && !enabled) {
         // A folder in the entry's place cannot be removed as a file.
         QVERIFY(QDir().mkpath(path + QLatin1String("/keep")));
