@@ -212,6 +212,49 @@ QStringList readPanel(const QImage& tray, const QString& workDir)
                        workDir + QLatin1String("/plain.png"))};
 }
 
+bool dashboardShown(HostSession& session)
+{
+    QByteArray windows;
+    return session.run({QStringLiteral("windows")}, {}, &windows) == 0 &&
+           windows.split('\n').contains("Gaugery");
+}
+
+// As a package would: the desktop portal names a program only after an installed entry.
+void installDesktopEntry(HostSession& session)
+{
+    QFile entry(QStringLiteral(GAUGERY_DESKTOP_ENTRY));
+    QVERIFY2(entry.open(QIODevice::ReadOnly), qPrintable(entry.fileName()));
+    QCOMPARE(
+        session.run({QStringLiteral("run"), QStringLiteral("sh"), QStringLiteral("-c"),
+                     QStringLiteral("mkdir -p \"$XDG_DATA_HOME/applications\" && cat "
+                                    ">\"$XDG_DATA_HOME/applications/com.gaugery.app.desktop\"")},
+                    entry.readAll()),
+        0);
+}
+
+// The dashboard opened by a click on the item at `item`: the next click there closes it,
+// so does a click on the desktop (the focus goes there), and the shortcut the desktop
+// portal bound opens and closes it.
+void toggleOnPlasmaWayland(HostSession& session, const QPoint& item)
+{
+    const auto click = [&](const QPoint& at) {
+        return session.run(
+            {QStringLiteral("click"), QString::number(at.x()), QString::number(at.y())});
+    };
+    const QStringList shortcut{QStringLiteral("keys"), QStringLiteral("meta"),
+                               QStringLiteral("shift"), QStringLiteral("u")};
+    QCOMPARE(click(item), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+    QCOMPARE(click(item), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 20000);
+    QCOMPARE(click(QPoint(640, 600)), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+    QCOMPARE(session.run(shortcut), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 20000);
+    QCOMPARE(session.run(shortcut), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+}
+
 } // namespace
 
 void TestTrayHosts::initTestCase()
@@ -251,6 +294,8 @@ void TestTrayHosts::figureOnThePanel_data()
                            << "gnome-shell" << true << false;
     QTest::newRow("plasma") << "plasma"
                             << "plasmashell" << true << true;
+    QTest::newRow("plasma-wayland") << "plasma-wayland"
+                                    << "kwin_wayland plasmashell kded6" << true << true;
 }
 
 void TestTrayHosts::figureOnThePanel()
@@ -282,6 +327,8 @@ void TestTrayHosts::figureOnThePanel()
                           QStringLiteral("account"), QStringLiteral("sessionCookie")},
                          cookie),
              0);
+    if (host == QLatin1String("plasma-wayland"))
+        installDesktopEntry(session);
     if (programFirst)
         session.startProgram();
     QVERIFY2(session.waitFor(QStringLiteral("tray-area")),
@@ -344,6 +391,8 @@ void TestTrayHosts::figureOnThePanel()
                                      windows.split('\n').contains("Gaugery"),
                                  30000);
     }
+    if (host == QLatin1String("plasma-wayland"))
+        toggleOnPlasmaWayland(session, ink.center());
 }
 
 QTEST_GUILESS_MAIN(TestTrayHosts)
