@@ -246,8 +246,10 @@ void TestLaunchAtLogin::launcherEntry_data()
     QTest::newRow("none anywhere: written") << QString() << false << Outcome::written << ours;
     QTest::newRow("installed: nothing written")
         << QString() << true << Outcome::installedElsewhere << QString();
-    QTest::newRow("installed: an old one of ours is left, the folder order decides")
-        << moved << true << Outcome::installedElsewhere << moved;
+    QTest::newRow("installed: an old one of ours would shadow it, removed")
+        << moved << true << Outcome::staleRemoved << QString();
+    QTest::newRow("installed: the user's own kept")
+        << own << true << Outcome::installedElsewhere << own;
     QTest::newRow("ours for a moved build: rewritten")
         << moved << false << Outcome::written << ours;
     QTest::newRow("ours, current") << ours << false << Outcome::current << ours;

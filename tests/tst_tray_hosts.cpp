@@ -212,6 +212,29 @@ QStringList readPanel(const QImage& tray, const QString& workDir)
                        workDir + QLatin1String("/plain.png"))};
 }
 
+bool dashboardShown(HostSession& session)
+{
+    QByteArray windows;
+    return session.run({QStringLiteral("windows")}, {}, &windows) == 0 &&
+           windows.split('\n').contains("Gaugery");
+}
+
+// The dashboard opened by a click on the item at `item`: the next click there closes it,
+// and a click on the desktop (the focus goes there) closes it again.
+void toggleOnPlasmaWayland(HostSession& session, const QPoint& item)
+{
+    const auto click = [&](const QPoint& at) {
+        return session.run(
+            {QStringLiteral("click"), QString::number(at.x()), QString::number(at.y())});
+    };
+    QCOMPARE(click(item), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+    QCOMPARE(click(item), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 20000);
+    QCOMPARE(click(QPoint(640, 600)), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+}
+
 } // namespace
 
 void TestTrayHosts::initTestCase()
@@ -254,6 +277,8 @@ void TestTrayHosts::figureOnThePanel_data()
     // GNOME 49 and later, Wayland only.
     QTest::newRow("gnome-wayland") << "gnome-wayland"
                                    << "gnome-shell" << true << false;
+    QTest::newRow("plasma-wayland") << "plasma-wayland"
+                                    << "kwin_wayland plasmashell kded6" << true << true;
 }
 
 void TestTrayHosts::figureOnThePanel()
@@ -352,6 +377,8 @@ void TestTrayHosts::figureOnThePanel()
                                      windows.split('\n').contains("Gaugery"),
                                  30000);
     }
+    if (host == QLatin1String("plasma-wayland"))
+        toggleOnPlasmaWayland(session, ink.center());
 }
 
 QTEST_GUILESS_MAIN(TestTrayHosts)

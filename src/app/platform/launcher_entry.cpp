@@ -40,19 +40,23 @@ LauncherEntry::Outcome LauncherEntry::ensure(const QStringList& folders, const Q
 {
     if (folders.isEmpty())
         return Outcome::failed;
-    for (qsizetype i = 1; i < folders.size(); ++i) {
-        if (QFileInfo::exists(QDir(folders[i]).filePath(fileName())))
-            return Outcome::installedElsewhere;
-    }
     const QString path = QDir(folders.first()).filePath(fileName());
-    const QByteArray wanted = contents(executable).toUtf8();
-    if (QFileInfo::exists(path)) {
-        const QByteArray present = readAll(path);
-        if (!present.contains(writtenMark))
-            return Outcome::userOwn;
-        if (present == wanted)
-            return Outcome::current;
+    const bool present = QFileInfo::exists(path);
+    const bool ours = present && readAll(path).contains(writtenMark);
+    for (qsizetype i = 1; i < folders.size(); ++i) {
+        if (!QFileInfo::exists(QDir(folders[i]).filePath(fileName())))
+            continue;
+        // One written for a build folder would shadow the package's, menu and portal
+        // alike running the old build.
+        if (!ours)
+            return Outcome::installedElsewhere;
+        return QFile::remove(path) ? Outcome::staleRemoved : Outcome::failed;
     }
+    const QByteArray wanted = contents(executable).toUtf8();
+    if (present && !ours)
+        return Outcome::userOwn;
+    if (ours && readAll(path) == wanted)
+        return Outcome::current;
     QSaveFile file(path);
     if (!QDir().mkpath(folders.first()) || !file.open(QIODevice::WriteOnly) ||
         file.write(wanted) < 0 || !file.commit())
