@@ -33,4 +33,9 @@ struct UsageData {
     QList<WindowFigure> furtherWindows;
     // A known window's detail line by its id: the spend the service reported with it.
     QHash<QString, QString> windowDetails;
+    // The newest figures came from Claude Code's status line rather than the service.
+    bool fromStatusLine = false;
+    // When each window's figure was taken, for those taken before lastUpdated: a status
+    // line's report leaves the windows it lacks as the service last answered them.
+    QHash<QString, QDateTime> takenAt;
 };

@@ -163,8 +163,8 @@ QList<WindowFigure> figuresAt(const UsageData& data, const QDateTime& now)
         return list;
     for (WindowFigure& figure : list) {
         // A reset the service already named as passed is its own figure, not a guess.
-        if (!figure.resetsAt.isValid() || figure.resetsAt <= data.lastUpdated ||
-            figure.resetsAt > now)
+        const QDateTime taken = data.takenAt.value(figure.kind.id, data.lastUpdated);
+        if (!figure.resetsAt.isValid() || figure.resetsAt <= taken || figure.resetsAt > now)
             continue;
         figure.percent = 0;
         figure.resetNote = Texts::tr("Reset at %1, waiting for figures").arg(resetText(figure));
