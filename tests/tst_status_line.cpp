@@ -287,6 +287,14 @@ void TestStatusLine::statusLineAloneSendsNothing()
     QCOMPARE(service.usageData()->weeklyUsagePercent, 17.0);
     service.fetchUsage();
     QVERIFY(fx.settle(service));
+
+    // A Gaugery started later takes the report while it is current.
+    accounts.reset();
+    auto later = fx.makeAccounts();
+    later->start();
+    QTRY_VERIFY(later->first().usageData());
+    QCOMPARE(later->first().usageData()->weeklyUsagePercent, 17.0);
+    QVERIFY(later->first().usageData()->fromStatusLine);
     QCOMPARE(fx.server.requests().size(), 0);
 }
 

@@ -19,6 +19,9 @@ QByteArray readInput()
 {
     constexpr qint64 kept = 16 * StatusLineReports::maxInputBytes;
     QByteArray input;
+    // Run by hand in a terminal: there is no input to wait for.
+    if (::isatty(STDIN_FILENO))
+        return input;
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
