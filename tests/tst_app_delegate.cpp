@@ -372,7 +372,7 @@ void TestAppDelegate::severalAccountsSideBySide()
     QTRY_VERIFY(personal.usageData() && work.error());
     // One account's failure leaves the other's figures; the alert names its account.
     QCOMPARE(work.error(), std::optional(FetchMessages::serverError(503)));
-    QCOMPARE(personal.usageData()->sessionUsagePercent, 80.0);
+    QCOMPARE(personal.usageData()->sessionUsagePercent, std::optional(80.0));
     QTRY_COMPARE(server.notifications().size(), 1);
     QCOMPARE(server.notifications().first().summary, QStringLiteral("Personal: Session at 75%"));
 

@@ -188,7 +188,7 @@ void TestClaudeCode::readsWithTheTokenAlone()
     QVERIFY(fx.startAndWait(*service));
 
     QVERIFY(service->usageData());
-    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->usageData()->sessionUsagePercent, std::optional(42.0));
     QCOMPARE(service->usageData()->owner, UsageData::claudeCodeOwner);
     QCOMPARE(service->source(), UsageSource::claudeCode);
     QCOMPARE(service->claudeCodePlan(), QStringLiteral("Max"));

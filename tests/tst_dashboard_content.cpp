@@ -10,15 +10,14 @@
 Q_DECLARE_METATYPE(DashboardContent)
 
 // What the dashboard decides without drawing: which content, the footer's time and the
-// donation page. Runs in a 12-hour locale, so the 24-hour footer cannot pass by
-// the locale's own habit.
+// donation page. Runs in a 12-hour locale, so a footer on a fixed 24-hour clock shows.
 class TestDashboardContent : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void content_data();
     void content();
-    void updatedTextIsOnThe24HourClock();
+    void updatedTextFollowsTheLocale();
     void donationUrl_data();
     void donationUrl();
 };
@@ -50,12 +49,12 @@ void TestDashboardContent::content()
     QCOMPARE(Dashboard::content(hasData, hasCookie, isLoading), expected);
 }
 
-void TestDashboardContent::updatedTextIsOnThe24HourClock()
+void TestDashboardContent::updatedTextFollowsTheLocale()
 {
     const QDateTime afternoon(QDate(2026, 12, 7), QTime(16, 53, 20), QTimeZone::utc());
-    QCOMPARE(UsageWindows::updatedText(afternoon), QStringLiteral("Updated 16:53"));
+    QCOMPARE(UsageWindows::updatedText(afternoon), QStringLiteral("Updated 4:53 PM"));
     const QDateTime morning(QDate(2026, 12, 7), QTime(7, 4), QTimeZone::utc());
-    QCOMPARE(UsageWindows::updatedText(morning), QStringLiteral("Updated 07:04"));
+    QCOMPARE(UsageWindows::updatedText(morning), QStringLiteral("Updated 7:04 AM"));
 }
 
 void TestDashboardContent::donationUrl_data()

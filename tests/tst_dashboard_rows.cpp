@@ -1,6 +1,6 @@
+#include "views/dashboard/usage_row_widget.h"
 #include "views/widgets/claude_colors.h"
 #include "views/widgets/menu_button.h"
-#include "views/dashboard/usage_row_widget.h"
 
 #include <QApplication>
 #include <QImage>

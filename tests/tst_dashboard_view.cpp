@@ -3,17 +3,17 @@
 #include "views/accounts/account_header.h"
 #include "views/accounts/account_section.h"
 #include "views/accounts/accounts_block.h"
-#include "views/widgets/busy_indicator.h"
-#include "views/widgets/claude_colors.h"
 #include "views/dashboard/dashboard_view.h"
-#include "views/widgets/elided_label.h"
-#include "views/widgets/error_line.h"
-#include "views/widgets/menu_button.h"
-#include "views/widgets/plain_button.h"
 #include "views/dashboard/refresh_footer.h"
 #include "views/dashboard/usage_block.h"
 #include "views/dashboard/usage_row_widget.h"
 #include "views/dashboard/welcome_view.h"
+#include "views/widgets/busy_indicator.h"
+#include "views/widgets/claude_colors.h"
+#include "views/widgets/elided_label.h"
+#include "views/widgets/error_line.h"
+#include "views/widgets/menu_button.h"
+#include "views/widgets/plain_button.h"
 
 #include <QAccessible>
 #include <QApplication>

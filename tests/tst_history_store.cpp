@@ -177,7 +177,7 @@ void TestHistoryStore::keepsEveryWindowByPeriod()
     // Each owner's newest snapshot, newest first, its windows named as when it was fetched.
     const QList<UsageData> latest = reopened->queries().latestSnapshots().rows;
     QCOMPARE(latest.size(), 2);
-    QCOMPARE(latest.first().sessionUsagePercent, 2.0);
+    QCOMPARE(latest.first().sessionUsagePercent, std::optional(2.0));
     QCOMPARE(latest.first().furtherWindows.value(0).kind.title, UsageWindows::extraUsage().title);
     QCOMPARE(latest.last().owner, other);
     QCOMPARE(folder.printed, QStringList());

@@ -38,7 +38,8 @@ struct Scene {
         if (folder == Folder::Blocked) {
             // A plain file where the autostart folder should be.
             QFile blocker(dir.filePath(QStringLiteral("autostart")));
-            blocker.open(QIODevice::WriteOnly);
+            if (!blocker.open(QIODevice::WriteOnly))
+                qFatal("cannot make the blocking file");
         }
         if (entryExists && folder == Folder::Writable)
             AutostartEntry(path(), QStringLiteral("/old/gaugery")).install();

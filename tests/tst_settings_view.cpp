@@ -3,12 +3,12 @@
 #include "services/fetch/fetch_messages.h"
 #include "views/accounts/account_list.h"
 #include "views/accounts/add_account_menu.h"
-#include "views/sign_in/claude_code_folder_dialog.h"
 #include "views/dashboard/dashboard_view.h"
-#include "views/widgets/elided_label.h"
 #include "views/settings/link_row.h"
-#include "views/widgets/plain_button.h"
 #include "views/settings/settings_view.h"
+#include "views/sign_in/claude_code_folder_dialog.h"
+#include "views/widgets/elided_label.h"
+#include "views/widgets/plain_button.h"
 
 #include <QAccessible>
 #include <QApplication>

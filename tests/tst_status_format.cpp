@@ -81,7 +81,7 @@ void TestStatusFormat::json_data()
                                               "Weekly 71%, resets Dec 12, 8:00 AM\n"
                                               "Sonnet 95%, resets Dec 13, 2:00 PM\n"
                                               "Opus 4%, resets Dec 12, 8:00 AM\n"
-                                              "Updated 12:34");
+                                              "Updated 12:34 PM");
     QTest::newRow("session") << state(42.9) << QStringLiteral("42%") << QStringLiteral("low")
                              << QVariant(42) << allWindows;
     QTest::newRow("weekly warning") << state(42.9, "weekly") << QStringLiteral("71%")
@@ -103,12 +103,12 @@ void TestStatusFormat::json_data()
         << QStringLiteral("Session 42%, resets at 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
                           "Sonnet 95%, resets Dec 13, 2:00 PM\nOpus 4%, resets Dec 12, 8:00 AM\n"
                           "Cowork 96%, resets Dec 10, 12:00 PM\n"
-                          "Extra usage 100%, Out of credits, $25.00 of $25.00\nUpdated 12:34");
+                          "Extra usage 100%, Out of credits, $25.00 of $25.00\nUpdated 12:34 PM");
     QTest::newRow("no Opus row")
         << state(42.9, "session", false) << QStringLiteral("42%") << QStringLiteral("low")
         << QVariant(42)
         << QStringLiteral("Session 42%, resets at 3:05 PM\nWeekly 71%, resets Dec 12, 8:00 AM\n"
-                          "Sonnet 95%, resets Dec 13, 2:00 PM\nUpdated 12:34");
+                          "Sonnet 95%, resets Dec 13, 2:00 PM\nUpdated 12:34 PM");
     QTest::newRow("no cookie") << empty(false) << QStringLiteral("--%") << QStringLiteral("low")
                                << QVariant()
                                << QStringLiteral("No session cookie: open Gaugery to set one");
@@ -154,7 +154,7 @@ void TestStatusFormat::text_data()
                                  << QStringLiteral("42% 71%");
     QTest::newRow("resets and update")
         << state(42.9) << QStringLiteral("S {session_reset} W {weekly_reset} @{updated}")
-        << QStringLiteral("S 3:05 PM W Dec 12, 8:00 AM @12:34");
+        << QStringLiteral("S 3:05 PM W Dec 12, 8:00 AM @12:34 PM");
     QTest::newRow("absent Opus") << state(1, "session", false)
                                  << QStringLiteral("{opus}%|{opus_reset}|")
                                  << QStringLiteral("--%||");

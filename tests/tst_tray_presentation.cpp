@@ -243,7 +243,7 @@ void TestTrayPresentation::toolTip_data()
     // Not current: how old, and the failure that keeps it so.
     QTest::newRow("a failed refresh")
         << QList<double>{40} << QString() << QStringList()
-        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 9:00 AM (3 h ago)\n"
                           "Server error: 503\nresets in 4 h 0 min")
         << Freshness{true, noon.addSecs(-3 * 3600), QStringLiteral("Server error: 503")};
     QTest::newRow("filling before the reset")
@@ -275,7 +275,7 @@ void TestTrayPresentation::toolTip_data()
     // A pause is the failure and a note at once.
     QTest::newRow("a pause is said once")
         << QList<double>{40} << QString() << QStringList{paused}
-        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 09:00 (3 h ago)\n"
+        << QStringLiteral("Session: 40%, resets at 4:00 PM\nAs of 9:00 AM (3 h ago)\n"
                           "Rate limited: next try at 3:05 PM\nresets in 4 h 0 min")
         << Freshness{true, noon.addSecs(-3 * 3600), paused};
 }
@@ -322,15 +322,15 @@ void TestTrayPresentation::freshness_data()
     QTest::addColumn<bool>("stale");
     QTest::addColumn<QString>("updated");
 
-    QTest::newRow("current") << 60ll << false << QString() << false << "Updated 11:59";
+    QTest::newRow("current") << 60ll << false << QString() << false << "Updated 11:59 AM";
     QTest::newRow("two intervals is still current")
-        << 600ll << false << QString() << false << "Updated 11:50";
+        << 600ll << false << QString() << false << "Updated 11:50 AM";
     QTest::newRow("older than two intervals")
-        << 601ll << false << QString() << true << "As of 11:49 (10 min ago)";
+        << 601ll << false << QString() << true << "As of 11:49 AM (10 min ago)";
     QTest::newRow("remembered from the last run")
-        << 0ll << true << QString() << true << "As of 12:00 (1 min ago)";
+        << 0ll << true << QString() << true << "As of 12:00 PM (1 min ago)";
     QTest::newRow("the latest refresh failed")
-        << 60ll << false << "Rate limited" << true << "As of 11:59 (1 min ago)";
+        << 60ll << false << "Rate limited" << true << "As of 11:59 AM (1 min ago)";
     QTest::newRow("no figures, only a failure") << -1ll << false << "Rate limited" << false << "";
 }
 

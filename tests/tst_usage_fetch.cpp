@@ -102,7 +102,7 @@ void TestUsageFetch::cachesOrganizationBetweenFetches()
     QCOMPARE(fx.server.requestedPaths(),
              paths({Fx::organizationsPath, Fx::usagePath, Fx::usagePath}));
     QVERIFY(service->usageData());
-    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->usageData()->sessionUsagePercent, std::optional(42.0));
     QCOMPARE(service->usageData()->weeklyOpusUsagePercent, std::nullopt);
     QCOMPARE(service->error(), std::nullopt);
 }
@@ -481,7 +481,7 @@ void TestUsageFetch::aChosenOrganizationGoneIsNamed()
     QVERIFY(FetchMessages::asksForCookie(*service->error()));
     QCOMPARE(fx.server.requestedPaths().count("/api/organizations/org-team/usage"), 0);
     QCOMPARE(service->usageData()->owner, QStringLiteral("org-acme"));
-    QCOMPARE(service->usageData()->sessionUsagePercent, 42.0);
+    QCOMPARE(service->usageData()->sessionUsagePercent, std::optional(42.0));
     QCOMPARE(service->organizations().size(), 1);
     // The choice is kept for when the session sees it again.
     QCOMPARE(fx.defaults.defaults().stringForKey(Settings::organizationIdKey),
@@ -510,7 +510,7 @@ void TestUsageFetch::switchDropsTheLateReply()
     QVERIFY(published.wait());
     QTest::qWait(500);
     QCOMPARE(published.count(), 1);
-    QCOMPARE(service->usageData()->sessionUsagePercent, 7.0);
+    QCOMPARE(service->usageData()->sessionUsagePercent, std::optional(7.0));
     QCOMPARE(service->usageData()->owner, QStringLiteral("org-personal"));
 }
 

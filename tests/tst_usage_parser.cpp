@@ -64,7 +64,7 @@ private Q_SLOTS:
 void TestUsageParser::windows_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<double>("session");
+    QTest::addColumn<OptionalDouble>("session");
     QTest::addColumn<QDateTime>("sessionReset");
     QTest::addColumn<double>("weekly");
     QTest::addColumn<QDateTime>("weeklyReset");
@@ -78,6 +78,8 @@ void TestUsageParser::windows_data()
     const QDateTime in7d;
     const OptionalDouble noOpus;
     const OptionalInstant noOpusReset;
+    // A plan without a 5-hour window: not reported, never 0.
+    const OptionalDouble noSession;
 
     QTest::newRow("service answer")
         << QByteArray(
@@ -86,48 +88,49 @@ void TestUsageParser::windows_data()
              "seven_day_oauth_apps":null,"extra_usage":{"is_enabled":false},
              "seven_day_opus":null,
              "seven_day_sonnet":{"utilization":5,"resets_at":"2026-02-12T10:00:00+02:00"}})")
-        << 42.0 << utc("2026-02-09T12:00:00.462Z") << 67.5 << utc("2026-02-12T08:00:00Z") << 5.0
-        << utc("2026-02-12T08:00:00Z") << noOpus << noOpusReset;
-    QTest::newRow("empty object") << QByteArray("{}") << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d
-                                  << noOpus << noOpusReset;
+        << OptionalDouble(42.0) << utc("2026-02-09T12:00:00.462Z") << 67.5
+        << utc("2026-02-12T08:00:00Z") << 5.0 << utc("2026-02-12T08:00:00Z") << noOpus
+        << noOpusReset;
+    QTest::newRow("empty object") << QByteArray("{}") << noSession << in5h << 0.0 << in7d << 0.0
+                                  << in7d << noOpus << noOpusReset;
     QTest::newRow("null session, others read")
-        << QByteArray(R"({"five_hour":null,"seven_day":{"utilization":10}})") << 0.0 << in5h << 10.0
-        << in7d << 0.0 << in7d << noOpus << noOpusReset;
+        << QByteArray(R"({"five_hour":null,"seven_day":{"utilization":10}})") << noSession << in5h
+        << 10.0 << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("null utilization and reset, as sent for an unused window")
-        << QByteArray(R"({"five_hour":{"utilization":0,"resets_at":null}})") << 0.0 << in5h << 0.0
-        << in7d << 0.0 << in7d << noOpus << noOpusReset;
+        << QByteArray(R"({"five_hour":{"utilization":0,"resets_at":null}})") << OptionalDouble(0.0)
+        << in5h << 0.0 << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("utilization as string is 0")
-        << QByteArray(R"({"five_hour":{"utilization":"42"}})") << 0.0 << in5h << 0.0 << in7d << 0.0
-        << in7d << noOpus << noOpusReset;
+        << QByteArray(R"({"five_hour":{"utilization":"42"}})") << OptionalDouble(0.0) << in5h << 0.0
+        << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("utilization as bool is 0")
-        << QByteArray(R"({"five_hour":{"utilization":true}})") << 0.0 << in5h << 0.0 << in7d << 0.0
-        << in7d << noOpus << noOpusReset;
+        << QByteArray(R"({"five_hour":{"utilization":true}})") << OptionalDouble(0.0) << in5h << 0.0
+        << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("over 100 and negative kept")
         << QByteArray(R"({"five_hour":{"utilization":120},"seven_day":{"utilization":-3.5}})")
-        << 120.0 << in5h << -3.5 << in7d << 0.0 << in7d << noOpus << noOpusReset;
+        << OptionalDouble(120.0) << in5h << -3.5 << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("huge utilization kept")
-        << QByteArray(R"({"five_hour":{"utilization":1e300}})") << 1e300 << in5h << 0.0 << in7d
-        << 0.0 << in7d << noOpus << noOpusReset;
+        << QByteArray(R"({"five_hour":{"utilization":1e300}})") << OptionalDouble(1e300) << in5h
+        << 0.0 << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("window as array takes defaults")
-        << QByteArray(R"({"five_hour":[42],"seven_day":"full"})") << 0.0 << in5h << 0.0 << in7d
-        << 0.0 << in7d << noOpus << noOpusReset;
+        << QByteArray(R"({"five_hour":[42],"seven_day":"full"})") << noSession << in5h << 0.0
+        << in7d << 0.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("date-only and word resets keep defaults")
         << QByteArray(R"({"five_hour":{"utilization":1,"resets_at":"2025-01-15"},
                           "seven_day":{"utilization":2,"resets_at":"soon"},
                           "seven_day_sonnet":{"utilization":3,"resets_at":12345}})")
-        << 1.0 << in5h << 2.0 << in7d << 3.0 << in7d << noOpus << noOpusReset;
+        << OptionalDouble(1.0) << in5h << 2.0 << in7d << 3.0 << in7d << noOpus << noOpusReset;
     QTest::newRow("opus empty object")
-        << QByteArray(R"({"seven_day_opus":{}})") << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d
+        << QByteArray(R"({"seven_day_opus":{}})") << noSession << in5h << 0.0 << in7d << 0.0 << in7d
         << OptionalDouble(0.0) << noOpusReset;
     QTest::newRow("opus with unreadable reset")
-        << QByteArray(R"({"seven_day_opus":{"utilization":12.5,"resets_at":"later"}})") << 0.0
+        << QByteArray(R"({"seven_day_opus":{"utilization":12.5,"resets_at":"later"}})") << noSession
         << in5h << 0.0 << in7d << 0.0 << in7d << OptionalDouble(12.5) << noOpusReset;
     QTest::newRow("opus complete")
         << QByteArray(R"({"seven_day_opus":{"utilization":80,"resets_at":"2026-03-09T08:00:00Z"}})")
-        << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d << OptionalDouble(80.0)
+        << noSession << in5h << 0.0 << in7d << 0.0 << in7d << OptionalDouble(80.0)
         << OptionalInstant(utc("2026-03-09T08:00:00Z"));
     QTest::newRow("opus as number is absent")
-        << QByteArray(R"({"seven_day_opus":7})") << 0.0 << in5h << 0.0 << in7d << 0.0 << in7d
+        << QByteArray(R"({"seven_day_opus":7})") << noSession << in5h << 0.0 << in7d << 0.0 << in7d
         << noOpus << noOpusReset;
 }
 
@@ -139,9 +142,9 @@ void TestUsageParser::windows()
     const UsageData& data = *result.data;
     QTEST(data.sessionUsagePercent, "session");
     QTEST(data.sessionResetTime, "sessionReset");
-    QTEST(data.weeklyUsagePercent, "weekly");
+    QTEST(data.weeklyUsagePercent.value_or(-1), "weekly");
     QTEST(data.weeklyResetTime, "weeklyReset");
-    QTEST(data.weeklySonnetUsagePercent, "sonnet");
+    QTEST(data.weeklySonnetUsagePercent.value_or(-1), "sonnet");
     QTEST(data.weeklySonnetResetTime, "sonnetReset");
     QTEST(data.weeklyOpusUsagePercent, "opus");
     QTEST(data.weeklyOpusResetTime, "opusReset");
@@ -263,6 +266,12 @@ void TestUsageParser::serviceBodies_data()
         << QStringList{session + QStringLiteral("0||"),
                        weekly + QStringLiteral("23|2026-02-09T12:00:00Z|"),
                        sonnet + QStringLiteral("0||"), QStringLiteral("sonnet 0, highest Weekly")};
+    QTest::newRow("web, a plan without a 5-hour window")
+        << body("web-2026-02.json")
+               .replace(R"("five_hour":{"utilization":0.0,"resets_at":null})",
+                        R"("five_hour":null)")
+        << QStringList{weekly + QStringLiteral("23|2026-02-09T12:00:00Z|"),
+                       sonnet + QStringLiteral("0||"), QStringLiteral("sonnet 0, highest Weekly")};
     QTest::newRow("oauth, extra usage in minor units")
         << body("oauth-2026-06-extra.json")
         << QStringList{session + QStringLiteral("30|2026-06-14T02:59:59Z|"),
@@ -301,15 +310,14 @@ void TestUsageParser::serviceBodies_data()
                                    QStringLiteral("sonnet 0, highest Session")};
     QTest::newRow("a weekly breakdown is no limit")
         << body("breakdown-2026-09.json")
-        << QStringList{session + QStringLiteral("0||"), weekly + QStringLiteral("0||"),
-                       sonnet + QStringLiteral("0||"), QStringLiteral("sonnet 0, highest Session")};
+        << QStringList{weekly + QStringLiteral("0||"), sonnet + QStringLiteral("0||"),
+                       QStringLiteral("sonnet 0, highest Weekly")};
     QTest::newRow("dollars on a member, a code name with a null reset")
         << QByteArray(R"({"seven_day":{"utilization":31,"resets_at":null,"limit_dollars":40,
                           "used_dollars":12.5,"remaining_dollars":27.5},
                           "nimbus_quill":{"utilization":12,"resets_at":null,"limit_dollars":null,
                           "used_dollars":null,"remaining_dollars":null}})")
-        << QStringList{session + QStringLiteral("0||"),
-                       weekly + QStringLiteral("31||$12.50 of $40.00"),
+        << QStringList{weekly + QStringLiteral("31||$12.50 of $40.00"),
                        sonnet + QStringLiteral("0||"), QStringLiteral("Nimbus Quill||12||"),
                        QStringLiteral("sonnet 0, highest Weekly")};
 }

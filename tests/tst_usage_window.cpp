@@ -1,3 +1,4 @@
+#include "models/freshness.h"
 #include "models/instant_text.h"
 #include "models/usage_data.h"
 
@@ -45,6 +46,7 @@ QDateTime utc(const char* iso)
 UsageData snapshot(std::optional<double> opus, std::optional<QDateTime> opusReset)
 {
     UsageData data;
+    data.sessionUsagePercent = 0;
     data.sessionResetTime = utc("2026-01-15T15:05:00Z");
     data.weeklyResetTime = data.sessionResetTime;
     data.weeklySonnetResetTime = data.sessionResetTime;
@@ -84,6 +86,10 @@ void TestUsageWindow::figuresInDisplayOrder_data()
         << snapshot(0, reset) << three + QStringList{QStringLiteral("opus")};
     QTest::newRow("opus without a reset is not shown") << snapshot(0, std::nullopt) << three;
     QTest::newRow("a reset without a figure neither") << snapshot(std::nullopt, reset) << three;
+    UsageData noSession = snapshot(std::nullopt, std::nullopt);
+    noSession.sessionUsagePercent.reset();
+    QTest::newRow("a session the service does not report")
+        << noSession << QStringList{QStringLiteral("weekly"), QStringLiteral("sonnet")};
     UsageData further = snapshot(5, reset);
     further.furtherWindows = {
         {UsageWindows::generic(QStringLiteral("seven_day_cowork")), 96, reset, {}, {}}};
@@ -216,6 +222,11 @@ void TestUsageWindow::resetTexts()
     QTEST(UsageWindows::resetText({known.at(0), 0, instant, {}, {}}), "session");
     QTEST(UsageWindows::resetText({known.at(1), 0, instant, {}, {}}), "weekly");
     QTEST(UsageWindows::timeOfDayText(instant), "session");
+    // When the figures were fetched reads like the session's reset beside it.
+    QFETCH(QString, session);
+    QCOMPARE(Freshness::of(instant, true, {}, 300, instant.addSecs(3600))
+                 .asOfText(instant.addSecs(3600)),
+             QStringLiteral("As of %1 (1 h ago)").arg(session));
     // An unknown reset says nothing; a note is said instead of the time.
     QCOMPARE(UsageWindows::resetText({known.at(1), 0, {}, {}, {}}), QString());
     QCOMPARE(

@@ -1,6 +1,5 @@
 #include "models/freshness.h"
 
-#include "models/instant_text.h"
 #include "models/usage_window.h"
 
 #include <QCoreApplication>
@@ -43,7 +42,8 @@ QString Freshness::ageText(const QDateTime& asOf, const QDateTime& now)
 
 QString Freshness::asOfText(const QDateTime& now) const
 {
-    return Texts::tr("As of %1 (%2 ago)").arg(InstantText::clock(asOf), ageText(asOf, now));
+    return Texts::tr("As of %1 (%2 ago)")
+        .arg(UsageWindows::timeOfDayText(asOf), ageText(asOf, now));
 }
 
 QString Freshness::updatedText(const QDateTime& now) const

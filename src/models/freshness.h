@@ -23,9 +23,9 @@ struct Freshness {
 
     // How long ago the figures were fetched: "12 min", "3 h", "2 d"; never under a minute.
     static QString ageText(const QDateTime& asOf, const QDateTime& now);
-    // "As of 10:42 (3 h ago)".
+    // "As of 10:42 AM (3 h ago)".
     QString asOfText(const QDateTime& now) const;
-    // The line under the figures: "Updated 14:05" while current, "As of …" otherwise.
+    // The line under the figures: "Updated 2:05 PM" while current, "As of …" otherwise.
     QString updatedText(const QDateTime& now) const;
 
     bool operator==(const Freshness&) const = default;

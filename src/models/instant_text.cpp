@@ -13,13 +13,6 @@ QString iso(const QDateTime& instant)
     return instant.isValid() ? instant.toUTC().toString(Qt::ISODate) : QString();
 }
 
-QString clock(const QDateTime& instant)
-{
-    return instant.isValid()
-               ? QLocale::system().toString(instant.toLocalTime(), QStringLiteral("HH:mm"))
-               : QString();
-}
-
 QString timeOfDayPattern()
 {
     return timeOfDayPattern(QLocale::system().timeFormat(QLocale::ShortFormat));

@@ -9,8 +9,6 @@ namespace InstantText {
 // ISO 8601 in UTC ("2026-02-09T12:00:00Z"); empty for an invalid instant, as the bus and
 // the exports have no other way to say unknown.
 QString iso(const QDateTime& instant);
-// The local time on the 24-hour clock ("14:05"), whatever the locale prefers.
-QString clock(const QDateTime& instant);
 
 // The locale's short time of day: "h:mm AP" in English, "HH:mm" in German.
 QString timeOfDayPattern();

@@ -1,7 +1,6 @@
 #include "models/tray_presentation.h"
 
 #include "models/account.h"
-#include "models/instant_text.h"
 
 #include <QCoreApplication>
 
@@ -97,7 +96,7 @@ Shown shownOf(const UsageData& usage, const QString& metric, const QDateTime& no
     if (const std::optional<WindowFigure> figure = UsageWindows::shownFigure(usage, metric, now))
         return {*figure};
     WindowFigure missing;
-    missing.kind = UsageWindows::kindOf(metric);
+    missing.kind = UsageWindows::kindOf(UsageWindows::chosenWindow(metric));
     missing.percent = std::nan("");
     return {missing, false};
 }
@@ -121,10 +120,13 @@ TrayIcon iconFor(TrayStyle style, const QList<WindowFigure>& figures, const Show
         break;
     case TrayStyle::gauge:
         icon.kind = TrayIcon::Kind::gauge;
-        // A snapshot's first two figures are the session's and the weekly window's.
-        for (const WindowFigure& figure : figures.first(2))
-            icon.gauges.append(
-                {filledShare(figure.percent), UsageWindows::severityOf(figure.percent)});
+        // The session's and the weekly window's, those the service reports.
+        for (const WindowFigure& figure : figures) {
+            if (figure.kind.id == UsageWindows::sessionId ||
+                figure.kind.id == UsageWindows::weeklyId)
+                icon.gauges.append(
+                    {filledShare(figure.percent), UsageWindows::severityOf(figure.percent)});
+        }
         break;
     }
     return icon;
@@ -148,7 +150,8 @@ QString accountLine(const TrayAccount& account, const TrayInput& input)
     const QString line = Texts::tr("%1 · %2").arg(
         account.name, headlineOf(shownOf(*account.usage, input.metric, input.now)));
     return account.freshness.stale
-               ? Texts::tr("%1 (as of %2)").arg(line, InstantText::clock(account.freshness.asOf))
+               ? Texts::tr("%1 (as of %2)")
+                     .arg(line, UsageWindows::timeOfDayText(account.freshness.asOf))
                : line;
 }
 
@@ -258,9 +261,9 @@ TrayPresentation presentTray(const TrayInput& input)
                   .arg(input.accounts.at(chosen).name, shown.figure.kind.title.toLower(), percent)
             : Texts::tr("Gaugery: %1 %2").arg(shown.figure.kind.title.toLower(), percent);
     if (freshness.stale)
-        presentation.accessibleDescription =
-            Texts::tr("%1, as of %2")
-                .arg(presentation.accessibleDescription, InstantText::clock(freshness.asOf));
+        presentation.accessibleDescription = Texts::tr("%1, as of %2")
+                                                 .arg(presentation.accessibleDescription,
+                                                      UsageWindows::timeOfDayText(freshness.asOf));
     presentation.shownWindow = shown.figure.kind.id;
     presentation.figureText = percent;
     presentation.severity = UsageWindows::severityOf(shown.figure.percent);

@@ -14,11 +14,14 @@
 struct UsageData {
     static inline const QString claudeCodeOwner = QStringLiteral("claudeCode");
 
-    double sessionUsagePercent = 0;
+    // Absent when the service reports no 5-hour window: some plans have none. The window
+    // is then not shown, kept or alerted on. The weekly ones are absent only while Claude
+    // Code's status line alone has brought figures: it never holds Sonnet's.
+    std::optional<double> sessionUsagePercent;
     QDateTime sessionResetTime;
-    double weeklyUsagePercent = 0;
+    std::optional<double> weeklyUsagePercent = 0;
     QDateTime weeklyResetTime;
-    double weeklySonnetUsagePercent = 0;
+    std::optional<double> weeklySonnetUsagePercent = 0;
     QDateTime weeklySonnetResetTime;
     std::optional<double> weeklyOpusUsagePercent;
     // Absent when the Opus member names no reset (the window is then not shown); a scoped

@@ -145,11 +145,13 @@ QList<WindowFigure> figures(const UsageData& data)
         const UsageWindowKind& kind = table.at(row);
         return WindowFigure{kind, percent, reset, {}, data.windowDetails.value(kind.id)};
     };
-    QList<WindowFigure> list{
-        figure(0, data.sessionUsagePercent, data.sessionResetTime),
-        figure(1, data.weeklyUsagePercent, data.weeklyResetTime),
-        figure(2, data.weeklySonnetUsagePercent, data.weeklySonnetResetTime),
-    };
+    QList<WindowFigure> list;
+    if (data.sessionUsagePercent)
+        list.append(figure(0, *data.sessionUsagePercent, data.sessionResetTime));
+    if (data.weeklyUsagePercent)
+        list.append(figure(1, *data.weeklyUsagePercent, data.weeklyResetTime));
+    if (data.weeklySonnetUsagePercent)
+        list.append(figure(2, *data.weeklySonnetUsagePercent, data.weeklySonnetResetTime));
     if (data.weeklyOpusUsagePercent && data.weeklyOpusResetTime)
         list.append(figure(3, *data.weeklyOpusUsagePercent, *data.weeklyOpusResetTime));
     list.append(data.furtherWindows);
@@ -199,15 +201,22 @@ UsageWindowKind kindOf(const QString& id)
     return id == extraUsageId ? extraUsage() : generic(id);
 }
 
+QString chosenWindow(const QString& metric)
+{
+    if (metric == highestMetric)
+        return {};
+    const UsageWindowKind* chosen = find(metric);
+    const bool named = (chosen && chosen->isMetric) || choosesFurtherWindow(metric);
+    return named ? metric : sessionId;
+}
+
 std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& all, const QString& metric)
 {
     if (all.isEmpty())
         return std::nullopt;
-    if (metric == highestMetric)
+    const QString id = chosenWindow(metric);
+    if (id.isEmpty())
         return *std::min_element(all.begin(), all.end(), nearerToLimit);
-    const UsageWindowKind* chosen = find(metric);
-    const bool named = (chosen && chosen->isMetric) || choosesFurtherWindow(metric);
-    const QString id = named ? metric : sessionId;
     const auto found = std::find_if(
         all.begin(), all.end(), [&](const WindowFigure& figure) { return figure.kind.id == id; });
     return found == all.end() ? std::nullopt : std::optional(*found);
@@ -216,7 +225,6 @@ std::optional<WindowFigure> shownFigure(const QList<WindowFigure>& all, const QS
 std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric,
                                         const QDateTime& now)
 {
-    // A snapshot always holds the session window, so only a further one can be missing.
     return shownFigure(figuresAt(data, now), metric);
 }
 
@@ -281,11 +289,13 @@ QString resetPhrase(const WindowFigure& figure, bool sentence)
 
 QString updatedText(const QDateTime& lastUpdated)
 {
-    return Texts::tr("Updated %1").arg(InstantText::clock(lastUpdated));
+    return Texts::tr("Updated %1").arg(timeOfDayText(lastUpdated));
 }
 
 QString timeOfDayText(const QDateTime& instant)
 {
+    if (!instant.isValid())
+        return QString();
     return QLocale::system().toString(instant.toLocalTime(), patternOf(ResetStyle::timeOfDay));
 }
 

@@ -75,9 +75,9 @@ UsageWindowKind extraUsage();
 // or nothing.
 const UsageWindowKind* forModel(const QString& name);
 
-// Every figure of a snapshot in display order: the known windows (Opus only with both
-// its figure and its reset), then the further ones the service reported. What is kept
-// and alerted on.
+// Every figure of a snapshot in display order: the known windows (each only when reported,
+// Opus only with both its figure and its reset), then the further ones the service
+// reported. What is kept and alerted on.
 QList<WindowFigure> figures(const UsageData& data);
 // The figures as they stand at `now`, for showing: a window whose reset has passed since
 // the snapshot was taken is inferred reset, at 0 with "Reset at 3:05 PM, waiting for
@@ -91,9 +91,11 @@ bool choosesFurtherWindow(const QString& metric);
 // usage's, else one named after the id.
 UsageWindowKind kindOf(const QString& id);
 
-// The figure the tray shows at `now` for a "menuBarMetric" value: a metric window or a
-// further one by its id, "highest" the figure nearest its limit, anything else the
-// session. Nothing for a further window the snapshot lacks: the service stopped reporting it.
+// The window a "menuBarMetric" value chooses: a metric window or a further one by its id,
+// anything else the session; empty for "highest", the figure nearest its limit.
+QString chosenWindow(const QString& metric);
+// The figure the tray shows at `now` for a "menuBarMetric" value. Nothing for a chosen
+// window the snapshot lacks: the service does not report it now.
 std::optional<WindowFigure> shownFigure(const UsageData& data, const QString& metric,
                                         const QDateTime& now);
 // The same among figures read back from elsewhere (the bus); nothing when none fits.
@@ -117,13 +119,14 @@ QString rowPercentText(double percent);
 // "15:05", "15. Jan., 15:05" in German), the note when there is one, empty when the reset
 // is unknown.
 QString resetText(const WindowFigure& figure);
-// A time of day in the user's locale ("4:10 PM", "16:10").
+// A time of day in the user's locale ("4:10 PM", "16:10"); empty for an invalid instant.
+// Every time of day Gaugery shows is said this way.
 QString timeOfDayText(const QDateTime& instant);
 // The reset as a phrase: "resets at 3:05 PM" (the session's), "resets Jan 15, 3:05 PM",
 // the note in its place ("Out of credits"), empty when unknown. A `sentence` starts with
 // a capital, for a line of its own.
 QString resetPhrase(const WindowFigure& figure, bool sentence = false);
-// "Updated 14:05": when the snapshot was taken, local, on the 24-hour clock.
+// "Updated 2:05 PM": when the snapshot was taken, as a local time of day.
 QString updatedText(const QDateTime& lastUpdated);
 
 // Two resets within a minute are the same window: the service jitters them from one

@@ -1,7 +1,6 @@
 #include "status/status_format.h"
 
 #include "models/freshness.h"
-#include "models/instant_text.h"
 #include "models/usage_bus.h"
 #include "models/usage_window.h"
 #include "models/whole_percent.h"
@@ -86,7 +85,7 @@ std::optional<QString> placeholder(const QVariantMap& state, QString name)
     if (name == QLatin1String("account"))
         return state.value(QStringLiteral("Account")).toString();
     if (name == QLatin1String("updated"))
-        return InstantText::clock(updatedAt(state));
+        return UsageWindows::timeOfDayText(updatedAt(state));
     if (name == QLatin1String("age")) {
         const QDateTime updated = updatedAt(state);
         return updated.isValid() ? Freshness::ageText(updated, QDateTime::currentDateTimeUtc())
@@ -163,8 +162,8 @@ std::optional<QVariantMap> forAccount(const QVariantMap& state, const QString& n
     const QString metric = state.value(QStringLiteral("Metric")).toString();
     const std::optional<WindowFigure> shown = UsageWindows::shownFigure(figures, metric);
     // A chosen window the account's figures lack is shown as the tray shows it.
-    if (!shown && UsageWindows::choosesFurtherWindow(metric)) {
-        scoped.insert(QStringLiteral("ShownWindow"), metric);
+    if (!shown && (!figures.isEmpty() || UsageWindows::choosesFurtherWindow(metric))) {
+        scoped.insert(QStringLiteral("ShownWindow"), UsageWindows::chosenWindow(metric));
         scoped.insert(QStringLiteral("Figure"), UsageWindows::unreportedText);
         return scoped;
     }

@@ -22,9 +22,9 @@ QString json(const QVariantMap& state);
 
 // The format with {ID} or {window:ID} replaced by the whole percentage of the window
 // with that id ("--" when there is none: {session}, {weekly}, {sonnet}, {opus} and every
-// further window), {ID_reset} by its local reset time, {updated} by HH:mm, {age} by how
-// long ago that was ("3 h"), {error} by the last error and {account} by the account's
-// name. Anything else stays as written.
+// further window), {ID_reset} by its local reset time, {updated} by its local time of
+// day, {age} by how long ago that was ("3 h"), {error} by the last error and {account} by
+// the account's name. Anything else stays as written.
 QString text(const QVariantMap& state, const QString& format);
 
 } // namespace StatusFormat

@@ -42,7 +42,8 @@ void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expi
                                           : folder + QStringLiteral("/.credentials.json");
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path + QStringLiteral(".new"));
-    file.open(QIODevice::WriteOnly);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(file.fileName()));
     file.write(
         QStringLiteral(R"({"claudeAiOauth":{"accessToken":"%1","refreshToken":"not-for-gaugery",)"
                        R"("expiresAt":%2,"scopes":["user:inference","user:profile"],)"

@@ -61,7 +61,7 @@ QString escapedControls(QStringView text)
             out += QStringLiteral("\\t");
         else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
                  c.category() == QChar::Separator_Paragraph)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            out += QStringLiteral("\\u%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0'));
         else
             out += c;
     }

@@ -1,12 +1,11 @@
 #include "services/fetch/status_line_notes.h"
 
 #include "models/freshness.h"
-#include "models/instant_text.h"
+#include "models/usage_window.h"
 #include "services/fetch/usage_service.h"
 
 #include <QCoreApplication>
 
-#include <cmath>
 #include <map>
 
 namespace {
@@ -36,12 +35,12 @@ QStringList of(const UsageService& service, const QDateTime& now)
     std::map<QDateTime, QStringList> older;
     for (const WindowFigure& figure : UsageWindows::figures(*data)) {
         const auto taken = data->takenAt.constFind(figure.kind.id);
-        if (taken != data->takenAt.constEnd() && std::isfinite(figure.percent))
+        if (taken != data->takenAt.constEnd())
             older[*taken] << figure.kind.title;
     }
     for (const auto& [taken, titles] : older)
         lines << Texts::tr("%1 as of %2 (%3 ago)")
-                     .arg(titles.join(QStringLiteral(", ")), InstantText::clock(taken),
+                     .arg(titles.join(QStringLiteral(", ")), UsageWindows::timeOfDayText(taken),
                           Freshness::ageText(taken, now));
     return lines;
 }

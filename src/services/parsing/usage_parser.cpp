@@ -90,13 +90,18 @@ UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
     const QList<UsageWindowKind>& known = UsageWindows::known();
 
     UsageData data;
-    const auto fill = [&](const UsageWindowKind& kind, double& percent, QDateTime& reset) {
+    const auto fill = [&](const UsageWindowKind& kind, std::optional<double>& percent,
+                          QDateTime& reset) {
         if (const std::optional<Window> window = reader.read(kind, data)) {
             percent = window->percent;
             reset = window->reset.value_or(QDateTime());
         }
     };
-    fill(known.at(0), data.sessionUsagePercent, data.sessionResetTime);
+    // A plan without a 5-hour window has none: it is not reported, never 0.
+    if (const std::optional<Window> session = reader.read(known.at(0), data)) {
+        data.sessionUsagePercent = session->percent;
+        data.sessionResetTime = session->reset.value_or(QDateTime());
+    }
     fill(known.at(1), data.weeklyUsagePercent, data.weeklyResetTime);
     fill(known.at(2), data.weeklySonnetUsagePercent, data.weeklySonnetResetTime);
     if (const std::optional<Window> opus = reader.read(known.at(3), data)) {

@@ -17,5 +17,6 @@ struct UsageParseResult {
 
 // Turns a usage body into a snapshot. Lenient: only a body that is not JSON, or JSON
 // that is not an object, fails; a missing or mistyped figure is 0 and a missing reset
-// stays unknown. `now` stamps lastUpdated.
+// stays unknown, but a session window neither its member nor the list of limits reports
+// is absent. `now` stamps lastUpdated.
 UsageParseResult parseUsageData(const QByteArray& body, const Clock& now = systemClock);

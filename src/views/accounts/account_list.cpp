@@ -2,10 +2,10 @@
 
 #include "services/accounts/usage_accounts.h"
 #include "services/fetch/usage_service.h"
+#include "views/settings/settings_choices.h"
 #include "views/widgets/claude_colors.h"
 #include "views/widgets/elided_label.h"
 #include "views/widgets/plain_button.h"
-#include "views/settings/settings_choices.h"
 #include "views/widgets/view_fonts.h"
 
 #include <QHBoxLayout>

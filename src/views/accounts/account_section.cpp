@@ -3,11 +3,11 @@
 #include "services/fetch/fetch_messages.h"
 #include "services/fetch/usage_service.h"
 #include "views/accounts/account_header.h"
-#include "views/widgets/claude_colors.h"
 #include "views/dashboard/dashboard_content.h"
+#include "views/dashboard/usage_row_widget.h"
+#include "views/widgets/claude_colors.h"
 #include "views/widgets/error_line.h"
 #include "views/widgets/plain_button.h"
-#include "views/dashboard/usage_row_widget.h"
 #include "views/widgets/view_fonts.h"
 
 #include <QHBoxLayout>

@@ -5,11 +5,11 @@
 #include "views/accounts/account_header.h"
 #include "views/accounts/account_section.h"
 #include "views/dashboard/dashboard_shape.h"
+#include "views/dashboard/refresh_footer.h"
+#include "views/dashboard/usage_block.h"
 #include "views/widgets/divider.h"
 #include "views/widgets/error_line.h"
 #include "views/widgets/plain_button.h"
-#include "views/dashboard/refresh_footer.h"
-#include "views/dashboard/usage_block.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>

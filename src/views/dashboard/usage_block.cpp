@@ -2,9 +2,9 @@
 
 #include "models/freshness.h"
 #include "views/dashboard/dashboard_content.h"
-#include "views/widgets/divider.h"
 #include "views/dashboard/refresh_footer.h"
 #include "views/dashboard/usage_row_widget.h"
+#include "views/widgets/divider.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #include "views/dashboard/usage_row_widget.h"
 
-#include "views/widgets/claude_colors.h"
 #include "views/dashboard/dashboard_shape.h"
+#include "views/widgets/claude_colors.h"
 #include "views/widgets/symbol_painter.h"
 #include "views/widgets/view_fonts.h"
 

@@ -1,7 +1,5 @@
 #include "services/sources/claude_code/status_line_merge.h"
 
-#include <cmath>
-
 namespace StatusLineMerge {
 
 std::optional<UsageData> merged(const std::optional<UsageData>& shown,
@@ -17,14 +15,15 @@ std::optional<UsageData> merged(const std::optional<UsageData>& shown,
         for (const WindowFigure& figure : UsageWindows::figures(data))
             takenAt.insert(figure.kind.id, data.takenAt.value(figure.kind.id, data.lastUpdated));
     } else {
-        // Nothing of what the status line does not hold is made up.
+        // Nothing of what the status line does not hold is made up: those windows stay
+        // unreported.
         data.owner = owner;
-        data.sessionUsagePercent = data.weeklyUsagePercent = data.weeklySonnetUsagePercent =
-            std::nan("");
+        data.weeklyUsagePercent.reset();
+        data.weeklySonnetUsagePercent.reset();
     }
     bool replaced = false;
     const auto take = [&](const std::optional<StatusLineWindow>& window, const QString& id,
-                          double& percent, QDateTime& resetsAt) {
+                          std::optional<double>& percent, QDateTime& resetsAt) {
         if (!window || (takenAt.contains(id) && takenAt.value(id) >= report.at))
             return;
         percent = window->percent;
