@@ -142,9 +142,9 @@ void TestUsageParser::windows()
     const UsageData& data = *result.data;
     QTEST(data.sessionUsagePercent, "session");
     QTEST(data.sessionResetTime, "sessionReset");
-    QTEST(data.weeklyUsagePercent, "weekly");
+    QTEST(data.weeklyUsagePercent.value_or(-1), "weekly");
     QTEST(data.weeklyResetTime, "weeklyReset");
-    QTEST(data.weeklySonnetUsagePercent, "sonnet");
+    QTEST(data.weeklySonnetUsagePercent.value_or(-1), "sonnet");
     QTEST(data.weeklySonnetResetTime, "sonnetReset");
     QTEST(data.weeklyOpusUsagePercent, "opus");
     QTEST(data.weeklyOpusResetTime, "opusReset");

@@ -178,6 +178,21 @@
     </message>
 </context>
 <context>
+    <name>ClaudeCodeSettingsFile</name>
+    <message>
+        <source>Its settings.json is not valid JSON (%1 at byte %2), so it is left as it is.</source>
+        <translation>Seine settings.json ist kein gültiges JSON (%1 bei Byte %2) und bleibt daher, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>Its settings.json holds no JSON object, so it is left as it is.</source>
+        <translation>Seine settings.json enthält kein JSON-Objekt und bleibt daher, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>Its settings.json names statusLine more than once, so it is left as it is.</source>
+        <translation>Seine settings.json nennt statusLine mehr als einmal und bleibt daher, wie sie ist.</translation>
+    </message>
+</context>
+<context>
     <name>DashboardView</name>
     <message>
         <source>Loading usage data...</source>
@@ -426,6 +441,10 @@
     <message>
         <source>With --history: whose figures, an organization&apos;s id, claudeCode for Claude Code&apos;s sign-in or claudeCode:FOLDER for the one in another folder (default: whoever Gaugery recorded last).</source>
         <translation>Mit --history: wessen Werte, die ID einer Organisation, claudeCode für die Anmeldung von Claude Code oder claudeCode:ORDNER für die in einem anderen Ordner (Vorgabe: wen Gaugery zuletzt aufgezeichnet hat).</translation>
+    </message>
+    <message>
+        <source>As Claude Code&apos;s status line (first, and alone or before -- COMMAND [ARGS]): hands the figures on its standard input to Gaugery and prints COMMAND&apos;s output, or a short line of its own.</source>
+        <translation>Als Statuszeile von Claude Code (als erste Option, allein oder vor -- BEFEHL [ARGUMENTE]): gibt die Werte aus der Standardeingabe an Gaugery weiter und gibt die Ausgabe von BEFEHL aus oder eine eigene kurze Zeile.</translation>
     </message>
 </context>
 <context>
@@ -760,6 +779,63 @@
     <message>
         <source>No session cookie: open Gaugery to set one</source>
         <translation>Kein Sitzungs-Cookie: Öffne Gaugery, um eines festzulegen</translation>
+    </message>
+</context>
+<context>
+    <name>StatusLineNotes</name>
+    <message>
+        <source>Figures come from Claude Code&apos;s status line, after its next reply.</source>
+        <translation>Die Werte kommen aus der Statuszeile von Claude Code, nach seiner nächsten Antwort.</translation>
+    </message>
+    <message>
+        <source>Figures from Claude Code&apos;s status line</source>
+        <translation>Werte aus der Statuszeile von Claude Code</translation>
+    </message>
+    <message>
+        <source>%1 as of %2 (%3 ago)</source>
+        <translation>%1 Stand %2 (vor %3)</translation>
+    </message>
+</context>
+<context>
+    <name>StatusLineSection</name>
+    <message>
+        <source>Claude Code&apos;s status line</source>
+        <translation>Statuszeile von Claude Code</translation>
+    </message>
+    <message>
+        <source>Use Claude Code&apos;s status line</source>
+        <translation>Statuszeile von Claude Code verwenden</translation>
+    </message>
+    <message>
+        <source>From the status line only</source>
+        <translation>Nur aus der Statuszeile</translation>
+    </message>
+    <message>
+        <source>From the status line and the service</source>
+        <translation>Aus der Statuszeile und vom Dienst</translation>
+    </message>
+    <message>
+        <source>Read figures</source>
+        <translation>Werte lesen</translation>
+    </message>
+</context>
+<context>
+    <name>StatusLineSwitch</name>
+    <message>
+        <source>Its settings.json cannot be read.</source>
+        <translation>Seine settings.json kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Its settings.json cannot be written: %1</source>
+        <translation>Seine settings.json kann nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>Its status line was not set here: edit its settings.json to change it.</source>
+        <translation>Seine Statuszeile wurde nicht hier eingerichtet: Ändern Sie sie in seiner settings.json.</translation>
+    </message>
+    <message>
+        <source>Its settings.json cannot be removed.</source>
+        <translation>Seine settings.json kann nicht entfernt werden.</translation>
     </message>
 </context>
 <context>

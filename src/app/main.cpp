@@ -3,6 +3,7 @@
 #include "app/platform/session_check.h"
 #include "service_origin.h"
 #include "services/parsing/claude_code_credentials.h"
+#include "services/sources/claude_code/status_line_report.h"
 #include "services/sources/usage_source.h"
 
 #include <QFileInfo>
@@ -28,7 +29,10 @@ int main(int argc, char* argv[])
                      "not know Gaugery\n",
                      qPrintable(LauncherEntry::fileName()));
     GaugeryApp app(argc, argv);
-    return app.run(
-        {QUrl(QLatin1String(ServiceOrigin::value)), QUrl(QLatin1String(ServiceOrigin::api)),
-         ClaudeCodeCredentials::path([](const char* name) { return qEnvironmentVariable(name); })});
+    const auto environment = [](const char* name) { return qEnvironmentVariable(name); };
+    UsageEndpoints endpoints{QUrl(QLatin1String(ServiceOrigin::value)),
+                             QUrl(QLatin1String(ServiceOrigin::api)),
+                             ClaudeCodeCredentials::path(environment)};
+    endpoints.statusLineReports = StatusLineReports::folder(environment);
+    return app.run(endpoints);
 }

@@ -15,12 +15,13 @@ struct UsageData {
     static inline const QString claudeCodeOwner = QStringLiteral("claudeCode");
 
     // Absent when the service reports no 5-hour window: some plans have none. The window
-    // is then not shown, kept or alerted on.
+    // is then not shown, kept or alerted on. The weekly ones are absent only while Claude
+    // Code's status line alone has brought figures: it never holds Sonnet's.
     std::optional<double> sessionUsagePercent;
     QDateTime sessionResetTime;
-    double weeklyUsagePercent = 0;
+    std::optional<double> weeklyUsagePercent = 0;
     QDateTime weeklyResetTime;
-    double weeklySonnetUsagePercent = 0;
+    std::optional<double> weeklySonnetUsagePercent = 0;
     QDateTime weeklySonnetResetTime;
     std::optional<double> weeklyOpusUsagePercent;
     // Absent when the Opus member names no reset (the window is then not shown); a scoped
@@ -35,4 +36,9 @@ struct UsageData {
     QList<WindowFigure> furtherWindows;
     // A known window's detail line by its id: the spend the service reported with it.
     QHash<QString, QString> windowDetails;
+    // The newest figures came from Claude Code's status line rather than the service.
+    bool fromStatusLine = false;
+    // When each window's figure was taken, for those taken before lastUpdated: a status
+    // line's report leaves the windows it lacks as the service last answered them.
+    QHash<QString, QDateTime> takenAt;
 };

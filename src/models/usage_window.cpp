@@ -148,8 +148,10 @@ QList<WindowFigure> figures(const UsageData& data)
     QList<WindowFigure> list;
     if (data.sessionUsagePercent)
         list.append(figure(0, *data.sessionUsagePercent, data.sessionResetTime));
-    list.append(figure(1, data.weeklyUsagePercent, data.weeklyResetTime));
-    list.append(figure(2, data.weeklySonnetUsagePercent, data.weeklySonnetResetTime));
+    if (data.weeklyUsagePercent)
+        list.append(figure(1, *data.weeklyUsagePercent, data.weeklyResetTime));
+    if (data.weeklySonnetUsagePercent)
+        list.append(figure(2, *data.weeklySonnetUsagePercent, data.weeklySonnetResetTime));
     if (data.weeklyOpusUsagePercent && data.weeklyOpusResetTime)
         list.append(figure(3, *data.weeklyOpusUsagePercent, *data.weeklyOpusResetTime));
     list.append(data.furtherWindows);
@@ -163,8 +165,8 @@ QList<WindowFigure> figuresAt(const UsageData& data, const QDateTime& now)
         return list;
     for (WindowFigure& figure : list) {
         // A reset the service already named as passed is its own figure, not a guess.
-        if (!figure.resetsAt.isValid() || figure.resetsAt <= data.lastUpdated ||
-            figure.resetsAt > now)
+        const QDateTime taken = data.takenAt.value(figure.kind.id, data.lastUpdated);
+        if (!figure.resetsAt.isValid() || figure.resetsAt <= taken || figure.resetsAt > now)
             continue;
         figure.percent = 0;
         figure.resetNote = Texts::tr("Reset at %1, waiting for figures").arg(resetText(figure));

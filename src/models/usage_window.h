@@ -75,8 +75,8 @@ UsageWindowKind extraUsage();
 // or nothing.
 const UsageWindowKind* forModel(const QString& name);
 
-// Every figure of a snapshot in display order: the known windows (the session only when
-// reported, Opus only with both its figure and its reset), then the further ones the service
+// Every figure of a snapshot in display order: the known windows (each only when reported,
+// Opus only with both its figure and its reset), then the further ones the service
 // reported. What is kept and alerted on.
 QList<WindowFigure> figures(const UsageData& data);
 // The figures as they stand at `now`, for showing: a window whose reset has passed since

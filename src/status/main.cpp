@@ -6,6 +6,7 @@
 #include "services/history/history_store.h"
 #include "services/translations.h"
 #include "status/status_format.h"
+#include "status/status_line_command.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -75,6 +76,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gaugery-status"));
+    // Claude Code waits for its status line: nothing else is set up for it.
+    if (const QStringList arguments = QCoreApplication::arguments();
+        arguments.value(1) == QLatin1String("--claude-code-statusline")) {
+        const bool chained = arguments.value(2) == QLatin1String("--") && arguments.size() > 3;
+        return StatusLineCommand::run(chained ? arguments.mid(3) : QStringList());
+    }
     Translations::install(app);
 
     QCommandLineParser parser;
@@ -113,8 +120,15 @@ int main(int argc, char* argv[])
         Texts::tr("With more than one account: the figures of this one (its name), rather "
                   "than those of the account the tray shows."),
         QStringLiteral("name"));
-    parser.addOptions({history, since, csv, json, owner, account});
+    const QCommandLineOption statusLine(
+        QStringLiteral("claude-code-statusline"),
+        Texts::tr("As Claude Code's status line (first, and alone or before -- COMMAND [ARGS]): "
+                  "hands the figures on its standard input to Gaugery and prints COMMAND's "
+                  "output, or a short line of its own."));
+    parser.addOptions({history, since, csv, json, owner, account, statusLine});
     parser.process(app);
+    if (parser.isSet(statusLine))
+        return StatusLineCommand::run(parser.positionalArguments());
     if (parser.isSet(history))
         return printHistory(parser.value(since), parser.isSet(json),
                             parser.isSet(owner) ? std::optional(parser.value(owner))

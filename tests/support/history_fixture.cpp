@@ -65,8 +65,8 @@ QByteArray usageBody()
                R"(, "resets_at": ")" + reset.toString(Qt::ISODate).toLatin1() + "\"}";
     };
     return "{\"five_hour\": " + window(*data.sessionUsagePercent, data.sessionResetTime) +
-           ", \"seven_day\": " + window(data.weeklyUsagePercent, weeklyReset) +
-           ", \"seven_day_sonnet\": " + window(data.weeklySonnetUsagePercent, sonnetReset) +
+           ", \"seven_day\": " + window(*data.weeklyUsagePercent, weeklyReset) +
+           ", \"seven_day_sonnet\": " + window(*data.weeklySonnetUsagePercent, sonnetReset) +
            ", \"seven_day_opus\": null}";
 }
 

@@ -28,7 +28,9 @@ void ServiceFixture::serveHappyPath()
 UsageEndpoints ServiceFixture::endpoints() const
 {
     return {server.origin(), server.origin(),
-            claudeHome.filePath(QStringLiteral(".claude/.credentials.json"))};
+            claudeHome.filePath(QStringLiteral(".claude/.credentials.json")),
+            UsageData::claudeCodeOwner,
+            claudeHome.filePath(QStringLiteral("state/gaugery/claude-code-status"))};
 }
 
 void ServiceFixture::writeClaudeCode(const QString& token, const QDateTime& expiresAt,

@@ -14,8 +14,9 @@ UsageAccounts::UsageAccounts(KeyringService& firstKeyring, Settings& settings,
                              QObject* parent)
     : QObject(parent), m_firstKeyring(firstKeyring), m_settings(settings),
       m_endpoints(std::move(endpoints)), m_stores(std::move(stores)), m_clock(std::move(clock)),
-      m_accounts(AccountStore::load(settings))
+      m_accounts(AccountStore::load(settings)), m_statusLines(m_endpoints.statusLineReports)
 {
+    connect(&m_statusLines, &StatusLineWatcher::reported, this, &UsageAccounts::offerStatusLine);
     for (const Account& account : m_accounts)
         add(account);
     forgetRemovedTrayAccount();
@@ -68,6 +69,18 @@ void UsageAccounts::start()
     m_claudeCodeVersion.ask();
     for (UsageService* service : services())
         service->start();
+    m_statusLines.start();
+}
+
+void UsageAccounts::offerStatusLine(const StatusLineReport& report)
+{
+    for (const Account& account : m_accounts) {
+        UsageService* usage = service(account.id);
+        const bool readsClaudeCode = account.source == Account::Source::claudeCode ||
+                                     usage->source() == UsageSource::claudeCode;
+        if (readsClaudeCode && ClaudeCodeHomes::same(claudeCodeFolder(account), report.folder))
+            usage->takeStatusLine(report);
+    }
 }
 
 void UsageAccounts::refreshAll()
@@ -96,6 +109,11 @@ void UsageAccounts::add(const Account& account)
     service->setAccountId(account.id);
     service->setClaudeCodeVersion(m_claudeCodeVersion);
     connect(service, &UsageService::changed, this, &UsageAccounts::changed);
+    // Once it reads Claude Code's sign-in, its folder's last report is its figures.
+    connect(service, &UsageService::sourceChanged, this, [this, account] {
+        if (const auto report = m_statusLines.latest(claudeCodeFolder(account)))
+            offerStatusLine(*report);
+    });
     connect(service, &UsageService::usageDataChanged, this,
             [this, id = account.id] { Q_EMIT usageDataChanged(id); });
     connect(service, &UsageService::cookieRemoved, this, [this, id = account.id](SecretState left) {

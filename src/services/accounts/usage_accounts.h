@@ -3,6 +3,7 @@
 #include "models/account.h"
 #include "models/clock.h"
 #include "services/sources/claude_code/claude_code_version.h"
+#include "services/sources/claude_code/status_line_watcher.h"
 #include "services/sources/usage_source.h"
 
 #include <QObject>
@@ -107,6 +108,8 @@ private:
     // The tray's account when it names one no longer listed: the first one instead.
     void forgetRemovedTrayAccount();
     bool isWatched(const QString& organizationId) const;
+    // A status-line report reaches the accounts reading its folder's Claude Code sign-in.
+    void offerStatusLine(const StatusLineReport& report);
     // A renewed session reaches every account that holds it.
     void shareRenewal(const QString& renewedBy, const QString& before, const QString& after);
 
@@ -119,6 +122,7 @@ private:
     // Before the entries: their services read it until they go.
     ClaudeCodeVersion m_claudeCodeVersion;
     std::vector<Entry> m_entries;
+    StatusLineWatcher m_statusLines;
     bool m_started = false;
     // Accounts whose keyring item is being removed before they go.
     QSet<QString> m_removing;

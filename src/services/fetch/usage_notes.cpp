@@ -1,6 +1,7 @@
 #include "services/fetch/usage_notes.h"
 
 #include "services/fetch/fetch_messages.h"
+#include "services/fetch/status_line_notes.h"
 #include "services/fetch/usage_service.h"
 
 namespace UsageNotes {
@@ -30,7 +31,7 @@ QStringList of(const UsageService& service, const QDateTime& now)
     const bool readsClaudeCode = either || source == UsageSource::claudeCode;
     if (readsClaudeCode && ends && *ends > now && now.secsTo(*ends) <= warnSeconds)
         lines << FetchMessages::claudeCodeSignInEnds(*ends);
-    return lines;
+    return lines + StatusLineNotes::of(service, now);
 }
 
 } // namespace UsageNotes

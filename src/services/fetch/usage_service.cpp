@@ -5,6 +5,7 @@
 #include "services/fetch/usage_chain.h"
 #include "services/keyring/keyring_service.h"
 #include "services/parsing/claude_code_credentials.h"
+#include "services/sources/claude_code/claude_code_homes.h"
 #include "services/sources/claude_code/claude_code_source.h"
 
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
@@ -14,7 +15,8 @@ UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEnd
       m_chain(new UsageChain(
           endpoints, m_clock, [this] { return m_choice->organization(); }, this)),
       m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this)),
-      m_gate(new FetchGate(defaults, m_clock, this))
+      m_gate(new FetchGate(defaults, m_clock, this)),
+      m_statusLine(defaults, ClaudeCodeHomes::folderOf(endpoints.claudeCodeFile))
 {
     connect(m_chain, &UsageChain::finished, this, &UsageService::onChainFinished);
     // Kept like the browser keeps its session; a user's save or clear made later is
@@ -185,6 +187,8 @@ void UsageService::attempt(State next, Fallback plan)
     while (!plan.rest.isEmpty()) {
         const Candidate candidate = plan.rest.takeFirst();
         QString why = candidate.problem;
+        if (why.isEmpty() && sparesToken(candidate.source))
+            continue;
         if (why.isEmpty()) {
             const FetchGate::Verdict verdict = m_gate->ask(plan.trigger, candidate.source);
             if (verdict.goes()) {
@@ -207,7 +211,8 @@ void UsageService::attempt(State next, Fallback plan)
     // None can be read now: the first one's reason is what the user can act on.
     next.source = plan.first;
     next.isLoading = false;
-    next.error = plan.problem;
+    // None when the status line alone brings the figures.
+    next.error = plan.problem.isEmpty() ? next.error : std::optional(plan.problem);
     apply(next);
 }
 
@@ -216,8 +221,10 @@ void UsageService::beginChain(State next, const Candidate& candidate)
     next.isLoading = true;
     next.error.reset();
     apply(next);
-    if (m_chain->begin(candidate.source, candidate.credential))
-        m_gate->sent(candidate.source);
+    if (!m_chain->begin(candidate.source, candidate.credential))
+        return;
+    m_gate->sent(candidate.source);
+    m_statusLine.sent(candidate.source, m_clock());
 }
 
 void UsageService::onChainFinished(const ChainOutcome& outcome)

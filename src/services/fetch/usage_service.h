@@ -6,6 +6,7 @@
 #include "models/organization.h"
 #include "models/usage_data.h"
 #include "services/fetch/fetch_gate.h"
+#include "services/sources/claude_code/status_line_requests.h"
 #include "services/sources/usage_source.h"
 
 #include <QObject>
@@ -22,6 +23,7 @@ class UsageChain;
 struct ChainOutcome;
 struct ClaudeCodeSignIn;
 struct CookieRead;
+struct StatusLineReport;
 
 // The one observable source of usage figures: the last snapshot, whether a fetch is
 // running, the last failure message, whether a cookie is stored and which sign-in the
@@ -107,6 +109,12 @@ public:
     void startAutoRefresh() { m_gate->startTimer(); }
     void stopAutoRefresh() { m_gate->stopTimer(); }
 
+    // What Claude Code's status line reported in this account's folder: an answer for the
+    // windows it holds, taken when they are newer than those shown and still current.
+    void takeStatusLine(const StatusLineReport& report);
+    // How the account's Claude Code figures are read, and the requests its token may make.
+    const StatusLineRequests& statusLine() const { return m_statusLine; }
+
     // Figures remembered from an earlier run, shown as they are until this run has its
     // own; taken only while there are none.
     void showRemembered(const UsageData& data);
@@ -169,6 +177,8 @@ private:
     // Reads with the first sign-in of the plan the gate lets go; when none, says why.
     void attempt(State next, Fallback plan);
     void beginChain(State next, const Candidate& candidate);
+    // Whether a request with this source is left to Claude Code's status line.
+    bool sparesToken(UsageSource source) const;
     void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
                        const std::optional<QString>& organization, const QString& cookieOrigin);
@@ -193,6 +203,7 @@ private:
     UsageChain* m_chain;
     ClaudeCodeSource* m_claudeCode;
     FetchGate* m_gate;
+    StatusLineRequests m_statusLine;
     std::optional<Fallback> m_fallback;
     int m_generation = 0;
 

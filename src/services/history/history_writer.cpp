@@ -43,13 +43,14 @@ QSqlError insertRows(QSqlDatabase& db, const UsageData& data)
 {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("INSERT OR REPLACE INTO figures VALUES (?, ?, ?, ?, ?)"));
-    const qint64 at = data.lastUpdated.toMSecsSinceEpoch();
     for (const WindowFigure& figure : UsageWindows::figures(data)) {
         if (!std::isfinite(figure.percent))
             continue;
+        // A window kept from an earlier answer is that answer's row again, not a new one.
+        const QDateTime at = data.takenAt.value(figure.kind.id, data.lastUpdated);
         query.addBindValue(HistorySql::text(data.owner));
         query.addBindValue(figure.kind.id);
-        query.addBindValue(at);
+        query.addBindValue(at.toMSecsSinceEpoch());
         query.addBindValue(figure.percent);
         // NULL when the service sent none.
         query.addBindValue(figure.resetsAt.isValid() ? QVariant(figure.resetsAt.toMSecsSinceEpoch())

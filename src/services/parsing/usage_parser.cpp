@@ -90,7 +90,8 @@ UsageParseResult parseUsageData(const QByteArray& body, const Clock& now)
     const QList<UsageWindowKind>& known = UsageWindows::known();
 
     UsageData data;
-    const auto fill = [&](const UsageWindowKind& kind, double& percent, QDateTime& reset) {
+    const auto fill = [&](const UsageWindowKind& kind, std::optional<double>& percent,
+                          QDateTime& reset) {
         if (const std::optional<Window> window = reader.read(kind, data)) {
             percent = window->percent;
             reset = window->reset.value_or(QDateTime());

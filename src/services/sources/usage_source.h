@@ -12,12 +12,16 @@ enum class UsageSource { none, cookie, claudeCode };
 
 // Where the figures come from: the web API with the browser session, the OAuth usage
 // endpoint with Claude Code's sign-in, and Claude Code's credentials file, with the owner
-// of the figures read with that file's sign-in (ClaudeCodeHomes::owner).
+// of the figures read with that file's sign-in (ClaudeCodeHomes::owner), and the reports of
+// Claude Code's status line.
 struct UsageEndpoints {
     QUrl origin;
     QUrl apiOrigin;
     QString claudeCodeFile;
     QString claudeCodeOwner = UsageData::claudeCodeOwner;
+    // Where gaugery-status leaves Claude Code's status-line reports (StatusLineReports);
+    // empty: none are read.
+    QString statusLineReports = {};
 };
 
 namespace UsageSources {

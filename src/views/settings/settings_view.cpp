@@ -10,11 +10,13 @@
 #include "services/fetch/usage_notes.h"
 #include "services/fetch/usage_service.h"
 #include "services/settings.h"
+#include "services/sources/claude_code/status_line_switch.h"
 #include "views/accounts/account_list.h"
 #include "views/accounts/add_account_menu.h"
 #include "views/settings/donation_page.h"
 #include "views/settings/link_row.h"
 #include "views/settings/settings_choices.h"
+#include "views/settings/status_line_section.h"
 #include "views/widgets/claude_colors.h"
 #include "views/widgets/elided_label.h"
 #include "views/widgets/plain_button.h"
@@ -120,6 +122,7 @@ SettingsView::SettingsView(UsageAccounts& accounts, Settings& defaults, QWidget*
     layout->addWidget(buildExtrasSection());
     layout->addWidget(buildConnectionSection());
     layout->addWidget(buildAccountsSection());
+    layout->addWidget(new StatusLineSection(m_accounts, m_defaults, StatusLineSwitch::program()));
     layout->addWidget(buildAboutSection());
 
     PlainButton::Look look;
