@@ -437,6 +437,16 @@ void TestClaudeCode::refusals()
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(service->error(), std::optional(message));
     QCOMPARE(service->usageData(), std::nullopt);
+    if (message != FetchMessages::noClaudeCodeSignIn())
+        return;
+    // Without Claude Code's sign-in a cookie saved now waits for its source to be chosen;
+    // it once ended the program.
+    fx.server.clearRequests();
+    service->saveCookie(QStringLiteral("sessionKey=test-cookie-2"));
+    QTRY_VERIFY(service->hasCookie());
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(service->error(), std::optional(FetchMessages::noClaudeCodeSignIn()));
+    QVERIFY(fx.server.requests().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestClaudeCode)

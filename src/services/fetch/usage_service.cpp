@@ -332,6 +332,13 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     startAutoRefresh();
     const QList<Candidate> list =
         candidates({SecretState::found, cookie}, readClaudeCode(next, false));
+    if (list.isEmpty()) {
+        // Claude Code is chosen and has no sign-in: the cookie is kept until it is chosen.
+        next.source = UsageSource::none;
+        next.error = FetchMessages::noClaudeCodeSignIn();
+        apply(next);
+        return;
+    }
     if (list.first().source == UsageSource::cookie) {
         attempt(next, {FetchTrigger::saved, list.first().source, list, {}});
         return;
