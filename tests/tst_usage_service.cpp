@@ -17,6 +17,8 @@ private Q_SLOTS:
     void timerTicksFetch();
     void rateLimitPauses_data();
     void rateLimitPauses();
+    void aPauseBelongsToTheSession_data();
+    void aPauseBelongsToTheSession();
     void nothingAsksDuringAPause_data();
     void nothingAsksDuringAPause();
     void repeatedStartsLeaveOneTimer();
@@ -172,6 +174,32 @@ void TestUsageService::rateLimitPauses()
         QCOMPARE(service->error(), std::optional(said));
         now = now.addSecs(1);
     }
+}
+
+void TestUsageService::aPauseBelongsToTheSession_data()
+{
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("the same session, a side cookie changed")
+        << QStringLiteral("lastActiveOrg=org-2; sessionKey=test-cookie-1") << false;
+    QTest::newRow("another session") << QStringLiteral("sessionKey=test-cookie-2") << true;
+}
+
+void TestUsageService::aPauseBelongsToTheSession()
+{
+    QFETCH(QString, saved);
+    QFETCH(bool, asks);
+    Fx fx;
+    fx.server.on(Fx::organizationsPath, ServiceBodies::json(ServiceBodies::organizations()));
+    fx.server.on(Fx::usagePath, ServiceBodies::rateLimited("3600"));
+    auto service = fx.makeService();
+    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(service->pausedUntil());
+    const qsizetype asked = fx.server.requestedPaths().count(Fx::usagePath);
+    service->saveCookie(saved);
+    QTRY_COMPARE(fx.store->secret(), std::optional(saved.toUtf8()));
+    QVERIFY(fx.settle(*service));
+    QCOMPARE(fx.server.requestedPaths().count(Fx::usagePath) > asked, asks);
 }
 
 void TestUsageService::nothingAsksDuringAPause_data()

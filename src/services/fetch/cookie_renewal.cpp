@@ -22,6 +22,8 @@ bool reaches(const QNetworkCookie& cookie, const QString& host)
            host.endsWith(u'.' + domain, Qt::CaseInsensitive);
 }
 
+} // namespace
+
 std::optional<QString> sessionOf(const QString& header)
 {
     for (const QString& pair : header.split(u';')) {
@@ -31,8 +33,6 @@ std::optional<QString> sessionOf(const QString& header)
     }
     return std::nullopt;
 }
-
-} // namespace
 
 bool sameSession(const QString& one, const QString& other)
 {

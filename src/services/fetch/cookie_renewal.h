@@ -20,6 +20,8 @@ std::optional<QString> renewed(const QString& header, const QList<QNetworkCookie
 
 // Whether two stored Cookie headers are one browser session: the same sessionKey, or,
 // without one in either, the same text.
+// The sessionKey a cookie header holds: what the service counts as one session.
+std::optional<QString> sessionOf(const QString& header);
 bool sameSession(const QString& one, const QString& other);
 
 } // namespace CookieRenewal

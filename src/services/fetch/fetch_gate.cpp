@@ -1,5 +1,6 @@
 #include "services/fetch/fetch_gate.h"
 
+#include "services/fetch/cookie_renewal.h"
 #include "services/fetch/retry_after.h"
 #include "services/settings.h"
 
@@ -19,9 +20,12 @@ int timerMilliseconds(double seconds)
                                                  : static_cast<int>(ms);
 }
 
+// A cookie header counts by its session: side cookies change without a new sign-in.
 QByteArray digestOf(const QString& credential)
 {
-    return QCryptographicHash::hash(credential.toUtf8(), QCryptographicHash::Sha256);
+    return QCryptographicHash::hash(
+        CookieRenewal::sessionOf(credential).value_or(credential).toUtf8(),
+        QCryptographicHash::Sha256);
 }
 
 } // namespace
