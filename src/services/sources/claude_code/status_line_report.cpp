@@ -83,7 +83,7 @@ std::optional<StatusLineReport> fromInput(const QByteArray& input, const Environ
 QString folder(const Environment& environment)
 {
     QString state = environment("XDG_STATE_HOME");
-    // Relative paths are to be ignored, as the base directory specification says.
+    // Relative paths are to be ignored, as XDG's base directory rules say.
     if (!QDir::isAbsolutePath(state))
         state = environment("HOME") + QStringLiteral("/.local/state");
     return QDir::cleanPath(state + QStringLiteral("/gaugery/claude-code-status"));
