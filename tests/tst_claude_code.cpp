@@ -111,6 +111,11 @@ void TestClaudeCode::fallsBackBetweenSources_data()
     QTest::addColumn<QList<QByteArray>>("asked");
     QTest::addColumn<bool>("fellBack");
     QTest::addColumn<QString>("message"); // the cookie's: said as the error, or as the reason
+    // Whose figures those read are: the organization's once the session listed it, so
+    // figures read through the fallback stay in its series.
+    QTest::addColumn<QString>("owner");
+    // Refresh pressed while the cookie's request is out.
+    QTest::addColumn<bool>("refreshMidway");
 
     const QString automatic = UsageSources::automatic;
     const ScriptedResponse orgs = ServiceBodies::json(ServiceBodies::organizations());
@@ -121,24 +126,34 @@ void TestClaudeCode::fallsBackBetweenSources_data()
     const QList<QByteArray> toClaudeCode{Fx::organizationsPath, oauthPath};
     const QList<QByteArray> cookieAlone{Fx::organizationsPath};
     const QString cookieExpired = FetchMessages::organizationsUnauthorized();
-    QTest::newRow("the cookie expired")
-        << automatic << expired << usage << usage << toClaudeCode << true << cookieExpired;
+    ScriptedResponse slowChallenge = challenge;
+    slowChallenge.delayMs = 300;
+    const QString token = UsageData::claudeCodeOwner;
+    const QString organization = QStringLiteral("org-1234");
+    QTest::newRow("the cookie expired") << automatic << expired << usage << usage << toClaudeCode
+                                        << true << cookieExpired << token << false;
     QTest::newRow("the network refused")
         << automatic << ServiceBodies::json("{}", 403) << usage << usage << toClaudeCode << true
-        << FetchMessages::refusedNetwork();
+        << FetchMessages::refusedNetwork() << token << false;
     QTest::newRow("a challenge") << automatic << challenge << usage << usage << toClaudeCode << true
-                                 << FetchMessages::botProtection();
+                                 << FetchMessages::botProtection() << token << false;
+    QTest::newRow("a slow challenge, Refresh meanwhile")
+        << automatic << slowChallenge << usage << usage << toClaudeCode << true
+        << FetchMessages::botProtection() << token << true;
     QTest::newRow("rate limited")
         << automatic << orgs << ServiceBodies::rateLimited() << usage
         << QList<QByteArray>{Fx::organizationsPath, Fx::usagePath, oauthPath} << true
-        << FetchMessages::rateLimited(noon.addSecs(FetchGate::firstBackoffSeconds));
+        << FetchMessages::rateLimited(noon.addSecs(SignInLimits::firstBackoffSeconds))
+        << organization << false;
     QTest::newRow("a server error is no sign-in's")
         << automatic << ServiceBodies::json("{}", 500) << usage << usage << cookieAlone << false
-        << QStringLiteral("Server error: 500");
+        << QStringLiteral("Server error: 500") << QString() << false;
     QTest::newRow("both refuse: the first one's reason")
-        << automatic << expired << usage << expired << toClaudeCode << false << cookieExpired;
-    QTest::newRow("the cookie chosen") << UsageSources::cookie << expired << usage << usage
-                                       << cookieAlone << false << cookieExpired;
+        << automatic << expired << usage << expired << toClaudeCode << false << cookieExpired
+        << QString() << false;
+    QTest::newRow("the cookie chosen")
+        << UsageSources::cookie << expired << usage << usage << cookieAlone << false
+        << cookieExpired << QString() << false;
 }
 
 void TestClaudeCode::fallsBackBetweenSources()
@@ -150,6 +165,8 @@ void TestClaudeCode::fallsBackBetweenSources()
     QFETCH(QList<QByteArray>, asked);
     QFETCH(bool, fellBack);
     QFETCH(QString, message);
+    QFETCH(QString, owner);
+    QFETCH(bool, refreshMidway);
     QDateTime now = noon;
     Fx fx;
     fx.server.on(Fx::organizationsPath, organizations);
@@ -158,8 +175,18 @@ void TestClaudeCode::fallsBackBetweenSources()
     fx.writeClaudeCode(QStringLiteral("test-token-1"), now.addSecs(8 * 3600));
     fx.defaults.defaults().setValue(Settings::usageSourceKey, setting);
     auto service = fx.makeService([&now] { return now; });
-    QVERIFY(fx.startAndWait(*service));
+    if (refreshMidway) {
+        QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
+        service->start();
+        QVERIFY(requested.wait());
+        service->fetchUsage();
+        QVERIFY(fx.settle(*service));
+    } else {
+        QVERIFY(fx.startAndWait(*service));
+    }
     QCOMPARE(fx.server.requestedPaths(), asked);
+    if (fellBack)
+        QCOMPARE(service->usageData()->owner, owner);
     QCOMPARE(service->source(), fellBack ? UsageSource::claudeCode : UsageSource::cookie);
     QCOMPARE(service->usageData().has_value(), fellBack);
     QCOMPARE(service->error().value_or(QString()), fellBack ? QString() : message);
@@ -341,9 +368,15 @@ void TestClaudeCode::foldersAsAccounts()
     QCOMPARE(restarted->service(id)->usageData()->owner, owner);
     QCOMPARE(restarted->first().usageData()->owner, UsageData::claudeCodeOwner);
 
-    // Until the service answers, each shows its own last figures, none when it kept none.
+    // Until the service answers, each shows its own last figures, none when it kept none;
+    // a session pasted without an organization beside them takes no other's.
     const QString historyPath = fx.claudeHome.filePath(QStringLiteral("history.sqlite"));
     HistoryStore(historyPath).record(*restarted->first().usageData());
+    UsageData elsewhere = *restarted->first().usageData();
+    elsewhere.owner = QStringLiteral("org-elsewhere");
+    HistoryStore(historyPath).record(elsewhere);
+    const QString pasted = restarted->addCookieAccount(QStringLiteral("Pasted"),
+                                                       QStringLiteral("sessionKey=test-cookie-3"));
     restarted.reset();
     fx.server.on(oauthPath, ServiceBodies::json("{}", 503));
     auto again = fx.makeAccounts(clock);
@@ -354,6 +387,7 @@ void TestClaudeCode::foldersAsAccounts()
     QVERIFY(loaded.count() || loaded.wait());
     QVERIFY(again->first().isRemembered());
     QCOMPARE(again->service(id)->usageData(), std::nullopt);
+    QCOMPARE(again->service(pasted)->usageData(), std::nullopt);
 }
 
 void TestClaudeCode::saysWhenASignInEnds_data()

@@ -505,11 +505,14 @@ void TestUsageFetch::switchDropsTheLateReply()
     service->fetchUsage();
     QTRY_COMPARE(requested.count(), 2);
 
-    // Picked while the first organization's answer is on its way: that answer is dropped.
+    // Picked while the first organization's answer is on its way: that answer is dropped,
+    // and the pick itself leaves no figures of the last one.
     fx.defaults.defaults().setValue(Settings::organizationIdKey, QStringLiteral("org-personal"));
+    QCOMPARE(published.count(), 1);
+    QVERIFY(!published.first().first().value<std::optional<UsageData>>());
     QVERIFY(published.wait());
     QTest::qWait(500);
-    QCOMPARE(published.count(), 1);
+    QCOMPARE(published.count(), 2);
     QCOMPARE(service->usageData()->sessionUsagePercent, std::optional(7.0));
     QCOMPARE(service->usageData()->owner, QStringLiteral("org-personal"));
 }

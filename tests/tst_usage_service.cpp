@@ -27,6 +27,7 @@ private Q_SLOTS:
     void saveFailureKeepsEverything();
     void savesApplyInOrder();
     void clearDropsTheRunningFetch();
+    void aChoiceDuringAFetchEndsIt();
     void lastActionWins_data();
     void lastActionWins();
     void oneChangePerOutcome();
@@ -238,7 +239,7 @@ void TestUsageService::nothingAsksDuringAPause()
         QVERIFY(fx.settle(*service));
     };
     // Past Claude Code's spacing, a second before the pause ends.
-    now = now.addSecs(FetchGate::firstBackoffSeconds - 1);
+    now = now.addSecs(SignInLimits::firstBackoffSeconds - 1);
     fire(QStringLiteral("pro"));
     QCOMPARE(fx.server.requests().size(), 1);
     now = now.addSecs(1);
@@ -374,6 +375,31 @@ void TestUsageService::clearDropsTheRunningFetch()
     fx.server.clearRequests();
     QVERIFY(fx.fetchAndWait(*service));
     QCOMPARE(fx.server.requestedPaths().first(), Fx::organizationsPath);
+}
+
+void TestUsageService::aChoiceDuringAFetchEndsIt()
+{
+    Fx fx;
+    fx.serveHappyPath();
+    ScriptedResponse slow = ServiceBodies::json(ServiceBodies::usage());
+    slow.delayMs = 200;
+    fx.server.on(Fx::usagePath, slow);
+    auto service = fx.makeService();
+    QSignalSpy requested(&fx.server, &LoopbackServer::requestReceived);
+    service->start();
+    QTRY_COMPARE(requested.count(), 2);
+
+    // Another source picked while the usage answer is on its way, and the keyring then
+    // holds no cookie: nothing is loading, and the next Refresh goes.
+    fx.store->put(std::nullopt);
+    fx.defaults.defaults().setValue(Settings::usageSourceKey, UsageSources::cookie);
+    QTRY_COMPARE(service->error(), std::optional(FetchMessages::noCookie()));
+    QVERIFY(!service->isLoading());
+    fx.store->put(QByteArray("sessionKey=test-cookie-2"));
+    QVERIFY(fx.fetchAndWait(*service));
+    QVERIFY(requested.count() > 2);
+    QCOMPARE(fx.server.requestedPaths().last(), Fx::usagePath);
+    QVERIFY(service->usageData());
 }
 
 void TestUsageService::lastActionWins_data()

@@ -61,6 +61,10 @@
         <source>Claude</source>
         <translation>Claude</translation>
     </message>
+    <message>
+        <source>Gaugery watches at most %1 accounts. Remove one to add another.</source>
+        <translation>Gaugery beobachtet höchstens %1 Konten. Entfernen Sie eines, um ein weiteres hinzuzufügen.</translation>
+    </message>
 </context>
 <context>
     <name>AddAccountMenu</name>

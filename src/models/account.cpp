@@ -64,4 +64,9 @@ QString newName(const QList<Account>& accounts)
     }
 }
 
+QString listFull(int most)
+{
+    return Texts::tr("Gaugery watches at most %1 accounts. Remove one to add another.").arg(most);
+}
+
 } // namespace Accounts

@@ -45,5 +45,7 @@ QString newId(const QList<Account>& accounts, qint64 handedOut);
 qint64 idNumber(const QString& id);
 // "Account 2" for the second, and so on: a name no account has yet.
 QString newName(const QList<Account>& accounts);
+// Why no account can be added to a list of `most`.
+QString listFull(int most);
 
 } // namespace Accounts

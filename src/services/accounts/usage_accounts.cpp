@@ -2,6 +2,7 @@
 
 #include "services/accounts/account_store.h"
 #include "services/fetch/cookie_renewal.h"
+#include "services/fetch/sign_in_limits.h"
 #include "services/fetch/usage_service.h"
 #include "services/keyring/keyring_service.h"
 #include "services/settings.h"
@@ -14,7 +15,8 @@ UsageAccounts::UsageAccounts(KeyringService& firstKeyring, Settings& settings,
                              QObject* parent)
     : QObject(parent), m_firstKeyring(firstKeyring), m_settings(settings),
       m_endpoints(std::move(endpoints)), m_stores(std::move(stores)), m_clock(std::move(clock)),
-      m_accounts(AccountStore::load(settings)), m_statusLines(m_endpoints.statusLineReports)
+      m_accounts(AccountStore::load(settings)), m_limits(std::make_shared<SignInLimits>(m_clock)),
+      m_statusLines(m_endpoints.statusLineReports)
 {
     connect(&m_statusLines, &StatusLineWatcher::reported, this, &UsageAccounts::offerStatusLine);
     for (const Account& account : m_accounts)
@@ -104,7 +106,8 @@ void UsageAccounts::add(const Account& account)
         endpoints.claudeCodeFile = ClaudeCodeHomes::fileIn(account.claudeCodeFolder);
         endpoints.claudeCodeOwner = ClaudeCodeHomes::owner(account.claudeCodeFolder);
     }
-    entry.service = std::make_unique<UsageService>(*entry.keyring, m_settings, endpoints, m_clock);
+    entry.service =
+        std::make_unique<UsageService>(*entry.keyring, m_settings, endpoints, m_clock, m_limits);
     UsageService* service = entry.service.get();
     service->setAccountId(account.id);
     service->setClaudeCodeVersion(m_claudeCodeVersion);
@@ -185,6 +188,8 @@ QString UsageAccounts::addCookieAccount(const QString& name, const QString& cook
                                         const std::optional<QString>& organizationId,
                                         const QString& cookieOrigin)
 {
+    if (isFull())
+        return {};
     QList<Account> accounts = m_accounts;
     const Account account{takeId(), name, Account::Source::cookie,
                           organizationId.value_or(QString()), cookieOrigin};
@@ -196,6 +201,8 @@ QString UsageAccounts::addCookieAccount(const QString& name, const QString& cook
 
 QString UsageAccounts::addClaudeCodeAccount(const QString& name, const QString& folder)
 {
+    if (isFull())
+        return {};
     QList<Account> accounts = m_accounts;
     Account account{takeId(), name, Account::Source::claudeCode, {}};
     // The default folder keeps the owner its figures always had.
@@ -286,7 +293,7 @@ void UsageAccounts::remove(const QString& accountId)
     // As Disconnect: the service says what the keyring did, and keeps the reason when it
     // kept the item; the account goes only once the item has.
     m_removing.insert(accountId);
-    usage->clearCookie();
+    usage->clearCookie(true);
 }
 
 void UsageAccounts::drop(const QString& accountId)

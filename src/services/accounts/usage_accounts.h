@@ -2,6 +2,7 @@
 
 #include "models/account.h"
 #include "models/clock.h"
+#include "services/settings.h"
 #include "services/sources/claude_code/claude_code_version.h"
 #include "services/sources/claude_code/status_line_watcher.h"
 #include "services/sources/usage_source.h"
@@ -16,12 +17,13 @@
 
 class KeyringService;
 class SecretStore;
-class Settings;
+class SignInLimits;
 class UsageService;
 
 // Every account the user watches, each read by a usage service of its own: a request
-// chain, an error, a rate-limit pause and an organization cache each, so one account's
-// failure never blanks another's figures. The first account's service is there from the
+// chain, an error and an organization cache each, so one account's failure never blanks
+// another's figures. What the service allows a sign-in (its pause, its spacing, one request
+// out) holds for every account that reads it. The first account's service is there from the
 // start, as before there were accounts; the others follow the accounts list.
 class UsageAccounts : public QObject {
     Q_OBJECT
@@ -35,7 +37,11 @@ public:
                   StoreFactory stores, Clock clock = systemClock, QObject* parent = nullptr);
     ~UsageAccounts() override;
 
+    // As many as the settings' list reads back.
+    static constexpr int maxAccounts = Settings::maxArrayEntries;
+
     const QList<Account>& accounts() const { return m_accounts; }
+    bool isFull() const { return m_accounts.size() >= maxAccounts; }
     // In the order of accounts(); never empty.
     QList<UsageService*> services() const;
     UsageService* service(const QString& accountId) const;
@@ -54,12 +60,14 @@ public:
 
     // Adds an account reading this cookie (and, when given, this organization of it) from
     // where it came (Account::cookieOrigin); its keyring item is written before it
-    // fetches. The new account's id, never one an account had before.
+    // fetches. The new account's id, never one an account had before; none when the list
+    // is full (maxAccounts).
     QString addCookieAccount(const QString& name, const QString& cookie,
                              const std::optional<QString>& organizationId = std::nullopt,
                              const QString& cookieOrigin = {});
     // Adds an account reading the Claude Code sign-in in this folder; the default folder
-    // (or none) is kept as the default, wherever that is at the next start.
+    // (or none) is kept as the default, wherever that is at the next start. None when the
+    // list is full.
     QString addClaudeCodeAccount(const QString& name, const QString& folder = {});
     // The folder an account reads Claude Code's sign-in from: its own or the default one.
     QString claudeCodeFolder(const Account& account) const;
@@ -119,8 +127,9 @@ private:
     StoreFactory m_stores;
     Clock m_clock;
     QList<Account> m_accounts;
-    // Before the entries: their services read it until they go.
+    // Before the entries: their services read them until they go.
     ClaudeCodeVersion m_claudeCodeVersion;
+    std::shared_ptr<SignInLimits> m_limits;
     std::vector<Entry> m_entries;
     StatusLineWatcher m_statusLines;
     bool m_started = false;

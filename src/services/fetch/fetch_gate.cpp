@@ -1,10 +1,6 @@
 #include "services/fetch/fetch_gate.h"
 
-#include "services/fetch/cookie_renewal.h"
-#include "services/fetch/retry_after.h"
 #include "services/settings.h"
-
-#include <QCryptographicHash>
 
 #include <algorithm>
 #include <limits>
@@ -20,18 +16,11 @@ int timerMilliseconds(double seconds)
                                                  : static_cast<int>(ms);
 }
 
-// A cookie header counts by its session: side cookies change without a new sign-in.
-QByteArray digestOf(const QString& credential)
-{
-    return QCryptographicHash::hash(
-        CookieRenewal::sessionOf(credential).value_or(credential).toUtf8(),
-        QCryptographicHash::Sha256);
-}
-
 } // namespace
 
-FetchGate::FetchGate(Settings& defaults, Clock clock, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_clock(std::move(clock))
+FetchGate::FetchGate(Settings& defaults, std::shared_ptr<SignInLimits> limits, Clock clock,
+                     QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_limits(std::move(limits)), m_clock(std::move(clock))
 {
     m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &FetchGate::due);
@@ -45,6 +34,10 @@ FetchGate::FetchGate(Settings& defaults, Clock clock, QObject* parent)
             startTimer();
         Q_EMIT due();
     });
+    connect(m_limits.get(), &SignInLimits::released, this, [this] {
+        if (std::exchange(m_waitsForRelease, false))
+            Q_EMIT due();
+    });
     readInterval();
     connect(&m_defaults, &Settings::changed, this, [this](const QString& key) {
         if (key == Settings::refreshIntervalKey)
@@ -52,76 +45,71 @@ FetchGate::FetchGate(Settings& defaults, Clock clock, QObject* parent)
     });
 }
 
-FetchGate::Verdict FetchGate::ask(FetchTrigger trigger, UsageSource source)
+FetchGate::~FetchGate()
 {
-    const QDateTime now = m_clock();
+    over();
+}
+
+FetchGate::Verdict FetchGate::ask(FetchTrigger trigger, UsageSource source,
+                                  const QString& credential)
+{
     // A user's save or pick drops the running chain; everything else waits for it.
     const bool dropsRunning = trigger == FetchTrigger::saved || trigger == FetchTrigger::choice;
     if (m_running && !dropsRunning)
         return {Verdict::Kind::running, {}};
+    const SignInLimits::Key key = SignInLimits::keyOf(credential);
+    keyOf(source) = key;
     // Every request during a rate limit extends it, so nothing asks, Refresh included.
-    if (const std::optional<QDateTime> until = pausedUntil(source)) {
+    if (const std::optional<QDateTime> until = m_limits->pausedUntil(key)) {
         hold(*until);
         return {Verdict::Kind::paused, *until};
     }
+    // One request with a sign-in at a time, whichever account sends it.
+    if (key != m_out && m_limits->isOut(key)) {
+        m_waitsForRelease = true;
+        return {Verdict::Kind::busy, {}};
+    }
     const bool byHand = dropsRunning || trigger == FetchTrigger::refresh;
-    if (!byHand && source == UsageSource::claudeCode && m_lastClaudeCodeRequest) {
-        const qint64 since = m_lastClaudeCodeRequest->secsTo(now);
-        if (since >= 0 && since < claudeCodeSpacingSeconds) {
-            const QDateTime next = now.addSecs(claudeCodeSpacingSeconds - since);
-            hold(next);
-            return {Verdict::Kind::spaced, next};
-        }
+    if (const std::optional<QDateTime> next = m_limits->spacedUntil(key, source); next && !byHand) {
+        hold(*next);
+        return {Verdict::Kind::spaced, *next};
     }
     return {};
 }
 
-void FetchGate::sent(UsageSource source)
+void FetchGate::sent(UsageSource source, const QString& credential)
 {
-    if (source == UsageSource::claudeCode)
-        m_lastClaudeCodeRequest = m_clock();
+    over();
+    m_out = SignInLimits::keyOf(credential);
+    keyOf(source) = *m_out;
+    m_limits->sent(*m_out);
+}
+
+void FetchGate::over()
+{
+    if (const std::optional<SignInLimits::Key> out = std::exchange(m_out, std::nullopt))
+        m_limits->over(*out);
 }
 
 QDateTime FetchGate::rateLimited(UsageSource source, const QByteArray& retryAfter,
                                  const QString& credential)
 {
-    const QDateTime now = m_clock();
-    Pause& pause = pauseOf(source);
-    ++pause.strikes;
-    pause.credential = digestOf(credential);
-    const std::optional<QDateTime> asked = parseRetryAfter(retryAfter, now);
-    if (asked && *asked > now) {
-        pause.until = *asked;
-    } else {
-        // "Retry-After: 0" from a server that goes on refusing: asking at once would only
-        // extend the block.
-        const int doublings = std::min(pause.strikes - 1, 8);
-        pause.until = now.addSecs(
-            std::min(qint64(firstBackoffSeconds) << doublings, qint64(longestBackoffSeconds)));
-    }
-    hold(pause.until);
-    return pause.until;
+    keyOf(source) = SignInLimits::keyOf(credential);
+    const QDateTime until = m_limits->rateLimited(keyOf(source), retryAfter);
+    hold(until);
+    return until;
 }
 
-void FetchGate::lift(UsageSource source)
+void FetchGate::answered(const QString& credential)
 {
-    pauseOf(source) = {};
-}
-
-void FetchGate::newSignIn(UsageSource source, const QString& credential)
-{
-    if (pauseOf(source).credential != digestOf(credential))
-        lift(source);
+    m_limits->answered(SignInLimits::keyOf(credential));
 }
 
 std::optional<QDateTime> FetchGate::pausedUntil(UsageSource source) const
 {
     if (source == UsageSource::none)
         return std::nullopt;
-    const Pause& pause = pauseOf(source);
-    if (!pause.until.isValid() || pause.until <= m_clock())
-        return std::nullopt;
-    return pause.until;
+    return m_limits->pausedUntil(m_keys[source == UsageSource::claudeCode ? 1 : 0]);
 }
 
 void FetchGate::startTimer()
@@ -136,14 +124,9 @@ void FetchGate::stopTimer()
     m_heldUntil = {};
 }
 
-FetchGate::Pause& FetchGate::pauseOf(UsageSource source)
+SignInLimits::Key& FetchGate::keyOf(UsageSource source)
 {
-    return m_pauses[source == UsageSource::claudeCode ? 1 : 0];
-}
-
-const FetchGate::Pause& FetchGate::pauseOf(UsageSource source) const
-{
-    return m_pauses[source == UsageSource::claudeCode ? 1 : 0];
+    return m_keys[source == UsageSource::claudeCode ? 1 : 0];
 }
 
 void FetchGate::hold(const QDateTime& at)

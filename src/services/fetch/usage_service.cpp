@@ -9,13 +9,15 @@
 #include "services/sources/claude_code/claude_code_source.h"
 
 UsageService::UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
-                           Clock clock, QObject* parent)
+                           Clock clock, std::shared_ptr<SignInLimits> limits, QObject* parent)
     : QObject(parent), m_keyring(keyring), m_clock(std::move(clock)),
       m_choice(new AccountChoice(defaults, this)),
       m_chain(new UsageChain(
           endpoints, m_clock, [this] { return m_choice->organization(); }, this)),
       m_claudeCode(new ClaudeCodeSource(endpoints.claudeCodeFile, m_clock, this)),
-      m_gate(new FetchGate(defaults, m_clock, this)),
+      m_gate(new FetchGate(defaults,
+                           limits ? std::move(limits) : std::make_shared<SignInLimits>(m_clock),
+                           m_clock, this)),
       m_statusLine(defaults, ClaudeCodeHomes::folderOf(endpoints.claudeCodeFile))
 {
     connect(m_chain, &UsageChain::finished, this, &UsageService::onChainFinished);
@@ -50,15 +52,18 @@ void UsageService::setClaudeCodeVersion(const ClaudeCodeVersion& version)
 
 void UsageService::onChoiceEdited(bool otherOrganization, bool otherSource)
 {
-    // Another organization picked: its figures at once, and none of the last one's.
+    if (!(otherOrganization && m_state.hasCookie) && !otherSource)
+        return;
+    State next = beginUserAction();
+    // Another organization picked: its figures at once, and none of the last one's, also
+    // while a pause holds its request back.
     if (otherOrganization && m_state.hasCookie) {
-        dropRunning();
         m_chain->forgetOrganization();
-        request(FetchTrigger::choice);
-    } else if (otherSource) {
-        dropRunning();
-        request(FetchTrigger::choice);
+        next.usageData.reset();
+        ++next.snapshot;
     }
+    apply(next);
+    request(FetchTrigger::choice);
 }
 
 bool UsageService::isConnected() const
@@ -70,11 +75,28 @@ bool UsageService::isConnected() const
 
 QString UsageService::owner() const
 {
-    if (m_state.usageData)
-        return m_state.usageData->owner;
-    if (m_state.source == UsageSource::claudeCode)
+    return m_state.usageData ? m_state.usageData->owner : figuresOwner();
+}
+
+QString UsageService::figuresOwner() const
+{
+    const SecretState cookie = m_state.hasCookie ? SecretState::found : SecretState::absent;
+    const QList<UsageSource> order = UsageSources::order(chosenSource(), cookie, hasClaudeCode());
+    // Before its sign-in is read, an account reads what its setting names.
+    const UsageSource first = !order.isEmpty()                             ? order.first()
+                              : chosenSource() == UsageSources::claudeCode ? UsageSource::claudeCode
+                                                                           : UsageSource::cookie;
+    if (first == UsageSource::claudeCode)
         return m_chain->claudeCodeOwner();
     return m_chain->organizationId().value_or(m_choice->organization().value_or(QString()));
+}
+
+QString UsageService::ownerOfFiguresReadBy(UsageSource source) const
+{
+    // A session whose organization was never listed: the figures are the token's own.
+    const QString owner = figuresOwner();
+    return !owner.isEmpty() || source != UsageSource::claudeCode ? owner
+                                                                 : m_chain->claudeCodeOwner();
 }
 
 QString UsageService::chosenSource() const
@@ -107,8 +129,9 @@ void UsageService::request(FetchTrigger trigger)
 {
     const bool scheduled = trigger == FetchTrigger::timer || trigger == FetchTrigger::wake ||
                            trigger == FetchTrigger::claudeCodeChanged;
-    // Those that come by themselves need a sign-in to read with.
-    if (scheduled && !isConnected())
+    // Those that come by themselves need a sign-in to read with; an account on its way
+    // out asks nothing.
+    if (m_leaving || (scheduled && !isConnected()))
         return;
     readCookie([this, trigger](const CookieRead& read) { onCookieRead(read, trigger); });
 }
@@ -183,21 +206,24 @@ void UsageService::onCookieRead(const CookieRead& read, FetchTrigger trigger)
 
 void UsageService::attempt(State next, Fallback plan)
 {
-    m_fallback.reset();
+    // A trigger while a chain runs leaves its fallback as it is: it is what the chain goes
+    // on with when refused.
     while (!plan.rest.isEmpty()) {
         const Candidate candidate = plan.rest.takeFirst();
         QString why = candidate.problem;
         if (why.isEmpty() && sparesToken(candidate.source))
             continue;
         if (why.isEmpty()) {
-            const FetchGate::Verdict verdict = m_gate->ask(plan.trigger, candidate.source);
+            const FetchGate::Verdict verdict =
+                m_gate->ask(plan.trigger, candidate.source, candidate.credential);
             if (verdict.goes()) {
                 next.source = candidate.source;
                 m_fallback = plan;
                 beginChain(next, candidate);
                 return;
             }
-            // A chain running, or Claude Code's spacing: asked again when they are over.
+            // A chain running, the spacing, or another account's request with the same
+            // sign-in: asked again when they are over.
             if (verdict.kind != FetchGate::Verdict::Kind::paused) {
                 next.isLoading = verdict.kind == FetchGate::Verdict::Kind::running;
                 apply(next);
@@ -223,12 +249,13 @@ void UsageService::beginChain(State next, const Candidate& candidate)
     apply(next);
     if (!m_chain->begin(candidate.source, candidate.credential))
         return;
-    m_gate->sent(candidate.source);
+    m_gate->sent(candidate.source, candidate.credential);
     m_statusLine.sent(candidate.source, m_clock());
 }
 
 void UsageService::onChainFinished(const ChainOutcome& outcome)
 {
+    m_gate->over();
     std::optional<QDateTime> pausedUntil;
     if (outcome.retryAfter)
         pausedUntil = m_gate->rateLimited(outcome.source, *outcome.retryAfter, outcome.credential);
@@ -239,8 +266,14 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
         next.claudeCodeExpiredSince = m_clock();
         error = FetchMessages::claudeCodeExpired(m_clock(), m_clock());
     }
-    if (outcome.unlistedOrganization)
+    if (outcome.unlistedOrganization) {
         error = FetchMessages::organizationNotListed(nameOf(*outcome.unlistedOrganization));
+        // Figures of the organization read before are not the chosen one's.
+        if (next.usageData && next.usageData->owner != *outcome.unlistedOrganization) {
+            next.usageData.reset();
+            ++next.snapshot;
+        }
+    }
     if (outcome.organizations) {
         next.organizations = *outcome.organizations;
         next.organization = outcome.organization;
@@ -259,8 +292,9 @@ void UsageService::onChainFinished(const ChainOutcome& outcome)
     next.isLoading = false;
     if (outcome.data) {
         // The service answered: whatever pause it asked for earlier is over.
-        m_gate->lift(outcome.source);
+        m_gate->answered(outcome.credential);
         next.usageData = outcome.data;
+        next.usageData->owner = ownerOfFiguresReadBy(outcome.source);
         ++next.snapshot;
         next.error.reset();
         next.passedOver = fallback ? fallback->problem : QString();
@@ -287,6 +321,7 @@ void UsageService::dropRunning()
 {
     ++m_generation;
     m_chain->drop();
+    m_gate->over();
     m_fallback.reset();
 }
 
@@ -326,8 +361,8 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
         m_choice->setOrganization(*organization);
     }
     m_choice->setCookieOrigin(cookieOrigin);
+    // A session the service paused stays paused, however its side cookies changed.
     m_chain->forgetOrganization();
-    m_gate->newSignIn(UsageSource::cookie, cookie);
     next.hasCookie = true;
     startAutoRefresh();
     const QList<Candidate> list =
@@ -348,22 +383,24 @@ void UsageService::onCookieSaved(bool saved, const QString& cookie,
     apply(next);
 }
 
-void UsageService::clearCookie()
+void UsageService::clearCookie(bool leaving)
 {
     State next = beginUserAction();
     stopAutoRefresh();
+    m_leaving = leaving;
     apply(next);
     const int generation = m_generation;
-    m_keyring.remove(this, [this, generation](SecretState left) {
+    m_keyring.remove(this, [this, generation, leaving](SecretState left) {
         if (generation == m_generation)
-            onCookieRemoved(left);
+            onCookieRemoved(left, leaving);
     });
 }
 
-void UsageService::onCookieRemoved(SecretState left)
+void UsageService::onCookieRemoved(SecretState left, bool leaving)
 {
     State next = m_state;
     if (left != SecretState::absent) {
+        m_leaving = false;
         // The keyring kept it: still connected, and the user is told why.
         next.error = FetchMessages::removeFailed(left == SecretState::locked);
         startAutoRefresh();
@@ -371,8 +408,8 @@ void UsageService::onCookieRemoved(SecretState left)
         Q_EMIT cookieRemoved(left);
         return;
     }
+    // The session's pause stays with the session: another account may read it.
     m_chain->forgetOrganization();
-    m_gate->lift(UsageSource::cookie);
     next.hasCookie = false;
     next.organizations.clear();
     next.organization.reset();
@@ -382,7 +419,7 @@ void UsageService::onCookieRemoved(SecretState left)
     next.source = UsageSource::none;
     apply(next);
     // Claude Code's sign-in takes over where the setting lets it.
-    if (isConnected()) {
+    if (!leaving && isConnected()) {
         startAutoRefresh();
         request(FetchTrigger::choice);
     }

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 class AccountChoice;
@@ -38,9 +39,11 @@ class UsageService : public QObject {
     Q_PROPERTY(QList<Organization> organizations READ organizations NOTIFY organizationsChanged)
 
 public:
-    // The keyring and the defaults must outlive the service.
+    // The keyring and the defaults must outlive the service. The limits are those of every
+    // account's sign-ins; without them the service keeps its own.
     UsageService(KeyringService& keyring, Settings& defaults, UsageEndpoints endpoints,
-                 Clock clock = systemClock, QObject* parent = nullptr);
+                 Clock clock = systemClock, std::shared_ptr<SignInLimits> limits = {},
+                 QObject* parent = nullptr);
     ~UsageService() override;
 
     const std::optional<UsageData>& usageData() const { return m_state.usageData; }
@@ -72,9 +75,13 @@ public:
     {
         return m_state.claudeCodeSignInEnds;
     }
-    // Whose figures are shown, or are being read: the snapshot's owner, else Claude Code's
-    // account or the organization chosen.
+    // Whose figures are shown, or are being read: the snapshot's owner, else the account's
+    // (figuresOwner()). Empty while the account's organization is not known.
     QString owner() const;
+    // Whose figures the account reads now: while a browser session is read first, its
+    // organization, also for figures read through the fallback, so they stay one series;
+    // otherwise the owner of Claude Code's folder.
+    QString figuresOwner() const;
 
     const QTimer& refreshTimer() const { return m_gate->refreshTimer(); }
     // When the source the figures come from may be asked again after a rate limit; none
@@ -105,7 +112,8 @@ public:
                     const std::optional<QString>& organizationId = std::nullopt,
                     const QString& cookieOrigin = {});
     // Removes the stored cookie; stays connected, with the reason, when the keyring keeps it.
-    void clearCookie();
+    // An account on its way out (`leaving`) sends nothing more, whatever sign-in is left.
+    void clearCookie(bool leaving = false);
     void startAutoRefresh() { m_gate->startTimer(); }
     void stopAutoRefresh() { m_gate->stopTimer(); }
 
@@ -171,6 +179,8 @@ private:
     };
 
     void onCookieRead(const CookieRead& read, FetchTrigger trigger);
+    // figuresOwner(), or for a token read in place of a session never listed, the token's.
+    QString ownerOfFiguresReadBy(UsageSource source) const;
     // In the order they are tried.
     QList<Candidate> candidates(const CookieRead& read,
                                 const std::optional<ClaudeCodeSignIn>& claudeCode) const;
@@ -182,7 +192,7 @@ private:
     void onChainFinished(const ChainOutcome& outcome);
     void onCookieSaved(bool saved, const QString& cookie,
                        const std::optional<QString>& organization, const QString& cookieOrigin);
-    void onCookieRemoved(SecretState left);
+    void onCookieRemoved(SecretState left, bool leaving);
     void onClaudeCodeChanged();
     // Replies and reads of what came before no longer count.
     void dropRunning();
@@ -206,6 +216,8 @@ private:
     StatusLineRequests m_statusLine;
     std::optional<Fallback> m_fallback;
     int m_generation = 0;
+    // Removed from the accounts: nothing more is sent.
+    bool m_leaving = false;
 
     State m_state;
     // The snapshot count at which remembered figures were shown.

@@ -7,7 +7,8 @@
 void UsageService::takeStatusLine(const StatusLineReport& report)
 {
     std::optional<UsageData> data = StatusLineMerge::merged(
-        m_state.usageData, report, m_chain->claudeCodeOwner(), 2 * m_gate->interval(), m_clock());
+        m_state.usageData, report, ownerOfFiguresReadBy(UsageSource::claudeCode),
+        2 * m_gate->interval(), m_clock());
     if (!data)
         return;
     m_statusLine.reported(report.at);

@@ -62,14 +62,12 @@ QString RememberedFigures::ownerOf(const UsageService& service) const
     // Claude Code's owner names its folder: each folder's figures are its own.
     if (const QString owner = service.owner(); !owner.isEmpty())
         return owner;
-    // An account reading the first organization listed: the one whose browser figures were
-    // kept last, unless another account reads that one.
-    const QList<UsageService*> services = m_accounts.services();
+    // The one account, reading the first organization listed: the one whose browser
+    // figures were kept last. With others, they may be another account's.
+    if (m_accounts.services().size() > 1)
+        return QString();
     for (const UsageData& data : *m_snapshots) {
-        const bool others = std::any_of(services.begin(), services.end(), [&](UsageService* s) {
-            return s != &service && s->owner() == data.owner;
-        });
-        if (data.owner != UsageData::claudeCodeOwner && !data.owner.isEmpty() && !others)
+        if (!data.owner.startsWith(UsageData::claudeCodeOwner) && !data.owner.isEmpty())
             return data.owner;
     }
     return QString();

@@ -20,6 +20,10 @@ AddAccountMenu::AddAccountMenu(UsageAccounts& accounts, QWidget* parent)
 void AddAccountMenu::fill()
 {
     clear();
+    if (m_accounts.isFull()) {
+        addAction(Accounts::listFull(UsageAccounts::maxAccounts))->setEnabled(false);
+        return;
+    }
     addAction(tr("Browser session…"), this, &AddAccountMenu::browserSessionRequested);
 
     const QString defaultFolder = m_accounts.claudeCodeFolder({});

@@ -194,7 +194,10 @@ void SetupView::save()
     const QString name = m_name->text().trimmed();
     if (name.isEmpty())
         return;
-    m_accounts->addCookieAccount(name, cookie, organization, origin);
+    if (m_accounts->addCookieAccount(name, cookie, organization, origin).isEmpty()) {
+        showMessage(Accounts::listFull(UsageAccounts::maxAccounts));
+        return;
+    }
     // Saving again would add the account twice.
     cancel();
 }
