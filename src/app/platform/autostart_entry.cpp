@@ -57,7 +57,7 @@ QString AutostartEntry::quoteExecArgument(const QString& argument)
     return escapeString(quoted);
 }
 
-QString AutostartEntry::contents(const QString& executable)
+QString AutostartEntry::commonLines(const QString& executable)
 {
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
@@ -65,9 +65,13 @@ QString AutostartEntry::contents(const QString& executable)
                           "Comment=Claude usage at a glance in the tray\n"
                           "Exec=%1\n"
                           "Icon=com.gaugery.app\n"
-                          "Terminal=false\n"
-                          "X-GNOME-Autostart-enabled=true\n")
+                          "Terminal=false\n")
         .arg(quoteExecArgument(executable));
+}
+
+QString AutostartEntry::contents(const QString& executable)
+{
+    return commonLines(executable) + QLatin1String("X-GNOME-Autostart-enabled=true\n");
 }
 
 AutostartEntry::AutostartEntry(const QString& path, const QString& executable)

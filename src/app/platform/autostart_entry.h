@@ -16,6 +16,9 @@ public:
     // One Exec argument, quoted and escaped so that a desktop entry reader gets it back
     // unchanged, whatever characters the path holds.
     static QString quoteExecArgument(const QString& argument);
+    // The lines each entry Gaugery writes for itself begins with: what it starts and how a
+    // desktop shows it.
+    static QString commonLines(const QString& executable);
     static QString contents(const QString& executable);
 
     AutostartEntry(const QString& path, const QString& executable);

@@ -23,17 +23,9 @@ QByteArray readAll(const QString& path)
 
 QString LauncherEntry::contents(const QString& executable)
 {
-    return QStringLiteral("[Desktop Entry]\n"
-                          "Type=Application\n"
-                          "Name=Gaugery\n"
-                          "Comment=Claude usage at a glance in the tray\n"
-                          "Exec=%1\n"
-                          "Icon=com.gaugery.app\n"
-                          "Terminal=false\n"
-                          "Categories=Utility;\n"
-                          "StartupNotify=false\n"
-                          "%2\n")
-        .arg(AutostartEntry::quoteExecArgument(executable), QString::fromLatin1(writtenMark));
+    return AutostartEntry::commonLines(executable) +
+           QLatin1String("Categories=Utility;\nStartupNotify=false\n") +
+           QString::fromLatin1(writtenMark) + u'\n';
 }
 
 LauncherEntry::Outcome LauncherEntry::ensure(const QStringList& folders, const QString& executable)
