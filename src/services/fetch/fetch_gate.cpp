@@ -47,6 +47,8 @@ FetchGate::FetchGate(Settings& defaults, std::shared_ptr<SignInLimits> limits, C
 
 FetchGate::~FetchGate()
 {
+    // Its own account is going: only the others may ask on the release.
+    disconnect(m_limits.get(), nullptr, this, nullptr);
     over();
 }
 
