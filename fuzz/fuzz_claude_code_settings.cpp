@@ -5,9 +5,10 @@
 
 #include <cstdlib>
 
-// Any text as Claude Code's settings.json: refused unless it is a JSON object; otherwise
-// the entry goes in as valid JSON with every other key as it was, and comes out again
-// leaving the text byte for byte as it was.
+// Any text as Claude Code's settings.json: refused unless it is a JSON object, and an
+// object only when it names the entry twice (JSON readers differ on which one counts);
+// otherwise the entry goes in as valid JSON with every other key as it was, and comes out
+// again leaving the text byte for byte as it was.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace ClaudeCodeSettingsFile;
@@ -15,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString command = QStringLiteral("gaugery-status --claude-code-statusline -- sh -c 'x'");
     const Edit on = withCommand(text, command);
     const QJsonDocument document = QJsonDocument::fromJson(text);
-    if (on.problem.isEmpty() != document.isObject())
+    const bool twice = on.problem.contains(QLatin1String("more than once"));
+    if (on.problem.isEmpty() != document.isObject() && !(twice && document.isObject()))
         std::abort();
     if (!on.problem.isEmpty())
         return 0;
