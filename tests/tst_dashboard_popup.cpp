@@ -22,6 +22,8 @@ private Q_SLOTS:
     void escapeCloses();
     void holdsTheDashboardAboveABottomPanel_data();
     void holdsTheDashboardAboveABottomPanel();
+    void comesToRest_data();
+    void comesToRest();
 };
 
 namespace {
@@ -194,6 +196,50 @@ void TestDashboardPopup::holdsTheDashboardAboveABottomPanel()
     QTest::qWait(50);
     checkFits(popup, *view, anchor);
     QCOMPARE(qobject_cast<UsageBlock*>(view->contentWidget())->rows().size(), rows);
+}
+
+namespace {
+
+class LayoutRequestCounter : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::LayoutRequest)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+// Fitting the content asks for no layout of its own: once measured, the popup waits for
+// the next change instead of spinning the event loop, shown or not.
+void TestDashboardPopup::comesToRest_data()
+{
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("closed") << false;
+    QTest::newRow("open") << true;
+}
+
+void TestDashboardPopup::comesToRest()
+{
+    QFETCH(bool, shown);
+
+    ServiceFixture fixture;
+    fixture.serveHappyPath();
+    const std::unique_ptr<UsageAccounts> accounts = fixture.makeAccounts();
+    QVERIFY(fixture.fetchAndWait(accounts->first()));
+    DashboardPopup popup(new DashboardView(*accounts));
+    if (shown)
+        popup.toggle(QRect(400, 5, 1, 1));
+    QTest::qWait(200);
+    LayoutRequestCounter counter;
+    popup.installEventFilter(&counter);
+    QTest::qWait(300);
+    QCOMPARE(counter.count, 0);
 }
 
 QTEST_MAIN(TestDashboardPopup)

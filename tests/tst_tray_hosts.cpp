@@ -28,6 +28,10 @@ private Q_SLOTS:
     void initTestCase();
     void figureOnThePanel_data();
     void figureOnThePanel();
+    void activate_data();
+    void activate();
+    void shortcut_data();
+    void shortcut();
 
 private:
     LoopbackServer m_server{18765};
@@ -212,6 +216,110 @@ QStringList readPanel(const QImage& tray, const QString& workDir)
                        workDir + QLatin1String("/plain.png"))};
 }
 
+// Why the host cannot run here, or nothing when it can.
+QString missingPrograms(const QString& host, const QString& programs)
+{
+    const QString system = hostSystem();
+    const QStringList paths =
+        system.isEmpty() ? QStringList() : QStringList{system + QLatin1String("/usr/bin")};
+    for (const QString& program : programs.split(u' ')) {
+        if (QStandardPaths::findExecutable(program, paths).isEmpty())
+            return program + QLatin1String(" is not installed");
+    }
+    if (host.startsWith(QLatin1String("gnome")) &&
+        !QFileInfo::exists(system + QLatin1String("/usr/share/gnome-shell/extensions/"
+                                                  "ubuntu-appindicators@ubuntu.com")))
+        return QStringLiteral("gnome-shell-extension-appindicator is not installed");
+    if (host == QLatin1String("gnome-wayland") &&
+        !QFileInfo::exists(
+            system + QLatin1String("/usr/libexec/gnome-control-center-global-shortcuts-provider")))
+        return QStringLiteral(
+            "GNOME Settings' shortcut dialog is missing: gnome-wayland needs GNOME 49 or later "
+            "with gnome-control-center (GAUGERY_TRAY_ROOT)");
+    return {};
+}
+
+// The session's keyring holds the cookie; the program starts before the host's tray is up
+// when `programFirst`, as at login, else after.
+bool startHost(HostSession& session, const QString& host, bool programFirst)
+{
+    if (!session.waitFor(QStringLiteral("session"))) {
+        qWarning("no %s session: %s", qPrintable(host), qPrintable(session.hostOutput()));
+        return false;
+    }
+    if (session.run({QStringLiteral("run"), QStringLiteral("secret-tool"), QStringLiteral("store"),
+                     QStringLiteral("--label=Gaugery session cookie"), QStringLiteral("service"),
+                     QStringLiteral("com.gaugery.app"), QStringLiteral("account"),
+                     QStringLiteral("sessionCookie")},
+                    cookie) != 0)
+        return false;
+    if (programFirst)
+        session.startProgram();
+    if (!session.waitFor(QStringLiteral("tray-area"))) {
+        qWarning("no %s tray: %s", qPrintable(host), qPrintable(session.hostOutput()));
+        return false;
+    }
+    if (!programFirst)
+        session.startProgram();
+    return true;
+}
+
+void saveScreen(HostSession& session, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("GAUGERY_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        session.screenshot().save(QDir(dir).filePath(name + QLatin1String(".png")));
+}
+
+int click(HostSession& session, const QPoint& at, int count = 1)
+{
+    QStringList arguments{QStringLiteral("click"), QString::number(at.x()),
+                          QString::number(at.y())};
+    if (count > 1)
+        arguments << QString::number(count);
+    return session.run(arguments);
+}
+
+int pressShortcut(HostSession& session)
+{
+    return session.run({QStringLiteral("keys"), QStringLiteral("meta"), QStringLiteral("shift"),
+                        QStringLiteral("u")});
+}
+
+// The focused window as `session focused` tells it: its frame on the screen and its name.
+struct FocusedWindow {
+    QRect frame;
+    QString name;
+};
+
+FocusedWindow focusedWindow(HostSession& session)
+{
+    QByteArray output;
+    if (session.run({QStringLiteral("focused")}, {}, &output) != 0)
+        return {};
+    const QStringList words = QString::fromUtf8(output).trimmed().split(u' ');
+    if (words.size() < 5)
+        return {};
+    return {QRect(words[0].toInt(), words[1].toInt(), words[2].toInt(), words[3].toInt()),
+            words.mid(4).join(u' ')};
+}
+
+// Activation tokens the shell handed out that a window has presented.
+int usedActivations(HostSession& session)
+{
+    QByteArray output;
+    if (session.run({QStringLiteral("activations")}, {}, &output) != 0)
+        return -1;
+    return int(output.split('\n').count("used"));
+}
+
+bool windowShown(HostSession& session, const QByteArray& name)
+{
+    QByteArray windows;
+    return session.run({QStringLiteral("windows")}, {}, &windows) == 0 &&
+           windows.split('\n').contains(name);
+}
+
 bool dashboardShown(HostSession& session)
 {
     QByteArray windows;
@@ -233,6 +341,104 @@ void toggleOnPlasmaWayland(HostSession& session, const QPoint& item)
     QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 20000);
     QCOMPARE(click(QPoint(640, 600)), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+}
+
+// The figure the program shows on the panel, read from the screen until it shows, and shows
+// in the same place twice (a panel may still move its items once they are drawn); `item`:
+// where the program's own item is, the first coloured thing from the left (GNOME's panel
+// draws an orange badge further right).
+void readFigure(HostSession& session, const QString& host, const QRect& area, QRect* item)
+{
+    QElapsedTimer shown;
+    shown.start();
+    QImage tray;
+    QRect part;
+    QRect ink;
+    QStringList readings;
+    bool read = false;
+    while (!read && shown.elapsed() < figureTimeoutMs) {
+        QVERIFY2(session.programRunning(), "the program exited");
+        const QImage screen = session.screenshot();
+        QVERIFY2(!screen.isNull(), "no screenshot");
+        const QImage whole = screen.copy(area);
+        part = shownPart(whole);
+        tray = whole.copy(part.isEmpty() ? whole.rect() : part);
+        // Nothing on the panel yet: reading it would only take time.
+        if (part.isEmpty())
+            continue;
+        readings = readPanel(tray, session.path(QString()));
+        const QRect lastInk = ink;
+        ink = colouredInk(tray).translated(area.topLeft() + part.topLeft());
+        // The figure, and something in a severity colour: the figure itself, or the sparkle
+        // beside a label (not a host's placeholder for an icon it has not loaded).
+        read = readings.filter(QRegularExpression(QStringLiteral("\\b42\\b"))).size() > 0 &&
+               !ink.isEmpty() && ink == lastInk;
+    }
+    const QString dir = qEnvironmentVariable("GAUGERY_SCREENSHOT_DIR");
+    const QString codename = hostSystemCodename();
+    if (!dir.isEmpty())
+        tray.scaled(tray.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .save(QDir(dir).filePath(
+                QStringLiteral("tray-%1%2.png")
+                    .arg(host, codename.isEmpty() ? QString() : u'-' + codename)));
+    QVERIFY2(read,
+             qPrintable(QStringLiteral("42 and its icon not seen on the %1 panel, read: \"%2\"")
+                            .arg(host, readings.join(QLatin1String("\", \"")))));
+    qInfo("%s: 42 read %.1f s after the tray was up and the service had answered", qPrintable(host),
+          shown.elapsed() / 1000.0);
+
+    // Coloured columns from the left, up to the first gap wider than an item's padding.
+    const QPoint origin = area.topLeft() + part.topLeft();
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < tray.width(); ++x) {
+        bool coloured = false;
+        for (int y = 0; y < tray.height() && !coloured; ++y)
+            coloured = isSeverityColoured(tray.pixelColor(x, y));
+        if (coloured && first < 0)
+            first = x;
+        if (coloured && first >= 0 && (last < 0 || x - last <= 8))
+            last = x;
+        if (!coloured && last >= 0 && x - last > 8)
+            break;
+    }
+    *item = first < 0 ? ink : QRect(origin.x() + first, ink.top(), last - first + 1, ink.height());
+}
+
+// A host's session with the program in it and its figure on the panel, at `item`.
+#define START_HOST_WITH_FIGURE(session, host, programFirst, item)                                  \
+    do {                                                                                           \
+        QVERIFY(startHost(session, host, programFirst));                                           \
+        const QRect area = trayArea(session.path(QStringLiteral("tray-area")));                    \
+        QVERIFY(!area.isEmpty());                                                                  \
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestedPaths().contains(ServiceFixture::usagePath),    \
+                                 hostTimeoutMs);                                                   \
+        readFigure(session, host, area, &item);                                                    \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+// GNOME's Settings and Plasma ask the user to confirm a shortcut the program binds through
+// the portal, in a window of their own that takes the focus when the program starts; the
+// user adds it as asked.
+void confirmShortcut(HostSession& session, const QString& host)
+{
+    if (host == QLatin1String("gnome-wayland")) {
+        const QString dialog = QStringLiteral("Add Keyboard Shortcuts");
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(session).name, dialog, hostTimeoutMs);
+        saveScreen(session, QStringLiteral("gnome-wayland-shortcut-dialog"));
+        // "Add" at the right end of the dialog's header bar.
+        const QRect frame = focusedWindow(session).frame;
+        QCOMPARE(click(session, QPoint(frame.right() - 40, frame.top() + 22)), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(session, dialog.toUtf8()), 20000);
+    } else {
+        const QByteArray dialog = "Global Shortcuts Requested";
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(session, dialog), hostTimeoutMs);
+        saveScreen(session, QStringLiteral("plasma-wayland-shortcut-dialog"));
+        // OK is the dialog's default button.
+        QCOMPARE(session.run({QStringLiteral("keys"), QStringLiteral("enter")}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(session, dialog), 20000);
+    }
 }
 
 } // namespace
@@ -288,97 +494,113 @@ void TestTrayHosts::figureOnThePanel()
     QFETCH(bool, programFirst);
     QFETCH(bool, click);
 
-    const QString system = hostSystem();
-    const QStringList paths =
-        system.isEmpty() ? QStringList() : QStringList{system + QLatin1String("/usr/bin")};
-    for (const QString& program : programs.split(u' ')) {
-        if (QStandardPaths::findExecutable(program, paths).isEmpty())
-            QSKIP(qPrintable(program + QLatin1String(" is not installed")));
-    }
-    if (host.startsWith(QLatin1String("gnome")) &&
-        !QFileInfo::exists(system + QLatin1String("/usr/share/gnome-shell/extensions/"
-                                                  "ubuntu-appindicators@ubuntu.com")))
-        QSKIP("gnome-shell-extension-appindicator is not installed");
-    if (host == QLatin1String("gnome-wayland") &&
-        !QFileInfo::exists(
-            system + QLatin1String("/usr/libexec/gnome-control-center-global-shortcuts-provider")))
-        QSKIP("GNOME Settings' shortcut dialog is missing: gnome-wayland needs GNOME 49 or later "
-              "with gnome-control-center (GAUGERY_TRAY_ROOT)");
-
+    if (const QString missing = missingPrograms(host, programs); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
     m_server.clearRequests();
     HostSession session(host);
-    QVERIFY2(session.waitFor(QStringLiteral("session")),
-             qPrintable(QStringLiteral("no %1 session: %2").arg(host, session.hostOutput())));
-    QCOMPARE(session.run({QStringLiteral("run"), QStringLiteral("secret-tool"),
-                          QStringLiteral("store"), QStringLiteral("--label=Gaugery session cookie"),
-                          QStringLiteral("service"), QStringLiteral("com.gaugery.app"),
-                          QStringLiteral("account"), QStringLiteral("sessionCookie")},
-                         cookie),
-             0);
-    if (programFirst)
-        session.startProgram();
-    QVERIFY2(session.waitFor(QStringLiteral("tray-area")),
-             qPrintable(QStringLiteral("no %1 tray: %2").arg(host, session.hostOutput())));
-    if (!programFirst)
-        session.startProgram();
-    const QRect area = trayArea(session.path(QStringLiteral("tray-area")));
-    QVERIFY(!area.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestedPaths().contains(ServiceFixture::usagePath),
-                             hostTimeoutMs);
-
-    // The figure, read from the screen until it shows, and shows in the same place twice:
-    // a panel may still move its items once they are drawn.
-    QElapsedTimer shown;
-    shown.start();
-    QImage tray;
-    QRect part;
-    QRect ink;
-    QStringList readings;
-    bool read = false;
-    while (!read && shown.elapsed() < figureTimeoutMs) {
-        QVERIFY2(session.programRunning(), "the program exited");
-        const QImage screen = session.screenshot();
-        QVERIFY2(!screen.isNull(), "no screenshot");
-        const QImage whole = screen.copy(area);
-        part = shownPart(whole);
-        tray = whole.copy(part.isEmpty() ? whole.rect() : part);
-        // Nothing on the panel yet: reading it would only take time.
-        if (part.isEmpty())
-            continue;
-        readings = readPanel(tray, session.path(QString()));
-        const QRect lastInk = ink;
-        ink = colouredInk(tray).translated(area.topLeft() + part.topLeft());
-        // The figure, and something in a severity colour: the figure itself, or the sparkle
-        // beside a label (not a host's placeholder for an icon it has not loaded).
-        read = readings.filter(QRegularExpression(QStringLiteral("\\b42\\b"))).size() > 0 &&
-               !ink.isEmpty() && ink == lastInk;
-    }
-    const QString dir = qEnvironmentVariable("GAUGERY_SCREENSHOT_DIR");
-    const QString codename = hostSystemCodename();
-    if (!dir.isEmpty())
-        tray.scaled(tray.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-            .save(QDir(dir).filePath(
-                QStringLiteral("tray-%1%2.png")
-                    .arg(host, codename.isEmpty() ? QString() : u'-' + codename)));
-    QVERIFY2(read,
-             qPrintable(QStringLiteral("42 and its icon not seen on the %1 panel, read: \"%2\"")
-                            .arg(host, readings.join(QLatin1String("\", \"")))));
-    qInfo("%s: 42 read %.1f s after the tray was up and the service had answered", qPrintable(host),
-          shown.elapsed() / 1000.0);
+    QRect item;
+    START_HOST_WITH_FIGURE(session, host, programFirst, item);
 
     if (click) {
         // A click on the figure opens the dashboard, placed by the compositor.
-        const QPoint at = ink.center();
-        QCOMPARE(session.run(
-                     {QStringLiteral("click"), QString::number(at.x()), QString::number(at.y())}),
-                 0);
-        QByteArray windows;
-        QTRY_VERIFY_WITH_TIMEOUT(session.run({QStringLiteral("windows")}, {}, &windows) == 0 &&
-                                     windows.split('\n').contains("Gaugery"),
-                                 30000);
+        QCOMPARE(::click(session, item.center()), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 30000);
     }
-    if (host == QLatin1String("plasma-wayland"))
-        toggleOnPlasmaWayland(session, ink.center());
+}
+
+void TestTrayHosts::activate_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("programs");
+
+    QTest::newRow("gnome-wayland") << "gnome-wayland"
+                                   << "gnome-shell";
+    QTest::newRow("plasma-wayland") << "plasma-wayland"
+                                    << "kwin_wayland plasmashell kded6";
+}
+
+// What the user does to open the dashboard from the item on a Wayland panel, where the
+// desktop places it and gives it the focus only for the activation token the panel hands
+// over: it opens whole on the screen, a second activation closes it, and so does the focus
+// going elsewhere.
+void TestTrayHosts::activate()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, programs);
+
+    if (const QString missing = missingPrograms(host, programs); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    m_server.clearRequests();
+    HostSession session(host);
+    QRect item;
+    START_HOST_WITH_FIGURE(session, host, true, item);
+
+    if (host == QLatin1String("plasma-wayland")) {
+        // Plasma's tray activates the item on a single click.
+        QCOMPARE(click(session, item.center()), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 30000);
+        saveScreen(session, QStringLiteral("plasma-wayland-activate"));
+        toggleOnPlasmaWayland(session, item.center());
+        return;
+    }
+
+    // GNOME's AppIndicator extension opens the item's menu on a single click and activates
+    // it, handing over a token first, on a double click. The shortcut's dialog comes first.
+    confirmShortcut(session, host);
+    if (QTest::currentTestFailed())
+        return;
+    const int used = usedActivations(session);
+    QVERIFY(used >= 0);
+    QCOMPARE(click(session, item.center(), 2), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(session).name, QStringLiteral("Gaugery"), 20000);
+    // The shell marks the token it handed out used: the dashboard's window presented it.
+    QTRY_VERIFY_WITH_TIMEOUT(usedActivations(session) > used, 5000);
+    const QRect frame = focusedWindow(session).frame;
+    saveScreen(session, QStringLiteral("gnome-wayland-activate"));
+    QVERIFY2(QRect(0, 0, 1280, 800).contains(frame) && frame.width() == 260 && frame.height() > 100,
+             qPrintable(QStringLiteral("the dashboard at %1,%2 %3x%4 is not whole on the screen")
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height())));
+    QCOMPARE(click(session, item.center(), 2), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+
+    // The panel's system menu takes the focus.
+    QCOMPARE(click(session, item.center(), 2), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(session).name, QStringLiteral("Gaugery"), 20000);
+    QCOMPARE(click(session, QPoint(1256, 16)), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
+}
+
+void TestTrayHosts::shortcut_data()
+{
+    activate_data();
+}
+
+// Super + Shift + U through the desktop portal, once confirmed in the desktop's dialog as
+// a user would: it opens the dashboard and closes it again.
+void TestTrayHosts::shortcut()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, programs);
+
+    if (const QString missing = missingPrograms(host, programs); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    m_server.clearRequests();
+    HostSession session(host);
+    QVERIFY(startHost(session, host, true));
+    confirmShortcut(session, host);
+    if (QTest::currentTestFailed())
+        return;
+
+    QCOMPARE(pressShortcut(session), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(dashboardShown(session), 20000);
+    if (host == QLatin1String("gnome-wayland"))
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(session).name, QStringLiteral("Gaugery"), 20000);
+    saveScreen(session, host + QLatin1String("-shortcut"));
+    QCOMPARE(pressShortcut(session), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dashboardShown(session), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestTrayHosts)

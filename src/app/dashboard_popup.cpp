@@ -88,6 +88,15 @@ void DashboardPopup::open(const QRect& anchor)
 void DashboardPopup::fitContent()
 {
     invalidateLayouts(m_content);
+    // Laid out once before measuring: a widget changed while hidden has had no layout run,
+    // and its parent's cached heights still hold what it was.
+    activateLayouts(this);
+    fitHeight();
+    activateLayouts(this);
+}
+
+void DashboardPopup::fitHeight()
+{
     // Wrapped text makes the height depend on the width, which is fixed.
     const int wanted = m_content->hasHeightForWidth()
                            ? m_content->heightForWidth(DashboardShape::width)
@@ -99,7 +108,6 @@ void DashboardPopup::fitContent()
         if (isVisible())
             place();
     }
-    activateLayouts(this);
 }
 
 void DashboardPopup::place()
@@ -131,8 +139,10 @@ void DashboardPopup::closeAfterFocusLoss()
 
 bool DashboardPopup::event(QEvent* event)
 {
+    // Qt has invalidated what changed; invalidating every layout here again would post
+    // the next request, for ever.
     if (event->type() == QEvent::LayoutRequest)
-        fitContent();
+        fitHeight();
     return QWidget::event(event);
 }
 

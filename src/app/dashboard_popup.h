@@ -32,6 +32,7 @@ protected:
 private:
     void open(const QRect& anchor);
     void fitContent();
+    void fitHeight();
     void place();
     void dismiss();
     void closeAfterFocusLoss();
